@@ -1,0 +1,39 @@
+# Debian packages the project needs to build, test and run, and a function
+# that installs the missing ones. Sourced by scripts/test and scripts/demo.
+
+ER_PACKAGES=(
+  g++ make cmake pkg-config
+  qtbase5-dev qtbase5-dev-tools
+  libgtest-dev libgmock-dev googletest
+  tzdata
+)
+
+er_install_missing_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${ER_PACKAGES[@]}"; do
+    if [ "$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)" != "install ok installed" ]; then
+      missing+=("$pkg")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then
+      sudo=(sudo)
+    else
+      echo "error: these packages are missing and this user cannot install them: ${missing[*]}" >&2
+      return 1
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+er_build() {
+  local build_dir=$1
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  cmake --build "$build_dir" -j"$(nproc)"
+}

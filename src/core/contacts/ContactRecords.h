@@ -1,0 +1,12 @@
+#pragma once
+
+namespace er {
+
+// Contact ("CTRC") and note ("NTRC") records.
+struct ContactInformation {
+};
+
+struct NotesInformation {
+};
+
+} // namespace er

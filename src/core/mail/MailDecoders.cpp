@@ -1,0 +1,208 @@
+#include "mail/MailDecoders.h"
+
+#include "scan/ByteOrder.h"
+#include "scan/PropertyTable.h"
+
+namespace er {
+
+namespace {
+
+enum MailTag : quint32 {
+    kTagFolderID = 0x00000301,
+    kTagMailID = 0x00000307,
+    kTagSender = 0x00000D03,
+    kTagTo = 0x00000D1E,
+    kTagCc = 0x00000D1F,
+    kTagProperty0D20 = 0x00000D20,
+    kTagAttachments = 0x00000D21,
+    kTagProperty0D06 = 0x00000D06,
+    kTagMessageID = 0x00001E02,
+    kTagProperty1E1E = 0x00001E1E,
+    kTagThreadIndex = 0x00000803,
+    kTagThreadTopic = 0x00001F2A,
+    kTagSubject = 0x00001F01,
+    kTagBody = 0x00001F1E,
+    kTagDate = 0x00000701,
+    kTagAccountID = 0x00000311,
+    kTagAccount1F10 = 0x00001F10,
+    kTagAccount1F12 = 0x00001F12,
+    kTagAccountName = 0x00001E10,
+};
+
+// An empty address list is five bytes long; such a list records offset 0.
+constexpr quint32 kEmptyAddressList = 5;
+
+// "x is below the block length" for the n bytes at off.
+bool below(const BlockView& b, quint64 off, quint64 n)
+{
+    return off + n < b.length();
+}
+
+QString wideText(const BlockView& b, quint64 off, quint64 n)
+{
+    const QByteArray raw = b.bytes(off, n);
+    return cutAtNul(decodeUtf16BE(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size()));
+}
+
+void decodeSubject(MailMLRC& mail, const BlockView& b, quint64 d, quint32 n)
+{
+    if (!below(b, d, 2))
+        return;
+    if (b.u16(d) == 0xFFFF) {
+        // 8-bit text: each byte becomes the code unit of the same value.
+        if (n < 3 || n - 2 > 127)
+            return;
+        if (b.contains(d, n))
+            mail.MSRCMailSubject = cutAtNul(QString::fromLatin1(b.bytes(d + 2, n - 2)));
+        else
+            mail.MSRCMailSubject.clear();
+        return;
+    }
+    if (n < 1 || n > 255)
+        return;
+    if (b.contains(d, n))
+        mail.MSRCMailSubject = wideText(b, d, n);
+}
+
+// Only the first entry of the sender's address list is read.
+void decodeSender(MailMLRC& mail, const BlockView& b, quint64 d)
+{
+    const quint64 addressLength = b.u32(d + 29);
+    if (addressLength != 0) {
+        mail.MSRCMailFromAddress.clear();
+        if (addressLength <= 139 && b.contains(d + 33, addressLength))
+            mail.MSRCMailFromAddress = cutAtNul(b.bytes(d + 33, addressLength));
+    }
+    if (!b.contains(d + 33, addressLength)) {
+        mail.MSRCMailFromName.clear();
+        return;
+    }
+    const quint64 nameLength = b.u32(d + 33 + addressLength);
+    if (nameLength == 0)
+        return;
+    mail.MSRCMailFromName.clear();
+    if (nameLength <= 199 && b.contains(d + 37 + addressLength, nameLength))
+        mail.MSRCMailFromName = wideText(b, d + 37 + addressLength, nameLength);
+}
+
+} // namespace
+
+void InitializeMLRC(ScanState& state, const BlockView& b)
+{
+    state.mlrcList.emplace_back();
+    MailMLRC& mail = state.mlrcList.back();
+    const quint64 base = static_cast<quint64>(b.fileOffset());
+
+    walkPropertyTable(b, TableBound::TableLength, [&](const PropertyDescriptor& p) {
+        const quint64 d = p.dataOffset;
+        const quint32 n = p.length;
+        // Properties whose data later steps read back from the file.
+        auto locate = [&](quint64& offset, auto& size, bool emptyListHasNoOffset = false) {
+            offset = emptyListHasNoOffset && n == kEmptyAddressList ? 0 : base + d;
+            size = n;
+        };
+        switch (p.tag) {
+        case kTagFolderID:
+            if (below(b, d, 4))
+                mail.MSRCMailParentID = b.u32(d);
+            break;
+        case kTagMailID:
+            mail.MSRCMailID = below(b, d, 4) ? b.u32(d) : 0;
+            break;
+        case kTagSubject:
+            decodeSubject(mail, b, d, n);
+            break;
+        case kTagSender:
+            decodeSender(mail, b, d);
+            break;
+        case kTagDate:
+            mail.MSRCMailDate.fill(0);
+            if (below(b, d, 8))
+                for (size_t i = 0; i < mail.MSRCMailDate.size(); ++i)
+                    mail.MSRCMailDate[i] = b.u8(d + i);
+            break;
+        case kTagBody: locate(mail.MSRCMailBodyOffset, mail.MSRCMailBodySize); break;
+        case kTagTo: locate(mail.MSRCMailToFieldOffset, mail.MSRCMailToFieldSize); break;
+        case kTagCc: locate(mail.MSRCMailCcFieldOffset, mail.MSRCMailCcFieldSize, true); break;
+        case kTagProperty0D20: locate(mail.MSRCMailProperty0D20Offset, mail.MSRCMailProperty0D20Size, true); break;
+        case kTagAttachments: locate(mail.MSRCMailAttachmentOffset, mail.MSRCMailAttachmentSize); break;
+        case kTagMessageID: locate(mail.MSRCMailMessageIDOffset, mail.MSRCMailMessageIDSize); break;
+        case kTagProperty1E1E: locate(mail.MSRCMailProperty1E1EOffset, mail.MSRCMailProperty1E1ESize); break;
+        case kTagThreadIndex: locate(mail.MSRCMailThreadIndexOffset, mail.MSRCMailThreadIndexSize); break;
+        case kTagThreadTopic: locate(mail.MSRCMailThreadTopicOffset, mail.MSRCMailThreadTopicSize); break;
+        case kTagProperty0D06: locate(mail.MSRCMailProperty0D06Offset, mail.MSRCMailProperty0D06Size); break;
+        default:
+            break;
+        }
+    });
+
+    state.hashMlrc.insert(mail.MSRCMailID, &mail);
+}
+
+void InitializeMSRC(ScanState& state, const BlockView& b)
+{
+    state.msrcList.emplace_back();
+    MailMSRC& summary = state.msrcList.back();
+    if (b.length() >= 13) {
+        summary.MSRCMailSourceSize = b.u32(8);
+        state.SizeOfAllMails += summary.MSRCMailSourceSize;
+    }
+    if (b.length() >= 21) {
+        summary.MSRCMailID = b.u32(16);
+        summary.MSRCMailSourceOffset = static_cast<quint64>(b.fileOffset());
+        state.hashMsrc.insert(summary.MSRCMailID, &summary);
+        ++state.MailItemCount;
+    }
+}
+
+void InitializeMARC(ScanState& state, const BlockView& b)
+{
+    state.marcList.emplace_back();
+    MailMARC& account = state.marcList.back();
+
+    walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
+        const quint64 d = p.dataOffset;
+        const quint32 n = p.length;
+        switch (p.tag) {
+        case kTagAccountID:
+            if (below(b, d, 4))
+                account.dwAccountID = b.u32(d);
+            break;
+        case kTagAccount1F10:
+            account.property1F10Length = n;
+            account.property1F10 = n != 0 && b.contains(d, n) ? b.bytes(d, n) : QByteArray();
+            break;
+        case kTagAccountName:
+            if (n != 0) {
+                account.accountNameLength = n + 1;
+                account.accountName = b.contains(d, n) ? cutAtNul(b.bytes(d, n)) : QByteArray("");
+            }
+            break;
+        case kTagAccount1F12:
+            if (n != 0) {
+                account.property1F12Length = n / 2 + 1;
+                if (b.contains(d, n)) {
+                    const QByteArray raw = b.bytes(d, n);
+                    account.property1F12 = GetNonUnicodeString(
+                        reinterpret_cast<const unsigned char*>(raw.constData()), static_cast<unsigned long>(raw.size()));
+                } else {
+                    account.property1F12 = QByteArray("");
+                }
+            }
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void InitializeAttc(ScanState& state, const BlockView& b)
+{
+    state.attcList.emplace_back();
+    MailAttc& attachment = state.attcList.back();
+    if (b.length() >= 21)
+        attachment.dwAttachmentID = b.u32(16);
+    attachment.dwBlockOffset = static_cast<quint64>(b.fileOffset());
+}
+
+} // namespace er

@@ -1,0 +1,86 @@
+#include "mail/MailLinking.h"
+
+namespace er {
+
+void FillInfoInMSRCFromMLRC(ScanState& state)
+{
+    state.hashMsrcParentID.clear();
+    // Under a repeated mail id the hash answers with the summary inserted
+    // last, so that one is linked (once per entry) and earlier ones stay
+    // unlinked and end up in an orphan folder with their text intact.
+    for (auto it = state.hashMsrc.cbegin(); it != state.hashMsrc.cend(); ++it) {
+        MailMSRC* summary = state.hashMsrc.value(it.key());
+        MailMLRC* record = state.hashMlrc.value(it.key(), nullptr);
+        if (record) {
+            summary->MSRCMailLinked = true;
+            summary->MSRCMailParentID = record->MSRCMailParentID;
+            summary->MSRCMailFromAddress = record->MSRCMailFromAddress;
+            summary->MSRCMailFromName = record->MSRCMailFromName;
+            summary->MSRCMailSubject = record->MSRCMailSubject;
+            state.hashMsrcParentID.insert(summary->MSRCMailParentID, summary);
+        } else {
+            summary->MSRCMailLinked = false;
+            state.hashMsrcParentID.insert(0, summary);
+        }
+        state.totalCountElement += 1;
+    }
+
+    ParentFolderExistOrNotForMail(state);
+
+    // Orphans are numbered in scan order: first the summaries, then the mail
+    // records without stored text whose folder was not decoded (without an
+    // orphan folder those would be dropped by the export).
+    quint64 orphans = 0;
+    for (MailMSRC& summary : state.msrcList) {
+        if (summary.MSRCMailLinked)
+            continue;
+        summary.MSRCMailParentID = kFirstOrphanFolderID + orphans / kMailsPerOrphanFolder;
+        ++orphans;
+    }
+    for (MailMLRC& record : state.mlrcList) {
+        record.MSRCMailOrphanFolderID = 0;
+        if (record.MSRCMailID != 0 || state.hashFlrc.contains(record.MSRCMailParentID))
+            continue;
+        record.MSRCMailOrphanFolderID = kFirstOrphanFolderID + orphans / kMailsPerOrphanFolder;
+        ++orphans;
+    }
+    state.NumberOfExtraFoldersToAdd = static_cast<int>(orphans / kMailsPerOrphanFolder + 1);
+
+    ExtraNodeAdditionForOrphanedMessages(state);
+}
+
+void ParentFolderExistOrNotForMail(ScanState& state)
+{
+    for (auto it = state.hashMsrcParentID.begin(); it != state.hashMsrcParentID.end(); ++it)
+        it.value()->MSRCMailLinked = state.hashFlrc.contains(it.key());
+}
+
+void ExtraNodeAdditionForOrphanedMessages(ScanState& state)
+{
+    for (int j = 0; j < state.NumberOfExtraFoldersToAdd; ++j) {
+        FolderAttrib folder;
+        folder.dwFolderID = kFirstOrphanFolderID + static_cast<quint64>(j);
+        folder.szFolderName = QStringLiteral("Folder") + QString::number(j + 1);
+        // A non-zero length: a zero would mark an account folder and let
+        // account naming rename it.
+        folder.nNameLength = 2 * folder.szFolderName.size();
+        folder.dwParentFolderID = kNoParentFolder;
+        folder.nFolderKind = kOrphanFolderKind;
+        state.folderList.push_back(folder);
+    }
+}
+
+quint32 recomputeMailItemCount(ScanState& state)
+{
+    quint32 count = 0;
+    for (const MailMSRC& summary : state.msrcList)
+        if (summary.MSRCMailParentID != 0)
+            ++count;
+    for (const MailMLRC& record : state.mlrcList)
+        if (record.MSRCMailID == 0 && record.folderId() != 0)
+            ++count;
+    state.MailItemCount = count;
+    return count;
+}
+
+} // namespace er

@@ -1,0 +1,115 @@
+// Drives the real entourage-repair binary as a user or a script would.
+
+#include "DatabaseBuilder.h"
+#include "SampleDatabase.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace testdb;
+
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+CliRun run(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(ER_CLI_PATH), args);
+    EXPECT_TRUE(p.waitForFinished(120000));
+    CliRun r;
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QString writeDatabase(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString path = dir.filePath(QStringLiteral("Database"));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    return path;
+}
+
+QString counts(int mails, int calendars, int notes, int contacts, int tasks)
+{
+    return QStringLiteral("Mails: %1\nCalendars: %2\nNotes: %3\nContacts: %4\nTasks: %5\n")
+        .arg(mails)
+        .arg(calendars)
+        .arg(notes)
+        .arg(contacts)
+        .arg(tasks);
+}
+
+} // namespace
+
+TEST(CliScan, PrintsTheFiveCountsOfTheSample)
+{
+    const CliRun r = run({QStringLiteral("scan"), QStringLiteral(ER_SAMPLE_DATABASE)});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, counts(kSampleMailCount, 0, 0, 0, 0));
+    EXPECT_TRUE(r.err.isEmpty()) << "no progress line when stderr is no terminal";
+}
+
+TEST(CliScan, CountsOfAGeneratedDatabase)
+{
+    Database db;
+    db.add(flidBlock({{1, {}, QStringLiteral("Inbox")}}));
+    MailRecord withText;
+    withText.folderId = 1;
+    withText.mailId = 7;
+    db.add(mlrcBlock(withText));
+    db.add(msrcBlock(7, "Subject: x\r\r"));
+    db.add(msrcBlock(8, "Subject: orphan\r\r"));
+    MailRecord textless;
+    textless.folderId = 1;
+    db.add(mlrcBlock(textless));
+    QTemporaryDir dir;
+    const CliRun r = run({QStringLiteral("scan"), writeDatabase(dir, db.bytes())});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, counts(3, 0, 0, 0, 0));
+}
+
+TEST(CliScan, NothingUsable)
+{
+    QTemporaryDir dir;
+    for (const QByteArray& bytes : {QByteArray(), QByteArray(4096, 'z')}) {
+        const CliRun r = run({QStringLiteral("scan"), writeDatabase(dir, bytes)});
+        EXPECT_EQ(r.exitCode, 3);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_EQ(r.err, QStringLiteral("The scanned file is either an invalid file or heavily damaged.\n"));
+    }
+}
+
+TEST(CliScan, UnopenableFileNamesThePathAndReason)
+{
+    const CliRun r = run({QStringLiteral("scan"), QStringLiteral("/no/such/dir/Database")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("/no/such/dir/Database"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("No such file"))) << r.err.toStdString();
+}
+
+TEST(CliUsage, WrongUsageAndHelp)
+{
+    for (const QStringList& args : {QStringList(), QStringList{QStringLiteral("scan")},
+                                    QStringList{QStringLiteral("frobnicate"), QStringLiteral("x")},
+                                    QStringList{QStringLiteral("scan"), QStringLiteral("a"), QStringLiteral("b")}}) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Usage:")));
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    const CliRun help = run({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains(QStringLiteral("scan DATABASE")));
+    EXPECT_TRUE(help.out.contains(QStringLiteral("Exit status")));
+}

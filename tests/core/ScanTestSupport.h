@@ -1,0 +1,49 @@
+#pragma once
+// Runs the real scanner over bytes made by the database builder.
+
+#include "scan/BlockScanner.h"
+#include "scan/ScanState.h"
+
+#include <QByteArray>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace ertest {
+
+inline er::ScanOutcome scanBytes(const QByteArray& file, er::ScanState& state, const er::ScanHooks& hooks = {})
+{
+    QTemporaryDir dir;
+    EXPECT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Database"));
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    EXPECT_EQ(out.write(file), file.size());
+    out.close();
+    return er::scanDatabase(path, state, hooks);
+}
+
+// The examined positions, in order, as the progress hook reports them.
+struct PositionRecorder {
+    quint64 examined = 0;
+    quint32 range = 0;
+    er::ScanHooks hooks()
+    {
+        er::ScanHooks h;
+        h.progress = [this](quint64 n, quint32 r) {
+            examined = n;
+            range = r;
+        };
+        return h;
+    }
+};
+
+inline std::vector<const er::FolderAttrib*> folders(const er::ScanState& state)
+{
+    std::vector<const er::FolderAttrib*> out;
+    for (const er::FolderAttrib& f : state.folderList)
+        out.push_back(&f);
+    return out;
+}
+
+} // namespace ertest

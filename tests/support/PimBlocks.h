@@ -1,0 +1,131 @@
+#pragma once
+// Builders for contact ("CTRC"), note ("NTRC"), calendar event ("CLRC") and
+// task ("TSRC") blocks, and the personal-information items of the sample
+// database. All four are property-table blocks (see DatabaseBuilder.h).
+
+#include "DatabaseBuilder.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+namespace testdb {
+
+// ---- Property tags ---------------------------------------------------------
+
+enum ContactTag : quint32 {
+    kContactIdTag = 0x0301,
+    kContactGuidTag = 0x4800,
+    kFirstNameTag = 0x1F01,
+    kLastNameTag = 0x1F02,
+    kTitleTag = 0x1F3F,
+    kCompanyTag = 0x1F14,
+    kJobTitleTag = 0x1F15,
+    kWorkCityTag = 0x1F17,
+    kHomePhone1Tag = 0x1F0B,
+    kMobilePhoneTag = 0x1F21,
+    kContactNotesTag = 0x1F04,
+    kBirthdayTag = 0x1F4B,
+    kInterestsTag = 0x1FE6,
+    kEmail1Tag = 0x1D66,  // Email1 .. Email13: 0x1D66 .. 0x1D72
+    kIM1Tag = 0x1D78,     // IM1 .. IM13: 0x1D78 .. 0x1D84
+    kCustom2Tag = 0x1F42, // Custom2 .. Custom8: 0x1F42 .. 0x1F48
+};
+
+enum NoteTag : quint32 {
+    kNoteSummaryTag = 0x1F01,
+    kNoteDescriptionTag = 0x1F02,
+    kNote1F06Tag = 0x1F06,
+    kNoteStampTime2004Tag = 0x0780,
+    kNoteStampTimeTag = 0x0703,
+    kNoteGuidTag = 0x4800,
+};
+
+enum EventTag : quint32 {
+    kEventIdTag = 0x0301,
+    kEventCreatedTag = 0x0701,
+    kEventModifiedTag = 0x0702,
+    kEventStampTag = 0x0703,
+    kEventStart2004Tag = 0x0313,
+    kEventEnd2004Tag = 0x0314,
+    kEventStartTag = 0x0317,
+    kEventEndTag = 0x0318,
+    kEventAllDayTag = 0x0B07,
+    kEventOrganizerTag = 0x1E01,
+    kEventSummaryTag = 0x1F02,
+    kEventSummaryWrappedTag = 0x0088001E,
+    kEventLocationTag = 0x1F04,
+    kEventLocationWrappedTag = 0x007D001E,
+    kEventDescriptionTag = 0x1F01,
+    kEventDescriptionWrappedTag = 0x0076001E,
+    kEventStampTime2004Tag = 0x0780,
+    kEventAlarmTag = 0x0306,
+    kEventHasAlarmTag = 0x0B09,
+    kEventRecurringTag = 0x0B03,
+    kEventTimeZoneTag = 0x0D09,
+    kEventUuidTag = 0x1E04,
+    kEventRecurrenceTag = 0x0085001E,
+    kEventGuidTag = 0x4800,
+};
+
+enum TaskTag : quint32 {
+    kTaskHasReminderTag = 0x0B08,
+    kTaskNameTag = 0x1F01,
+    kTaskNoteTag = 0x1F0B,
+    kTaskStartDateTag = 0x070C,
+    kTaskDueDateTag = 0x0705,
+    kTaskStampTimeTag = 0x0780,
+    kTaskGuidTag = 0x4800,
+    kTaskReminderDateTag = 0x0709,
+    kTaskPriorityTag = 0x0281,
+    kTaskPriority2004Tag = 0x0304,
+};
+
+// ---- Property data ---------------------------------------------------------
+
+// Wide text in its UTF-16BE form (Office 2008 style), no terminator.
+Property wideProp(quint32 tagCode, const QString& text);
+// Wide text in its FF FF + 8-bit form (Office 2004 style).
+Property markedProp(quint32 tagCode, const QByteArray& bytes);
+// The calendar's wrapped text around already-encoded text bytes.
+Property wrappedProp(quint32 tagCode, const QByteArray& text);
+// Sixteen GUID bytes seed, seed + 1, ...
+QByteArray guidBytes(quint8 seed);
+
+// Minutes since 1601-01-01 00:00:00 of a wall-clock time (no zone).
+quint32 calendarStamp(int year, int month, int day, int hour = 0, int minute = 0);
+// An event's 8-byte start or end: the calendar stamp, then four zero bytes.
+QByteArray calendarTime(quint32 stamp);
+// An 8-byte time property whose low half (bytes 4..7) is the Mac stamp.
+QByteArray macTime(quint32 stamp);
+
+// Office 2008 time-zone data: s1 at 16, s2 at 24, the texts from 36, the id
+// in the last four bytes.
+QByteArray timeZone2008(quint32 zoneId, const QByteArray& text1, const QByteArray& text2);
+// Office 2004 time-zone data: the zone-name marker 04 01 2C 00 1E with its
+// text, then the zone-id marker 04 01 30 00 1E with the id 53 bytes on.
+QByteArray timeZone2004(quint32 zoneId, const QByteArray& name);
+
+QByteArray contactBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
+QByteArray noteBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
+QByteArray eventBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
+QByteArray taskBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
+
+// ---- Sample items ----------------------------------------------------------
+
+// Appends the sample's contacts, events, tasks and notes (Office 2008 forms):
+// contacts in both wide-text forms, one with a non-ASCII name and no GUID, one
+// with only a company; a timed, an all-day and a recurring event with an
+// alarm; tasks with priorities, due and reminder dates; two notes.
+void appendSamplePimBlocks(Database& db);
+
+// The counts a scan of those blocks reports. The company-only contact is
+// decoded but not counted, so there is one contact block more.
+constexpr quint32 kSampleContacts = 3;
+constexpr quint32 kSampleContactBlocks = 4;
+constexpr quint32 kSampleEvents = 3;
+constexpr quint32 kSampleTasks = 3;
+constexpr quint32 kSampleNotes = 2;
+
+} // namespace testdb
