@@ -1,5 +1,7 @@
 #include "scan/BlockScanner.h"
 
+#include "calendar/CalendarDecoders.h"
+#include "contacts/ContactDecoders.h"
 #include "mail/MailDecoders.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockView.h"
@@ -176,10 +178,10 @@ void decodeBlock(ScanState& state, BlockTag tag, const BlockView& block)
     case BlockTag::MSrc: InitializeMSRC(state, block); break;
     case BlockTag::MaRC: InitializeMARC(state, block); break;
     case BlockTag::Attc: InitializeAttc(state, block); break;
-    case BlockTag::CTRC:
-    case BlockTag::CLRC:
-    case BlockTag::TSRC:
-    case BlockTag::NTRC:
+    case BlockTag::CTRC: InitializeCTRC(state, block); break;
+    case BlockTag::CLRC: InitializeCLRC(state, block); break;
+    case BlockTag::TSRC: InitializeTSRC(state, block); break;
+    case BlockTag::NTRC: InitializeNTRC(state, block); break;
     case BlockTag::None: break;
     }
 }

@@ -1,0 +1,205 @@
+#include "contacts/ContactDecoders.h"
+
+#include "contacts/PropertyText.h"
+#include "scan/PropertyTable.h"
+
+namespace er {
+
+namespace {
+
+enum class TextKind { Wide, EightBit };
+
+// One text property of a contact: its tag, the field pair it fills and how
+// its data are stored.
+struct ContactTextProperty {
+    quint32 tag;
+    OptionalBytes ContactInformation::*field;
+    quint32 ContactInformation::*length;
+    TextKind kind;
+};
+
+#define ER_CONTACT_TEXT(tagCode, name, kind) \
+    ContactTextProperty{tagCode, &ContactInformation::name, &ContactInformation::name##Length, TextKind::kind}
+
+const ContactTextProperty kContactTextProperties[] = {
+    ER_CONTACT_TEXT(0x00001F01, FirstName, Wide),
+    ER_CONTACT_TEXT(0x00001F02, LastName, Wide),
+    ER_CONTACT_TEXT(0x00001F3F, Title, Wide),
+    ER_CONTACT_TEXT(0x00001F40, Suffix, Wide),
+    ER_CONTACT_TEXT(0x00001F3E, Nickname, Wide),
+    ER_CONTACT_TEXT(0x00001F14, Company, Wide),
+    ER_CONTACT_TEXT(0x00001F15, JobTitle, Wide),
+    ER_CONTACT_TEXT(0x00001F1B, Department, Wide),
+    ER_CONTACT_TEXT(0x00001F16, WorkStreet, Wide),
+    ER_CONTACT_TEXT(0x00001F17, WorkCity, Wide),
+    ER_CONTACT_TEXT(0x00001F18, WorkState, Wide),
+    ER_CONTACT_TEXT(0x00001F19, WorkZip, Wide),
+    ER_CONTACT_TEXT(0x00001F1A, WorkCountry, Wide),
+    ER_CONTACT_TEXT(0x00001F20, WorkURL, Wide),
+    ER_CONTACT_TEXT(0x00001F06, HomeStreet, Wide),
+    ER_CONTACT_TEXT(0x00001F07, HomeCity, Wide),
+    ER_CONTACT_TEXT(0x00001F08, HomeState, Wide),
+    ER_CONTACT_TEXT(0x00001F09, HomeZip, Wide),
+    ER_CONTACT_TEXT(0x00001F0A, HomeCountry, Wide),
+    ER_CONTACT_TEXT(0x00001F0E, HomeURL, Wide),
+    ER_CONTACT_TEXT(0x00001F0B, HomePhone1, Wide),
+    ER_CONTACT_TEXT(0x00001F0F, HomePhone2, Wide),
+    ER_CONTACT_TEXT(0x00001F0C, HomeFax, Wide),
+    ER_CONTACT_TEXT(0x00001F1D, WorkPhone1, Wide),
+    ER_CONTACT_TEXT(0x00001F22, WorkPhone2, Wide),
+    ER_CONTACT_TEXT(0x00001F1E, WorkFax, Wide),
+    ER_CONTACT_TEXT(0x00001F1F, Pager, Wide),
+    ER_CONTACT_TEXT(0x00001F21, MobilePhone, Wide),
+    ER_CONTACT_TEXT(0x00001F23, MainPhone, Wide),
+    ER_CONTACT_TEXT(0x00001F25, AssistantPhone, Wide),
+    ER_CONTACT_TEXT(0x00001F5A, CustomPhone1, Wide),
+    ER_CONTACT_TEXT(0x00001F5B, CustomPhone2, Wide),
+    ER_CONTACT_TEXT(0x00001F5C, CustomPhone3, Wide),
+    ER_CONTACT_TEXT(0x00001F5D, CustomPhone4, Wide),
+    ER_CONTACT_TEXT(0x00001F41, Custom1, Wide),
+    ER_CONTACT_TEXT(0x00001D66, Email1, EightBit),
+    ER_CONTACT_TEXT(0x00001D67, Email2, EightBit),
+    ER_CONTACT_TEXT(0x00001D68, Email3, EightBit),
+    ER_CONTACT_TEXT(0x00001D69, Email4, EightBit),
+    ER_CONTACT_TEXT(0x00001D6A, Email5, EightBit),
+    ER_CONTACT_TEXT(0x00001D6B, Email6, EightBit),
+    ER_CONTACT_TEXT(0x00001D6C, Email7, EightBit),
+    ER_CONTACT_TEXT(0x00001D6D, Email8, EightBit),
+    ER_CONTACT_TEXT(0x00001D6E, Email9, EightBit),
+    ER_CONTACT_TEXT(0x00001D6F, Email10, EightBit),
+    ER_CONTACT_TEXT(0x00001D70, Email11, EightBit),
+    ER_CONTACT_TEXT(0x00001D71, Email12, EightBit),
+    ER_CONTACT_TEXT(0x00001D72, Email13, EightBit),
+    ER_CONTACT_TEXT(0x00001D78, IM1, EightBit),
+    ER_CONTACT_TEXT(0x00001D79, IM2, EightBit),
+    ER_CONTACT_TEXT(0x00001D7A, IM3, EightBit),
+    ER_CONTACT_TEXT(0x00001D7B, IM4, EightBit),
+    ER_CONTACT_TEXT(0x00001D7C, IM5, EightBit),
+    ER_CONTACT_TEXT(0x00001D7D, IM6, EightBit),
+    ER_CONTACT_TEXT(0x00001D7E, IM7, EightBit),
+    ER_CONTACT_TEXT(0x00001D7F, IM8, EightBit),
+    ER_CONTACT_TEXT(0x00001D80, IM9, EightBit),
+    ER_CONTACT_TEXT(0x00001D81, IM10, EightBit),
+    ER_CONTACT_TEXT(0x00001D82, IM11, EightBit),
+    ER_CONTACT_TEXT(0x00001D83, IM12, EightBit),
+    ER_CONTACT_TEXT(0x00001D84, IM13, EightBit),
+    ER_CONTACT_TEXT(0x00001F42, Custom2, Wide),
+    ER_CONTACT_TEXT(0x00001F43, Custom3, Wide),
+    ER_CONTACT_TEXT(0x00001F44, Custom4, Wide),
+    ER_CONTACT_TEXT(0x00001F45, Custom5, Wide),
+    ER_CONTACT_TEXT(0x00001F46, Custom6, Wide),
+    ER_CONTACT_TEXT(0x00001F47, Custom7, Wide),
+    ER_CONTACT_TEXT(0x00001F48, Custom8, Wide),
+    ER_CONTACT_TEXT(0x00001F49, CustomDate1, Wide),
+    ER_CONTACT_TEXT(0x00001F4A, CustomDate2, Wide),
+    ER_CONTACT_TEXT(0x00001F4B, Birthday, Wide),
+    ER_CONTACT_TEXT(0x00001F4C, Anniversary, Wide),
+    ER_CONTACT_TEXT(0x00001F04, Notes, Wide),
+    ER_CONTACT_TEXT(0x00001FC8, Spouse, Wide),
+    ER_CONTACT_TEXT(0x00001FC9, Child1, Wide),
+    ER_CONTACT_TEXT(0x00001FCA, Child2, Wide),
+    ER_CONTACT_TEXT(0x00001FCB, Child3, Wide),
+    ER_CONTACT_TEXT(0x00001FD6, Age, Wide),
+    ER_CONTACT_TEXT(0x00001FD5, AstrologySign, Wide),
+    ER_CONTACT_TEXT(0x00001FE6, Interests, Wide),
+};
+
+#undef ER_CONTACT_TEXT
+
+constexpr quint32 kTagContactID = 0x00000301;
+constexpr quint32 kTagGUID = 0x00004800;
+
+const ContactTextProperty* contactTextProperty(quint32 tag)
+{
+    for (const ContactTextProperty& p : kContactTextProperties)
+        if (p.tag == tag)
+            return &p;
+    return nullptr;
+}
+
+enum NoteTag : quint32 {
+    kTagNote0D83 = 0x00000D83,
+    kTagNote0D80 = 0x00000D80,
+    kTagNoteSummary = 0x00001F01,
+    kTagNoteDescription = 0x00001F02,
+    kTagNote1F06 = 0x00001F06,
+    kTagNoteStampTime2004 = 0x00000780,
+    kTagNoteStampTime = 0x00000703,
+    kTagNote0D2B = 0x00000D2B,
+    kTagNoteGUID = 0x00004800,
+};
+
+} // namespace
+
+void InitializeCTRC(ScanState& state, const BlockView& b)
+{
+    state.ctrcList.emplace_back();
+    ContactInformation& contact = state.ctrcList.back();
+    if (state.ctrcList.size() == 1)
+        state.ContactItemCount = 0;
+
+    walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
+        const quint64 d = p.dataOffset;
+        const quint32 n = p.length;
+        if (p.tag == kTagContactID) {
+            if (b.contains(d, 4))
+                contact.ContactID = b.u32(d);
+        } else if (p.tag == kTagGUID) {
+            assignField(contact.GUID, contact.GUIDLength, rawField(b, d, n));
+        } else if (const ContactTextProperty* text = contactTextProperty(p.tag)) {
+            const FieldValue value = text->kind == TextKind::Wide ? wideTextField(b, d, n) : eightBitField(b, d, n);
+            assignField(contact.*(text->field), contact.*(text->length), value);
+        }
+    });
+
+    if (isUsableContact(contact))
+        ++state.ContactItemCount;
+}
+
+void InitializeNTRC(ScanState& state, const BlockView& b)
+{
+    state.ntrcList.emplace_back();
+    NotesInformation& note = state.ntrcList.back();
+    state.NotesItemCount = state.ntrcList.size() == 1 ? 1 : state.NotesItemCount + 1;
+
+    walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
+        const quint64 d = p.dataOffset;
+        const quint32 n = p.length;
+        switch (p.tag) {
+        case kTagNote0D83:
+            assignField(note.Property0D83, note.Property0D83Length, rawField(b, d, n));
+            break;
+        case kTagNote0D80:
+            assignField(note.Property0D80, note.Property0D80Length, rawField(b, d, n));
+            break;
+        case kTagNoteSummary:
+            assignField(note.Summary, note.SummaryLength, wideTextField(b, d, n));
+            break;
+        case kTagNoteDescription:
+            assignField(note.Description, note.DescriptionLength, wideTextField(b, d, n));
+            break;
+        case kTagNote1F06:
+            assignField(note.Property1F06, note.Property1F06Length,
+                        wideTextField(b, d, n, WideLength::WithoutTerminator));
+            break;
+        case kTagNoteStampTime2004:
+            note.StampTime2004 = fixedBytes<4>(b, d + 4);
+            note.StampTime2004Length = n;
+            break;
+        case kTagNoteStampTime:
+            note.StampTime = fixedBytes<4>(b, d + 4);
+            note.StampTimeLength = n;
+            break;
+        case kTagNote0D2B:
+            assignField(note.Property0D2B, note.Property0D2BLength, rawField(b, d, n));
+            break;
+        case kTagNoteGUID:
+            assignField(note.GUID, note.GUIDLength, rawField(b, d, n));
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+} // namespace er

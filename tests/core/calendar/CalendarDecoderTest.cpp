@@ -1,0 +1,192 @@
+#include "PimBlocks.h"
+
+#include "calendar/CalendarRecords.h"
+#include "scan/BlockScanner.h"
+#include "scan/BlockView.h"
+#include "scan/ByteOrder.h"
+#include "scan/ScanState.h"
+
+#include <gtest/gtest.h>
+
+using namespace testdb;
+
+namespace {
+
+const er::CalenderInformation& decode(er::ScanState& state, const QByteArray& block)
+{
+    er::decodeBlock(state, er::BlockTag::CLRC, er::BlockView::whole(block));
+    return state.clrcList.back();
+}
+
+quint32 firstWord(const std::optional<std::array<quint8, 8>>& field)
+{
+    return field ? er::GetDWordValue(field->data(), 1) : 0xDEADBEEF;
+}
+
+} // namespace
+
+TEST(CalendarDecoder, WideTitleInBothForms)
+{
+    er::ScanState state;
+    const auto& utf16 = decode(state, eventBlock({wideProp(kEventSummaryTag, "Meeting")}));
+    EXPECT_EQ(*utf16.Summary, "Meeting");
+    EXPECT_EQ(utf16.SummaryLength, 8u);
+    const auto& marked = decode(state, eventBlock({markedProp(kEventSummaryTag, "Meeting")}));
+    EXPECT_EQ(*marked.Summary, "Meeting");
+    EXPECT_EQ(marked.SummaryLength, 7u);
+}
+
+TEST(CalendarDecoder, WrappedTextDependsOnTheDatabaseVersion)
+{
+    const QByteArray utf16 = utf16be(QString::fromUtf8("Café"));
+    const QList<Property> props{wrappedProp(kEventSummaryWrappedTag, utf16),
+                                wrappedProp(kEventLocationWrappedTag, narrow("Room 12")),
+                                wrappedProp(kEventDescriptionWrappedTag, QByteArray("a\0b", 3))};
+
+    er::ScanState office2008;
+    const auto& e8 = decode(office2008, eventBlock(props));
+    EXPECT_EQ(*e8.Summary, QString::fromUtf8("Café").toUtf8());
+    EXPECT_EQ(e8.SummaryLength, 5u);
+    EXPECT_EQ(*e8.Location, "Room 12");
+    EXPECT_EQ(e8.LocationLength, 7u);
+
+    er::ScanState office2004;
+    office2004.OfficeEntourage2004 = true;
+    const auto& e4 = decode(office2004, eventBlock(props));
+    EXPECT_EQ(*e4.Summary, utf16); // byte for byte, zero bytes kept
+    EXPECT_EQ(e4.SummaryLength, 8u);
+    EXPECT_EQ(*e4.Location, "Room 12");
+    EXPECT_EQ(e4.LocationLength, 7u);
+    EXPECT_EQ(*e4.Description, QByteArray("a\0b", 3));
+    EXPECT_EQ(e4.DescriptionLength, 3u);
+}
+
+TEST(CalendarDecoder, WrappedTextLengthPastTheBlockEnd)
+{
+    QByteArray data = wrapped("Lunch");
+    data.replace(24, 4, be32(5000));
+    er::ScanState state;
+    const auto& e = decode(state, eventBlock({prop(kEventSummaryWrappedTag, data), wideProp(kEventLocationTag, "X")}));
+    ASSERT_TRUE(e.Summary);
+    EXPECT_TRUE(e.Summary->isEmpty());
+    EXPECT_EQ(e.SummaryLength, 2501u);
+    EXPECT_EQ(*e.Location, "X");
+}
+
+TEST(CalendarDecoder, AlarmFlagFollowsTheLengthWord)
+{
+    er::ScanState state;
+    const auto& none = decode(state, eventBlock({prop(kEventHasAlarmTag, {}), prop(kEventOrganizerTag, "a@b.c")}));
+    EXPECT_FALSE(none.HasAlarm);
+    EXPECT_EQ(*none.Organizer, "a@b.c");
+    // The one data byte moves the next property's data on by one.
+    const auto& one = decode(state, eventBlock({prop(kEventHasAlarmTag, "\x01"), prop(kEventOrganizerTag, "a@b.c")}));
+    EXPECT_TRUE(one.HasAlarm);
+    EXPECT_EQ(*one.Organizer, "a@b.c");
+}
+
+TEST(CalendarDecoder, UuidOnlyAtTextLength)
+{
+    const QByteArray uuid("6F1C2A7E-0B3D-4E59-9A21-3C5D7E8F9012");
+    er::ScanState state;
+    const auto& whole = decode(state, eventBlock({prop(kEventUuidTag, uuid)}));
+    EXPECT_EQ(*whole.EntourageUUID, uuid);
+    EXPECT_EQ(whole.EntourageUUIDLength, 36u);
+    const auto& cut = decode(state, eventBlock({prop(kEventUuidTag, uuid.left(35))}));
+    EXPECT_FALSE(cut.EntourageUUID);
+    EXPECT_EQ(cut.EntourageUUIDLength, 35u);
+}
+
+TEST(CalendarDecoder, TimeFieldWidthsDependOnTheDatabaseVersion)
+{
+    const quint32 start = calendarStamp(2008, 5, 7, 10);
+    const quint32 mac = macStamp(2008, 5, 2, 8, 15);
+    const QList<Property> props{prop(kEventStartTag, calendarTime(start)),
+                                prop(kEventStart2004Tag, be32(start - 120) + be32(0xAABBCCDD)),
+                                prop(kEventStampTime2004Tag, macTime(mac))};
+    er::ScanState office2008;
+    const auto& e8 = decode(office2008, eventBlock(props));
+    EXPECT_EQ(firstWord(e8.StartTime), start);
+    EXPECT_FALSE(e8.EndTime);
+    EXPECT_EQ((*e8.StartTime2004)[7], 0xDD);
+    EXPECT_EQ(*e8.StampTime2004, macTime(mac));
+
+    er::ScanState office2004;
+    office2004.OfficeEntourage2004 = true;
+    const auto& e4 = decode(office2004, eventBlock(props));
+    EXPECT_EQ(firstWord(e4.StartTime2004), start - 120);
+    EXPECT_EQ((*e4.StartTime2004)[7], 0); // four bytes only
+    EXPECT_EQ(*e4.StampTime2004, be32(mac));
+}
+
+TEST(CalendarDecoder, TimeZoneOffice2008)
+{
+    er::ScanState state;
+    const auto& e =
+        decode(state, eventBlock({prop(kEventTimeZoneTag, timeZone2008(34, "Europe/Berlin", "W. Europe")),
+                                  wideProp(kEventSummaryTag, "After")}));
+    EXPECT_EQ(e.TimeZoneID, 34u);
+    EXPECT_EQ(*e.TimeZoneText1, "Europe/Berlin");
+    EXPECT_EQ(e.TimeZoneText1Length, 13u);
+    EXPECT_EQ(*e.TimeZoneText2, "W. Europe");
+    EXPECT_EQ(e.TimeZoneText2Length, 9u);
+    EXPECT_EQ(e.TimeZoneDataLength, quint32(timeZone2008(34, "Europe/Berlin", "W. Europe").size()));
+    EXPECT_EQ(*e.Summary, "After");
+
+    // Text lengths that reach past the block copy nothing.
+    QByteArray broken = timeZone2008(7, "Zone", "Name");
+    broken.replace(24, 4, be32(100000));
+    const auto& b = decode(state, eventBlock({prop(kEventTimeZoneTag, broken)}));
+    EXPECT_EQ(*b.TimeZoneText1, "Zone");
+    EXPECT_FALSE(b.TimeZoneText2);
+    EXPECT_EQ(b.TimeZoneID, 7u);
+}
+
+TEST(CalendarDecoder, TimeZoneOffice2004Markers)
+{
+    er::ScanState state;
+    state.OfficeEntourage2004 = true;
+    const QByteArray skipped = QByteArray("\x04\x01\x2E\x00\x1E", 5) + be32(0xFFFFFFFF)
+        + QByteArray("\x04\x01\x2F\x00\x1E", 5);
+    const auto& e = decode(state, eventBlock({prop(kEventTimeZoneTag, skipped + timeZone2004(12, "Berlin"))}));
+    EXPECT_EQ(e.TimeZoneID, 12u);
+    EXPECT_EQ(*e.TimeZoneText1, "Berlin");
+    EXPECT_EQ(e.TimeZoneText1Length, 6u);
+    EXPECT_FALSE(e.TimeZoneText2);
+
+    // The id needs i + 57 below the data length, the name i + 13 + s.
+    QByteArray idAtEnd = QByteArray("\x04\x01\x30\x00\x1E", 5) + QByteArray(48, '\0') + be32(9);
+    const auto& shortId = decode(state, eventBlock({prop(kEventTimeZoneTag, idAtEnd)}));
+    EXPECT_EQ(shortId.TimeZoneID, 0u);
+    const auto& longId = decode(state, eventBlock({prop(kEventTimeZoneTag, idAtEnd + '\0')}));
+    EXPECT_EQ(longId.TimeZoneID, 9u);
+    const QByteArray nameAtEnd = QByteArray("\x04\x01\x2C\x00\x1E", 5) + be32(4) + QByteArray(4, '\0') + "Rome";
+    EXPECT_FALSE(decode(state, eventBlock({prop(kEventTimeZoneTag, nameAtEnd)})).TimeZoneText1);
+    EXPECT_EQ(*decode(state, eventBlock({prop(kEventTimeZoneTag, nameAtEnd + '\0')})).TimeZoneText1, "Rome");
+}
+
+TEST(CalendarDecoder, RecurrenceFlagOnlyWhenItsDataFit)
+{
+    er::ScanState state;
+    const auto& e = decode(state, eventBlock({prop(kEventRecurringTag, "\x01"), prop(0x0813, "ALARM")}));
+    EXPECT_TRUE(e.IsRecurring);
+    EXPECT_EQ(*e.AlarmData, "ALARM"); // 00 00 08 13 is the other alarm tag
+    QByteArray block = eventBlock({prop(kEventRecurringTag, "\x01")});
+    block.replace(36, 4, be32(1000));
+    EXPECT_FALSE(decode(state, block).IsRecurring);
+}
+
+TEST(CalendarDecoder, EveryBlockIsAnEventInFileOrder)
+{
+    er::ScanState state;
+    state.CalendarItemCount = 42;
+    decode(state, eventBlock({prop(0x7777, "nothing handled")}));
+    EXPECT_EQ(state.CalendarItemCount, 1u);
+    decode(state, eventBlock({prop(kEventGuidTag, guidBytes(5)), wideProp(kEventSummaryTag, "First")}));
+    decode(state, eventBlock({prop(kEventGuidTag, guidBytes(5)), wideProp(kEventSummaryTag, "Second")}));
+    EXPECT_EQ(state.CalendarItemCount, 3u);
+    ASSERT_EQ(state.clrcList.size(), 3u);
+    EXPECT_FALSE(state.clrcList[0].Summary);
+    EXPECT_EQ(*state.clrcList[1].Summary, "First");
+    EXPECT_EQ(*state.clrcList[2].Summary, "Second");
+}
