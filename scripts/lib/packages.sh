@@ -5,7 +5,7 @@ ER_PACKAGES=(
   g++ make cmake pkg-config
   qtbase5-dev qtbase5-dev-tools
   libgtest-dev libgmock-dev googletest
-  tzdata
+  tzdata python3
 )
 
 er_install_missing_packages() {

@@ -1,12 +1,17 @@
 // entourage-repair: the headless face of the recovery tool. It runs the same
 // scan (and, later, the same save) as the window, without one.
 
+#include "export/BundleLayout.h"
+#include "export/SaveRun.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
+#include "scan/FolderTree.h"
 #include "scan/ScanState.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <atomic>
@@ -26,6 +31,7 @@ enum ExitCode {
 
 const char* const kUsage =
     "Usage: entourage-repair scan DATABASE\n"
+    "       entourage-repair save DATABASE DIRECTORY [--replace]\n"
     "       entourage-repair --help | --version\n";
 
 const char* const kHelp =
@@ -41,17 +47,26 @@ const char* const kHelp =
     "                    Notes: <n>\n"
     "                    Contacts: <n>\n"
     "                    Tasks: <n>\n"
+    "  save DATABASE DIRECTORY [--replace]\n"
+    "                  Scan the database, print the same counts, and write\n"
+    "                  everything recovered into DIRECTORY/Main Identity.rge,\n"
+    "                  an archive bundle Entourage can import (one mbox file per\n"
+    "                  mail folder). DIRECTORY is created when missing. An\n"
+    "                  existing bundle is left alone unless --replace is given,\n"
+    "                  which removes it completely first.\n"
     "\n"
     "Options:\n"
     "  -h, --help      Show this help and exit.\n"
     "  --version       Show the version and exit.\n"
     "\n"
-    "While scanning, a progress line is shown on standard error when it is a\n"
-    "terminal. Ctrl-C stops the scan.\n"
+    "While scanning and saving, a progress line is shown on standard error when\n"
+    "it is a terminal. Ctrl-C stops; a stopped save removes the partial bundle.\n"
     "\n"
     "Exit status:\n"
-    "  0    the scan completed and the counts were printed\n"
-    "  1    the database could not be opened or read\n"
+    "  0    done: the counts were printed (and the bundle written completely)\n"
+    "  1    the database could not be opened, the bundle already exists (without\n"
+    "       --replace), or some output file could not be written (their number\n"
+    "       and the first of them are listed on standard error)\n"
     "  2    wrong usage\n"
     "  3    nothing usable was found in the file\n"
     "  130  stopped by Ctrl-C\n";
@@ -81,16 +96,19 @@ void printError(const QString& text)
 // only once a scan has run for a moment.
 class TerminalProgress {
 public:
-    TerminalProgress() : m_enabled(isatty(STDERR_FILENO) == 1) { m_clock.start(); }
+    explicit TerminalProgress(const QString& label) : m_label(label.toLocal8Bit()), m_enabled(isatty(STDERR_FILENO) == 1)
+    {
+        m_clock.start();
+    }
     ~TerminalProgress() { finish(); }
 
-    void update(quint64 examined, quint32 range)
+    void update(quint64 done, quint64 range)
     {
         if (!m_enabled || m_clock.elapsed() < 500 || (m_lastDraw.isValid() && m_lastDraw.elapsed() < 200))
             return;
         m_lastDraw.start();
-        const int percent = range ? static_cast<int>(qMin<quint64>(100, examined * 100 / range)) : 100;
-        std::fprintf(stderr, "\rScanning... %3d%%", percent);
+        const int percent = range ? static_cast<int>(qMin<quint64>(100, done * 100 / range)) : 100;
+        std::fprintf(stderr, "\r%s... %3d%%", m_label.constData(), percent);
         std::fflush(stderr);
         m_drawn = true;
     }
@@ -103,16 +121,18 @@ public:
     }
 
 private:
+    QByteArray m_label;
     bool m_enabled;
     bool m_drawn = false;
     QElapsedTimer m_clock;
     QElapsedTimer m_lastDraw;
 };
 
-int runScan(const QString& database)
+// Scans the database into state and prints the counts. Returns -1 when the
+// scan completed, else the exit code to end with.
+int scanAndReport(const QString& database, er::ScanState& state)
 {
-    er::ScanState state;
-    TerminalProgress progress;
+    TerminalProgress progress(QStringLiteral("Scanning"));
     er::ScanHooks hooks;
     hooks.stop = &g_interrupted;
     hooks.progress = [&progress](quint64 examined, quint32 range) { progress.update(examined, range); };
@@ -143,6 +163,65 @@ int runScan(const QString& database)
     std::printf("Mails: %u\nCalendars: %u\nNotes: %u\nContacts: %u\nTasks: %u\n", mails, state.CalendarItemCount,
                 state.NotesItemCount, state.ContactItemCount, state.TaskItemCount);
     std::fflush(stdout);
+    return -1;
+}
+
+int runScan(const QString& database)
+{
+    er::ScanState state;
+    const int code = scanAndReport(database, state);
+    return code < 0 ? kExitOk : code;
+}
+
+int runSave(const QString& database, const QString& directory, bool replace)
+{
+    const QString saveDir = QFileInfo(directory).absoluteFilePath();
+    const QString bundle = er::bundlePath(saveDir);
+    if (QFileInfo(bundle).exists() || QFileInfo(bundle).isSymLink()) {
+        if (!replace) {
+            printError(QStringLiteral("\"%1\" already exists; use --replace to replace it").arg(bundle));
+            return kExitFailure;
+        }
+    }
+
+    er::ScanState state;
+    const int code = scanAndReport(database, state);
+    if (code >= 0)
+        return code;
+
+    if (replace && !er::removeBundle(bundle)) {
+        printError(QStringLiteral("cannot remove the existing \"%1\"").arg(bundle));
+        return kExitFailure;
+    }
+    if (!QFileInfo(saveDir).exists() && !QDir().mkpath(saveDir)) {
+        printError(QStringLiteral("cannot create the directory \"%1\"").arg(saveDir));
+        return kExitFailure;
+    }
+
+    const er::FolderTreeModel tree = er::buildFolderTree(state, &g_interrupted);
+    TerminalProgress progress(QStringLiteral("Saving"));
+    const quint64 messages = state.MailItemCount;
+    quint64 written = 0;
+    er::SaveHooks hooks;
+    hooks.stop = &g_interrupted;
+    hooks.progress = [&] { progress.update(++written, messages); };
+    const er::SaveResult result = er::saveBundle(state, tree, saveDir, hooks);
+    progress.finish();
+
+    if (result.stopped) {
+        printError(QStringLiteral("save stopped; the partial bundle was removed"));
+        return kExitInterrupted;
+    }
+    if (result.failureCount > 0) {
+        printError(QStringLiteral("%1 output file(s) could not be written completely:").arg(result.failureCount));
+        for (const QString& failure : result.firstFailures)
+            std::fprintf(stderr, "  %s\n", failure.toLocal8Bit().constData());
+        if (result.failureCount > result.firstFailures.size())
+            std::fprintf(stderr, "  ...\n");
+        return kExitFailure;
+    }
+    if (isatty(STDERR_FILENO) == 1)
+        std::fprintf(stderr, "Saved to %s\n", bundle.toLocal8Bit().constData());
     return kExitOk;
 }
 
@@ -168,6 +247,14 @@ int main(int argc, char* argv[])
     if (args.size() == 2 && args.first() == QStringLiteral("scan")) {
         installInterruptHandler();
         return runScan(args.at(1));
+    }
+    if (!args.isEmpty() && args.first() == QStringLiteral("save")) {
+        QStringList operands = args.mid(1);
+        const bool replace = operands.removeAll(QStringLiteral("--replace")) > 0;
+        if (operands.size() == 2) {
+            installInterruptHandler();
+            return runSave(operands.at(0), operands.at(1), replace);
+        }
     }
     std::fputs(kUsage, stderr);
     return kExitUsage;

@@ -113,3 +113,64 @@ TEST(CliUsage, WrongUsageAndHelp)
     EXPECT_TRUE(help.out.contains(QStringLiteral("scan DATABASE")));
     EXPECT_TRUE(help.out.contains(QStringLiteral("Exit status")));
 }
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(CliSave, WritesTheBundleAndRefusesToOverwriteIt)
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("out dir")); // created when missing
+    const QString bundle = target + QStringLiteral("/Main Identity.rge");
+    const QString sample = QStringLiteral(ER_SAMPLE_DATABASE);
+
+    CliRun r = run({QStringLiteral("save"), sample, target});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
+    EXPECT_EQ(fileBytes(bundle + QStringLiteral("/Contents/PkgInfo")), QByteArray("rge OPIM"));
+    EXPECT_FALSE(fileBytes(bundle + QStringLiteral("/Mail/Folder1/Folder1.mbox")).isEmpty());
+
+    // An existing bundle is left alone without --replace.
+    QFile marker(bundle + QStringLiteral("/marker"));
+    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
+    marker.close();
+    r = run({QStringLiteral("save"), sample, target});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("already exists"))) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(marker.fileName()));
+
+    // --replace removes the old bundle completely first.
+    r = run({QStringLiteral("save"), QStringLiteral("--replace"), sample, target});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(marker.fileName()));
+    EXPECT_TRUE(QFileInfo::exists(bundle + QStringLiteral("/Archive.xml")));
+}
+
+TEST(CliSave, NothingUsableWritesNoBundle)
+{
+    QTemporaryDir dir;
+    const CliRun r = run({QStringLiteral("save"), writeDatabase(dir, QByteArray(2048, 'q')), dir.path()});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Main Identity.rge"))));
+}
+
+TEST(CliSave, UnwritableOutputIsAFailureWithItsPath)
+{
+    // DIRECTORY is a regular file: nothing can be written below it.
+    QTemporaryDir dir;
+    QFile notADir(dir.filePath(QStringLiteral("target")));
+    ASSERT_TRUE(notADir.open(QIODevice::WriteOnly));
+    notADir.close();
+    const CliRun r = run({QStringLiteral("save"), QStringLiteral(ER_SAMPLE_DATABASE), notADir.fileName()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("could not be written"))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(notADir.fileName() + QStringLiteral("/Main Identity.rge"))) << r.err.toStdString();
+}

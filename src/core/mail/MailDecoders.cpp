@@ -143,6 +143,7 @@ void InitializeMSRC(ScanState& state, const BlockView& b)
 {
     state.msrcList.emplace_back();
     MailMSRC& summary = state.msrcList.back();
+    summary.MSRCMailBlockSize = b.length();
     if (b.length() >= 13) {
         summary.MSRCMailSourceSize = b.u32(8);
         state.SizeOfAllMails += summary.MSRCMailSourceSize;

@@ -56,6 +56,9 @@ struct MailMSRC {
     quint64 MSRCMailSourceOffset = 0; // file offset of the block's tag
     quint64 MSRCMailID = 0;
     quint64 MSRCMailSourceSize = 0;   // stored length of the message text
+    // Declared length of the block (tag included); the text lies inside it,
+    // so it bounds a damaged source size.
+    quint64 MSRCMailBlockSize = 0;
     QByteArray MSRCMailFromAddress;
     QString MSRCMailFromName;
     QString MSRCMailSubject;

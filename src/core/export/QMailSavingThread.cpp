@@ -1,0 +1,55 @@
+#include "export/QMailSavingThread.h"
+
+#include <QMutexLocker>
+
+namespace er {
+
+QMailSavingThread::QMailSavingThread(QObject* parent) : QThread(parent) {}
+
+QMailSavingThread::~QMailSavingThread()
+{
+    if (m_state)
+        m_state->bStopFlag = true;
+    wait();
+}
+
+void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const QString& saveDir)
+{
+    if (isRunning()) {
+        if (m_state)
+            m_state->bStopFlag = true;
+        return;
+    }
+    m_state = state;
+    m_tree = tree;
+    m_saveDir = saveDir;
+    state->bStopFlag = false;
+    start(QThread::LowPriority);
+}
+
+SaveResult QMailSavingThread::lastResult() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result;
+}
+
+void QMailSavingThread::run()
+{
+    m_state->bProcessRunning = true;
+    SaveHooks hooks;
+    hooks.stop = &m_state->bStopFlag;
+    hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
+    hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
+    hooks.status = [this](const QString& text) { emit strInfo(text); };
+    const SaveResult result = saveBundle(*m_state, m_tree, m_saveDir, hooks);
+    {
+        QMutexLocker lock(&m_resultLock);
+        m_result = result;
+    }
+    // Cleared before the finish signal, which the window's finish handler
+    // relies on.
+    m_state->bProcessRunning = false;
+    emit OnFinishScanning();
+}
+
+} // namespace er

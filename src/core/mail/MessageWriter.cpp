@@ -1,0 +1,406 @@
+#include "mail/MessageWriter.h"
+
+#include "calendar/TimeConversion.h"
+#include "mail/MailboxExport.h"
+#include "scan/ByteOrder.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <cstring>
+
+namespace er {
+
+namespace {
+
+const char kOuterBoundary[] = "B_3363326825_117679";
+const char kInnerBoundary[] = "B_3363326825_103213";
+const char kAttachmentMarker[] = "cmNoeApD";
+constexpr int kAttachmentMarkerLength = 8;
+
+constexpr quint32 kToLimit = 1000;
+constexpr quint32 kCcLimit = 40000;
+constexpr quint32 kHeaderPropertyLimit = 4000;
+constexpr quint64 kBodyLimit = 40000000;
+constexpr quint32 kAttachmentListLimit = 40000000;
+constexpr quint32 kEmptyAddressList = 5;
+// The old 100-byte cut of UTF-16 text.
+constexpr int kNameCharacters = 50;
+constexpr int kAddressBytes = 70;
+// Names of this many bytes or more are written empty.
+constexpr quint32 kListNameLimit = 256;
+constexpr qint64 kCopyChunk = 1024 * 1024;
+// Quoted-printable lines hold at most 76 characters, the soft break's "="
+// included.
+constexpr int kQpLineLength = 75;
+
+quint32 u32At(const QByteArray& data, qint64 at)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData()) + at;
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+}
+
+bool startsWithMarker(const QByteArray& data)
+{
+    return data.size() >= 2 && quint8(data[0]) == 0xFF && quint8(data[1]) == 0xFF;
+}
+
+bool isAscii(const QByteArray& bytes)
+{
+    for (const char c : bytes)
+        if (quint8(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// 8-bit text of unrecorded character set: kept when it is valid UTF-8, else
+// read as Latin-1, so that what is declared UTF-8 always is.
+QByteArray utf8OfEightBit(const QByteArray& bytes)
+{
+    if (isAscii(bytes))
+        return bytes;
+    const QString asUtf8 = QString::fromUtf8(bytes);
+    if (asUtf8.toUtf8() == bytes)
+        return bytes;
+    return QString::fromLatin1(bytes).toUtf8();
+}
+
+// Text properties: FF FF then 8-bit text (up to its first NUL), or UTF-16BE
+// (NULs dropped).
+QByteArray utf8OfWideProperty(const QByteArray& data)
+{
+    if (startsWithMarker(data))
+        return utf8OfEightBit(cutAtNul(data.mid(2)));
+    return GetNonUnicodeString(reinterpret_cast<const unsigned char*>(data.constData()),
+                               static_cast<unsigned long>(data.size()));
+}
+
+// A header value stays on its line: a stored CR or LF would start a header
+// of its own, a NUL ends the value.
+QByteArray headerSafe(QByteArray value)
+{
+    value = cutAtNul(value);
+    for (char& c : value)
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    return value;
+}
+
+QByteArray leftCharacters(const QString& text, int count)
+{
+    int units = 0;
+    for (int chars = 0; units < text.size() && chars < count; ++chars)
+        units += text.at(units).isHighSurrogate() && units + 1 < text.size() ? 2 : 1;
+    return text.left(units).toUtf8();
+}
+
+// At most n bytes, backing off rather than cutting a UTF-8 sequence.
+QByteArray leftBytes(const QByteArray& bytes, int n)
+{
+    if (bytes.size() <= n)
+        return bytes;
+    while (n > 0 && (quint8(bytes[n]) & 0xC0) == 0x80)
+        --n;
+    return bytes.left(n);
+}
+
+// The entries of an address list as "name<address>", folded onto
+// continuation lines. An entry whose address runs past the data ends the
+// list; a name that does not fit is written empty.
+QByteArray addressListText(const QByteArray& data)
+{
+    QList<QByteArray> entries;
+    const quint64 size = static_cast<quint64>(data.size());
+    if (size >= kEmptyAddressList) {
+        const quint32 count = u32At(data, 0);
+        quint64 pos = kEmptyAddressList;
+        for (quint32 k = 0; k < count && pos + 28 <= size; ++k) {
+            const quint64 addressLength = u32At(data, static_cast<qint64>(pos + 24));
+            const quint64 addressAt = pos + 28;
+            if (addressLength > size - addressAt)
+                break;
+            const QByteArray address = data.mid(static_cast<int>(addressAt), static_cast<int>(addressLength));
+            const quint64 lengthAt = addressAt + addressLength;
+            QByteArray name;
+            pos = size;
+            if (lengthAt + 4 <= size) {
+                const quint64 nameLength = u32At(data, static_cast<qint64>(lengthAt));
+                const quint64 nameAt = lengthAt + 4;
+                if (nameLength < kListNameLimit && nameLength <= size - nameAt)
+                    name = GetNonUnicodeString(reinterpret_cast<const unsigned char*>(data.constData()) + nameAt,
+                                               static_cast<unsigned long>(nameLength));
+                pos = nameAt + nameLength;
+            }
+            entries << headerSafe(name) + '<' + headerSafe(address) + '>';
+        }
+    }
+    return entries.join(",\r\t");
+}
+
+// Body for the HTML alternative: markup characters escaped, every line
+// break (CR, LF or CR LF) a <br> ending a line.
+QByteArray htmlOf(const QByteArray& text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 8);
+    for (int i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            out += "<br>\r";
+            break;
+        case '\n': out += "<br>\r"; break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+// Quoted-printable with CR as the hard line break. An "F" that would begin
+// a line as "From " is encoded, so that no encoded line reads as a mailbox
+// separator.
+QByteArray quotedPrintable(const QByteArray& in)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    out.reserve(in.size() + in.size() / 4);
+    int lineLength = 0;
+    const int n = in.size();
+    for (int i = 0; i < n; ++i) {
+        const quint8 c = quint8(in[i]);
+        if (c == '\r') {
+            out += '\r';
+            lineLength = 0;
+            continue;
+        }
+        const bool lineEndsNext = i + 1 == n || in[i + 1] == '\r';
+        bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !lineEndsNext);
+        if (lineLength + (literal ? 1 : 3) > kQpLineLength) {
+            out += "=\r";
+            lineLength = 0;
+        }
+        if (lineLength == 0 && c == 'F' && n - i >= 5 && std::memcmp(in.constData() + i, "From ", 5) == 0)
+            literal = false;
+        if (literal) {
+            out += char(c);
+            lineLength += 1;
+        } else {
+            out += '=';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+            lineLength += 3;
+        }
+    }
+    return out;
+}
+
+bool inRange(quint64 size, quint64 limit)
+{
+    return size >= 1 && size <= limit;
+}
+
+} // namespace
+
+QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds)
+{
+    // The C locale gives the English names that mail headers need.
+    const QString text = QLocale::c().toString(macStampToDateTime(macStamp), QStringLiteral("ddd, d MMM yyyy hh:mm:ss"));
+    const int offset = offsetFromUtcSeconds < 0 ? -offsetFromUtcSeconds : offsetFromUtcSeconds;
+    const QString zone = QString::asprintf("%c%02d%02d", offsetFromUtcSeconds < 0 ? '-' : '+', offset / 3600,
+                                           offset % 3600 / 60);
+    return (text + QLatin1Char(' ') + zone).toLatin1();
+}
+
+MessageWriter::MessageWriter(DatabaseFile& database, SaveContext& context) : m_database(database), m_context(context)
+{
+}
+
+const MailAttc* MessageWriter::firstAttachment(quint64 attachmentId)
+{
+    if (!m_attachmentsIndexed) {
+        m_attachmentsIndexed = true;
+        for (const MailAttc& attachment : m_context.state.attcList)
+            if (!m_attachments.contains(attachment.dwAttachmentID))
+                m_attachments.insert(attachment.dwAttachmentID, &attachment);
+    }
+    return m_attachments.value(attachmentId, nullptr);
+}
+
+bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
+{
+    if (m_context.stopRequested() || r.MSRCMailBodySize == 0)
+        return false;
+
+    bool failed = false;
+    const auto put = [&](const QByteArray& bytes) {
+        if (!failed && !bytes.isEmpty())
+            failed = !sink(bytes.constData(), bytes.size());
+        return !failed;
+    };
+    const auto goOn = [&] { return !failed && !m_context.stopRequested(); };
+
+    put(m_context.state.OfficeEntourage2004 ? "User-Agent: Microsoft-Entourage/11.0.0\r"
+                                            : "User-Agent: Microsoft-Entourage/12.0.0\r");
+
+    if (!goOn())
+        return true;
+    const quint32 stamp = (quint32(r.MSRCMailDate[4]) << 24) | (quint32(r.MSRCMailDate[5]) << 16)
+        | (quint32(r.MSRCMailDate[6]) << 8) | r.MSRCMailDate[7];
+    put("Date: " + dateHeaderText(stamp, QDateTime::currentDateTime().offsetFromUtc()) + '\r');
+
+    if (!goOn())
+        return true;
+    put("Subject: " + headerSafe(leftCharacters(r.MSRCMailSubject, kNameCharacters)) + '\r');
+
+    if (!goOn())
+        return true;
+    put("From: " + headerSafe(leftCharacters(r.MSRCMailFromName, kNameCharacters)) + '<'
+        + headerSafe(leftBytes(cutAtNul(r.MSRCMailFromAddress), kAddressBytes)) + ">\r");
+
+    if (!goOn())
+        return true;
+    if (inRange(r.MSRCMailToFieldSize, kToLimit)) {
+        QByteArray list;
+        m_database.readExactly(r.MSRCMailToFieldOffset, r.MSRCMailToFieldSize, &list);
+        put("To: " + addressListText(list) + '\r');
+    }
+
+    if (!goOn())
+        return true;
+    if (r.MSRCMailCcFieldSize != kEmptyAddressList && inRange(r.MSRCMailCcFieldSize, kCcLimit)) {
+        QByteArray list;
+        m_database.readExactly(r.MSRCMailCcFieldOffset, r.MSRCMailCcFieldSize, &list);
+        put("Cc: " + addressListText(list) + '\r');
+    }
+
+    QByteArray data;
+    if (!goOn())
+        return true;
+    if (inRange(r.MSRCMailMessageIDSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.MSRCMailMessageIDOffset, r.MSRCMailMessageIDSize, &data))
+        put("Message-ID: <" + headerSafe(data) + ">\r");
+
+    if (!goOn())
+        return true;
+    if (inRange(r.MSRCMailThreadTopicSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.MSRCMailThreadTopicOffset, r.MSRCMailThreadTopicSize, &data))
+        put("Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
+
+    if (!goOn())
+        return true;
+    if (inRange(r.MSRCMailThreadIndexSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.MSRCMailThreadIndexOffset, r.MSRCMailThreadIndexSize, &data))
+        put("Thread-Index: " + headerSafe(data) + '\r');
+
+    put("Mime-version: 1.1\r");
+
+    if (!goOn())
+        return true;
+    QByteArray body;
+    if (r.MSRCMailBodySize <= kBodyLimit && m_database.readExactly(r.MSRCMailBodyOffset, r.MSRCMailBodySize, &body)) {
+        body = utf8OfWideProperty(body);
+        const bool ascii = isAscii(body);
+        const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
+        const QByteArray outer = kOuterBoundary;
+        const QByteArray inner = kInnerBoundary;
+        put("Content-type: multipart/related;\r\tboundary=\"" + outer + "\"\r\r>");
+        put("This message is in MIME format. Since your mail reader does not understand\r"
+            "this format, some or all of this message may not be legible.\r\r\r");
+        put("--" + outer + '\r');
+        put("Content-type: multipart/alternative;\r\tboundary=\"" + inner + "\"\r\r\r");
+        put("--" + inner + '\r');
+        put("Content-type: text/plain;\r\tcharset=" + charset + "\rContent-transfer-encoding: "
+            + (ascii ? "7bit" : "8bit") + "\r\r\r\r");
+        put(body);
+        put("\r\r");
+        put("--" + inner + '\r');
+        put("Content-type: text/html;\r\tcharset=" + charset + "\rContent-transfer-encoding: quoted-printable\r\r");
+        body = quotedPrintable(htmlOf(body));
+        put(body);
+        put("\r\r");
+        put("--" + inner + "--\r");
+    }
+    body = QByteArray();
+
+    if (!goOn())
+        return true;
+    QByteArray references;
+    if (r.MSRCMailAttachmentOffset != 0 && inRange(r.MSRCMailAttachmentSize, kAttachmentListLimit)
+        && m_database.readExactly(r.MSRCMailAttachmentOffset, r.MSRCMailAttachmentSize, &references)) {
+        const qint64 size = references.size();
+        // A marker counts while 8 bytes follow its position within the data;
+        // an id that would pass the end is 0.
+        for (qint64 at = references.indexOf(kAttachmentMarker); at >= 0 && at + kAttachmentMarkerLength < size;
+             at = references.indexOf(kAttachmentMarker, static_cast<int>(at + 1))) {
+            if (!goOn())
+                return true;
+            const qint64 idAt = at + kAttachmentMarkerLength;
+            const quint64 id = idAt + 4 <= size ? u32At(references, idAt) : 0;
+            put("\r--" + QByteArray(kOuterBoundary) + '\r');
+            if (goOn())
+                WriteAttachmentInTheFile(id, [&](const char* bytes, qint64 n) {
+                    return put(QByteArray::fromRawData(bytes, static_cast<int>(n)));
+                });
+        }
+    }
+
+    if (goOn())
+        put("\r--" + QByteArray(kOuterBoundary) + "--\r\r\r");
+    return true;
+}
+
+QByteArray MessageWriter::composedMessage(const MailMLRC& record)
+{
+    QByteArray message;
+    composeMessage(record, [&message](const char* data, qint64 size) {
+        message.append(data, static_cast<int>(size));
+        return true;
+    });
+    return message;
+}
+
+void MessageWriter::WriteTheFileForSentITems(const MailMLRC& record, AppendFile& mailbox)
+{
+    if (m_context.stopRequested() || record.MSRCMailBodySize == 0)
+        return;
+    if (!mailbox.write(QByteArray(kMboxSeparatorStart) + '\r'))
+        return;
+    MboxFromEscaper escaper;
+    QByteArray escaped;
+    composeMessage(record, [&](const char* data, qint64 size) {
+        escaped.clear();
+        escaper.feed(data, size, &escaped);
+        return mailbox.write(escaped);
+    });
+    escaped.clear();
+    escaper.finish(&escaped);
+    mailbox.write(escaped);
+}
+
+bool MessageWriter::WriteAttachmentInTheFile(quint64 attachmentId, const ByteSink& sink)
+{
+    if (m_context.stopRequested())
+        return false;
+    const MailAttc* attachment = firstAttachment(attachmentId);
+    quint32 length = 0;
+    if (!attachment || !m_database.readU32(attachment->dwBlockOffset + 4, &length))
+        return false;
+    const quint64 from = attachment->dwBlockOffset + 20;
+    if (!m_database.holds(from, length))
+        return false;
+    for (quint64 done = 0; done < length;) {
+        const QByteArray chunk = m_database.readUpTo(from + done, qMin<quint64>(kCopyChunk, length - done));
+        if (chunk.isEmpty() || !sink(chunk.constData(), chunk.size()))
+            return false;
+        done += static_cast<quint64>(chunk.size());
+    }
+    return true;
+}
+
+} // namespace er

@@ -1,0 +1,59 @@
+#pragma once
+// Composes a message for a mail record that has no stored message text: the
+// header lines from the record and the property data it locates, the body
+// twice (plain text and HTML alternatives), and the attachments copied in
+// their stored, already encoded form from the "Attc" blocks. Line ends are a
+// single CR, as in the database.
+
+#include "export/OutputFile.h"
+#include "export/SaveContext.h"
+#include "mail/MailRecords.h"
+#include "scan/DatabaseFile.h"
+
+#include <QByteArray>
+#include <QHash>
+
+#include <functional>
+
+namespace er {
+
+// Receives the composed message piece by piece; returning false ends the
+// composition (the output failed).
+using ByteSink = std::function<bool(const char* data, qint64 size)>;
+
+// The Date header's value for a Mac stamp: English day and month names, the
+// stamp's wall-clock time unshifted, then the given offset from UTC as
+// "+hhmm" or "-hhmm".
+QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds);
+
+class MessageWriter {
+public:
+    MessageWriter(DatabaseFile& database, SaveContext& context);
+
+    // Composes the message of a record without stored text, without any
+    // separator line. False when nothing is composed: a stop request on entry
+    // or a body size of 0. A later stop request ends the message where it
+    // stands.
+    bool composeMessage(const MailMLRC& record, const ByteSink& sink);
+    QByteArray composedMessage(const MailMLRC& record);
+
+    // Appends the message to a mailbox: the separator line "From ???@???",
+    // then the message with "From " lowered at line starts. Nothing at all
+    // for a record whose message is not composed.
+    void WriteTheFileForSentITems(const MailMLRC& record, AppendFile& mailbox);
+
+    // Passes the stored payload of the first "Attc" block with this id to
+    // the sink, in bounded chunks, when the file holds all of it. False when
+    // there is no such block or its payload cannot be read.
+    bool WriteAttachmentInTheFile(quint64 attachmentId, const ByteSink& sink);
+
+private:
+    const MailAttc* firstAttachment(quint64 attachmentId);
+
+    DatabaseFile& m_database;
+    SaveContext& m_context;
+    QHash<quint64, const MailAttc*> m_attachments;
+    bool m_attachmentsIndexed = false;
+};
+
+} // namespace er

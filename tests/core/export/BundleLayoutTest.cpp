@@ -1,0 +1,162 @@
+#include "export/BundleLayout.h"
+#include "export/OutputFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/xattr.h>
+
+using namespace er;
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+FolderTreeModel twoFolderTree(ScanState& state)
+{
+    for (auto [id, parent, name] : {std::tuple<quint64, quint64, const char*>{7, kNoParentFolder, "Local"},
+                                    {1, 7, "Inbox"},
+                                    {2, 7, "Inbox"}}) {
+        state.folderList.emplace_back();
+        state.folderList.back().dwFolderID = id;
+        state.folderList.back().dwParentFolderID = parent;
+        state.folderList.back().szFolderName = QString::fromLatin1(name);
+        state.folderList.back().nNameLength = 10;
+    }
+    return buildFolderTree(state);
+}
+
+} // namespace
+
+TEST(BundleLayout, DescriptorFilesByteForByte)
+{
+    EXPECT_EQ(pkgInfoBytes(), QByteArray("rge OPIM"));
+    const QByteArray doctype = "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.1//EN\" "
+                               "\"http://www.apple.com/DTDs/PropertyList-1.1.dtd\">";
+    const QByteArray plist = infoPlistBytes();
+    EXPECT_EQ(plist,
+              "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n" + doctype
+                  + "\n<plist version=\"1.1\">\n<dict>\n"
+                    "\t<key>CFBundleDevelopmentRegion</key>\n\t<string>English</string>\n"
+                    "\t<key>CFBundleInfoDictionaryVersion</key>\n\t<string>6.0</string>\n"
+                    "\t<key>CFBundlePackageType</key>\n\t<string>rge </string>\n"
+                    "\t<key>CFBundleSignature</key>\n\t<string>OPIM</string>\n"
+                    "</dict>\n</plist>\n");
+    EXPECT_EQ(plist.indexOf("\n<plist"), 150) << "the first two lines are 150 characters";
+    EXPECT_EQ(archiveXmlBytes(), "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n" + doctype
+                                     + "\n<plist version=\"1.1\">\n<dict>\n\t<key>Type</key>\n\t<string>All</string>\n"
+                                       "\t<key>Version</key>\n\t<integer>1</integer>\n</dict>\n</plist>\n");
+}
+
+TEST(BundleLayout, SkeletonMirrorsTheTree)
+{
+    QTemporaryDir dir;
+    ScanState state;
+    const FolderTreeModel tree = twoFolderTree(state);
+    SaveFailures failures;
+    CreateMailFolder(tree, dir.path(), failures);
+    EXPECT_EQ(failures.count(), 0) << failures.firstFailures().join(QLatin1Char('\n')).toStdString();
+    const QString bundle = dir.filePath(QStringLiteral("Main Identity.rge"));
+    for (const char* sub : {"Mail", "Mail/Local", "Mail/Local/Inbox", "Contacts", "Calendar", "Tasks", "Notes",
+                            "Contents"})
+        EXPECT_TRUE(QFileInfo(bundle + QLatin1Char('/') + QLatin1String(sub)).isDir()) << sub;
+    EXPECT_EQ(readAll(bundle + QStringLiteral("/Contents/PkgInfo")), pkgInfoBytes());
+    EXPECT_EQ(readAll(bundle + QStringLiteral("/Contents/Info.plist")), infoPlistBytes());
+    EXPECT_EQ(readAll(bundle + QStringLiteral("/Archive.xml")), archiveXmlBytes());
+
+    const QList<TreeInfo> list = ScanTree(tree);
+    ASSERT_EQ(list.size(), 5);
+    EXPECT_EQ(list[0].path, QStringLiteral("/Main Identity.rge"));
+    EXPECT_EQ(list[0].folderId, 0u);
+    EXPECT_EQ(list[1].folderId, 4294967294u);
+    EXPECT_EQ(list[3].path, QStringLiteral("/Main Identity.rge/Mail/Local/Inbox"));
+    EXPECT_EQ(list[4].path, list[3].path) << "sibling folders of one name share a directory";
+}
+
+TEST(BundleLayout, WithoutFoldersTheSkeletonIsStillComplete)
+{
+    QTemporaryDir dir;
+    SaveFailures failures;
+    CreateMailFolder(FolderTreeModel(), dir.path(), failures);
+    EXPECT_EQ(failures.count(), 0);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Main Identity.rge/Mail"))).isDir());
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Main Identity.rge/Archive.xml"))).isFile());
+}
+
+TEST(BundleLayout, UnwritableTargetIsRecordedNotIgnored)
+{
+    QTemporaryDir dir;
+    // A regular file where the bundle's directory should go.
+    QFile blocker(dir.filePath(QStringLiteral("Main Identity.rge")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    SaveFailures failures;
+    CreateMailFolder(FolderTreeModel(), dir.path(), failures);
+    EXPECT_GT(failures.count(), 0);
+    ASSERT_FALSE(failures.firstFailures().isEmpty());
+    EXPECT_TRUE(failures.firstFailures().first().contains(QStringLiteral("Main Identity.rge")));
+}
+
+TEST(OutputFile, WriteFailuresAreCountedAndCreationKeepsContents)
+{
+    SaveFailures failures;
+    {
+        AppendFile full(QStringLiteral("/dev/full"), failures);
+        full.write(QByteArray(64 * 1024, 'x'));
+        EXPECT_FALSE(full.close());
+    }
+    EXPECT_EQ(failures.count(), 1);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Inbox.mbox"));
+    EXPECT_TRUE(createWithFinderInfo(path, kMailboxCodes, failures));
+    {
+        AppendFile file(path, failures);
+        file.write("kept");
+        EXPECT_TRUE(file.close());
+    }
+    EXPECT_TRUE(CreateFiles(path, failures));
+    EXPECT_EQ(readAll(path), QByteArray("kept"));
+    EXPECT_EQ(QFile(path).permissions() & (QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther),
+              QFileDevice::Permissions()) << "no execute bits on created files";
+
+    char info[32] = {};
+    const ssize_t n = getxattr(QFile::encodeName(path).constData(), "user.com.apple.FinderInfo", info, sizeof info);
+    if (n >= 0) { // file systems without extended attributes are fine
+        EXPECT_EQ(n, 32);
+        EXPECT_EQ(QByteArray(info, 8), QByteArray("MBOXOPIM"));
+        EXPECT_EQ(QByteArray(info + 8, 24), QByteArray(24, '\0'));
+    }
+    EXPECT_EQ(failures.count(), 1);
+}
+
+TEST(BundleLayout, RemovalIsLiteralAndNeverFollowsLinks)
+{
+    QTemporaryDir dir;
+    QTemporaryDir outside;
+    QFile precious(outside.filePath(QStringLiteral("precious.txt")));
+    ASSERT_TRUE(precious.open(QIODevice::WriteOnly));
+    precious.write("keep me");
+    precious.close();
+
+    const QString bundle = dir.filePath(QStringLiteral("with blanks/Main Identity.rge"));
+    ASSERT_TRUE(QDir().mkpath(bundle + QStringLiteral("/Mail/Inbox")));
+    ASSERT_TRUE(QFile::link(outside.path(), bundle + QStringLiteral("/Mail/link")));
+    EXPECT_TRUE(removeBundle(bundle));
+    EXPECT_FALSE(QFileInfo::exists(bundle));
+    EXPECT_TRUE(QFileInfo::exists(precious.fileName()));
+
+    // The bundle itself a link: only the link goes.
+    const QString linked = dir.filePath(QStringLiteral("Main Identity.rge"));
+    ASSERT_TRUE(QFile::link(outside.path(), linked));
+    EXPECT_TRUE(removeBundle(linked));
+    EXPECT_FALSE(QFileInfo(linked).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(precious.fileName()));
+}

@@ -1,0 +1,48 @@
+// A composed message's Date line carries the stored wall-clock time as it is
+// and the host's current offset from UTC, in every zone.
+
+#include "../core/ScanTestSupport.h"
+
+#include "DatabaseBuilder.h"
+#include "export/SaveContext.h"
+#include "mail/MessageWriter.h"
+#include "scan/DatabaseFile.h"
+
+#include <QTimeZone>
+
+using namespace er;
+
+TEST(ComposedDateInZone, WallClockKeptAndLocalOffsetWritten)
+{
+    ASSERT_EQ(QTimeZone::systemTimeZoneId(), qgetenv("ER_EXPECTED_TZ")) << "the zone did not take effect";
+
+    testdb::Database db;
+    db.add(testdb::flidBlock({{1, {}, QStringLiteral("Inbox")}}));
+    testdb::MailRecord r;
+    r.folderId = 1;
+    r.subject = testdb::utf16be(QStringLiteral("Spring forward"));
+    r.date = testdb::macStamp(2008, 3, 30, 2, 30, 0); // in the Berlin gap
+    r.body = testdb::narrow("Body");
+    db.add(testdb::mlrcBlock(r));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Database"));
+    ASSERT_TRUE(db.writeTo(path));
+    ScanState state;
+    ASSERT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
+
+    SaveContext context(state, dir.path());
+    DatabaseFile file(path);
+    MessageWriter writer(file, context);
+    const QByteArray message = writer.composedMessage(state.mlrcList.front());
+
+    const int offset = QDateTime::currentDateTime().offsetFromUtc();
+    const QByteArray zone = QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', qAbs(offset) / 3600,
+                                              qAbs(offset) % 3600 / 60)
+                                .toLatin1();
+    EXPECT_TRUE(message.contains("\rDate: Sun, 30 Mar 2008 02:30:00 " + zone + "\r")) << message.left(300).toStdString();
+    if (qgetenv("ER_EXPECTED_TZ") == "Asia/Kolkata") {
+        EXPECT_EQ(zone, QByteArray("+0530"));
+    } else if (qgetenv("ER_EXPECTED_TZ") == "UTC") {
+        EXPECT_EQ(zone, QByteArray("+0000"));
+    }
+}
