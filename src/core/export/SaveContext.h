@@ -6,6 +6,7 @@
 #include "scan/ScanState.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -49,6 +50,19 @@ private:
     QStringList m_first;
 };
 
+// Names of the item files (contacts, notes, events, tasks) taken during one
+// save. Items without a GUID, or with the same GUID, would otherwise share a
+// file name and overwrite each other.
+class ItemFileNames {
+public:
+    // dir + "/" + name, or the first of name-2, name-3, ... that is neither
+    // taken in this save nor already on disk.
+    QString claim(const QString& dir, const QString& name);
+
+private:
+    QSet<QString> m_taken;
+};
+
 struct SaveContext {
     SaveContext(const ScanState& scan, const QString& directory) : state(scan), saveDir(directory) {}
 
@@ -61,6 +75,7 @@ struct SaveContext {
     QList<TreeInfo> treeInfo;
     SaveHooks hooks;
     SaveFailures failures;
+    ItemFileNames itemFileNames;
 
     bool stopRequested() const
     {

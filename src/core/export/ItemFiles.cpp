@@ -1,0 +1,63 @@
+#include "export/ItemFiles.h"
+
+#include "scan/ByteOrder.h"
+
+#include <QFileInfo>
+
+namespace er {
+
+QString ItemFileNames::claim(const QString& dir, const QString& name)
+{
+    QString path = dir + QLatin1Char('/') + name;
+    for (int n = 2; m_taken.contains(path) || QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
+        path = dir + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(n);
+    m_taken.insert(path);
+    return path;
+}
+
+QByteArray dashedUid(const QByteArray& guid)
+{
+    QByteArray out;
+    out.reserve(guid.size() * 2 + 4);
+    for (int i = 0; i < guid.size(); ++i) {
+        out += Bytes2Hex(static_cast<unsigned char>(guid[i]));
+        if (i == 3 || i == 5 || i == 7 || i == 9)
+            out += '-';
+    }
+    return out;
+}
+
+QByteArray withoutZeroBytes(const QByteArray& text)
+{
+    QByteArray out = text;
+    out.replace('\0', QByteArray());
+    return out;
+}
+
+QByteArray crAsBackslashN(const QByteArray& text)
+{
+    QByteArray out = withoutZeroBytes(text);
+    out.replace('\r', QByteArrayLiteral("\\n"));
+    return out;
+}
+
+QByteArray upToZero(const QByteArray& text)
+{
+    return cutAtNul(text);
+}
+
+QString itemFilePath(SaveContext& context, const QString& dir, const std::optional<QByteArray>& guid)
+{
+    return context.itemFileNames.claim(dir, guidFileName(guid.value_or(QByteArray())));
+}
+
+bool writeItemFile(const QString& path, const QByteArray& bytes, FinderCodes codes, SaveFailures& failures)
+{
+    if (!createWithFinderInfo(path, codes, failures))
+        return false;
+    AppendFile file(path, failures);
+    file.write(bytes);
+    return file.close();
+}
+
+} // namespace er
