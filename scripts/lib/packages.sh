@@ -5,7 +5,7 @@ ER_PACKAGES=(
   g++ make cmake pkg-config
   qtbase5-dev qtbase5-dev-tools
   libgtest-dev libgmock-dev googletest
-  tzdata python3
+  tzdata python3 python3-vobject python3-icalendar
 )
 
 er_install_missing_packages() {
@@ -32,8 +32,18 @@ er_install_missing_packages() {
   "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# er_build DIR [extra cmake arguments...]
 er_build() {
   local build_dir=$1
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  shift
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
   cmake --build "$build_dir" -j"$(nproc)"
+}
+
+# The fuzz targets: clang, sanitizers, libFuzzer; each runs for the given
+# number of seconds over its seed corpus.
+er_build_fuzz() {
+  local seconds=$1
+  er_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DER_BUILD_FUZZ=ON -DER_BUILD_TESTS=OFF \
+    -DER_FUZZ_SECONDS="$seconds"
 }

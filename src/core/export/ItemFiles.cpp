@@ -27,6 +27,15 @@ QByteArray dashedUid(const QByteArray& guid)
     return out;
 }
 
+QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length)
+{
+    if (!guid || length == 0)
+        return QByteArray();
+    if (guid->isEmpty())
+        return dashedUid(QByteArray(static_cast<int>(qMin<quint64>(length, 16)), '\0'));
+    return dashedUid(*guid);
+}
+
 QByteArray withoutZeroBytes(const QByteArray& text)
 {
     QByteArray out = text;

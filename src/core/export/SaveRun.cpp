@@ -1,6 +1,10 @@
 #include "export/SaveRun.h"
 
 #include "export/BundleLayout.h"
+#include "calendar/CalendarExport.h"
+#include "calendar/TaskExport.h"
+#include "contacts/ContactExport.h"
+#include "contacts/NoteExport.h"
 #include "mail/MailboxExport.h"
 
 namespace er {
@@ -13,14 +17,13 @@ const char* const kSavingContactsText = "Saving Contacts Items...";
 
 void runWriters(SaveContext& context)
 {
+    // Each writer reports its own status text and returns at once after a
+    // stop request.
     OnMailSaving(context);
-    // Notes, tasks, calendar events and contacts: their files follow here in
-    // this order; each writer reports its status text.
-    for (const char* text : {kSavingNotesText, kSavingTasksText, kSavingCalendarText, kSavingContactsText}) {
-        if (context.stopRequested())
-            return;
-        context.status(QString::fromLatin1(text));
-    }
+    OnNotesSaving(context);
+    OnTaskSaving(context);
+    OnCalenderSaving(context);
+    OnContactSaving(context);
 }
 
 SaveResult saveBundle(const ScanState& state, const FolderTreeModel& tree, const QString& saveDir,

@@ -1,0 +1,284 @@
+#include "calendar/CalendarExport.h"
+
+#include "calendar/TimeConversion.h"
+#include "export/BundleLayout.h"
+#include "export/ItemFiles.h"
+#include "export/SaveRun.h"
+#include "scan/ByteOrder.h"
+
+#include <QLocale>
+
+#include <cstring>
+
+namespace er {
+
+namespace {
+
+// The Office 2008 form's time-zone block starts on this fixed date.
+const char kZoneOnsetOf2008[] = "20070101T010000";
+
+void addLine(QByteArray& out, const char* label, const QByteArray& value = QByteArray())
+{
+    out += label;
+    out += value;
+    out += "\r\n";
+}
+
+void addHeader(QByteArray& out)
+{
+    addLine(out, "BEGIN:VCALENDAR");
+    addLine(out, "VERSION:2.0");
+    addLine(out, "PRODID:-//Microsoft Corporation//Entourage Mac 11.1 MIMEDIR//EN");
+    addLine(out, "METHOD:PUBLISH");
+    addLine(out, "BEGIN:VTIMEZONE");
+}
+
+// Protocol, not display: the C locale, so that no locale's digits reach the
+// file.
+QByteArray formatted(const QDateTime& dateTime)
+{
+    return QLocale::c().toString(dateTime, QStringLiteral("yyyyMMdd'T'HHmmss")).toLatin1();
+}
+
+template <std::size_t N>
+quint32 leadingStampOf(const std::optional<std::array<quint8, N>>& field)
+{
+    return field ? GetDWordValue(field->data(), 1) : 0;
+}
+
+QByteArray textOf(const OptionalBytes& field)
+{
+    return field ? upToZero(*field) : QByteArray();
+}
+
+QByteArray zoneIdText(quint64 id)
+{
+    return id == 0 ? QByteArray() : QByteArray::number(id);
+}
+
+void addAllDayLine(QByteArray& out, const CalenderInformation& event)
+{
+    if (event.AllDayDataLength == 0)
+        return;
+    const char first = event.AllDayData && !event.AllDayData->isEmpty() ? event.AllDayData->at(0) : 0;
+    if (first == 0)
+        addLine(out, "X-MICROSOFT-CDO-ALLDAYEVENT:FALSE");
+    else if (first == 1)
+        addLine(out, "X-MICROSOFT-CDO-ALLDAYEVENT:TRUE");
+}
+
+void addStandardStart(QByteArray& out, const QByteArray& offset)
+{
+    addLine(out, "BEGIN:STANDARD");
+    addLine(out, "TZNAME:Standard Time");
+    addLine(out, "TZOFFSETFROM:", offset);
+    addLine(out, "TZOFFSETTO:", offset);
+}
+
+bool markerAt(const QByteArray& data, int i, const char (&marker)[6])
+{
+    return i + 5 <= data.size() && std::memcmp(data.constData() + i, marker, 5) == 0;
+}
+
+// The u32 at `at`, 0 when it does not lie inside the data.
+quint32 wordAt(const QByteArray& data, int at)
+{
+    return at + 4 <= data.size() ? GetDWordValue(reinterpret_cast<const unsigned char*>(data.constData()) + at, 1) : 0;
+}
+
+// A length-prefixed text after a marker at i: r at i + 5, the text at i + 13;
+// none when r exceeds the limit or the text does not end before the data do.
+std::optional<QByteArray> markedText(const QByteArray& data, int i, quint32 limit)
+{
+    const quint32 r = wordAt(data, i + 5);
+    if (r > limit || static_cast<quint64>(i) + 13 + r >= static_cast<quint64>(data.size()))
+        return std::nullopt;
+    return upToZero(data.mid(i + 13, static_cast<int>(r)));
+}
+
+const char kRecurrenceMarker[] = "\x04\x00\x85\x00\x1E";
+const char kAlarmDescriptionMarker[] = "\x04\x00\x76\x00\x1E";
+const char kAlarmTriggerMarker[] = "\x05\x00\x10\x00\x1E";
+const char kAlarmActionMarker[] = "\x04\x01\x91\x00\x1E";
+
+// Every rule found goes on the one line; the line ends even when none was.
+void addRecurrenceLine(QByteArray& out, const QByteArray& data)
+{
+    for (int i = 0; i + 5 < data.size(); ++i) {
+        if (!markerAt(data, i, kRecurrenceMarker))
+            continue;
+        if (const std::optional<QByteArray> rule = markedText(data, i, 100))
+            out += "RRULE:" + *rule;
+    }
+    out += "\r\n";
+}
+
+void addAlarmBlock(QByteArray& out, const CalenderInformation& event)
+{
+    addLine(out, "BEGIN:VALARM");
+    const QByteArray data = event.AlarmData.value_or(QByteArray());
+    if (event.AlarmDataLength >= 6) {
+        for (int i = 0; i + 5 < data.size(); ++i) {
+            if (markerAt(data, i, kAlarmDescriptionMarker)) {
+                addLine(out, "DESCRIPTION:", markedText(data, i, 30).value_or(QByteArray()));
+            } else if (markerAt(data, i, kAlarmTriggerMarker)) {
+                const bool fits = i + 26 < data.size();
+                addLine(out, "TRIGGER;RELATED=START:", fits ? upToZero(data.mid(i + 14, 12)) : QByteArray());
+            } else if (markerAt(data, i, kAlarmActionMarker)) {
+                addLine(out, "ACTION:", markedText(data, i, 30).value_or(QByteArray()));
+            }
+        }
+    }
+    addLine(out, "END:VALARM");
+}
+
+void addZonedTime(QByteArray& out, const char* label, const QByteArray& zone, const QByteArray& time)
+{
+    addLine(out, label, '"' + zone + "\":" + time);
+}
+
+QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
+{
+    const QByteArray zone = textOf(event.TimeZoneText2);
+    const QByteArray startText =
+        event.StartTime ? formatted(CalendarStampToDateTime(leadingStampOf(event.StartTime))) : QByteArray();
+    const QByteArray endText =
+        event.EndTime ? formatted(CalendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
+
+    QByteArray out;
+    addHeader(out);
+    addLine(out, "TZID:", zone);
+    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event.TimeZoneID));
+    addLine(out, "X-ENTOURAGE-CFTIMEZONE:",
+            event.TimeZoneText1 && event.TimeZoneText1Length <= 99 ? upToZero(*event.TimeZoneText1) : QByteArray());
+    addStandardStart(out, offset);
+    addLine(out, "DTSTART:", kZoneOnsetOf2008);
+    addLine(out, "END:STANDARD");
+    addLine(out, "END:VTIMEZONE");
+    addLine(out, "BEGIN:VEVENT");
+    if (event.GUID)
+        addLine(out, "UID:", uidOf(event.GUID, event.GUIDLength));
+    if (event.EntourageUUID)
+        addLine(out, "X-ENTOURAGE_UUID:", upToZero(*event.EntourageUUID));
+    addLine(out, "DTSTAMP:", event.StampTime ? macStampICalendarText(leadingStampOf(event.StampTime), true) : QByteArray());
+    if (event.TimeZoneText2) {
+        addZonedTime(out, "DTSTART;TZID=", zone, startText);
+        addZonedTime(out, "DTEND;TZID=", zone, endText);
+    }
+    addLine(out, "LAST-MODIFIED:",
+            event.ModifiedStamp ? macStampICalendarText(leadingStampOf(event.ModifiedStamp), true) : QByteArray());
+    if (event.Summary)
+        addLine(out, "SUMMARY:", withoutZeroBytes(*event.Summary));
+    if (event.Description && event.DescriptionLength != 0)
+        addLine(out, "DESCRIPTION:", upToZero(*event.Description));
+    if (event.Location && event.LocationLength != 0)
+        addLine(out, "LOCATION:", upToZero(*event.Location));
+    if (event.Organizer)
+        addLine(out, "ORGANIZER:MAILTO:", upToZero(*event.Organizer));
+    addLine(out, "SEQUENCE:0");
+    addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
+    addAllDayLine(out, event);
+    addLine(out, "X-MICROSOFT-CDO-INSTTYPE:0");
+    addLine(out, "END:VEVENT");
+    addLine(out, "END:VCALENDAR");
+    return out;
+}
+
+// Office 2004 stores start and end in UTC; they are written as the host's
+// wall-clock time.
+QByteArray utcTimeAsHostText(const std::optional<std::array<quint8, 8>>& field, int utcOffsetSeconds)
+{
+    if (!field)
+        return QByteArray();
+    return formatted(CalendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
+}
+
+QByteArray event2004(const CalenderInformation& event, const QByteArray& offset, int utcOffsetSeconds)
+{
+    const QByteArray zone = textOf(event.TimeZoneText1);
+
+    QByteArray out;
+    addHeader(out);
+    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event.TimeZoneID));
+    addLine(out, "TZID:", zone);
+    addStandardStart(out, offset);
+    addLine(out, "END:STANDARD");
+    addLine(out, "END:VTIMEZONE");
+    addLine(out, "BEGIN:VEVENT");
+    if (event.Description && event.DescriptionLength != 0)
+        addLine(out, "DESCRIPTION:", upToZero(*event.Description));
+    if (event.TimeZoneText1) {
+        addZonedTime(out, "DTEND;TZID=", zone, utcTimeAsHostText(event.EndTime2004, utcOffsetSeconds));
+        addZonedTime(out, "DTSTART;TZID=", zone, utcTimeAsHostText(event.StartTime2004, utcOffsetSeconds));
+    }
+    if (event.Location && event.LocationLength != 0)
+        addLine(out, "LOCATION:", upToZero(*event.Location));
+    if (event.IsRecurring && event.RecurrenceData)
+        addRecurrenceLine(out, *event.RecurrenceData);
+    if (event.Summary)
+        addLine(out, "SUMMARY:", withoutZeroBytes(*event.Summary));
+    if (event.GUID)
+        addLine(out, "UID:", uidOf(event.GUID, event.GUIDLength));
+    addLine(out, "DTSTAMP:",
+            event.StampTime2004 ? macStampICalendarText(leadingStamp(*event.StampTime2004), false) : QByteArray());
+    if (event.Organizer)
+        addLine(out, "ORGANIZER:MAILTO:", upToZero(*event.Organizer));
+    addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
+    addAllDayLine(out, event);
+    addLine(out, "X-MICROSOFT-CDO-INSTTYPE:0");
+    if (event.HasAlarm)
+        addAlarmBlock(out, event);
+    addLine(out, "END:VEVENT");
+    addLine(out, "END:VCALENDAR");
+    return out;
+}
+
+} // namespace
+
+int hostUtcOffsetSeconds()
+{
+    return QDateTime::currentDateTime().offsetFromUtc();
+}
+
+QByteArray utcOffsetText(int seconds)
+{
+    const int magnitude = qAbs(seconds);
+    return QString::asprintf("%c%02d%02d", seconds < 0 ? '-' : '+', magnitude / 3600, magnitude % 3600 / 60).toLatin1();
+}
+
+quint32 leadingStamp(const QByteArray& field)
+{
+    unsigned char bytes[4] = {0, 0, 0, 0};
+    std::memcpy(bytes, field.constData(), static_cast<size_t>(qMin(field.size(), 4)));
+    return GetDWordValue(bytes, 1);
+}
+
+QByteArray macStampICalendarText(quint32 stamp, bool utcMark)
+{
+    QByteArray text = formatted(macStampToDateTime(stamp));
+    if (utcMark)
+        text += 'Z';
+    return text;
+}
+
+QByteArray eventICalendarText(const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+{
+    const QByteArray offset = utcOffsetText(utcOffsetSeconds);
+    return office2004 ? event2004(event, offset, utcOffsetSeconds) : event2008(event, offset);
+}
+
+void OnCalenderSaving(SaveContext& context)
+{
+    const ScanState& state = context.state;
+    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Calendar");
+    for (const CalenderInformation& event : state.clrcList) {
+        if (context.stopRequested())
+            return;
+        context.status(QString::fromLatin1(kSavingCalendarText));
+        const QString path = itemFilePath(context, dir, event.GUID);
+        writeItemFile(path, eventICalendarText(event, state.OfficeEntourage2004, hostUtcOffsetSeconds()),
+                      kICalendarCodes, context.failures);
+    }
+}
+
+} // namespace er

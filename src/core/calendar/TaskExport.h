@@ -1,0 +1,19 @@
+#pragma once
+// The task step of a save: one iCalendar file with a single VTODO per task,
+// following the event writer's conventions.
+
+#include "calendar/CalendarRecords.h"
+#include "export/SaveContext.h"
+
+#include <QByteArray>
+
+namespace er {
+
+// The whole file of one task.
+QByteArray taskICalendarText(const TasksInformation& task, bool office2004);
+
+// Writes every task of the task list into the bundle's "Tasks" directory.
+// Honours the stop token between tasks.
+void OnTaskSaving(SaveContext& context);
+
+} // namespace er

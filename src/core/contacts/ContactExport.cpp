@@ -1,0 +1,215 @@
+#include "contacts/ContactExport.h"
+
+#include "export/BundleLayout.h"
+#include "export/ItemFiles.h"
+#include "export/SaveRun.h"
+
+#include <cstddef>
+
+namespace er {
+
+namespace {
+
+struct TextField {
+    OptionalBytes ContactInformation::*field;
+    quint32 ContactInformation::*length;
+};
+
+#define ER_FIELD(name) TextField{&ContactInformation::name, &ContactInformation::name##Length}
+
+// A property written as prefix + the field's text when the field is present.
+struct SimpleLine {
+    TextField field;
+    const char* office2004;
+    const char* office2008;
+};
+
+#define ER_SAME(name, prefix) SimpleLine{ER_FIELD(name), prefix, prefix}
+#define ER_UTF8(name, prefix, params, rest)                                                                            \
+    SimpleLine{ER_FIELD(name), prefix params rest, prefix ";charset=utf-8" params rest}
+
+const SimpleLine kAfterName[] = {
+    ER_UTF8(Nickname, "nickname", "", ":"),
+    ER_UTF8(JobTitle, "title", "", ":"),
+};
+
+const SimpleLine kBeforeAddress[] = {
+    ER_UTF8(Notes, "note", "", ":"),
+    ER_UTF8(HomeURL, "url", ";type=home", ":"),
+    ER_UTF8(WorkURL, "url", ";type=work", ":"),
+    ER_SAME(Birthday, "bday:"),
+};
+
+#define ER_EMAIL(name) ER_UTF8(name, "email", ";type=internet;type=other", ":")
+#define ER_IM(name) SimpleLine{ER_FIELD(name), "X-MSN;type=home:", "X-ms-imaddress;charset=utf-8;type=home:"}
+#define ER_CUSTOM(n) ER_UTF8(Custom##n, "X-custom", ";type=" #n, ":")
+
+const SimpleLine kAfterAddress[] = {
+    ER_UTF8(HomePhone1, "tel", ";type=home", ":"),
+    ER_UTF8(HomePhone2, "tel", ";type=home", ":"),
+    ER_UTF8(HomeFax, "tel", ";type=home;type=fax", ":"),
+    ER_UTF8(WorkPhone1, "tel", ";type=work", ":"),
+    ER_UTF8(WorkPhone2, "tel", ";type=work", ":"),
+    ER_UTF8(WorkFax, "tel", ";type=work;type=fax", ":"),
+    ER_UTF8(Pager, "tel", ";type=pager", ":"),
+    ER_UTF8(MobilePhone, "tel", ";type=cell", ":"),
+    ER_UTF8(MainPhone, "tel", ";type=main", ":"),
+    ER_UTF8(AssistantPhone, "tel", ";type=assistant", ":"),
+    ER_UTF8(CustomPhone1, "tel", ";type=custom", ":"),
+    ER_UTF8(CustomPhone2, "tel", ";type=custom", ":"),
+    ER_UTF8(CustomPhone3, "tel", ";type=custom", ":"),
+    ER_UTF8(CustomPhone4, "tel", ";type=custom", ":"),
+    ER_UTF8(Email1, "email", ";type=internet;type=pref;type=other", ":"),
+    ER_EMAIL(Email2), ER_EMAIL(Email3), ER_EMAIL(Email4), ER_EMAIL(Email5), ER_EMAIL(Email6),
+    ER_EMAIL(Email7), ER_EMAIL(Email8), ER_EMAIL(Email9), ER_EMAIL(Email10), ER_EMAIL(Email11),
+    ER_EMAIL(Email12), ER_EMAIL(Email13),
+    SimpleLine{ER_FIELD(IM1), "X-MSN;type=home;type=pref:", "X-ms-imaddress;charset=utf-8;type=home:"},
+    ER_IM(IM2), ER_IM(IM3), ER_IM(IM4), ER_IM(IM5), ER_IM(IM6), ER_IM(IM7),
+    ER_IM(IM8), ER_IM(IM9), ER_IM(IM10), ER_IM(IM11), ER_IM(IM12), ER_IM(IM13),
+    ER_CUSTOM(1), ER_CUSTOM(2), ER_CUSTOM(3), ER_CUSTOM(4),
+    ER_CUSTOM(5), ER_CUSTOM(6), ER_CUSTOM(7), ER_CUSTOM(8),
+    ER_SAME(CustomDate1, "X-customdate;type=1:"),
+    ER_SAME(CustomDate2, "X-customdate;type=2:"),
+    SimpleLine{ER_FIELD(Anniversary), "X-anniversary:", "X-ms-anniversary:"},
+    SimpleLine{ER_FIELD(Spouse), "X-spouse:", "X-ms-spouse;charset=utf-8:"},
+    ER_UTF8(Interests, "X-interests", "", ":"),
+    ER_UTF8(Child1, "X-child", "", ":"),
+    ER_UTF8(Child2, "X-child", "", ":"),
+    ER_UTF8(Child3, "X-child", "", ":"),
+};
+
+#undef ER_CUSTOM
+#undef ER_IM
+#undef ER_EMAIL
+#undef ER_UTF8
+#undef ER_SAME
+
+const TextField kWorkAddress[] = {ER_FIELD(WorkStreet), ER_FIELD(WorkCity), ER_FIELD(WorkState),
+                                  ER_FIELD(WorkZip), ER_FIELD(WorkCountry)};
+const TextField kHomeAddress[] = {ER_FIELD(HomeStreet), ER_FIELD(HomeCity), ER_FIELD(HomeState),
+                                  ER_FIELD(HomeZip), ER_FIELD(HomeCountry)};
+
+#undef ER_FIELD
+
+// The vCard of one contact, built line by line.
+class VCardWriter {
+public:
+    VCardWriter(const ContactInformation& contact, bool office2004) : m_c(contact), m_2004(office2004) {}
+
+    QByteArray vcard()
+    {
+        line("begin:vcard");
+        line("version:3.0");
+        line("prodid:Microsoft-Entourage/11.1.0.071130");
+        if (m_c.GUID && m_c.GUIDLength != 0)
+            line("UID:", uidOf(m_c.GUID, m_c.GUIDLength));
+        names();
+        simpleLines(kAfterName);
+        if (has(m_c.Company, m_c.CompanyLength))
+            line(m_2004 ? "org:" : "org;charset=utf-8:",
+                 text(m_c.Company, m_c.CompanyLength) + ';' + text(m_c.Department, m_c.DepartmentLength));
+        simpleLines(kBeforeAddress);
+        addresses();
+        simpleLines(kAfterAddress);
+        line("end:vcard");
+        return m_out;
+    }
+
+private:
+    bool has(const OptionalBytes& field, quint32 length) const { return field && length != 0; }
+    bool has(TextField f) const { return has(m_c.*f.field, m_c.*f.length); }
+    // Up to the terminating zero: text decoded from UTF-16 has none, but 8-bit
+    // text may carry one, and a zero byte must never reach the file.
+    QByteArray text(const OptionalBytes& field, quint32 length) const
+    {
+        return has(field, length) ? upToZero(*field) : QByteArray();
+    }
+    QByteArray text(TextField f) const { return text(m_c.*f.field, m_c.*f.length); }
+
+    void line(const char* prefix, const QByteArray& value = QByteArray())
+    {
+        m_out += prefix;
+        m_out += value;
+        m_out += "\r\n";
+    }
+
+    template <std::size_t N>
+    void simpleLines(const SimpleLine (&lines)[N])
+    {
+        for (const SimpleLine& l : lines)
+            if (has(l.field))
+                line(m_2004 ? l.office2004 : l.office2008, text(l.field));
+    }
+
+    void names()
+    {
+        const bool first = has(m_c.FirstName, m_c.FirstNameLength);
+        const bool last = has(m_c.LastName, m_c.LastNameLength);
+        const QByteArray firstName = text(m_c.FirstName, m_c.FirstNameLength);
+        const QByteArray lastName = text(m_c.LastName, m_c.LastNameLength);
+        line(m_2004 && first && last ? "fn:" : "fn;charset=utf-8:",
+             first && last ? firstName + ' ' + lastName : firstName + lastName);
+
+        QByteArray n;
+        if (last)
+            n += lastName + ';';
+        if (first)
+            n += firstName + (m_2004 ? ";;" : ";;;");
+        if (has(m_c.Title, m_c.TitleLength))
+            n += text(m_c.Title, m_c.TitleLength) + ';';
+        n += text(m_c.Suffix, m_c.SuffixLength);
+        line(m_2004 ? "n:" : "n;charset=utf-8:", n);
+    }
+
+    // ";;" and the street, then each further part that is present behind its
+    // own ";" (a missing part takes no place of its own).
+    QByteArray addressValue(const TextField (&parts)[5]) const
+    {
+        QByteArray value = ";;" + text(parts[0]);
+        for (int i = 1; i < 5; ++i)
+            if (has(parts[i]))
+                value += ';' + text(parts[i]);
+        return value;
+    }
+
+    void addresses()
+    {
+        if (has(kWorkAddress[0]))
+            line(m_2004 ? "adr;type=work;type=pref:" : "adr;charset=utf-8;type=work;type=pref:",
+                 addressValue(kWorkAddress));
+        for (const TextField& part : kHomeAddress) {
+            if (has(part)) {
+                line(m_2004 ? "adr;type=home:" : "adr;charset=utf-8;type=home:", addressValue(kHomeAddress));
+                break;
+            }
+        }
+    }
+
+    const ContactInformation& m_c;
+    const bool m_2004;
+    QByteArray m_out;
+};
+
+} // namespace
+
+QByteArray contactVCard(const ContactInformation& contact, bool office2004)
+{
+    return VCardWriter(contact, office2004).vcard();
+}
+
+void OnContactSaving(SaveContext& context)
+{
+    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Contacts");
+    const bool office2004 = context.state.OfficeEntourage2004;
+    for (const ContactInformation& contact : context.state.ctrcList) {
+        if (context.stopRequested())
+            return;
+        if (!isUsableContact(contact))
+            continue;
+        context.status(QString::fromLatin1(kSavingContactsText));
+        writeItemFile(itemFilePath(context, dir, contact.GUID), contactVCard(contact, office2004), kVCardCodes,
+                      context.failures);
+    }
+}
+
+} // namespace er
