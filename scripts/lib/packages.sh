@@ -6,6 +6,7 @@ ER_PACKAGES=(
   qtbase5-dev qtbase5-dev-tools
   libgtest-dev libgmock-dev googletest
   tzdata python3 python3-vobject python3-icalendar
+  clang libclang-rt-14-dev
 )
 
 er_install_missing_packages() {

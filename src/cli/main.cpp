@@ -166,9 +166,17 @@ int scanAndReport(const QString& database, er::ScanState& state)
     return -1;
 }
 
+// The scan's records live until the process ends: freeing hundreds of
+// thousands of them one by one right before exit would only cost time.
+er::ScanState& processScanState()
+{
+    static er::ScanState* state = new er::ScanState;
+    return *state;
+}
+
 int runScan(const QString& database)
 {
-    er::ScanState state;
+    er::ScanState& state = processScanState();
     const int code = scanAndReport(database, state);
     return code < 0 ? kExitOk : code;
 }
@@ -184,7 +192,7 @@ int runSave(const QString& database, const QString& directory, bool replace)
         }
     }
 
-    er::ScanState state;
+    er::ScanState& state = processScanState();
     const int code = scanAndReport(database, state);
     if (code >= 0)
         return code;

@@ -40,8 +40,11 @@ bool below(const BlockView& b, quint64 off, quint64 n)
 
 QString wideText(const BlockView& b, quint64 off, quint64 n)
 {
+    // Straight from the block when it holds the bytes (the usual case).
+    if (const unsigned char* held = b.heldRange(off, n))
+        return decodeUtf16BEUpToNul(held, static_cast<qint64>(n));
     const QByteArray raw = b.bytes(off, n);
-    return cutAtNul(decodeUtf16BE(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size()));
+    return decodeUtf16BEUpToNul(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size());
 }
 
 void decodeSubject(MailMLRC& mail, const BlockView& b, quint64 d, quint32 n)

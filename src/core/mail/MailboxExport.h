@@ -55,7 +55,6 @@ private:
     State m_state = State::Searching;
     Shape m_shape = Shape::Weekday;
     quint64 m_position = 0;     // bytes fed so far
-    quint64 m_searchFrom = 0;   // a "\rDate:" must start here or later
     int m_matched = 0;          // bytes of "\rDate:" matched
     quint64 m_candidate = 0;    // position of the candidate's CR
     QByteArray m_value;         // the candidate's value, from p + 7

@@ -59,6 +59,11 @@ public:
             std::memcpy(out.data(), m_data + off, static_cast<size_t>(qMin(n, m_available - off)));
         return out;
     }
+    // Pointer to the n bytes at off when all of them are held, else null.
+    const unsigned char* heldRange(quint64 off, quint64 n) const
+    {
+        return off <= m_available && n <= m_available - off ? m_data + off : nullptr;
+    }
     // Pointer to held bytes at off, or null when off is past what is held.
     const unsigned char* pointer(quint64 off) const { return off < m_available ? m_data + off : nullptr; }
 

@@ -77,7 +77,8 @@ QByteArray GetNonUnicodeString(const unsigned char* p, unsigned long n)
     if (!p)
         return QByteArray();
     QString text = decodeUtf16BE(p, static_cast<qint64>(n));
-    text.remove(QChar(0));
+    if (text.contains(QChar(0)))
+        text.remove(QChar(0));
     QByteArray out = text.toUtf8();
     if (out.isNull())
         out = QByteArray("");
@@ -136,6 +137,20 @@ QString decodeUtf16BE(const unsigned char* p, qint64 nbytes)
     for (qint64 i = 0; i < units; ++i)
         d[i] = QChar(static_cast<ushort>((p[2 * i] << 8) | p[2 * i + 1]));
     return out;
+}
+
+QString decodeUtf16BEUpToNul(const unsigned char* p, qint64 nbytes)
+{
+    if (!p)
+        return QString();
+    qint64 units = nbytes / 2;
+    for (qint64 i = 0; i < units; ++i) {
+        if (p[2 * i] == 0 && p[2 * i + 1] == 0) {
+            units = i;
+            break;
+        }
+    }
+    return decodeUtf16BE(p, 2 * units);
 }
 
 QString cutAtNul(const QString& s)

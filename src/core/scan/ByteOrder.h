@@ -43,6 +43,8 @@ QString guidFileName(const QByteArray& guid);
 // Big-endian UTF-16 text of nbytes bytes. An odd trailing byte is half a code
 // unit and is dropped.
 QString decodeUtf16BE(const unsigned char* p, qint64 nbytes);
+// The same, up to the first NUL character.
+QString decodeUtf16BEUpToNul(const unsigned char* p, qint64 nbytes);
 // The text up to its first NUL character.
 QString cutAtNul(const QString& s);
 QByteArray cutAtNul(const QByteArray& s);

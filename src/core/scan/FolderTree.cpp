@@ -137,14 +137,7 @@ private:
         if (hiddenAsRepeat(folder, name))
             return;
         folder.bPlaced = true;
-        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), kMailPath);
-        item.expanded = true;
-        if (folder.dwFolderID == kLocalRootFolder) {
-            item.icon = kLocalRootIcon;
-            item.sizeHint = kFolderSizeHint;
-        }
-        m_model.addItem(FolderTreeModel::kMail, item);
-        folder.bItemCreated = true;
+        addUnderMail(folder, name);
     }
 
     void placeOrphans()
@@ -153,17 +146,23 @@ private:
             if (folder.bPlacedUnderParent || folder.bPlaced)
                 continue;
             const QString name = displayName(folder);
-            if (hiddenAsRepeat(folder, name))
-                continue;
-            FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), kMailPath);
-            item.expanded = true;
-            if (folder.dwFolderID == kLocalRootFolder) {
-                item.icon = kLocalRootIcon;
-                item.sizeHint = kFolderSizeHint;
-            }
-            m_model.addItem(FolderTreeModel::kMail, item);
-            folder.bItemCreated = true;
+            if (!hiddenAsRepeat(folder, name))
+                addUnderMail(folder, name);
         }
+    }
+
+    // A top-level folder, or one whose parent was not found: expanded, under
+    // "Mail"; the local root keeps its own icon.
+    void addUnderMail(FolderAttrib& folder, const QString& name)
+    {
+        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), kMailPath);
+        item.expanded = true;
+        if (folder.dwFolderID == kLocalRootFolder) {
+            item.icon = kLocalRootIcon;
+            item.sizeHint = kFolderSizeHint;
+        }
+        m_model.addItem(FolderTreeModel::kMail, item);
+        folder.bItemCreated = true;
     }
 
     // The once-only names are shown once; a folder that holds messages is

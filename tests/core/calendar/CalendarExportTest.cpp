@@ -1,3 +1,4 @@
+#include "../TestFiles.h"
 #include "../ScanTestSupport.h"
 
 #include "PimBlocks.h"
@@ -27,26 +28,6 @@ const CalenderInformation& decodeEvent(ScanState& state, const QList<Property>& 
 {
     decodeBlock(state, BlockTag::CLRC, BlockView::whole(eventBlock(props)));
     return state.clrcList.back();
-}
-
-QList<QByteArray> linesOf(const QByteArray& file)
-{
-    EXPECT_TRUE(file.endsWith("\r\n"));
-    EXPECT_FALSE(file.contains('\0'));
-    QList<QByteArray> lines = file.split('\n');
-    lines.removeLast();
-    for (QByteArray& line : lines) {
-        EXPECT_TRUE(line.endsWith('\r')) << line.constData();
-        line.chop(1);
-    }
-    return lines;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
 }
 
 QStringList filesIn(const QString& dir)
@@ -90,14 +71,14 @@ TEST(EventFile, Office2008LinesInOrder)
         "SUMMARY:Project meeting", "DESCRIPTION:Agenda", "LOCATION:Room 12",
         "ORGANIZER:MAILTO:ann.lee@example.com", "SEQUENCE:0", "X-MICROSOFT-CDO-BUSYSTATUS:BUSY",
         "X-MICROSOFT-CDO-ALLDAYEVENT:FALSE", "X-MICROSOFT-CDO-INSTTYPE:0", "END:VEVENT", "END:VCALENDAR"};
-    EXPECT_EQ(linesOf(eventICalendarText(event, false, 19800)), expected);
+    EXPECT_EQ(ertest::crlfLines(eventICalendarText(event, false, 19800)), expected);
 
     // The stored times are wall-clock times: the host's offset shows only in
     // the time-zone block.
     QList<QByteArray> west = expected;
     west[10] = "TZOFFSETFROM:-0500";
     west[11] = "TZOFFSETTO:-0500";
-    EXPECT_EQ(linesOf(eventICalendarText(event, false, -5 * 3600)), west);
+    EXPECT_EQ(ertest::crlfLines(eventICalendarText(event, false, -5 * 3600)), west);
 }
 
 TEST(EventFile, Office2008OptionalLines)
@@ -105,7 +86,7 @@ TEST(EventFile, Office2008OptionalLines)
     ScanState state;
     // No zone text 2: no DTSTART/DTEND in the event; all-day flag 1.
     const QByteArray zone = timeZone2008(0, QByteArray(99, 'z'), QByteArray());
-    const QList<QByteArray> allDay = linesOf(eventICalendarText(
+    const QList<QByteArray> allDay = ertest::crlfLines(eventICalendarText(
         decodeEvent(state, {wideProp(kEventSummaryTag, "Holiday"), prop(kEventAllDayTag, QByteArray(1, '\1')),
                             prop(kEventStartTag, calendarTime(calendarStamp(2008, 5, 12))),
                             prop(kEventTimeZoneTag, zone)}),
@@ -120,7 +101,7 @@ TEST(EventFile, Office2008OptionalLines)
         EXPECT_FALSE(line.startsWith("DTSTART;") || line.startsWith("DTEND;")) << line.constData();
 
     // No all-day property: neither line. A zone text of 100 bytes is left out.
-    const QList<QByteArray> timed = linesOf(eventICalendarText(
+    const QList<QByteArray> timed = ertest::crlfLines(eventICalendarText(
         decodeEvent(state, {prop(kEventTimeZoneTag, timeZone2008(5, QByteArray(100, 'z'), "Zone"))}), false, 0));
     EXPECT_TRUE(timed.contains("X-ENTOURAGE-CFTIMEZONE:"));
     EXPECT_TRUE(timed.contains("X-ENTOURAGE-TZID:5"));
@@ -137,7 +118,7 @@ TEST(EventFile, TextsKeepEveryCharacterAndNoZeroByte)
         decodeEvent(state, {wideProp(kEventLocationTag, place), wideProp(kEventDescriptionTag, "Notes"),
                             markedProp(kEventSummaryTag, QByteArray("Re\0view\0", 8))});
     for (bool office2004 : {false, true}) {
-        const QList<QByteArray> lines = linesOf(eventICalendarText(event, office2004, 0));
+        const QList<QByteArray> lines = ertest::crlfLines(eventICalendarText(event, office2004, 0));
         EXPECT_TRUE(lines.contains("LOCATION:" + place.toUtf8()));
         EXPECT_TRUE(lines.contains("DESCRIPTION:Notes"));
         EXPECT_TRUE(lines.contains("SUMMARY:Review"));
@@ -176,9 +157,9 @@ TEST(EventFile, Office2004LinesInOrder)
         "X-MICROSOFT-CDO-BUSYSTATUS:BUSY", "X-MICROSOFT-CDO-ALLDAYEVENT:TRUE", "X-MICROSOFT-CDO-INSTTYPE:0",
         "BEGIN:VALARM", "DESCRIPTION:Reminder", "TRIGGER;RELATED=START:-PT15M", "ACTION:DISPLAY", "END:VALARM",
         "END:VEVENT", "END:VCALENDAR"};
-    EXPECT_EQ(linesOf(eventICalendarText(event, true, -5 * 3600)), expected);
+    EXPECT_EQ(ertest::crlfLines(eventICalendarText(event, true, -5 * 3600)), expected);
 
-    const QList<QByteArray> east = linesOf(eventICalendarText(event, true, 19800));
+    const QList<QByteArray> east = ertest::crlfLines(eventICalendarText(event, true, 19800));
     EXPECT_TRUE(east.contains("DTSTART;TZID=\"US/Eastern\":20040301T083000"));
     EXPECT_TRUE(east.contains("TZOFFSETTO:+0530"));
 }
@@ -193,7 +174,7 @@ TEST(EventFile, Office2004RecurrenceAndAlarmEdges)
         QList<Property> props{prop(kEventRecurrenceTag, data), wrappedProp(kEventSummaryWrappedTag, "S")};
         if (recurring)
             props << prop(kEventRecurringTag, QByteArray(1, '\1'));
-        const QList<QByteArray> lines = linesOf(eventICalendarText(decodeEvent(state, props), true, 0));
+        const QList<QByteArray> lines = ertest::crlfLines(eventICalendarText(decodeEvent(state, props), true, 0));
         const int summary = lines.indexOf("SUMMARY:S");
         return summary > 0 && lines[summary - 1] != "BEGIN:VEVENT" ? lines[summary - 1] : QByteArray("(none)");
     };
@@ -204,7 +185,7 @@ TEST(EventFile, Office2004RecurrenceAndAlarmEdges)
     EXPECT_EQ(recurrenceLines(rule("FREQ=DAILY") + be32(0), false), "(none)");
 
     auto alarmLines = [&](const QByteArray& data) {
-        const QList<QByteArray> lines = linesOf(eventICalendarText(
+        const QList<QByteArray> lines = ertest::crlfLines(eventICalendarText(
             decodeEvent(state, {prop(kEventHasAlarmTag, QByteArray(1, '\1')), prop(kEventAlarmTag, data)}), true, 0));
         const int begin = lines.indexOf("BEGIN:VALARM");
         return begin < 0 ? QList<QByteArray>() : lines.mid(begin, lines.indexOf("END:VALARM") - begin + 1);
@@ -273,8 +254,8 @@ TEST(ItemWriters, NamesStatusesStopAndFailures)
         EXPECT_EQ(statuses, QStringList({w.status, w.status, w.status}));
         const QString noGuid(26, QLatin1Char('A'));
         EXPECT_EQ(filesIn(out), QStringList({noGuid, noGuid + QStringLiteral("-2"), guidFileName(guidBytes(0x40))}));
-        EXPECT_TRUE(readFile(out + QLatin1Char('/') + noGuid).contains("\r\nSUMMARY:First\r\n"));
-        EXPECT_TRUE(readFile(out + QLatin1Char('/') + noGuid + QStringLiteral("-2")).contains("\r\nSUMMARY:Second\r\n"));
+        EXPECT_TRUE(ertest::readFile(out + QLatin1Char('/') + noGuid).contains("\r\nSUMMARY:First\r\n"));
+        EXPECT_TRUE(ertest::readFile(out + QLatin1Char('/') + noGuid + QStringLiteral("-2")).contains("\r\nSUMMARY:Second\r\n"));
 
         // A stop during the first item: that file is finished, no other begun.
         ASSERT_TRUE(QDir(out).removeRecursively() && QDir().mkpath(out));
@@ -283,7 +264,7 @@ TEST(ItemWriters, NamesStatusesStopAndFailures)
         EXPECT_EQ(run(), 0);
         EXPECT_EQ(statuses.size(), 1);
         ASSERT_EQ(filesIn(out), QStringList({noGuid}));
-        EXPECT_TRUE(readFile(out + QLatin1Char('/') + noGuid).endsWith("\r\nEND:VCALENDAR\r\n"));
+        EXPECT_TRUE(ertest::readFile(out + QLatin1Char('/') + noGuid).endsWith("\r\nEND:VCALENDAR\r\n"));
 
         // A regular file where the directory belongs: every item is a failure.
         ASSERT_TRUE(QDir(out).removeRecursively());
@@ -380,7 +361,7 @@ quint32 firstWord(const std::optional<std::array<quint8, N>>& field)
 // checked here as they are and left out of the copy.
 QString readableCopy(const QString& path, const QList<QByteArray>& dialectLines, const QTemporaryDir& scratch)
 {
-    QByteArray bytes = readFile(path);
+    QByteArray bytes = ertest::readFile(path);
     for (const QByteArray& line : dialectLines) {
         const QByteArray whole = "\r\n" + line + "\r\n";
         EXPECT_TRUE(bytes.contains(whole)) << path.toStdString() << ": " << line.constData();

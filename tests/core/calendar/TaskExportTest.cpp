@@ -1,3 +1,4 @@
+#include "../TestFiles.h"
 #include "PimBlocks.h"
 
 #include "calendar/TaskExport.h"
@@ -16,19 +17,6 @@ const TasksInformation& decodeTask(ScanState& state, const QList<Property>& prop
 {
     decodeBlock(state, BlockTag::TSRC, BlockView::whole(taskBlock(props)));
     return state.tsrcList.back();
-}
-
-QList<QByteArray> linesOf(const QByteArray& file)
-{
-    EXPECT_TRUE(file.endsWith("\r\n"));
-    EXPECT_FALSE(file.contains('\0'));
-    QList<QByteArray> lines = file.split('\n');
-    lines.removeLast();
-    for (QByteArray& line : lines) {
-        EXPECT_TRUE(line.endsWith('\r')) << line.constData();
-        line.chop(1);
-    }
-    return lines;
 }
 
 // The same task in both database versions; they differ in the priority's width.
@@ -61,21 +49,21 @@ TEST(TaskFile, BothFormsLineByLine)
 
     ScanState office2008;
     const Lines expected2008 = kHead + Lines{"DTSTAMP:20080507T080509Z"} + body + tail;
-    EXPECT_EQ(linesOf(taskICalendarText(decodeTask(office2008, fullTask(false)), false)), expected2008);
+    EXPECT_EQ(ertest::crlfLines(taskICalendarText(decodeTask(office2008, fullTask(false)), false)), expected2008);
 
     ScanState office2004;
     office2004.OfficeEntourage2004 = true;
     const Lines alarm{"BEGIN:VALARM", "ACTION:DISPLAY", "DESCRIPTION:REMINDER",
                       "TRIGGER;RELATED=DATE-TIME:19990123T180000", "END:VALARM"};
     const Lines expected2004 = kHead + Lines{"DTSTAMP:20080507T080509"} + body + alarm + tail;
-    EXPECT_EQ(linesOf(taskICalendarText(decodeTask(office2004, fullTask(true)), true)), expected2004);
+    EXPECT_EQ(ertest::crlfLines(taskICalendarText(decodeTask(office2004, fullTask(true)), true)), expected2004);
     // A reminder without its date keeps the TRIGGER label, empty.
-    const Lines undated = linesOf(taskICalendarText(decodeTask(office2004, fullTask(true, false)), true));
+    const Lines undated = ertest::crlfLines(taskICalendarText(decodeTask(office2004, fullTask(true, false)), true));
     EXPECT_TRUE(undated.contains("TRIGGER;RELATED=DATE-TIME:"));
 
     // Only what the task holds: no UID, DTSTAMP, DESCRIPTION, DUE or priority.
     const Lines bare = kHead.mid(0, 5) + Lines{"SUMMARY:Bare"} + tail;
-    EXPECT_EQ(linesOf(taskICalendarText(decodeTask(office2008, {wideProp(kTaskNameTag, "Bare")}), false)), bare);
+    EXPECT_EQ(ertest::crlfLines(taskICalendarText(decodeTask(office2008, {wideProp(kTaskNameTag, "Bare")}), false)), bare);
 }
 
 TEST(TaskFile, PriorityAndTextRules)
@@ -84,7 +72,7 @@ TEST(TaskFile, PriorityAndTextRules)
         TasksInformation task;
         task.Priority = priority;
         QList<QByteArray> found;
-        for (const QByteArray& line : linesOf(taskICalendarText(task, false)))
+        for (const QByteArray& line : ertest::crlfLines(taskICalendarText(task, false)))
             if (line.startsWith("Priority:"))
                 found << line;
         return found;
@@ -98,7 +86,7 @@ TEST(TaskFile, PriorityAndTextRules)
 
     // 8-bit texts may keep a terminating zero; no zero byte reaches the file.
     ScanState state;
-    const QList<QByteArray> lines = linesOf(taskICalendarText(
+    const QList<QByteArray> lines = ertest::crlfLines(taskICalendarText(
         decodeTask(state, {markedProp(kTaskNameTag, QByteArray("Call\0", 5)),
                            markedProp(kTaskNoteTag, QByteArray("One line\0", 9))}),
         false));

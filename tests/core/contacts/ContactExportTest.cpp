@@ -1,3 +1,4 @@
+#include "../TestFiles.h"
 #include "contacts/ContactExport.h"
 #include "contacts/NoteExport.h"
 #include "export/BundleLayout.h"
@@ -105,13 +106,6 @@ QByteArray everyFieldVCard(bool office2004)
         add("X-child" + cs + ":Child" + QByteArray::number(i));
     add("end:vcard");
     return v;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
-    return f.readAll();
 }
 
 QStringList filesIn(const QString& dir)
@@ -275,9 +269,9 @@ TEST(ContactExport, SavingKeepsEveryContactStopsAndCountsFailures)
     // One file each; the two without GUID under 26 A's and its "-2".
     EXPECT_EQ(filesIn(b.contacts).size(), 3);
     const QString none = b.contacts + QLatin1Char('/') + QString(26, QLatin1Char('A'));
-    EXPECT_EQ(readAll(b.contacts + QLatin1Char('/') + guidFileName(kGuid)), contactVCard(annLee(false), false));
-    EXPECT_TRUE(readAll(none).contains("\r\nemail;charset=utf-8;type=internet;type=other:first@example.com\r\n"));
-    EXPECT_TRUE(readAll(none + QStringLiteral("-2")).contains(":second@example.com\r\n"));
+    EXPECT_EQ(ertest::readFile(b.contacts + QLatin1Char('/') + guidFileName(kGuid)), contactVCard(annLee(false), false));
+    EXPECT_TRUE(ertest::readFile(none).contains("\r\nemail;charset=utf-8;type=internet;type=other:first@example.com\r\n"));
+    EXPECT_TRUE(ertest::readFile(none + QStringLiteral("-2")).contains(":second@example.com\r\n"));
 
     Bundle stopped;
     stopped.state.ctrcList = {annLee(false), first, second};
@@ -323,7 +317,7 @@ TEST(SampleItemFiles, ReadBackWithIndependentReaders)
     const ParsedFiles parsed = parsedBack(files);
     for (int i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i].toStdString());
-        const QByteArray bytes = readAll(files[i]);
+        const QByteArray bytes = ertest::readFile(files[i]);
         EXPECT_FALSE(bytes.contains('\0'));
         EXPECT_EQ(bytes.count('\r'), bytes.count("\r\n"));
         EXPECT_EQ(bytes.count('\n'), bytes.count("\r\n"));

@@ -1,3 +1,4 @@
+#include "../TestFiles.h"
 #include "export/BundleLayout.h"
 #include "export/OutputFile.h"
 
@@ -12,12 +13,6 @@
 using namespace er;
 
 namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 FolderTreeModel twoFolderTree(ScanState& state)
 {
@@ -67,9 +62,9 @@ TEST(BundleLayout, SkeletonMirrorsTheTree)
     for (const char* sub : {"Mail", "Mail/Local", "Mail/Local/Inbox", "Contacts", "Calendar", "Tasks", "Notes",
                             "Contents"})
         EXPECT_TRUE(QFileInfo(bundle + QLatin1Char('/') + QLatin1String(sub)).isDir()) << sub;
-    EXPECT_EQ(readAll(bundle + QStringLiteral("/Contents/PkgInfo")), pkgInfoBytes());
-    EXPECT_EQ(readAll(bundle + QStringLiteral("/Contents/Info.plist")), infoPlistBytes());
-    EXPECT_EQ(readAll(bundle + QStringLiteral("/Archive.xml")), archiveXmlBytes());
+    EXPECT_EQ(ertest::readFile(bundle + QStringLiteral("/Contents/PkgInfo")), pkgInfoBytes());
+    EXPECT_EQ(ertest::readFile(bundle + QStringLiteral("/Contents/Info.plist")), infoPlistBytes());
+    EXPECT_EQ(ertest::readFile(bundle + QStringLiteral("/Archive.xml")), archiveXmlBytes());
 
     const QList<TreeInfo> list = ScanTree(tree);
     ASSERT_EQ(list.size(), 5);
@@ -123,7 +118,7 @@ TEST(OutputFile, WriteFailuresAreCountedAndCreationKeepsContents)
         EXPECT_TRUE(file.close());
     }
     EXPECT_TRUE(CreateFiles(path, failures));
-    EXPECT_EQ(readAll(path), QByteArray("kept"));
+    EXPECT_EQ(ertest::readFile(path), QByteArray("kept"));
     EXPECT_EQ(QFile(path).permissions() & (QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther),
               QFileDevice::Permissions()) << "no execute bits on created files";
 

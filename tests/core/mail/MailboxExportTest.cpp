@@ -1,3 +1,4 @@
+#include "../TestFiles.h"
 #include "DatabaseBuilder.h"
 #include "export/OutputFile.h"
 #include "mail/MailboxExport.h"
@@ -19,12 +20,6 @@ using namespace testdb;
 namespace {
 
 const QString kMail = QStringLiteral("/Main Identity.rge/Mail");
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // Finder type and creator; nothing where the file system keeps no extended
 // attributes.
@@ -210,7 +205,7 @@ TEST(MailboxExport, WritesEveryFolderItsMailbox)
                                           "Folder1/Folder1.mbox", "Inbox/Inbox.mbox", privet + '/' + privet + ".mbox"}))
         << "none for a folder whose only summary is skipped, none for folder id 0";
 
-    const QByteArray inbox = fileBytes(e.mailbox("Inbox"));
+    const QByteArray inbox = ertest::readFile(e.mailbox("Inbox"));
     const QByteArray storedPart = "old message\rFrom ???@??? Wed Mar 12 10:11:12 2008\r" + text2
         + "\rFrom ???@???  Mar 05 10:11:12 2008\r" + escapeMboxFromLines(text1) + "\r";
     EXPECT_TRUE(inbox.startsWith(storedPart)) << inbox.toStdString();
@@ -221,16 +216,16 @@ TEST(MailboxExport, WritesEveryFolderItsMailbox)
         EXPECT_EQ(finderCodes(e.mailbox("Inbox")), QByteArray("TEXTttxt"));
         EXPECT_EQ(finderCodes(e.mailbox(privet)), QByteArray("MBOXOPIM"));
     }
-    EXPECT_EQ(fileBytes(e.mailbox(privet)), "From ???@???  Apr 01 00:00:00 2008\r"
+    EXPECT_EQ(ertest::readFile(e.mailbox(privet)), "From ???@???  Apr 01 00:00:00 2008\r"
                                                 + withDate("1 Apr 2008 00:00:00 +0000", "third")
                                                 + "\rFrom ???@??? : tin   \r" + tiny + "\r");
-    EXPECT_TRUE(fileBytes(e.mailbox("A/Archive")).contains("in A"));
-    EXPECT_TRUE(fileBytes(e.mailbox("B/Archive")).contains("in B"));
-    EXPECT_FALSE(fileBytes(e.mailbox("B/Archive")).contains("in A"));
-    EXPECT_TRUE(fileBytes(e.mailbox("Folder1")).startsWith("From ???@???\rUser-Agent: "));
-    EXPECT_TRUE(fileBytes(e.mailbox("Folder1")).contains("orphan body"));
+    EXPECT_TRUE(ertest::readFile(e.mailbox("A/Archive")).contains("in A"));
+    EXPECT_TRUE(ertest::readFile(e.mailbox("B/Archive")).contains("in B"));
+    EXPECT_FALSE(ertest::readFile(e.mailbox("B/Archive")).contains("in A"));
+    EXPECT_TRUE(ertest::readFile(e.mailbox("Folder1")).startsWith("From ???@???\rUser-Agent: "));
+    EXPECT_TRUE(ertest::readFile(e.mailbox("Folder1")).contains("orphan body"));
     // The damaged size is bounded by the block; the cut text by the file.
-    EXPECT_EQ(fileBytes(e.mailbox("Damaged")), "From ???@???  Mar 05 10:11:12 2008\r" + damaged
+    EXPECT_EQ(ertest::readFile(e.mailbox("Damaged")), "From ???@???  Mar 05 10:11:12 2008\r" + damaged
                                                    + QByteArray(damagedBlock.size() - 20 - damaged.size(), '\0')
                                                    + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + cut.left(40) + "\r");
 
@@ -260,7 +255,7 @@ TEST(MailboxExport, LargeTextsAreCopiedWhole)
     e.folder(1, QStringLiteral("Inbox"));
 
     EXPECT_TRUE(OnMailSaving(*e.context));
-    const QByteArray mbox = fileBytes(e.mailbox("Inbox"));
+    const QByteArray mbox = ertest::readFile(e.mailbox("Inbox"));
     EXPECT_TRUE(mbox.contains("\rfrom the middle\r"));
     EXPECT_TRUE(mbox == "From ???@???  Mar 05 10:11:12 2008\r" + escapeMboxFromLines(early)
                            + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + late + "\r");
@@ -308,8 +303,8 @@ TEST(MailboxExport, StopRequestsAndAnUnreadableDatabase)
     during.folder(2, QStringLiteral("Sent"));
     during.context->hooks.progress = [&during] { during.stop = true; };
     OnMailSaving(*during.context);
-    EXPECT_TRUE(fileBytes(during.mailbox("Inbox")).contains("text 101"));
-    EXPECT_FALSE(fileBytes(during.mailbox("Inbox")).contains("text 102")) << "the walk ends after the message";
+    EXPECT_TRUE(ertest::readFile(during.mailbox("Inbox")).contains("text 101"));
+    EXPECT_FALSE(ertest::readFile(during.mailbox("Inbox")).contains("text 102")) << "the walk ends after the message";
     EXPECT_EQ(during.mailboxes(), QStringList({"Inbox/Inbox.mbox"}));
 
     MailExport before(db.bytes());

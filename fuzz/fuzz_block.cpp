@@ -1,0 +1,53 @@
+// One block body fed to the decoders of one family, then the steps that run
+// on decoded records (linking, the folder tree). The first byte of the input
+// picks variations: how much of the declared block the file "holds", the
+// database version, and for mail the block type.
+
+#include "mail/MailLinking.h"
+#include "scan/BlockScanner.h"
+#include "scan/BlockView.h"
+#include "scan/FolderTree.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    const uint8_t options = data[0];
+    const unsigned char* body = data + 1;
+    const quint64 held = size - 1;
+    // Blocks cut short by the end of the file decode as if zero-filled to
+    // their declared length.
+    const quint64 declared = (options & 0x80) ? held + (options & 0x0F) * 4099u : held;
+
+    er::ScanState state;
+    state.OfficeEntourage2004 = (options & 0x40) != 0;
+    const er::BlockView block(body, held, declared, 4096);
+
+#if defined(ER_FUZZ_FOLDER_TABLE)
+    er::decodeBlock(state, er::BlockTag::FLID, block);
+    er::decodeBlock(state, er::BlockTag::FLID, block);
+#elif defined(ER_FUZZ_MAIL)
+    static const er::BlockTag kinds[] = {er::BlockTag::MLRC, er::BlockTag::MSrc, er::BlockTag::MaRC,
+                                         er::BlockTag::Attc};
+    er::decodeBlock(state, kinds[options & 3], block);
+    er::decodeBlock(state, kinds[(options >> 2) & 3], block);
+#elif defined(ER_FUZZ_CONTACT)
+    er::decodeBlock(state, er::BlockTag::CTRC, block);
+#elif defined(ER_FUZZ_NOTE)
+    er::decodeBlock(state, er::BlockTag::NTRC, block);
+#elif defined(ER_FUZZ_EVENT)
+    er::decodeBlock(state, er::BlockTag::CLRC, block);
+#elif defined(ER_FUZZ_TASK)
+    er::decodeBlock(state, er::BlockTag::TSRC, block);
+#else
+#error "no decoder family selected"
+#endif
+
+    er::FillInfoInMSRCFromMLRC(state);
+    er::recomputeMailItemCount(state);
+    er::buildFolderTree(state);
+    return 0;
+}
