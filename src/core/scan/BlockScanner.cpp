@@ -36,11 +36,12 @@ public:
         return window(pos);
     }
 
-    // The block of declared length L at pos: the bytes the file holds, in the
-    // chunk window or in a buffer of its own.
-    BlockView block(qint64 pos, quint64 length)
+    // The block of declared length L at pos: the bytes the file holds (at
+    // most `needed` of them), in the chunk window or in a buffer of its own.
+    BlockView block(qint64 pos, quint64 length, quint64 needed)
     {
-        const quint64 held = qMin<quint64>(length, static_cast<quint64>(qMax<qint64>(0, m_fileSize - pos)));
+        const quint64 held = qMin(qMin<quint64>(length, needed),
+                                  static_cast<quint64>(qMax<qint64>(0, m_fileSize - pos)));
         const qint64 end = pos + static_cast<qint64>(held);
         if (pos >= m_windowStart && end <= m_windowStart + m_windowLength)
             return BlockView(window(pos), held, length, pos);
@@ -159,6 +160,17 @@ quint64 blockLimitOf(BlockTag tag)
     return 0;
 }
 
+quint64 blockBytesDecoded(BlockTag tag, quint64 length)
+{
+    // The message text and attachment decoders only record where their block
+    // lies and read its header words; the text and payload are read again
+    // when they are saved. Not reading them keeps the scan close to one pass
+    // over the headers.
+    if (tag == BlockTag::MSrc || tag == BlockTag::Attc)
+        return qMin<quint64>(length, 32);
+    return length;
+}
+
 bool CheckECBytes(const unsigned char* h)
 {
     return h[7] == 0xEC && (h[8] == 0x00 || h[8] == 0x01);
@@ -243,7 +255,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
                 hooks.foldersAvailable();
         }
         if (valid && length <= blockLimitOf(tag))
-            decodeBlock(state, tag, reader.block(offset, length));
+            decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
         offset += valid ? static_cast<qint64>(length) : kPositionStep;
     }
 

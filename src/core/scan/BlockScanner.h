@@ -42,6 +42,8 @@ BlockTag blockTagOf(const unsigned char* header4);
 quint64 blockLimitOf(BlockTag tag);
 // Byte 7 (the size field's low byte) must be 0xEC and byte 8 0x00 or 0x01.
 bool CheckECBytes(const unsigned char* header9);
+// How many of a block's bytes its decoder reads (the rest need not be read).
+quint64 blockBytesDecoded(BlockTag tag, quint64 length);
 // L = size field + 20.
 quint64 blockLengthOf(const unsigned char* header8);
 
