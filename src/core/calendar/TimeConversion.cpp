@@ -135,7 +135,8 @@ QDateTime CalendarStampToDateTime(quint32 stamp)
 
 QString previewDateText(const QDateTime& dateTime)
 {
-    return QLocale::system().toString(dateTime, QString::fromLatin1(kPreviewDateFormat));
+    // The default locale: the user's, unless the application chose another.
+    return QLocale().toString(dateTime, QString::fromLatin1(kPreviewDateFormat));
 }
 
 QDateTime getDate(const char* text)
