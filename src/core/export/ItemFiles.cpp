@@ -31,9 +31,12 @@ QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length)
 {
     if (!guid || length == 0)
         return QByteArray();
-    if (guid->isEmpty())
-        return dashedUid(QByteArray(static_cast<int>(qMin<quint64>(length, 16)), '\0'));
-    return dashedUid(*guid);
+    // Bytes the file did not hold were never stored: they read as zeros.
+    QByteArray bytes = *guid;
+    const int width = static_cast<int>(qMin<quint64>(length, 16));
+    if (bytes.size() < width)
+        bytes.append(QByteArray(width - bytes.size(), '\0'));
+    return dashedUid(bytes);
 }
 
 QByteArray withoutZeroBytes(const QByteArray& text)

@@ -8,7 +8,6 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <cstring>
 
 namespace er {
 
@@ -47,17 +46,16 @@ public:
     // True when the n bytes at off lie inside the declared block.
     bool contains(quint64 off, quint64 n) const { return off <= m_length && n <= m_length - off; }
 
-    // n bytes from off (n must already be bounded by the caller against the
-    // declared length); bytes past what is held are zeros.
+    // The n bytes from off, as far as they are held: bytes past what the
+    // file holds read as zeros and are left out, so a stored length never
+    // costs more memory than the file supplies (a truncated block may claim
+    // megabytes for every property). Callers that need a fixed width pad.
     QByteArray bytes(quint64 off, quint64 n) const
     {
-        if (n == 0 || off >= m_length)
+        if (n == 0 || off >= m_available)
             return QByteArray();
-        n = qMin(n, m_length - off);
-        QByteArray out(static_cast<int>(n), '\0');
-        if (off < m_available)
-            std::memcpy(out.data(), m_data + off, static_cast<size_t>(qMin(n, m_available - off)));
-        return out;
+        n = qMin(n, m_available - off);
+        return QByteArray(reinterpret_cast<const char*>(m_data + off), static_cast<int>(n));
     }
     // Pointer to the n bytes at off when all of them are held, else null.
     const unsigned char* heldRange(quint64 off, quint64 n) const

@@ -278,3 +278,28 @@ TEST(BlockScanner, NothingUsableIsDecidedBeforeTheOrphanFolders)
     ScanState state2;
     EXPECT_EQ(scanBytes(withText.bytes(), state2).kind, ScanOutcome::Completed);
 }
+
+TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
+{
+    // A contact block cut short by the end of the file whose GUID claims
+    // almost the whole declared block: the record keeps what the file holds,
+    // not 29 MB of zeros.
+    auto residentKiB = [] {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly))
+            return 0L;
+        return statm.readAll().split(' ').value(1).toLong() * 4;
+    };
+    QByteArray b = propertyBlock(kCTRC, {prop(0x4800, QByteArray(16, 'g'))});
+    b.replace(36, 4, be32(29000000));
+    const BlockView cut(reinterpret_cast<const unsigned char*>(b.constData()), static_cast<quint64>(b.size()),
+                        30000000 - 128, 0);
+    const long before = residentKiB();
+    ScanState state;
+    decodeBlock(state, BlockTag::CTRC, cut);
+    ASSERT_EQ(state.ctrcList.size(), 1u);
+    ASSERT_TRUE(state.ctrcList.front().GUID.has_value());
+    EXPECT_LT(state.ctrcList.front().GUID->size(), 1024);
+    EXPECT_EQ(state.ctrcList.front().GUIDLength, 29000000u);
+    EXPECT_LT(residentKiB() - before, 8 * 1024) << "a stored length must not size an allocation";
+}
