@@ -28,7 +28,7 @@ constexpr quint64 kLastTestedByte = 11;
 // A Date value is one header line; longer ones are cut at the line limit of
 // a message.
 constexpr int kValueLimit = 998;
-constexpr qint64 kCopyChunk = 1024 * 1024;
+constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
 // The message text lies behind the block's 20-byte header.
 constexpr quint64 kTextStart = 20;
 constexpr quint64 kSummaryMinimumSize = 20;

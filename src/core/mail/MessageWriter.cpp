@@ -30,7 +30,7 @@ constexpr int kNameCharacters = 50;
 constexpr int kAddressBytes = 70;
 // Names of this many bytes or more are written empty.
 constexpr quint32 kListNameLimit = 256;
-constexpr qint64 kCopyChunk = 1024 * 1024;
+constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
 // Quoted-printable lines hold at most 76 characters, the soft break's "="
 // included.
 constexpr int kQpLineLength = 75;

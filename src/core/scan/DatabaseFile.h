@@ -14,6 +14,10 @@ namespace er {
 
 class DatabaseFile {
 public:
+    // Large texts and payloads are copied in pieces of this size, never
+    // held whole.
+    static constexpr qint64 kCopyChunk = 1024 * 1024;
+
     DatabaseFile() = default;
     explicit DatabaseFile(const QString& path) { open(path); }
 
