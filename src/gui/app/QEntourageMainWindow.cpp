@@ -1,0 +1,1089 @@
+#include "app/QEntourageMainWindow.h"
+
+#include "app/AppPaths.h"
+#include "app/GuiState.h"
+#include "app/LinkSettings.h"
+#include "app/MyButton.h"
+#include "app/QLogReport.h"
+#include "app/QProgressInfo.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/InformationDlg.h"
+#include "dialogs/PreferencesDlg.h"
+#include "export/BundleLayout.h"
+#include "export/RepairComplete.h"
+#include "scan/FolderTreeWidget.h"
+#include "scan/QParseDatabase.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+QEntourageMainWindow* pMainWindow = nullptr;
+
+namespace {
+
+const QString kMessageTitle = QStringLiteral("VantrelKestraneZevarodezAvavoz");
+const QString kCaptionFont = QStringLiteral("Lucida Grande");
+
+struct CategoryLook {
+    const char* name;
+    const char* normal;
+    const char* hover;
+    const char* checked;
+    const char* objectName;
+};
+
+// Indexed by QEntourageMainWindow::Category.
+const CategoryLook kCategories[QEntourageMainWindow::kCategoryCount] = {
+    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Mail"), ":/images/img_Mail.png",
+     ":/images/img_HoverMail.png", ":/images/img_MailClick.png", "MailButton"},
+    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Address Book"), ":/images/img_Address.png",
+     ":/images/img_HoverAddress.png", ":/images/img_AddressClick.png", "AddressBookButton"},
+    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Calendar"), ":/images/img_Calender.png",
+     ":/images/img_HoverCalender.png", ":/images/img_CalendarClick.png", "CalendarButton"},
+    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Notes"), ":/images/img_Notes.png",
+     ":/images/img_HoverNotes.png", ":/images/img_NotesClick.png", "NotesButton"},
+    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Tasks"), ":/images/img_Tasks.png",
+     ":/images/img_HoverTasks.png", ":/images/img_TasksClick.png", "TasksButton"},
+};
+
+// When the pointer leaves an unchecked category button the caption names the
+// checked category, looked for in this order.
+const QEntourageMainWindow::Category kCaptionOrder[] = {
+    QEntourageMainWindow::AddressBookCategory, QEntourageMainWindow::MailCategory,
+    QEntourageMainWindow::TasksCategory, QEntourageMainWindow::NotesCategory,
+    QEntourageMainWindow::CalendarCategory};
+
+QLabel* spacerLabel(int width, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setFixedWidth(width);
+    return label;
+}
+
+}  // namespace
+
+QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent)
+{
+    pMainWindow = this;
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setWindowTitle(tr("Vantrel Kestrane Entourage Repair"));
+
+    m_preferences = new PreferencesDlg(this);
+    er::ScanState& state = er::gui::scanState();
+    er::CleanListAndHash(state);
+    m_pLogDlg = new QLogReport(this);
+    m_about = new AboutDlg(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
+    m_pRepairComplete = new RepairComplete(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
+
+    createActions();
+    createToolBars();
+    createMenus();
+    createStatusBar();
+    createPanes();
+
+    m_pParseDatabase = createParseDialog();
+    state.bParseDatabase = true;
+    m_pMySaveButton->setEnabled(false);
+    m_pMyOpenButton->setEnabled(false);
+
+    connect(this, &QEntourageMainWindow::CreateLog, this, &QEntourageMainWindow::SetLog);
+    connect(this, &QEntourageMainWindow::LogView, this, &QEntourageMainWindow::Log);
+    connect(this, &QEntourageMainWindow::OpenInformationDlg, this, &QEntourageMainWindow::OnOpenInformationDlg);
+    // The saving thread reaches the window only through queued signals.
+    connect(&m_MailSavingThread, &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
+            &QEntourageMainWindow::SetInitialSettingsForMail, Qt::QueuedConnection);
+    connect(&m_MailSavingThread, &er::QMailSavingThread::OnProgressvalueMainWindow, this,
+            &QEntourageMainWindow::SetProgressValueForMail, Qt::QueuedConnection);
+    connect(&m_MailSavingThread, &er::QMailSavingThread::OnFinishScanningMainWindow, this,
+            &QEntourageMainWindow::SetFinishSettingsForMail, Qt::QueuedConnection);
+    connect(&m_MailSavingThread, &er::QMailSavingThread::OnFinishScanning, this,
+            &QEntourageMainWindow::SetFinishSettings, Qt::QueuedConnection);
+    connect(&m_MailSavingThread, &er::QMailSavingThread::strInfo, this, &QEntourageMainWindow::OnStrInfo,
+            Qt::QueuedConnection);
+    connect(m_statusStop, &QToolButton::clicked, this, &QEntourageMainWindow::OnStopPushButton);
+
+    m_directoryChooser = [this]() {
+        return QFileDialog::getExistingDirectory(this, tr("Open Directory"), QDir::homePath(),
+                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    };
+
+    setUnifiedTitleAndToolBarOnMac(true);
+    m_statusCaption->clear();
+    m_statusCount->clear();
+    resetPreviewPage();
+    placeWindow();
+}
+
+QEntourageMainWindow::~QEntourageMainWindow()
+{
+    // A save still running is asked to stop and waited for (the thread's own
+    // destructor), before the widgets it reports to go away.
+    er::gui::scanState().bStopFlag = true;
+    m_MailSavingThread.wait();
+    if (pMainWindow == this)
+        pMainWindow = nullptr;
+}
+
+QString QEntourageMainWindow::previewPagePath() const
+{
+    return m_previewDir.filePath(QStringLiteral("ZevarodezAvavoz.html"));
+}
+
+void QEntourageMainWindow::createActions()
+{
+    auto makeAction = [this](const QString& text, const char* objectName) {
+        auto* action = new QAction(text, this);
+        action->setToolTip(text);
+        action->setObjectName(QLatin1String(objectName));
+        return action;
+    };
+
+    m_aboutAction = makeAction(tr("&About"), "actionAbout");
+    m_aboutAction->setMenuRole(QAction::AboutRole);
+    connect(m_aboutAction, &QAction::triggered, this, &QEntourageMainWindow::aboutVantrelKestrane);
+
+    m_preferencesAction = makeAction(tr("&Preferences..."), "actionPreferences");
+    m_preferencesAction->setMenuRole(QAction::PreferencesRole);
+    connect(m_preferencesAction, &QAction::triggered, this, &QEntourageMainWindow::OnPreferences);
+
+    m_licenseAction = makeAction(tr("&License Agreement"), "actionLicenseAgreement");
+    m_licenseAction->setMenuRole(QAction::ApplicationSpecificRole);
+    connect(m_licenseAction, &QAction::triggered, this, &QEntourageMainWindow::licenseAgreement);
+
+    m_openAction = makeAction(tr("Open File"), "actionOpenFile");
+    connect(m_openAction, &QAction::triggered, this, &QEntourageMainWindow::OnOpenFile);
+    m_saveAction = makeAction(tr("Save Repaired File"), "actionSaveRepairedFile");
+    m_saveAction->setEnabled(false);
+    connect(m_saveAction, &QAction::triggered, this, &QEntourageMainWindow::OnSavingFiles);
+    m_openSecondAction = makeAction(tr("Open File"), "actionOpenFileButton");
+    connect(m_openSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnOpenFile);
+    m_saveSecondAction = makeAction(tr("Save Repaired File"), "actionSaveRepairedFileButton");
+    m_saveSecondAction->setEnabled(false);
+    connect(m_saveSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnSavingFiles);
+
+    using Slot = void (QEntourageMainWindow::*)();
+    const Slot views[kCategoryCount] = {
+        &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
+        &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
+        &QEntourageMainWindow::OnTasksView};
+    for (int i = 0; i < kCategoryCount; ++i) {
+        QAction* action = makeAction(tr(kCategories[i].name),
+                                     QByteArray("action").append(kCategories[i].objectName).constData());
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, views[i]);
+        m_categoryActions[static_cast<size_t>(i)] = action;
+    }
+
+    m_helpAction = makeAction(tr("&Help Topics"), "actionHelpTopics");
+    connect(m_helpAction, &QAction::triggered, this, &QEntourageMainWindow::OpenHelp);
+    m_emailAction = makeAction(tr("&Email to Vantrel Support"), "actionEmailSupport");
+    connect(m_emailAction, &QAction::triggered, this, &QEntourageMainWindow::OnEmailSupport);
+    m_viewSupportAction = makeAction(tr("&View Support Section"), "actionViewSupport");
+    connect(m_viewSupportAction, &QAction::triggered, this, &QEntourageMainWindow::OnViewSupport);
+    m_submitEnquiryAction = makeAction(tr("&Submit Enquiry"), "actionSubmitEnquiry");
+    connect(m_submitEnquiryAction, &QAction::triggered, this, &QEntourageMainWindow::OnGenerateTicket);
+    m_knowledgeBaseAction = makeAction(tr("&View Knowledgebase Articles"), "actionKnowledgeBase");
+    connect(m_knowledgeBaseAction, &QAction::triggered, this, &QEntourageMainWindow::OnKnowledgeBase);
+    m_logReportAction = makeAction(tr("Log Report"), "actionLogReport");
+    connect(m_logReportAction, &QAction::triggered, this, &QEntourageMainWindow::OnLogReport);
+
+    // A support command without an address would open nothing: it is offered
+    // only when the link file names one.
+    const QString links = er::gui::linkFilePath();
+    m_emailAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("EmailToSupport")).isEmpty());
+    m_viewSupportAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("ViewSupportLink")).isEmpty());
+    m_submitEnquiryAction->setEnabled(
+        !er::gui::linkSetting(links, QStringLiteral("SubmitEnquiryLink")).isEmpty());
+    m_knowledgeBaseAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("KBLink")).isEmpty());
+}
+
+void QEntourageMainWindow::createToolBars()
+{
+    auto makeButton = [this](const char* objectName, const QString& icon, QWidget* parent) {
+        auto* button = new MyButton(parent);
+        button->setObjectName(QLatin1String(objectName));
+        button->setFixedSize(30, 28);
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setAutoRaise(true);
+        button->setIconPath(icon);
+        return button;
+    };
+
+    m_categoryToolBar = addToolBar(QStringLiteral("ToolBar"));
+    m_categoryToolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_categoryToolBar->setMovable(false);
+    m_categoryToolBar->setFloatable(false);
+    m_categoryToolBar->setOrientation(Qt::Horizontal);
+
+    using Slot = void (QEntourageMainWindow::*)();
+    const Slot views[kCategoryCount] = {
+        &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
+        &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
+        &QEntourageMainWindow::OnTasksView};
+    const Slot enters[kCategoryCount] = {
+        &QEntourageMainWindow::OnMailEnter, &QEntourageMainWindow::OnAddressEnter,
+        &QEntourageMainWindow::OnCalendarEnter, &QEntourageMainWindow::OnNotesEnter,
+        &QEntourageMainWindow::OnTasksEnter};
+    const Slot leaves[kCategoryCount] = {
+        &QEntourageMainWindow::OnMailLeave, &QEntourageMainWindow::OnAddressLeave,
+        &QEntourageMainWindow::OnCalendarLeave, &QEntourageMainWindow::OnNotesLeave,
+        &QEntourageMainWindow::OnTasksLeave};
+    for (int i = 0; i < kCategoryCount; ++i) {
+        MyButton* button = makeButton(kCategories[i].objectName, QLatin1String(kCategories[i].normal),
+                                      m_categoryToolBar);
+        button->setToolTip(tr(kCategories[i].name));
+        connect(button, &QToolButton::clicked, this, views[i]);
+        connect(button, &MyButton::ChangePixmap, this, enters[i]);
+        connect(button, &MyButton::OnUpdatePixmap, this, leaves[i]);
+        m_categoryToolBar->addWidget(button);
+        m_categoryButtons[static_cast<size_t>(i)] = button;
+    }
+    m_categoryCaption = new QLabel(m_categoryToolBar);
+    m_categoryCaption->setObjectName(QStringLiteral("categoryCaption"));
+    m_categoryCaption->setFont(QFont(kCaptionFont, 11));
+    m_categoryCaption->setMinimumWidth(100);
+    m_categoryCaption->setContentsMargins(8, 0, 8, 0);
+    m_categoryToolBar->addWidget(m_categoryCaption);
+    m_categoryToolBar->addWidget(spacerLabel(2, m_categoryToolBar));
+
+    m_fileToolBar = addToolBar(QStringLiteral("Open & Save File"));
+    m_fileToolBar->setObjectName(QStringLiteral("Open & Save File"));
+    m_fileToolBar->setMovable(false);
+    m_fileToolBar->setFloatable(false);
+    m_fileToolBar->setOrientation(Qt::Horizontal);
+
+    // Open and Save carry their captions underneath.
+    auto captioned = [this](MyButton* button, const QString& caption) {
+        auto* box = new QWidget(m_fileToolBar);
+        auto* layout = new QVBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        button->setParent(box);
+        layout->addWidget(button, 0, Qt::AlignHCenter);
+        auto* label = new QLabel(caption, box);
+        label->setFont(QFont(kCaptionFont, 10));
+        label->setAlignment(Qt::AlignHCenter);
+        layout->addWidget(label);
+        return box;
+    };
+
+    m_fileToolBar->addWidget(spacerLabel(2, m_fileToolBar));
+    m_pMyOpenButton = makeButton("OpenButton", QStringLiteral(":/images/img_Open.png"), m_fileToolBar);
+    m_pMyOpenButton->setCheckable(false);
+    m_pMyOpenButton->setToolTip(tr("Open File"));
+    connect(m_pMyOpenButton, &QToolButton::clicked, m_openSecondAction, &QAction::trigger);
+    connect(m_pMyOpenButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnOpenEnter);
+    connect(m_pMyOpenButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnOpenLeave);
+    m_fileToolBar->addWidget(captioned(m_pMyOpenButton, tr("Open")));
+    m_fileToolBar->addWidget(spacerLabel(5, m_fileToolBar));
+    m_pMySaveButton = makeButton("SaveButton", QStringLiteral(":/images/img_Save.png"), m_fileToolBar);
+    m_pMySaveButton->setCheckable(false);
+    m_pMySaveButton->setToolTip(tr("Save Repaired File"));
+    connect(m_pMySaveButton, &QToolButton::clicked, m_saveSecondAction, &QAction::trigger);
+    connect(m_pMySaveButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnSaveEnter);
+    connect(m_pMySaveButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnSaveLeave);
+    m_fileToolBar->addWidget(captioned(m_pMySaveButton, tr("Save")));
+
+    auto* spacer = new QWidget(m_fileToolBar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    m_fileToolBar->addWidget(spacer);
+
+    m_pMyHelpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"), m_fileToolBar);
+    m_pMyHelpButton->setCheckable(false);
+    m_pMyHelpButton->setFixedSize(40, 40);
+    m_pMyHelpButton->setToolTip(tr("&Help Topics"));
+    connect(m_pMyHelpButton, &QToolButton::clicked, this, &QEntourageMainWindow::OpenHelp);
+    m_fileToolBar->addWidget(m_pMyHelpButton);
+}
+
+void QEntourageMainWindow::createMenus()
+{
+    m_applicationMenu = menuBar()->addMenu(tr("&VantrelKestraneZevarodezAvavoz"));
+    m_applicationMenu->addAction(m_aboutAction);
+
+    m_fileMenu = menuBar()->addMenu(tr("&File"));
+    m_fileMenu->addAction(m_openAction);
+    m_fileMenu->addAction(m_saveAction);
+    // Where the menu roles have no application menu to move into (everywhere
+    // but macOS) these commands would be unreachable outside a menu.
+    m_fileMenu->addSeparator();
+    m_fileMenu->addAction(m_preferencesAction);
+
+    m_helpMenu = menuBar()->addMenu(tr("&Help"));
+    m_helpMenu->addAction(m_helpAction);
+    m_helpMenu->addSeparator();
+    m_helpMenu->addAction(m_emailAction);
+    m_helpMenu->addAction(m_viewSupportAction);
+    m_helpMenu->addAction(m_submitEnquiryAction);
+    m_helpMenu->addAction(m_knowledgeBaseAction);
+    m_helpMenu->addSeparator();
+    m_helpMenu->addAction(m_logReportAction);
+    m_helpMenu->addAction(m_licenseAction);
+}
+
+void QEntourageMainWindow::createStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setMaximumHeight(25);
+    bar->setSizeGripEnabled(true);
+    bar->setStyleSheet(QStringLiteral("QStatusBar::item {border: none;}"));
+
+    m_statusCaption = new QLabel(bar);
+    m_statusCaption->setObjectName(QStringLiteral("statusCaption"));
+    m_statusCaption->setFont(QFont(kCaptionFont, 9));
+    m_statusCount = new QLabel(bar);
+    m_statusCount->setObjectName(QStringLiteral("statusCount"));
+    m_statusCount->setFont(QFont(kCaptionFont, 9));
+    bar->addWidget(m_statusCaption);
+    bar->addWidget(m_statusCount);
+
+    m_statusProgress = new QProgressBar(bar);
+    m_statusProgress->setObjectName(QStringLiteral("statusProgress"));
+    m_statusProgress->setMaximumSize(170, 9);
+    m_statusProgress->setTextVisible(false);
+    m_statusProgress->hide();
+    bar->addPermanentWidget(m_statusProgress);
+
+    m_statusStop = new QToolButton(bar);
+    m_statusStop->setObjectName(QStringLiteral("statusStop"));
+    m_statusStop->setFixedSize(14, 14);
+    m_statusStop->setToolTip(tr("Stop"));
+    m_statusStop->setIcon(QIcon(QStringLiteral(":/images/img_Stop.png")));
+    m_statusStop->setIconSize(QSize(12, 12));
+    m_statusStop->setAutoRaise(true);
+    m_statusStop->hide();
+    bar->addPermanentWidget(m_statusStop);
+}
+
+void QEntourageMainWindow::createPanes()
+{
+    m_folderTree = new QTreeWidget(this);
+    m_folderTree->setObjectName(QStringLiteral("folderTree"));
+    m_folderTree->setColumnCount(4);
+    for (int column = 1; column < 4; ++column)
+        m_folderTree->setColumnHidden(column, true);
+    m_folderTree->setHeaderHidden(true);
+    m_folderTree->setColumnWidth(0, 700);
+    m_folderTree->setMinimumWidth(240);
+    QPalette treePalette = m_folderTree->palette();
+    treePalette.setColor(QPalette::Base, QColor(223, 226, 235));
+    m_folderTree->setPalette(treePalette);
+    m_folderTree->setStyleSheet(QStringLiteral(
+        "QTreeView {    selection-background-color: rgb(154,154,200);    "
+        "alternate-background-color: rgb(223,226,235);    show-decoration-selected: 1;}"));
+
+    m_itemList = new QTreeWidget(this);
+    m_itemList->setObjectName(QStringLiteral("itemList"));
+    m_itemList->setHeaderLabels({QStringLiteral("  "), QStringLiteral("  "), tr("Mail"),
+                                 QStringLiteral("  "), QStringLiteral("  ")});
+    m_itemList->setColumnHidden(0, true);
+    m_itemList->setColumnHidden(3, true);
+    m_itemList->setColumnHidden(4, true);
+    m_itemList->setColumnWidth(1, 25);
+    m_itemList->headerItem()->setIcon(1, QIcon(QStringLiteral(":/images/img_Attachment.png")));
+    m_itemList->setSortingEnabled(true);
+    m_itemList->setMinimumWidth(270);
+    m_itemList->setStyleSheet(QStringLiteral(
+        "QTreeView {    selection-background-color: rgb(56,117,215);    "
+        "alternate-background-color: white;    show-decoration-selected: 1;}"));
+
+    m_headerView = new QTextBrowser(this);
+    m_headerView->setObjectName(QStringLiteral("headerView"));
+    m_headerView->setReadOnly(true);
+    m_headerView->setAcceptRichText(false);
+    m_headerView->setFont(QFont(kCaptionFont, 11));
+    m_headerView->setFixedHeight(110);
+    m_headerView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_headerView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_headerView->setMinimumWidth(330);
+
+    m_preview = new QWebEngineView(this);
+    m_preview->setObjectName(QStringLiteral("previewView"));
+    m_preview->setMinimumWidth(330);
+    // Mail is untrusted: no scripts, no plugins.
+    QWebEngineSettings* web = m_preview->settings();
+    web->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    web->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+
+    m_secondTextView = new QTextBrowser(this);
+    m_secondTextView->setObjectName(QStringLiteral("secondTextView"));
+    m_secondTextView->hide();
+
+    m_rightPane = new QFrame(this);
+    m_rightPane->setObjectName(QStringLiteral("rightPane"));
+    auto* rightLayout = new QVBoxLayout(m_rightPane);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->setSpacing(0);
+    rightLayout->addWidget(m_headerView, 0, Qt::AlignTop);
+    rightLayout->addWidget(m_preview, 1);
+    rightLayout->addWidget(m_secondTextView);
+
+    m_splitter = new QSplitter(this);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->addWidget(m_folderTree);
+    m_splitter->addWidget(m_itemList);
+    m_splitter->addWidget(m_rightPane);
+    m_splitter->setChildrenCollapsible(false);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setStretchFactor(2, 2);
+    m_splitter->setStyleSheet(QStringLiteral(
+        "QSplitter::handle:vertical   {height: 1px; image: url(:images/img_Vsplitter.png);}"
+        "QSplitter::handle:horizontal {width:  1px; image: url(:images/img_Hsplitter.png);}"
+        "QSplitter::handle {border: solid #ABABAB; background: #ABABAB;}"));
+    setCentralWidget(m_splitter);
+}
+
+void QEntourageMainWindow::placeWindow()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(available.center());
+    // Up and to the left of centre, leaving room for the dialogs, but never
+    // off the screen.
+    const QPoint place = frame.topLeft() - QPoint(100, 100);
+    move(qMax(available.left(), place.x()), qMax(available.top(), place.y()));
+}
+
+void QEntourageMainWindow::setLockedCommandsEnabled(bool enabled)
+{
+    for (int i = 0; i < kCategoryCount; ++i) {
+        m_categoryButtons[static_cast<size_t>(i)]->setEnabled(enabled);
+        m_categoryActions[static_cast<size_t>(i)]->setEnabled(enabled);
+    }
+    m_pMyOpenButton->setEnabled(enabled);
+    m_pMySaveButton->setEnabled(enabled);
+    m_openAction->setEnabled(enabled);
+    m_openSecondAction->setEnabled(enabled);
+    m_saveAction->setEnabled(enabled);
+    m_saveSecondAction->setEnabled(enabled);
+}
+
+// --- Commands -------------------------------------------------------------
+
+void QEntourageMainWindow::aboutVantrelKestrane()
+{
+    m_about->show();
+    m_about->raise();
+    m_about->activateWindow();
+}
+
+void QEntourageMainWindow::OnPreferences()
+{
+    m_preferences->setModal(true);
+    m_preferences->show();
+}
+
+void QEntourageMainWindow::licenseAgreement()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::licenseDocumentPath()));
+}
+
+void QEntourageMainWindow::OpenHelp()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::helpPagePath()));
+}
+
+void QEntourageMainWindow::openSupportLink(const QString& key, const QString& prefix)
+{
+    const QString value = er::gui::linkSetting(er::gui::linkFilePath(), key);
+    if (value.isEmpty())
+        return;
+    const QUrl url = prefix.isEmpty() ? er::gui::linkUrl(er::gui::resourcesFolder(), value)
+                                      : QUrl(prefix + value);
+    if (url.isValid())
+        QDesktopServices::openUrl(url);
+}
+
+void QEntourageMainWindow::OnEmailSupport()
+{
+    openSupportLink(QStringLiteral("EmailToSupport"), QStringLiteral("mailto:"));
+}
+
+void QEntourageMainWindow::OnViewSupport() { openSupportLink(QStringLiteral("ViewSupportLink")); }
+
+void QEntourageMainWindow::OnGenerateTicket() { openSupportLink(QStringLiteral("SubmitEnquiryLink")); }
+
+void QEntourageMainWindow::OnKnowledgeBase() { openSupportLink(QStringLiteral("KBLink")); }
+
+void QEntourageMainWindow::ShowParseWindow()
+{
+    m_pParseDatabase->move(frameGeometry().center() - m_pParseDatabase->rect().center());
+    m_pParseDatabase->show();
+    m_pParseDatabase->raise();
+    m_pParseDatabase->activateWindow();
+    emit parseWindowRequested();
+}
+
+void QEntourageMainWindow::resetPreviewPage()
+{
+    const QString path = previewPagePath();
+    QFile::remove(path);
+    QFile page(path);
+    if (page.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        QByteArray blank(100, '\0');
+        blank[0] = ' ';
+        blank[1] = ' ';
+        page.write(blank);
+        page.close();
+    }
+}
+
+void QEntourageMainWindow::clearViews()
+{
+    m_folderTree->clear();
+    m_itemList->clear();
+    m_headerView->clear();
+    m_secondTextView->clear();
+}
+
+void QEntourageMainWindow::OnOpenFile()
+{
+    resetPreviewPage();
+
+    er::ScanState& state = er::gui::scanState();
+    const bool earlierScan = !state.folderList.empty() && !state.bStopFlag;
+    if (earlierScan) {
+        const auto answer = QMessageBox::warning(
+            this, kMessageTitle,
+            tr("Opening another file will lead to loss of current scanned information. Do you want to "
+               "continue?"),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes)
+            return;
+        state.bParseDatabase = false;
+    }
+
+    er::CleanListAndHash(state);
+    m_folderModel = er::FolderTreeModel();
+    m_preview->load(QUrl::fromLocalFile(previewPagePath()));
+    m_preview->show();
+    clearViews();
+    m_statusCaption->clear();
+    m_statusCount->clear();
+    m_preview->hide();
+
+    for (int i = 0; i < kCategoryCount; ++i) {
+        m_categoryButtons[static_cast<size_t>(i)]->setEnabled(!earlierScan);
+        m_categoryActions[static_cast<size_t>(i)]->setEnabled(!earlierScan);
+    }
+    m_pMySaveButton->setEnabled(false);
+    m_saveAction->setEnabled(false);
+    m_saveSecondAction->setEnabled(false);
+    m_openAction->setEnabled(true);
+    m_openSecondAction->setEnabled(true);
+    m_itemList->setSortingEnabled(true);
+
+    if (!state.bParseDatabase) {
+        state.bParseDatabase = true;
+        m_pParseDatabase->hide();
+        m_pParseDatabase->deleteLater();
+        m_pParseDatabase = createParseDialog();
+        m_pMySaveButton->setEnabled(false);
+        m_pMyOpenButton->setEnabled(false);
+        ShowParseWindow();
+    }
+}
+
+void QEntourageMainWindow::closeEvent(QCloseEvent* event)
+{
+    if (er::gui::scanState().bProcessRunning || m_MailSavingThread.isRunning()) {
+        if (m_progress)
+            m_progress->show();
+        QMessageBox::warning(this, kMessageTitle,
+                             tr("Application Running !!\nPlease halt the current process to Exit."),
+                             QMessageBox::Ok);
+        event->ignore();
+        return;
+    }
+    const auto answer = QMessageBox::warning(
+        this, kMessageTitle, tr("Do you want to close Vantrel Kestrane Entourage Repair? "),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes)
+        event->accept();
+    else
+        event->ignore();
+}
+
+// --- Categories -----------------------------------------------------------
+
+void QEntourageMainWindow::selectCategory(Category category)
+{
+    m_category = category;
+    m_categoryCaption->setText(tr(kCategories[category].name));
+    for (int i = 0; i < kCategoryCount; ++i) {
+        const bool chosen = i == category;
+        MyButton* button = m_categoryButtons[static_cast<size_t>(i)];
+        button->setChecked(chosen);
+        button->setIconPath(QLatin1String(chosen ? kCategories[i].checked : kCategories[i].normal));
+        m_categoryActions[static_cast<size_t>(i)]->setChecked(chosen);
+    }
+}
+
+void QEntourageMainWindow::OnMailButtonClicked() { selectCategory(MailCategory); }
+void QEntourageMainWindow::OnContactButtonClicked() { selectCategory(AddressBookCategory); }
+void QEntourageMainWindow::OnCalendarButtonClicked() { selectCategory(CalendarCategory); }
+void QEntourageMainWindow::OnNotesButtonClicked() { selectCategory(NotesCategory); }
+void QEntourageMainWindow::OnTasksButtonClicked() { selectCategory(TasksCategory); }
+
+void QEntourageMainWindow::OnMailView()
+{
+    m_headerView->show();
+    m_preview->show();
+    m_secondTextView->hide();
+    m_itemList->setHeaderHidden(false);
+    m_itemList->setColumnHidden(1, false);
+    m_headerView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_headerView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    OnMailButtonClicked();
+
+    clearViews();
+    m_statusCaption->setText(tr("Select Item"));
+    m_statusCount->clear();
+
+    showFolderTree();
+
+    resetPreviewPage();
+    m_preview->load(QUrl::fromLocalFile(previewPagePath()));
+}
+
+void QEntourageMainWindow::showTextCategory(Category category, bool headerScrollBars)
+{
+    m_headerView->hide();
+    m_preview->hide();
+    m_secondTextView->show();
+    m_itemList->setHeaderHidden(true);
+    m_itemList->setColumnHidden(1, true);
+    const Qt::ScrollBarPolicy policy = headerScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    m_headerView->setHorizontalScrollBarPolicy(policy);
+    m_headerView->setVerticalScrollBarPolicy(policy);
+
+    selectCategory(category);
+
+    clearViews();
+    const QString name = tr(kCategories[category].name);
+    m_statusCaption->setText(name + QLatin1Char(':'));
+    m_statusCount->setText(QStringLiteral("0"));
+
+    const er::ScanState& state = er::gui::scanState();
+    bool empty = true;
+    QString icon;
+    QString background;
+    switch (category) {
+    case AddressBookCategory:
+        empty = state.ctrcList.empty();
+        icon = QStringLiteral(":/images/img_AddressBookIcon.png");
+        background = QStringLiteral("#f0f0f8");
+        break;
+    case CalendarCategory:
+        empty = state.clrcList.empty();
+        icon = QStringLiteral(":/images/img_CalendarIcon.png");
+        break;
+    case NotesCategory:
+        empty = state.ntrcList.empty();
+        icon = QStringLiteral(":/images/img_NotesIcon.png");
+        break;
+    case TasksCategory:
+        empty = state.tsrcList.empty();
+        icon = QStringLiteral(":/images/img_TaskIcon.png");
+        break;
+    case MailCategory:
+        return;
+    }
+    if (empty)
+        return;
+    er::gui::fillCategoryTree(m_folderTree, name, icon, background);
+}
+
+void QEntourageMainWindow::OnAddressView() { showTextCategory(AddressBookCategory, true); }
+void QEntourageMainWindow::OnCalenderView() { showTextCategory(CalendarCategory, false); }
+void QEntourageMainWindow::OnNotesView() { showTextCategory(NotesCategory, true); }
+void QEntourageMainWindow::OnTasksView() { showTextCategory(TasksCategory, false); }
+
+// --- Hover icons and the category caption -----------------------------------
+
+void QEntourageMainWindow::enterCategoryButton(Category category)
+{
+    MyButton* button = m_categoryButtons[category];
+    m_categoryCaption->setText(tr(kCategories[category].name));
+    button->setIconPath(QLatin1String(button->isChecked() ? kCategories[category].checked
+                                                          : kCategories[category].hover));
+}
+
+void QEntourageMainWindow::leaveCategoryButton(Category category)
+{
+    MyButton* button = m_categoryButtons[category];
+    if (button->isChecked()) {
+        button->setIconPath(QLatin1String(kCategories[category].checked));
+        return;
+    }
+    button->setIconPath(QLatin1String(kCategories[category].normal));
+    for (Category candidate : kCaptionOrder) {
+        if (m_categoryButtons[candidate]->isChecked()) {
+            m_categoryCaption->setText(tr(kCategories[candidate].name));
+            break;
+        }
+    }
+}
+
+void QEntourageMainWindow::OnMailEnter() { enterCategoryButton(MailCategory); }
+void QEntourageMainWindow::OnMailLeave() { leaveCategoryButton(MailCategory); }
+void QEntourageMainWindow::OnAddressEnter() { enterCategoryButton(AddressBookCategory); }
+void QEntourageMainWindow::OnAddressLeave() { leaveCategoryButton(AddressBookCategory); }
+void QEntourageMainWindow::OnCalendarEnter() { enterCategoryButton(CalendarCategory); }
+void QEntourageMainWindow::OnCalendarLeave() { leaveCategoryButton(CalendarCategory); }
+void QEntourageMainWindow::OnNotesEnter() { enterCategoryButton(NotesCategory); }
+void QEntourageMainWindow::OnNotesLeave() { leaveCategoryButton(NotesCategory); }
+void QEntourageMainWindow::OnTasksEnter() { enterCategoryButton(TasksCategory); }
+void QEntourageMainWindow::OnTasksLeave() { leaveCategoryButton(TasksCategory); }
+
+void QEntourageMainWindow::OnOpenEnter() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_HoverOpen.png")); }
+void QEntourageMainWindow::OnOpenLeave() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_Open.png")); }
+void QEntourageMainWindow::OnSaveEnter() { m_pMySaveButton->setIconPath(QStringLiteral(":/images/img_HoverSave.png")); }
+void QEntourageMainWindow::OnSaveLeave() { m_pMySaveButton->setIconPath(QStringLiteral(":/images/img_Save.png")); }
+
+// --- Scan -------------------------------------------------------------------
+
+QParseDatabase* QEntourageMainWindow::createParseDialog()
+{
+    auto* dialog = new QParseDatabase(er::gui::scanState(), this);
+    connect(dialog, &QParseDatabase::CreateLogScanning, this, &QEntourageMainWindow::SetLog);
+    connect(dialog, &QParseDatabase::OnInitialSettings, this, &QEntourageMainWindow::SetInitialSettings);
+    connect(dialog, &QParseDatabase::OnProgressvalue, this, &QEntourageMainWindow::SetProgressValue);
+    connect(dialog, &QParseDatabase::OnFinishScanning, this, &QEntourageMainWindow::SetFinishSettingsForMail);
+    connect(dialog, &QParseDatabase::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
+    connect(dialog, &QParseDatabase::ProgressbarValue, this, &QEntourageMainWindow::OnProgressbarValue);
+    connect(dialog, &QParseDatabase::InformationDlgOpen, this, &QEntourageMainWindow::OnInformationDlg);
+    connect(dialog, &QParseDatabase::foldersAvailable, this, &QEntourageMainWindow::showFolderTree);
+    connect(dialog, &QParseDatabase::scanStopped, this, &QEntourageMainWindow::onScanStopped);
+    connect(dialog, &QParseDatabase::fileRejected, this, &QEntourageMainWindow::onFileRejected);
+    connect(dialog, &QParseDatabase::dialogClosed, this, &QEntourageMainWindow::onParseDialogClosed);
+    connect(dialog, &QParseDatabase::preferencesAllowed, m_preferencesAction, &QAction::setEnabled);
+    return dialog;
+}
+
+void QEntourageMainWindow::showFolderTree()
+{
+    er::FolderTreeModel model = er::buildFolderTree(er::gui::scanState());
+    // An empty folder list leaves the tree as it was.
+    if (model.isEmpty())
+        return;
+    m_folderModel = std::move(model);
+    er::gui::fillFolderTree(m_folderTree, m_folderModel);
+}
+
+void QEntourageMainWindow::onScanStopped()
+{
+    hideProgressSheet();
+    m_folderModel = er::FolderTreeModel();
+    m_pMyOpenButton->setEnabled(true);
+    m_openAction->setEnabled(true);
+    m_openSecondAction->setEnabled(true);
+    clearViews();
+    m_preview->hide();
+}
+
+void QEntourageMainWindow::onFileRejected()
+{
+    hideProgressSheet();
+    m_pMySaveButton->setEnabled(false);
+    m_saveAction->setEnabled(false);
+    m_saveSecondAction->setEnabled(false);
+    m_pMyOpenButton->setEnabled(true);
+    m_openAction->setEnabled(true);
+    m_openSecondAction->setEnabled(true);
+    m_preferencesAction->setEnabled(true);
+}
+
+void QEntourageMainWindow::onParseDialogClosed()
+{
+    m_pMySaveButton->setEnabled(false);
+    m_pMyOpenButton->setEnabled(true);
+    m_openAction->setEnabled(true);
+    m_openSecondAction->setEnabled(true);
+    m_preferencesAction->setEnabled(true);
+}
+
+// --- Progress ---------------------------------------------------------------
+
+void QEntourageMainWindow::showProgressSheet(const QString& text)
+{
+    hideProgressSheet();
+    m_progress = new QProgressInfo(er::gui::scanState(), this);
+    m_progress->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_progress, &QProgressInfo::stopConfirmed, m_preferencesAction, [this]() {
+        m_preferencesAction->setEnabled(true);
+    });
+    m_progress->setStatusText(text);
+    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<quint32>(er::gui::scanState().MaxProgress, INT_MAX)));
+    m_progress->progressBar()->setValue(0);
+    m_progress->show();
+}
+
+void QEntourageMainWindow::hideProgressSheet()
+{
+    if (!m_progress)
+        return;
+    m_progress->hide();
+    m_progress->deleteLater();
+    m_progress = nullptr;
+}
+
+void QEntourageMainWindow::SetInitialSettings(unsigned int)
+{
+    m_itemList->clear();
+    m_headerView->clear();
+    m_secondTextView->clear();
+    m_statusCaption->clear();
+    m_statusCount->clear();
+    m_preview->show();
+    setLockedCommandsEnabled(false);
+    showProgressSheet(tr("Scanning Entourage Database File ..."));
+}
+
+void QEntourageMainWindow::SetProgressValue(quint64 examined)
+{
+    if (m_progress)
+        m_progress->progressBar()->setValue(
+            QParseDatabase::progressValueFor(examined, static_cast<quint32>(m_progress->progressBar()->maximum())));
+}
+
+void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int)
+{
+    m_itemList->clear();
+    m_headerView->clear();
+    m_secondTextView->clear();
+    m_statusCaption->clear();
+    m_statusCount->clear();
+    m_preview->hide();
+    m_itemList->setSortingEnabled(true);
+    setLockedCommandsEnabled(false);
+    showProgressSheet(tr("Saving Files..."));
+}
+
+void QEntourageMainWindow::SetProgressValueForMail()
+{
+    if (m_progress)
+        m_progress->addProgress(1070);
+}
+
+void QEntourageMainWindow::SetFinishSettingsForMail()
+{
+    setLockedCommandsEnabled(true);
+    hideProgressSheet();
+    OnMailButtonClicked();
+}
+
+void QEntourageMainWindow::OnStrInfo(const QString& text)
+{
+    if (m_progress)
+        m_progress->setStatusText(text);
+}
+
+void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int count)
+{
+    m_statusCaption->setText(caption + QLatin1Char(':'));
+    m_statusCount->setText(QString::number(count));
+    m_itemList->setSortingEnabled(true);
+    m_statusProgress->hide();
+    m_statusStop->hide();
+}
+
+void QEntourageMainWindow::OnProgressbarValue(double) {}
+
+void QEntourageMainWindow::OnStopPushButton()
+{
+    // The item-list fill watches a cancel flag of its own: the scan's and the
+    // save's stop flag must not be reused for it.
+    m_listFillCancelled = true;
+}
+
+void QEntourageMainWindow::OnInformationDlg() { emit OpenInformationDlg(); }
+
+void QEntourageMainWindow::OnOpenInformationDlg()
+{
+    if (m_information)
+        m_information->deleteLater();
+    m_information = new InformationDlg(er::gui::scanState(), this);
+    connect(m_information, &InformationDlg::closed, m_preferencesAction, [this]() {
+        m_preferencesAction->setEnabled(true);
+    });
+    m_information->show();
+}
+
+// --- Activity log -----------------------------------------------------------
+
+void QEntourageMainWindow::SetLog(const QString& headline, const QString& path, const QString& timeLine)
+{
+    emit LogView(headline, path, timeLine);
+}
+
+void QEntourageMainWindow::Log(const QString& headline, const QString& path, const QString& timeLine)
+{
+    m_pLogDlg->appendEntry(headline, path, timeLine);
+    m_pLogDlg->setLogCommandsEnabled(!er::gui::scanState().bProcessRunning && !m_MailSavingThread.isRunning());
+}
+
+void QEntourageMainWindow::OnLogReport()
+{
+    m_pLogDlg->setLogCommandsEnabled(!m_pLogDlg->isEmpty());
+    m_pLogDlg->setModal(true);
+    m_pLogDlg->show();
+    m_pLogDlg->raise();
+}
+
+// --- Save -------------------------------------------------------------------
+
+void QEntourageMainWindow::OnSavingFiles()
+{
+    er::ScanState& state = er::gui::scanState();
+    // A stopped save may still be finishing its last file: a new one starts
+    // only once that thread has really ended.
+    if (m_MailSavingThread.isRunning())
+        return;
+
+    for (;;) {
+        if (state.bStopFlag)
+            return;
+        // The bundle's folders come from the mail folder tree, whatever the
+        // category on display.
+        OnMailView();
+        const QString chosen = m_directoryChooser ? m_directoryChooser() : QString();
+        if (chosen.isEmpty())
+            return;
+        m_saveDir = QDir::cleanPath(chosen);
+        const QString bundle = er::bundlePath(m_saveDir);
+        if (!QFileInfo(bundle).isDir())
+            break;
+        QMessageBox box(QMessageBox::Warning, kMessageTitle,
+                        tr("Main Identity.rge already exists at this location. Do you want to replace it?"),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        const int answer = box.exec();
+        if (answer == QMessageBox::No)
+            continue;
+        if (answer != QMessageBox::Yes)
+            return;
+        if (!er::removeBundle(bundle)) {
+            QMessageBox::warning(this, kMessageTitle,
+                                 tr("The existing Main Identity.rge at %1 could not be removed completely. "
+                                    "Nothing was saved; choose another folder.")
+                                     .arg(QDir::toNativeSeparators(m_saveDir)));
+            return;
+        }
+        break;
+    }
+
+    SaveFileProcessStarted(m_saveDir);
+    state.bProcessRunning = true;
+    setLockedCommandsEnabled(false);
+    m_preferencesAction->setEnabled(false);
+    m_MailSavingThread.SetInitialSettings(&state, m_folderModel, m_saveDir);
+}
+
+void QEntourageMainWindow::SetFinishSettings()
+{
+    er::ScanState& state = er::gui::scanState();
+    // The finish signal is queued: the thread may still be returning.
+    m_MailSavingThread.wait();
+    const er::SaveResult result = m_MailSavingThread.lastResult();
+    const bool stopped = state.bStopFlag || result.stopped;
+
+    if (!state.bProcessRunning) {
+        setLockedCommandsEnabled(true);
+        hideProgressSheet();
+        m_preferencesAction->setEnabled(true);
+        if (stopped) {
+            m_pMySaveButton->setEnabled(false);
+            m_saveAction->setEnabled(false);
+            m_saveSecondAction->setEnabled(false);
+        }
+        OnMailButtonClicked();
+    }
+
+    if (!stopped) {
+        hideProgressSheet();
+        if (result.failureCount == 0) {
+            OnProcessSuccess();
+            SavingFileProcessCompleted(m_saveDir);
+        } else {
+            m_pRepairComplete->showFailures(result.failureCount, result.firstFailures, er::bundlePath(m_saveDir));
+            emitSaveLog(tr("Saved Main Identity.rge File with %n item(s) that could not be written .", nullptr,
+                           result.failureCount),
+                        m_saveDir, tr("Completed on : "));
+        }
+        state.bParseDatabase = false;
+    } else {
+        SavingFileProcessAborted(m_saveDir);
+    }
+
+    state.bStopFlag = false;
+    m_pMySaveButton->setEnabled(true);
+    m_saveAction->setEnabled(true);
+    m_saveSecondAction->setEnabled(true);
+}
+
+void QEntourageMainWindow::OnProcessSuccess()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMessageBox*>(widget))
+            widget->hide();
+    }
+    m_pRepairComplete->showSuccess();
+    m_preferencesAction->setEnabled(true);
+}
+
+void QEntourageMainWindow::emitSaveLog(const QString& headline, const QString& dir, const QString& prefix)
+{
+    emit CreateLog(headline, er::bundlePath(dir), logTimeLine(prefix));
+}
+
+void QEntourageMainWindow::SaveFileProcessStarted(const QString& dir)
+{
+    emitSaveLog(tr("Saving Microsoft Entourage Backup File."), dir, tr("Started on : "));
+}
+
+void QEntourageMainWindow::SavingFileProcessCompleted(const QString& dir)
+{
+    emitSaveLog(tr("Completed Saving Main Identity.rge File ."), dir, tr("Completed on : "));
+}
+
+void QEntourageMainWindow::SavingFileProcessAborted(const QString& dir)
+{
+    const QString bundle = er::bundlePath(dir);
+    if (!er::removeBundle(bundle))
+        QMessageBox::warning(this, kMessageTitle,
+                             tr("The partly saved Main Identity.rge at %1 could not be removed completely.")
+                                 .arg(QDir::toNativeSeparators(dir)));
+    m_preferencesAction->setEnabled(true);
+    emitSaveLog(tr("Aborted Saving Main Identity.rge File ."), dir, tr("Aborted on : "));
+}

@@ -1,0 +1,243 @@
+#pragma once
+
+#include "export/QMailSavingThread.h"
+#include "scan/FolderTree.h"
+
+#include <QMainWindow>
+#include <QTemporaryDir>
+
+#include <array>
+#include <functional>
+
+class MyButton;
+class PreferencesDlg;
+class AboutDlg;
+class InformationDlg;
+class QLogReport;
+class QParseDatabase;
+class QProgressInfo;
+class RepairComplete;
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QSplitter;
+class QTextBrowser;
+class QToolBar;
+class QToolButton;
+class QTreeWidget;
+class QWebEngineView;
+
+// The single main window: category buttons, folder tree, item list, preview,
+// status bar, menus, and the open and close commands.
+class QEntourageMainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Category { MailCategory, AddressBookCategory, CalendarCategory, NotesCategory, TasksCategory };
+    static constexpr int kCategoryCount = 5;
+
+    explicit QEntourageMainWindow(QWidget* parent = nullptr);
+    ~QEntourageMainWindow() override;
+
+    // The category the views show (the one whose button is checked).
+    Category currentCategory() const { return m_category; }
+    // The folder tree model shown for the mail category, as last built.
+    const er::FolderTreeModel& folderModel() const { return m_folderModel; }
+
+    MyButton* categoryButton(Category category) const { return m_categoryButtons[category]; }
+    QAction* categoryAction(Category category) const { return m_categoryActions[category]; }
+    MyButton* openButton() const { return m_pMyOpenButton; }
+    MyButton* saveButton() const { return m_pMySaveButton; }
+    MyButton* helpButton() const { return m_pMyHelpButton; }
+    QAction* openAction() const { return m_openAction; }
+    QAction* saveAction() const { return m_saveAction; }
+    QAction* preferencesAction() const { return m_preferencesAction; }
+    QTreeWidget* folderTree() const { return m_folderTree; }
+    QTreeWidget* itemList() const { return m_itemList; }
+    QTextBrowser* headerView() const { return m_headerView; }
+    QTextBrowser* secondTextView() const { return m_secondTextView; }
+    QWebEngineView* previewView() const { return m_preview; }
+    QLabel* categoryCaption() const { return m_categoryCaption; }
+    QLabel* statusCaption() const { return m_statusCaption; }
+    QLabel* statusCount() const { return m_statusCount; }
+    PreferencesDlg* preferencesDialog() const { return m_preferences; }
+    QParseDatabase* parseDialog() const { return m_pParseDatabase; }
+    QLogReport* logDialog() const { return m_pLogDlg; }
+    QProgressInfo* progressSheet() const { return m_progress; }
+    InformationDlg* informationDialog() const { return m_information; }
+    RepairComplete* completionDialog() const { return m_pRepairComplete; }
+    er::QMailSavingThread& savingThread() { return m_MailSavingThread; }
+    QAction* logReportAction() const { return m_logReportAction; }
+    // The directory chooser of the save command; tests replace it.
+    void setDirectoryChooser(std::function<QString()> chooser) { m_directoryChooser = std::move(chooser); }
+    AboutDlg* aboutDialog() const { return m_about; }
+    // The blank page the preview shows after a reset, in a private folder.
+    QString previewPagePath() const;
+
+    // Enables or disables the commands a running scan or save must lock: the
+    // category buttons and actions, Open and Save.
+    void setLockedCommandsEnabled(bool enabled);
+
+signals:
+    // The scan dialog was shown (for a new file or at start-up).
+    void parseWindowRequested();
+    void CreateLog(const QString& headline, const QString& path, const QString& timeLine);
+    void LogView(const QString& headline, const QString& path, const QString& timeLine);
+    void OpenInformationDlg();
+
+public slots:
+    void aboutVantrelKestrane();
+    void OnPreferences();
+    void licenseAgreement();
+    void OnOpenFile();
+    void OnSavingFiles();
+    void ShowParseWindow();
+
+    void OnMailView();
+    void OnAddressView();
+    void OnCalenderView();
+    void OnNotesView();
+    void OnTasksView();
+
+    void OnMailButtonClicked();
+    void OnContactButtonClicked();
+    void OnCalendarButtonClicked();
+    void OnNotesButtonClicked();
+    void OnTasksButtonClicked();
+
+    void OpenHelp();
+    void OnEmailSupport();
+    void OnViewSupport();
+    void OnGenerateTicket();
+    void OnKnowledgeBase();
+
+    void OnMailEnter();
+    void OnMailLeave();
+    void OnAddressEnter();
+    void OnAddressLeave();
+    void OnCalendarEnter();
+    void OnCalendarLeave();
+    void OnNotesEnter();
+    void OnNotesLeave();
+    void OnTasksEnter();
+    void OnTasksLeave();
+    void OnOpenEnter();
+    void OnOpenLeave();
+    void OnSaveEnter();
+    void OnSaveLeave();
+
+    // Activity log.
+    void SetLog(const QString& headline, const QString& path, const QString& timeLine);
+    void Log(const QString& headline, const QString& path, const QString& timeLine);
+    void OnLogReport();
+
+    // Progress of a scan and of a save.
+    void SetInitialSettings(unsigned int range);
+    void SetProgressValue(quint64 examined);
+    void SetInitialSettingsForMail(unsigned int range);
+    void SetProgressValueForMail();
+    void SetFinishSettingsForMail();
+    void SetFinishSettings();
+    void OnStrInfo(const QString& text);
+    void OnStatusBarValue(const QString& caption, unsigned int count);
+    void OnProgressbarValue(double value);
+    void OnStopPushButton();
+
+    void OnInformationDlg();
+    void OnOpenInformationDlg();
+    void OnProcessSuccess();
+
+    void SaveFileProcessStarted(const QString& dir);
+    void SavingFileProcessCompleted(const QString& dir);
+    void SavingFileProcessAborted(const QString& dir);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createActions();
+    void createToolBars();
+    void createMenus();
+    void createStatusBar();
+    void createPanes();
+    void placeWindow();
+
+    void selectCategory(Category category);
+    void enterCategoryButton(Category category);
+    void leaveCategoryButton(Category category);
+    // Steps shared by the Address Book, Calendar, Notes and Tasks commands.
+    void showTextCategory(Category category, bool headerScrollBars);
+    void clearViews();
+    void resetPreviewPage();
+    void openSupportLink(const QString& key, const QString& prefix = QString());
+    QParseDatabase* createParseDialog();
+    void showFolderTree();
+    void showProgressSheet(const QString& text);
+    void hideProgressSheet();
+    void onScanStopped();
+    void onFileRejected();
+    void onParseDialogClosed();
+    void emitSaveLog(const QString& headline, const QString& dir, const QString& prefix);
+
+    Category m_category = MailCategory;
+    er::FolderTreeModel m_folderModel;
+    QTemporaryDir m_previewDir;
+
+    std::array<MyButton*, kCategoryCount> m_categoryButtons{};
+    std::array<QAction*, kCategoryCount> m_categoryActions{};
+    MyButton* m_pMyOpenButton = nullptr;
+    MyButton* m_pMySaveButton = nullptr;
+    MyButton* m_pMyHelpButton = nullptr;
+    QLabel* m_categoryCaption = nullptr;
+
+    QAction* m_aboutAction = nullptr;
+    QAction* m_preferencesAction = nullptr;
+    QAction* m_licenseAction = nullptr;
+    QAction* m_openAction = nullptr;
+    QAction* m_saveAction = nullptr;
+    QAction* m_openSecondAction = nullptr;
+    QAction* m_saveSecondAction = nullptr;
+    QAction* m_helpAction = nullptr;
+    QAction* m_emailAction = nullptr;
+    QAction* m_viewSupportAction = nullptr;
+    QAction* m_submitEnquiryAction = nullptr;
+    QAction* m_knowledgeBaseAction = nullptr;
+
+    QToolBar* m_categoryToolBar = nullptr;
+    QToolBar* m_fileToolBar = nullptr;
+    QMenu* m_applicationMenu = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QMenu* m_helpMenu = nullptr;
+
+    QLabel* m_statusCaption = nullptr;
+    QLabel* m_statusCount = nullptr;
+    QProgressBar* m_statusProgress = nullptr;
+    QToolButton* m_statusStop = nullptr;
+
+    QTreeWidget* m_folderTree = nullptr;
+    QTreeWidget* m_itemList = nullptr;
+    QTextBrowser* m_headerView = nullptr;
+    QWebEngineView* m_preview = nullptr;
+    QTextBrowser* m_secondTextView = nullptr;
+    QFrame* m_rightPane = nullptr;
+    QSplitter* m_splitter = nullptr;
+
+    QAction* m_logReportAction = nullptr;
+
+    PreferencesDlg* m_preferences = nullptr;
+    AboutDlg* m_about = nullptr;
+    QParseDatabase* m_pParseDatabase = nullptr;
+    QLogReport* m_pLogDlg = nullptr;
+    QProgressInfo* m_progress = nullptr;
+    InformationDlg* m_information = nullptr;
+    RepairComplete* m_pRepairComplete = nullptr;
+
+    er::QMailSavingThread m_MailSavingThread;
+    QString m_saveDir;
+    bool m_listFillCancelled = false;
+    std::function<QString()> m_directoryChooser;
+};
+
+// The main window as the other parts of the program reach it.
+extern QEntourageMainWindow* pMainWindow;

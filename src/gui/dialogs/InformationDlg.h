@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+class QGridLayout;
+class QLabel;
+class QPushButton;
+
+namespace er {
+struct ScanState;
+}
+
+// The scan summary: how many mails, calendar events, notes, contacts and
+// tasks the scan recovered. It reads the scan state and changes nothing but
+// the mail counter, which it recomputes.
+class InformationDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit InformationDlg(er::ScanState& state, QWidget* parent = nullptr);
+
+public slots:
+    void init();
+    void HideDialogOfInformation();
+
+signals:
+    // Hidden by Close; the window enables its Preferences action again.
+    void closed();
+
+private:
+    QLabel* addCountRow(QGridLayout* grid, int row, const QString& caption,
+                        const QString& objectName);
+
+    er::ScanState& m_state;
+    QLabel* m_mailLabel = nullptr;
+    QLabel* m_calendarLabel = nullptr;
+    QLabel* m_noteLabel = nullptr;
+    QLabel* m_contactLabel = nullptr;
+    QLabel* m_taskLabel = nullptr;
+};

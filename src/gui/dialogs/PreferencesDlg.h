@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDialog>
+#include <QPoint>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// The update-check preference. The settings are read once, at construction;
+// the dialog is then shown and hidden repeatedly and its widgets keep what the
+// user last set, even after Cancel.
+class PreferencesDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit PreferencesDlg(QWidget* parent = nullptr);
+
+public slots:
+    void OnInit();
+    void ByDefaultSettings();
+    void OnCheckUpdateChange(int state);
+    void OnOK();
+    void OnCancelButton();
+    void CheckUpdate();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QFrame* m_pGeneralFrame = nullptr;
+    QCheckBox* m_pCheckForUpdateCheckBox = nullptr;
+    QComboBox* m_pComboBoxUpdates = nullptr;
+    QLabel* m_pExplanationLabel = nullptr;
+    QPushButton* m_pCheckUpdateButton = nullptr;
+    QPushButton* m_pOkButton = nullptr;
+    QPushButton* m_pCancelButton = nullptr;
+
+    // Pointer position relative to the frame's top-left corner, taken when
+    // the left button went down on the dialog's body.
+    QPoint m_dragOffset;
+    bool m_dragging = false;
+};

@@ -1,0 +1,358 @@
+// Scanning, stopping and saving from the window: the scan dialog's default
+// location and chooser, the scan's messages, progress and summary, Stop, the
+// activity log, and the save command with its replace question, stop and
+// write failures.
+
+#include "GuiTestMain.h"
+#include "ModalAnswer.h"
+
+#include "DatabaseBuilder.h"
+#include "PimBlocks.h"
+#include "SampleDatabase.h"
+#include "app/AppPaths.h"
+#include "app/GuiState.h"
+#include "app/MyButton.h"
+#include "app/QEntourageMainWindow.h"
+#include "app/QLogReport.h"
+#include "app/QProgressInfo.h"
+#include "dialogs/InformationDlg.h"
+#include "export/RepairComplete.h"
+#include "mail/MailLinking.h"
+#include "scan/QParseDatabase.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeWidget>
+
+using Window = QEntourageMainWindow;
+
+namespace {
+
+const QString k2008 = QStringLiteral("/Documents/Microsoft User Data/Office 2008 Identities/Main Identity/Database");
+const QString k2004 = QStringLiteral("/Documents/Microsoft User Data/Office 2004 Identities/Main Identity/Database");
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Picks `path` in the scan dialog and presses Start; the scan runs inside.
+void scan(Window& window, const QString& path)
+{
+    QParseDatabase* dialog = window.parseDialog();
+    dialog->setFileChooser([path]() { return path; });
+    QTest::mouseClick(dialog->browseButton(), Qt::LeftButton);
+    QCOMPARE(dialog->pathField()->text(), path);
+    QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+}
+
+// A database big enough that a save is still writing when Stop arrives.
+QByteArray bigDatabase()
+{
+    testdb::Database db;
+    db.add(testdb::flidBlock({{7, {}, QStringLiteral("On My Computer")}, {1, 7, QStringLiteral("Inbox")}}));
+    const QByteArray body = QByteArray("Line of text\r").repeated(8000);
+    for (quint32 id = 1; id <= 400; ++id) {
+        testdb::MailRecord record;
+        record.folderId = 1;
+        record.mailId = id;
+        record.subject = QByteArray("Mail ") + QByteArray::number(id);
+        db.add(testdb::mlrcBlock(record));
+        db.add(testdb::msrcBlock(id, "Subject: Mail " + QByteArray::number(id) + "\r\r" + body));
+    }
+    return db.bytes();
+}
+
+QString logText(Window& window) { return window.logDialog()->logText(); }
+
+}  // namespace
+
+class ScanAndSaveTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
+        er::gui::setRequestedDatabasePath(QString());
+    }
+
+    void defaultLocations()
+    {
+        QTemporaryDir root;
+        const QString fs = root.path();
+        // Neither database: the Office 2008 place.
+        QCOMPARE(QParseDatabase::defaultDatabaseFor("alice", QString(), fs), fs + "/Users/alice" + k2008);
+        // Only the Office 2004 one.
+        QVERIFY(writeFile(fs + "/Users/alice" + k2004, "x"));
+        QCOMPARE(QParseDatabase::defaultDatabaseFor("alice", QString(), fs), fs + "/Users/alice" + k2004);
+        // Both.
+        QVERIFY(writeFile(fs + "/Users/alice" + k2008, "x"));
+        QCOMPARE(QParseDatabase::defaultDatabaseFor("alice", QString(), fs), fs + "/Users/alice" + k2008);
+        // root lives under /private/var.
+        QVERIFY(writeFile(fs + "/private/var/root" + k2004, "x"));
+        QCOMPARE(QParseDatabase::defaultDatabaseFor("root", QString(), fs), fs + "/private/var/root" + k2004);
+        // A copy below the home folder counts after the Mac places.
+        QTemporaryDir home;
+        QVERIFY(writeFile(home.path() + k2004, "x"));
+        QCOMPARE(QParseDatabase::defaultDatabaseFor("bob", home.path(), fs), home.path() + k2004);
+    }
+
+    void chooserAndCommandLine()
+    {
+        Window window;
+        QParseDatabase* dialog = window.parseDialog();
+        const QString fallback = QParseDatabase::defaultDatabaseFor(QParseDatabase::currentUserName(), QDir::homePath());
+        QCOMPARE(dialog->pathField()->text(), fallback);
+        QVERIFY(dialog->startButton()->isEnabled());
+
+        dialog->setFileChooser([]() { return QStringLiteral("/tmp/Chosen Database"); });
+        QTest::mouseClick(dialog->browseButton(), Qt::LeftButton);
+        QCOMPARE(dialog->pathField()->text(), QStringLiteral("/tmp/Chosen Database"));
+        QCOMPARE(dialog->pathField()->toolTip(), QStringLiteral("/tmp/Chosen Database"));
+        dialog->setFileChooser([]() { return QString(); });
+        QTest::mouseClick(dialog->browseButton(), Qt::LeftButton);
+        QCOMPARE(dialog->pathField()->text(), fallback);
+
+        er::gui::setRequestedDatabasePath(QStringLiteral("/data/From Argument"));
+        Window second;
+        QCOMPARE(second.parseDialog()->pathField()->text(), QStringLiteral("/data/From Argument"));
+    }
+
+    void scanShowsTreeSummaryAndLog()
+    {
+        Window window;
+        window.show();
+        QSignalSpy started(window.parseDialog(), &QParseDatabase::OnInitialSettings);
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        QCOMPARE(started.count(), 1);
+
+        InformationDlg* summary = window.informationDialog();
+        QVERIFY(summary);
+        QVERIFY(summary->isVisible());
+        auto count = [&](const char* name) { return summary->findChild<QLabel*>(QLatin1String(name))->text(); };
+        QCOMPARE(count("mail_label"), QString::number(testdb::kSampleMailCount));
+        QCOMPARE(count("Contact_label"), QString::number(testdb::kSampleContacts));
+        QCOMPARE(count("Calendar_label"), QString::number(testdb::kSampleEvents));
+        QCOMPARE(count("Note_label"), QString::number(testdb::kSampleNotes));
+        QCOMPARE(count("Task_label"), QString::number(testdb::kSampleTasks));
+
+        // The tree holds every folder, the commands are unlocked, and
+        // Preferences waits for the summary to close.
+        QCOMPARE(window.folderTree()->topLevelItemCount(), 1);
+        QVERIFY(window.saveAction()->isEnabled() && window.openButton()->isEnabled());
+        QVERIFY(!window.preferencesAction()->isEnabled());
+        QTest::mouseClick(summary->findChild<QPushButton*>(QStringLiteral("Information_Closebutton")), Qt::LeftButton);
+        QVERIFY(window.preferencesAction()->isEnabled());
+
+        const QStringList lines = logText(window).split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines.at(0), QStringLiteral("Scanning Microsoft Entourage Database File."));
+        QCOMPARE(lines.at(1), QStringLiteral(ER_SAMPLE_DATABASE));
+        QVERIFY(lines.at(2).startsWith(QStringLiteral("Started on : ")));
+        QVERIFY(lines.at(2).contains(QLatin1Char(',')) && !lines.at(2).contains(QStringLiteral(", ")));
+        QCOMPARE(lines.at(3), QString(63, QLatin1Char('*')));
+        QCOMPARE(lines.at(4), QStringLiteral("Completed Scanning Microsoft Entourage Database File ."));
+        QVERIFY(lines.at(6).startsWith(QStringLiteral("Completed on : ")));
+
+        window.OnLogReport();
+        QVERIFY(window.logDialog()->findChild<QPushButton*>(QStringLiteral("SaveLog"))->isEnabled());
+        // An entry that arrives while something runs locks the log's commands.
+        er::gui::scanState().bProcessRunning = true;
+        window.SetLog("x", "y", "z");
+        QVERIFY(!window.logDialog()->findChild<QPushButton*>(QStringLiteral("ClearLog"))->isEnabled());
+        er::gui::scanState().bProcessRunning = false;
+        window.SetLog("x", "y", "z");
+        QVERIFY(window.logDialog()->findChild<QPushButton*>(QStringLiteral("ClearLog"))->isEnabled());
+        QVERIFY(logText(window).endsWith(QStringLiteral("x\ny\nz\n") + QString(63, QLatin1Char('*'))));
+        window.logDialog()->hide();
+    }
+
+    void unreadableAndEmptyFiles()
+    {
+        Window window;
+        QString text;
+        QString title;
+        auto answered = ertest::answerMessageBox(QMessageBox::Ok, &text, &title);
+        scan(window, QStringLiteral("/nonexistent/Database"));
+        QVERIFY(*answered);
+        QCOMPARE(text, QStringLiteral("The file doesn't exists."));
+        QCOMPARE(title, QStringLiteral("VantrelKestraneZevarodezAvavoz"));
+        QVERIFY(window.openButton()->isEnabled());
+        QVERIFY(!window.saveAction()->isEnabled());
+        QVERIFY(window.preferencesAction()->isEnabled());
+
+        QTemporaryDir dir;
+        const QString empty = dir.filePath(QStringLiteral("Empty"));
+        QVERIFY(writeFile(empty, QByteArray()));
+        window.OnOpenFile();
+        answered = ertest::answerMessageBox(QMessageBox::Ok, &text, &title);
+        scan(window, empty);
+        QVERIFY(*answered);
+        QCOMPARE(text, QStringLiteral("The scanned file is either an invalid file or heavily damaged."));
+        QCOMPARE(title, QString());
+        QVERIFY(!window.informationDialog());
+        QVERIFY(window.preferencesAction()->isEnabled());
+    }
+
+    void progressStandsAtNineForATenUnitFile()
+    {
+        QCOMPARE(QParseDatabase::progressValueFor(1, 10), 3);
+        QCOMPARE(QParseDatabase::progressValueFor(3, 10), 9);
+        QCOMPARE(QParseDatabase::progressValueFor(4, 10), 9);
+        QCOMPARE(QParseDatabase::progressValueFor(10, 10), 9);
+
+        Window window;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Small"));
+        QVERIFY(writeFile(path, QByteArray(5120, 'q')));
+        int shown = -1;
+        int maximum = -1;
+        connect(window.parseDialog(), &QParseDatabase::OnProgressvalue, this, [&]() {
+            shown = window.progressSheet()->progressBar()->value();
+            maximum = window.progressSheet()->progressBar()->maximum();
+        });
+        ertest::answerMessageBox(QMessageBox::Ok);
+        scan(window, path);
+        QCOMPARE(maximum, 10);
+        QCOMPARE(shown, 9);
+    }
+
+    void stopDuringAScan()
+    {
+        Window window;
+        window.show();
+        // Answered No: the scan goes on to its summary.
+        QTimer::singleShot(0, this, [&]() {
+            ertest::answerMessageBox(QMessageBox::No);
+            window.progressSheet()->findChild<QPushButton*>(QStringLiteral("stopButton"))->click();
+        });
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        QVERIFY(window.informationDialog() && window.informationDialog()->isVisible());
+        window.informationDialog()->hide();
+
+        // Answered Yes: results dropped, "Process Aborted." once, and closing
+        // is refused while the scan is still unwinding.
+        ertest::answerMessageBox(QMessageBox::Yes);  // the replace question
+        window.OnOpenFile();
+        int aborted = 0;
+        QString closeText;
+        QTimer::singleShot(0, this, [&]() {
+            ertest::answerNextModal([&](QWidget* question) {
+                ertest::answerNextModal([&](QWidget* info) {
+                    auto* box = qobject_cast<QMessageBox*>(info);
+                    if (box && box->text() == QStringLiteral("Process Aborted."))
+                        ++aborted;
+                    // The scan has not ended yet: closing is refused.
+                    ertest::answerMessageBox(QMessageBox::Ok, &closeText);
+                    QVERIFY(!window.close());
+                    static_cast<QMessageBox*>(info)->button(QMessageBox::Ok)->click();
+                }, question);
+                static_cast<QMessageBox*>(question)->button(QMessageBox::Yes)->click();
+            });
+            window.progressSheet()->findChild<QPushButton*>(QStringLiteral("stopButton"))->click();
+        });
+        QSignalSpy stopped(window.parseDialog(), &QParseDatabase::scanStopped);
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(aborted, 1);
+        QCOMPARE(closeText, QStringLiteral("Application Running !!\nPlease halt the current process to Exit."));
+        QVERIFY(er::gui::scanState().folderList.empty() && er::gui::scanState().msrcList.empty());
+        QCOMPARE(window.folderTree()->topLevelItemCount(), 0);
+        QVERIFY(window.openButton()->isEnabled() && window.openAction()->isEnabled());
+        QVERIFY(!window.saveAction()->isEnabled());
+        QVERIFY(logText(window).contains(QStringLiteral("Aborted Scanning Microsoft Entourage Database File .")));
+    }
+
+    void saveReplacesAfterAskingAndReportsSuccess()
+    {
+        Window window;
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        window.informationDialog()->hide();
+
+        QTemporaryDir first;
+        QTemporaryDir target;
+        const QString old = target.path() + "/Main Identity.rge/old-file";
+        QVERIFY(writeFile(old, "stale"));
+        QStringList answers = {first.path(), target.path()};
+        int asked = 0;
+        window.setDirectoryChooser([&]() { return answers.value(asked++); });
+        QVERIFY(writeFile(first.path() + "/Main Identity.rge/keep", "kept"));
+
+        // No on the first folder asks again; Yes on the second replaces.
+        ertest::answerNextModal([&](QWidget* modal) {
+            static_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
+            ertest::answerMessageBox(QMessageBox::Yes);
+        });
+        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        window.OnSavingFiles();
+        QCOMPARE(asked, 2);
+        QVERIFY(finished.wait(30000) || finished.count() == 1);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        QCOMPARE(window.completionDialog()->messageText(), QStringLiteral("Mailbox Saved Successfully."));
+        QVERIFY(!QFile::exists(old));
+        QVERIFY(QFile::exists(first.path() + "/Main Identity.rge/keep"));
+        QVERIFY(QFileInfo(target.path() + "/Main Identity.rge/Mail").isDir());
+        QVERIFY(logText(window).contains(QStringLiteral("Saving Microsoft Entourage Backup File.\n") + target.path() +
+                                         "/Main Identity.rge\nStarted on : "));
+        QVERIFY(logText(window).contains(QStringLiteral("Completed Saving Main Identity.rge File .")));
+        QVERIFY(window.saveAction()->isEnabled());
+        window.completionDialog()->hide();
+    }
+
+    void stoppedSaveRemovesTheBundle()
+    {
+        Window window;
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("Database"), bigDatabase()));
+        scan(window, dir.filePath("Database"));
+        window.informationDialog()->hide();
+
+        QTemporaryDir target;
+        window.setDirectoryChooser([&]() { return target.path(); });
+        // Stop as soon as the writers report that they have begun.
+        connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
+                []() { er::gui::scanState().bStopFlag = true; }, Qt::QueuedConnection);
+        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        window.OnSavingFiles();
+        QVERIFY(finished.wait(60000) || finished.count() == 1);
+        QTRY_VERIFY(logText(window).contains(QStringLiteral("Aborted Saving Main Identity.rge File .")));
+        QVERIFY(logText(window).contains(QStringLiteral("Aborted on : ")));
+        QVERIFY(!QFileInfo::exists(target.path() + "/Main Identity.rge"));
+        QVERIFY(!window.completionDialog()->isVisible());
+        QVERIFY(window.saveAction()->isEnabled());
+        QVERIFY(!er::gui::scanState().bStopFlag);
+    }
+
+    void unwritableTargetIsNeverASuccess()
+    {
+        Window window;
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        window.informationDialog()->hide();
+
+        // A regular file where the bundle's folders must go.
+        QTemporaryDir target;
+        QVERIFY(writeFile(target.path() + "/Main Identity.rge", "a file, not a folder"));
+        window.setDirectoryChooser([&]() { return target.path(); });
+        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        window.OnSavingFiles();
+        QVERIFY(finished.wait(30000) || finished.count() == 1);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        const QString message = window.completionDialog()->messageText();
+        QVERIFY(!message.contains(QStringLiteral("Mailbox Saved Successfully.")));
+        QVERIFY(message.contains(QString::number(window.savingThread().lastResult().failureCount)));
+        QVERIFY(window.savingThread().lastResult().failureCount > 0);
+        QVERIFY(!logText(window).contains(QStringLiteral("Completed Saving Main Identity.rge File .")));
+        QVERIFY(logText(window).contains(QStringLiteral("could not be written")));
+    }
+};
+
+ER_GUI_TEST_MAIN(ScanAndSaveTest)
+#include "tst_ScanAndSave.moc"
