@@ -47,6 +47,6 @@ er_build() {
 # number of seconds over its seed corpus.
 er_build_fuzz() {
   local seconds=$1
-  er_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DER_BUILD_FUZZ=ON -DER_BUILD_TESTS=OFF \
+  er_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DER_BUILD_FUZZ=ON -DER_BUILD_TESTS=OFF -DER_BUILD_GUI=OFF \
     -DER_FUZZ_SECONDS="$seconds"
 }

@@ -24,6 +24,10 @@ void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeMod
     m_tree = tree;
     m_saveDir = saveDir;
     state->bStopFlag = false;
+    // Set before the thread runs, so that nobody sees an idle program between
+    // this call and the thread's first instruction (the window's close
+    // handler reads it).
+    state->bProcessRunning = true;
     start(QThread::LowPriority);
 }
 
