@@ -92,7 +92,7 @@ QString QProgressInfo::statusText() const
 void QProgressInfo::addProgress(int step)
 {
     // A fresh or reset bar reports minimum - 1; count from the minimum.
-    const qint64 current = m_progressBar->value();
+    const qint64 current = qMax(m_progressBar->value(), m_progressBar->minimum());
     const qint64 next = current + step;
     if (next > m_progressBar->maximum() || next < m_progressBar->minimum())
         return;
@@ -112,6 +112,8 @@ void QProgressInfo::reject()
 void QProgressInfo::OnStop()
 {
     // A second press while the question is open would stack a second one.
+    if (m_askingToStop)
+        return;
     m_askingToStop = true;
 
     // The operation keeps running (and may end, and even delete this sheet)

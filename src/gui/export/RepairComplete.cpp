@@ -86,7 +86,7 @@ RepairComplete::RepairComplete(const QString& resourcesDir, const QString& linkF
     fitToWidth(kSuccessSize.width());
 }
 
-// The described size is a minimum: the texts (captions from the link file,
+// 340 x 117 is the least the dialog takes: the texts (captions from the link file,
 // failed paths) decide how much height they need at the given width.
 void RepairComplete::fitToWidth(int width)
 {

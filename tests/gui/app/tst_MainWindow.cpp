@@ -146,6 +146,20 @@ private slots:
         QVERIFY(er::gui::readLicenseText(QStringLiteral("/nonexistent/Eula.txt")).isEmpty());
     }
 
+    void resourcesFolderBesideTheProgram()
+    {
+        QTemporaryDir tree;
+        QDir(tree.path()).mkpath(QStringLiteral("bin"));
+        const QString bin = tree.filePath(QStringLiteral("bin"));
+        // Nothing there yet: the bundle-style place is named.
+        QCOMPARE(er::gui::resourcesFolderFor(bin), tree.filePath(QStringLiteral("Resources")));
+        QDir(tree.path()).mkpath(QStringLiteral("share/vantrel-entourage-repair/Resources"));
+        QCOMPARE(er::gui::resourcesFolderFor(bin), tree.filePath(QStringLiteral("share/vantrel-entourage-repair/Resources")));
+        // The build tree (and a Mac bundle) keeps it next to the program's folder.
+        QDir(tree.path()).mkpath(QStringLiteral("Resources"));
+        QCOMPARE(er::gui::resourcesFolderFor(bin), tree.filePath(QStringLiteral("Resources")));
+    }
+
     void hoverIconsAndCaptions()
     {
         Window window;

@@ -131,8 +131,16 @@ private slots:
         Window window;
         window.show();
         QSignalSpy started(window.parseDialog(), &QParseDatabase::OnInitialSettings);
+        // The folders show as soon as the first folder table is decoded.
+        int foldersShownDuringScan = -1;
+        connect(window.parseDialog(), &QParseDatabase::foldersAvailable, this, [&]() {
+            foldersShownDuringScan = window.folderTree()->topLevelItemCount();
+            QVERIFY(!window.preferencesAction()->isEnabled());
+            QVERIFY(er::gui::scanState().bProcessRunning);
+        });
         scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
         QCOMPARE(started.count(), 1);
+        QCOMPARE(foldersShownDuringScan, 1);
 
         InformationDlg* summary = window.informationDialog();
         QVERIFY(summary);
