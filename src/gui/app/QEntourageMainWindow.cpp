@@ -142,8 +142,10 @@ QEntourageMainWindow::~QEntourageMainWindow()
 {
     // A save still running is asked to stop and waited for (the thread's own
     // destructor), before the widgets it reports to go away.
-    er::gui::scanState().bStopFlag = true;
-    m_MailSavingThread.wait();
+    if (m_MailSavingThread.isRunning()) {
+        er::gui::scanState().bStopFlag = true;
+        m_MailSavingThread.wait();
+    }
     if (pMainWindow == this)
         pMainWindow = nullptr;
 }
