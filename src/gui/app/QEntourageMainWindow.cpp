@@ -77,6 +77,13 @@ const QEntourageMainWindow::Category kCaptionOrder[] = {
     QEntourageMainWindow::TasksCategory, QEntourageMainWindow::NotesCategory,
     QEntourageMainWindow::CalendarCategory};
 
+// The view command of each category, indexed by Category.
+using ViewCommand = void (QEntourageMainWindow::*)();
+const ViewCommand kViewCommands[QEntourageMainWindow::kCategoryCount] = {
+    &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
+    &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
+    &QEntourageMainWindow::OnTasksView};
+
 QLabel* spacerLabel(int width, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -187,16 +194,11 @@ void QEntourageMainWindow::createActions()
     m_saveSecondAction->setEnabled(false);
     connect(m_saveSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnSavingFiles);
 
-    using Slot = void (QEntourageMainWindow::*)();
-    const Slot views[kCategoryCount] = {
-        &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
-        &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
-        &QEntourageMainWindow::OnTasksView};
     for (int i = 0; i < kCategoryCount; ++i) {
         QAction* action = makeAction(tr(kCategories[i].name),
                                      QByteArray("action").append(kCategories[i].objectName).constData());
         action->setCheckable(true);
-        connect(action, &QAction::triggered, this, views[i]);
+        connect(action, &QAction::triggered, this, kViewCommands[i]);
         m_categoryActions[static_cast<size_t>(i)] = action;
     }
 
@@ -243,10 +245,6 @@ void QEntourageMainWindow::createToolBars()
     m_categoryToolBar->setOrientation(Qt::Horizontal);
 
     using Slot = void (QEntourageMainWindow::*)();
-    const Slot views[kCategoryCount] = {
-        &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
-        &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
-        &QEntourageMainWindow::OnTasksView};
     const Slot enters[kCategoryCount] = {
         &QEntourageMainWindow::OnMailEnter, &QEntourageMainWindow::OnAddressEnter,
         &QEntourageMainWindow::OnCalendarEnter, &QEntourageMainWindow::OnNotesEnter,
@@ -259,7 +257,7 @@ void QEntourageMainWindow::createToolBars()
         MyButton* button = makeButton(kCategories[i].objectName, QLatin1String(kCategories[i].normal),
                                       m_categoryToolBar);
         button->setToolTip(tr(kCategories[i].name));
-        connect(button, &QToolButton::clicked, this, views[i]);
+        connect(button, &QToolButton::clicked, this, kViewCommands[i]);
         connect(button, &MyButton::ChangePixmap, this, enters[i]);
         connect(button, &MyButton::OnUpdatePixmap, this, leaves[i]);
         m_categoryToolBar->addWidget(button);
