@@ -1,0 +1,29 @@
+#pragma once
+// What the window shows of a calendar event or a task: the text of its list
+// row, its key (the hidden column that leads a click back to the record) and
+// its preview, line by line. Dates are shown in the preview format of
+// TimeConversion.h. The window only displays these.
+
+#include "calendar/CalendarRecords.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace er {
+
+// The summary followed by one blank.
+QString eventRowText(const CalenderInformation& event);
+QString itemKeyText(const CalenderInformation& event);
+// Organizer, summary, location, start, end and description, each when the
+// event has it. Start and end are the stored wall-clock times, also for
+// Office 2004 events.
+QStringList eventPreviewLines(const CalenderInformation& event);
+
+// The task's name followed by one blank.
+QString taskRowText(const TasksInformation& task);
+QString itemKeyText(const TasksInformation& task);
+// Name, start, due date, reminder, priority and note, each when the task has
+// it. The note entry holds a line break after its caption.
+QStringList taskPreviewLines(const TasksInformation& task);
+
+} // namespace er
