@@ -4,6 +4,8 @@
 // database version, and for mail the block type.
 
 #include "mail/MailLinking.h"
+#include "mail/MailList.h"
+#include "mail/MessagePreview.h"
 #include "scan/BlockScanner.h"
 #include "scan/BlockView.h"
 #include "scan/FolderTree.h"
@@ -34,6 +36,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                          er::BlockTag::Attc};
     er::decodeBlock(state, kinds[options & 3], block);
     er::decodeBlock(state, kinds[(options >> 2) & 3], block);
+    // What the list and the preview make of the block's bytes as a message
+    // text: the text lies behind the 20-byte header, the attachment test
+    // reads from the block's start.
+    const QByteArray whole = QByteArray::fromRawData(reinterpret_cast<const char*>(body), static_cast<int>(held));
+    const QByteArray text = whole.mid(20);
+    er::previewMessage(text);
+    er::senderAndSubjectFromText(text);
+    er::hasAttachmentDescription(whole);
 #elif defined(ER_FUZZ_CONTACT)
     er::decodeBlock(state, er::BlockTag::CTRC, block);
 #elif defined(ER_FUZZ_NOTE)

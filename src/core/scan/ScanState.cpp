@@ -22,6 +22,7 @@ void CleanListAndHash(ScanState& state)
     state.ntrcList.clear();
     state.clrcList.clear();
     state.tsrcList.clear();
+    state.mailListTexts.clear();
     state.MailItemCount = 0;
     state.ContactItemCount = 0;
     state.CalendarItemCount = 0;

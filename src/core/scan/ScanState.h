@@ -9,6 +9,7 @@
 #include "mail/MailRecords.h"
 #include "scan/FolderRecords.h"
 
+#include <QHash>
 #include <QMultiHash>
 #include <QString>
 
@@ -61,6 +62,15 @@ struct ScanState {
     bool bParseDatabase = false;
     bool OfficeEntourage2004 = false;
     bool ProgramRunningOnPowerPc = false;
+
+    // What the mail list found in message texts (the sender and subject of
+    // rows without them, the attachment mark), by the address of the summary
+    // or record, so that each text is read once per scan.
+    struct MailListText {
+        QString senderAndSubject;
+        bool hasAttachment = false;
+    };
+    QHash<const void*, MailListText> mailListTexts;
 
     QString m_strDatabasePath;
     qint64 lSize = 0;
