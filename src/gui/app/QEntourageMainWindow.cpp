@@ -11,6 +11,8 @@
 #include "dialogs/PreferencesDlg.h"
 #include "export/BundleLayout.h"
 #include "export/RepairComplete.h"
+#include "mail/QItemLister.h"
+#include "mail/QPreviewOfItems.h"
 #include "scan/FolderTreeWidget.h"
 #include "scan/QParseDatabase.h"
 
@@ -38,7 +40,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 QEntourageMainWindow* pMainWindow = nullptr;
@@ -111,6 +112,14 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     createMenus();
     createStatusBar();
     createPanes();
+    m_pPreview = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, state, this);
+    m_lister = new QItemLister(state, m_folderTree, m_itemList, m_pPreview, m_statusProgress, m_statusStop, this);
+    m_pPreview->setRowPreviewer([this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
+    connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, &QItemLister::ShowindivisualMailItemsInfo);
+    connect(m_itemList, &QTreeWidget::itemClicked, m_pPreview, &QPreviewOfItems::OnMessageSubjectClicked);
+    connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_pPreview, &QPreviewOfItems::OnMessageSubjectKey);
+    connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
+    connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
     m_pParseDatabase = createParseDialog();
     state.bParseDatabase = true;
@@ -131,7 +140,6 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
             &QEntourageMainWindow::SetFinishSettings, Qt::QueuedConnection);
     connect(&m_MailSavingThread, &er::QMailSavingThread::strInfo, this, &QEntourageMainWindow::OnStrInfo,
             Qt::QueuedConnection);
-    connect(m_statusStop, &QToolButton::clicked, this, &QEntourageMainWindow::OnStopPushButton);
 
     m_directoryChooser = [this]() {
         return QFileDialog::getExistingDirectory(this, tr("Open Directory"), QDir::homePath(),
@@ -141,7 +149,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     setUnifiedTitleAndToolBarOnMac(true);
     m_statusCaption->clear();
     m_statusCount->clear();
-    resetPreviewPage();
+    m_pPreview->resetPreview();
     placeWindow();
 }
 
@@ -159,7 +167,7 @@ QEntourageMainWindow::~QEntourageMainWindow()
 
 QString QEntourageMainWindow::previewPagePath() const
 {
-    return m_previewDir.filePath(QStringLiteral("ZevarodezAvavoz.html"));
+    return m_pPreview->previewPagePath();
 }
 
 void QEntourageMainWindow::createActions()
@@ -425,11 +433,7 @@ void QEntourageMainWindow::createPanes()
     m_preview = new QWebEngineView(this);
     m_preview->setObjectName(QStringLiteral("previewView"));
     m_preview->setMinimumWidth(330);
-    // Mail is untrusted: no scripts, no plugins.
-    QWebEngineSettings* web = m_preview->settings();
-    web->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    web->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    web->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    // The previewer puts the view on a locked-down page of its own.
 
     m_secondTextView = new QTextBrowser(this);
     m_secondTextView->setObjectName(QStringLiteral("secondTextView"));
@@ -544,20 +548,6 @@ void QEntourageMainWindow::ShowParseWindow()
     emit parseWindowRequested();
 }
 
-void QEntourageMainWindow::resetPreviewPage()
-{
-    const QString path = previewPagePath();
-    QFile::remove(path);
-    QFile page(path);
-    if (page.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        QByteArray blank(100, '\0');
-        blank[0] = ' ';
-        blank[1] = ' ';
-        page.write(blank);
-        page.close();
-    }
-}
-
 void QEntourageMainWindow::clearViews()
 {
     m_folderTree->clear();
@@ -568,7 +558,7 @@ void QEntourageMainWindow::clearViews()
 
 void QEntourageMainWindow::OnOpenFile()
 {
-    resetPreviewPage();
+    m_pPreview->resetPreview();
 
     er::ScanState& state = er::gui::scanState();
     const bool earlierScan = !state.folderList.empty() && !state.bStopFlag;
@@ -583,10 +573,10 @@ void QEntourageMainWindow::OnOpenFile()
         state.bParseDatabase = false;
     }
 
+    m_lister->clear();
     er::CleanListAndHash(state);
     m_folderModel = er::FolderTreeModel();
-    m_preview->load(QUrl::fromLocalFile(previewPagePath()));
-    m_preview->show();
+    m_pPreview->resetPreview();
     clearViews();
     m_statusCaption->clear();
     m_statusCount->clear();
@@ -639,6 +629,7 @@ void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 void QEntourageMainWindow::selectCategory(Category category)
 {
     m_category = category;
+    m_lister->setCategory(static_cast<QItemLister::Category>(category));
     m_categoryCaption->setText(tr(kCategories[category].name));
     for (int i = 0; i < kCategoryCount; ++i) {
         const bool chosen = i == category;
@@ -673,8 +664,7 @@ void QEntourageMainWindow::OnMailView()
 
     showFolderTree();
 
-    resetPreviewPage();
-    m_preview->load(QUrl::fromLocalFile(previewPagePath()));
+    m_pPreview->resetPreview();
 }
 
 void QEntourageMainWindow::showTextCategory(Category category, bool headerScrollBars)
@@ -723,6 +713,13 @@ void QEntourageMainWindow::showTextCategory(Category category, bool headerScroll
     if (empty)
         return;
     er::gui::fillCategoryTree(m_folderTree, name, icon, background);
+    switch (category) {
+    case AddressBookCategory: m_lister->OnContactsClicked(); break;
+    case CalendarCategory: m_lister->OnCalenderClicked(); break;
+    case NotesCategory: m_lister->OnNotesClicked(); break;
+    case TasksCategory: m_lister->OnTasksClicked(); break;
+    case MailCategory: break;
+    }
 }
 
 void QEntourageMainWindow::OnAddressView() { showTextCategory(AddressBookCategory, true); }
@@ -861,6 +858,7 @@ void QEntourageMainWindow::hideProgressSheet()
 
 void QEntourageMainWindow::SetInitialSettings(unsigned int)
 {
+    m_lister->clear();
     m_itemList->clear();
     m_headerView->clear();
     m_secondTextView->clear();
@@ -925,7 +923,7 @@ void QEntourageMainWindow::OnStopPushButton()
 {
     // The item-list fill watches a cancel flag of its own: the scan's and the
     // save's stop flag must not be reused for it.
-    m_listFillCancelled = true;
+    m_lister->cancelFill();
 }
 
 void QEntourageMainWindow::OnInformationDlg() { emit OpenInformationDlg(); }

@@ -4,7 +4,6 @@
 #include "scan/FolderTree.h"
 
 #include <QMainWindow>
-#include <QTemporaryDir>
 
 #include <array>
 #include <functional>
@@ -16,6 +15,8 @@ class InformationDlg;
 class QLogReport;
 class QParseDatabase;
 class QProgressInfo;
+class QPreviewOfItems;
+class QItemLister;
 class RepairComplete;
 class QAction;
 class QFrame;
@@ -74,6 +75,8 @@ public:
     AboutDlg* aboutDialog() const { return m_about; }
     // The blank page the preview shows after a reset, in a private folder.
     QString previewPagePath() const;
+    QPreviewOfItems* previewer() const { return m_pPreview; }
+    QItemLister* itemLister() const { return m_lister; }
 
     // Enables or disables the commands a running scan or save must lock: the
     // category buttons and actions, Open and Save.
@@ -169,7 +172,6 @@ private:
     // Steps shared by the Address Book, Calendar, Notes and Tasks commands.
     void showTextCategory(Category category, bool headerScrollBars);
     void clearViews();
-    void resetPreviewPage();
     void openSupportLink(const QString& key, const QString& prefix = QString());
     QParseDatabase* createParseDialog();
     void showFolderTree();
@@ -182,7 +184,6 @@ private:
 
     Category m_category = MailCategory;
     er::FolderTreeModel m_folderModel;
-    QTemporaryDir m_previewDir;
 
     std::array<MyButton*, kCategoryCount> m_categoryButtons{};
     std::array<QAction*, kCategoryCount> m_categoryActions{};
@@ -232,10 +233,11 @@ private:
     QProgressInfo* m_progress = nullptr;
     InformationDlg* m_information = nullptr;
     RepairComplete* m_pRepairComplete = nullptr;
+    QPreviewOfItems* m_pPreview = nullptr;
+    QItemLister* m_lister = nullptr;
 
     er::QMailSavingThread m_MailSavingThread;
     QString m_saveDir;
-    bool m_listFillCancelled = false;
     std::function<QString()> m_directoryChooser;
 };
 

@@ -1,0 +1,308 @@
+#include "mail/QItemLister.h"
+
+#include "calendar/CalendarPreview.h"
+#include "contacts/ContactPreview.h"
+#include "mail/QPreviewOfItems.h"
+#include "scan/FolderTreeWidget.h"
+#include "scan/ScanState.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFont>
+#include <QIcon>
+#include <QProgressBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Events run at most this often during a fill: the window stays responsive
+// without paying for an event round per row.
+constexpr qint64 kEventIntervalMs = 30;
+
+QTreeWidgetItem* makeRow(const QString& text, const QString& key, const QIcon& icon, const QSize& hint, int record)
+{
+    auto* row = new QTreeWidgetItem;
+    row->setText(2, text);
+    row->setIcon(2, icon);
+    row->setFont(2, QFont(QStringLiteral("Lucida Grande"), 11));
+    row->setSizeHint(2, hint);
+    row->setText(3, key);
+    row->setData(2, QItemLister::kRecordRole, record);
+    return row;
+}
+
+}  // namespace
+
+QItemLister::QItemLister(er::ScanState& state, QTreeWidget* folderTree, QTreeWidget* itemList,
+                         QPreviewOfItems* preview, QProgressBar* fillProgress, QToolButton* fillStop,
+                         QObject* parent)
+    : QObject(parent),
+      m_state(state),
+      m_folderTree(folderTree),
+      m_itemList(itemList),
+      m_preview(preview),
+      m_fillProgress(fillProgress),
+      m_fillStop(fillStop)
+{
+    connect(m_fillStop, &QToolButton::clicked, this, &QItemLister::cancelFill);
+}
+
+void QItemLister::clear()
+{
+    m_mailRows.clear();
+    m_mailRows.shrink_to_fit();
+}
+
+QString QItemLister::selectedFolderName() const
+{
+    const QList<QTreeWidgetItem*> selected = m_folderTree->selectedItems();
+    if (!selected.isEmpty())
+        return selected.first()->text(0);
+    return m_folderTree->currentItem() ? m_folderTree->currentItem()->text(0) : QString();
+}
+
+void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
+{
+    // A click while a fill runs is ignored; the fill goes on.
+    if (m_filling || !item)
+        return;
+    const quint64 folderId = item->text(1).toULongLong();
+
+    m_folderTree->setEnabled(false);
+    m_preview->resetPreview();
+    emit commandsLocked(true);
+    m_itemList->clear();
+
+    auto unlock = [this]() {
+        m_folderTree->setEnabled(true);
+        emit commandsLocked(false);
+    };
+    switch (m_category) {
+    case AddressBook:
+    case Calendar:
+    case Tasks:
+    case Notes:
+        if (folderId == 0) {
+            unlock();
+            return;
+        }
+        if (m_category == AddressBook)
+            OnContactsClicked();
+        else if (m_category == Calendar)
+            OnCalenderClicked();
+        else if (m_category == Tasks)
+            OnTasksClicked();
+        else
+            OnNotesClicked();
+        return;
+    case Mail:
+        if (folderId == 0) {
+            unlock();
+            emit StatusBarValue(QString(), 0);
+            m_fillProgress->hide();
+            m_fillStop->hide();
+            return;
+        }
+        fillMail(folderId);
+        return;
+    }
+}
+
+void QItemLister::fillMail(quint64 folderId)
+{
+    m_filling = true;
+    m_cancel = false;
+    m_itemList->setSortingEnabled(false);
+    m_fillProgress->setRange(0, 100);
+    m_fillProgress->setValue(0);
+    m_fillProgress->show();
+    m_fillStop->show();
+
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    auto letEventsRun = [&]() {
+        if (sinceEvents.elapsed() < kEventIntervalMs)
+            return;
+        QCoreApplication::processEvents();
+        sinceEvents.restart();
+    };
+
+    er::MailListHooks hooks;
+    hooks.stop = &m_cancel;
+    hooks.progress = [&](int done, int total) {
+        // The reading pass is the first half of the bar, the rows the second.
+        if (total > 0)
+            m_fillProgress->setValue(50 * done / total);
+        letEventsRun();
+    };
+    m_mailRows = er::mailListRows(m_state, folderId, hooks);
+
+    const QIcon attachment(QStringLiteral(":/images/img_Attachment.png"));
+    const QIcon mailIcon(QStringLiteral(":/images/img_InboxFolderIcon.png"));
+    const int total = static_cast<int>(m_mailRows.size());
+    QList<QTreeWidgetItem*> batch;
+    for (int i = 0; i < total && !m_cancel; ++i) {
+        const er::MailListRow& row = m_mailRows[static_cast<size_t>(i)];
+        QTreeWidgetItem* item = makeRow(row.text, QString::number(row.offset), mailIcon, QSize(-1, 40), i);
+        item->setText(4, QString::number(row.size));
+        if (row.hasAttachment)
+            item->setIcon(1, attachment);
+        batch << item;
+        if (sinceEvents.elapsed() >= kEventIntervalMs || i + 1 == total) {
+            const bool first = m_itemList->topLevelItemCount() == 0;
+            m_itemList->addTopLevelItems(batch);
+            batch.clear();
+            if (first && m_itemList->topLevelItemCount() > 0) {
+                // The first row is selected and previewed at once.
+                m_itemList->setCurrentItem(m_itemList->topLevelItem(0));
+                previewRow(m_itemList->topLevelItem(0));
+            }
+            m_fillProgress->setValue(50 + 50 * (i + 1) / qMax(1, total));
+            letEventsRun();
+        }
+    }
+    qDeleteAll(batch);
+
+    emit StatusBarValue(selectedFolderName(), static_cast<unsigned int>(m_itemList->topLevelItemCount()));
+    m_itemList->setSortingEnabled(true);
+    m_fillProgress->hide();
+    m_fillStop->hide();
+    m_filling = false;
+    m_cancel = false;
+    m_itemList->scrollToTop();
+    m_folderTree->setEnabled(true);
+    emit commandsLocked(false);
+}
+
+void QItemLister::finishTextList()
+{
+    emit StatusBarValue(selectedFolderName(), static_cast<unsigned int>(m_itemList->topLevelItemCount()));
+    m_itemList->setSortingEnabled(true);
+    m_fillProgress->hide();
+    m_fillStop->hide();
+    m_folderTree->setEnabled(true);
+    emit commandsLocked(false);
+}
+
+void QItemLister::OnContactsClicked()
+{
+    if (m_category == AddressBook) {
+        m_itemList->setSortingEnabled(false);
+        m_itemList->clear();
+        m_itemList->setAlternatingRowColors(true);
+        const QIcon icon(QStringLiteral(":/images/img_AddressBookIcon.png"));
+        QList<QTreeWidgetItem*> rows;
+        int index = 0;
+        for (const er::ContactInformation& contact : m_state.ctrcList) {
+            if (er::isUsableContact(contact))
+                rows << makeRow(er::contactRowText(contact), er::itemKeyText(contact), icon, QSize(21, 21), index);
+            ++index;
+        }
+        m_itemList->addTopLevelItems(rows);
+        if (!rows.isEmpty()) {
+            m_itemList->setCurrentItem(rows.first());
+            m_itemList->setFocus();
+        }
+        // The head of the list is previewed, listed or not.
+        if (!m_state.ctrcList.empty())
+            m_preview->showTextLines(er::contactPreviewLines(m_state.ctrcList.front()));
+    }
+    finishTextList();
+}
+
+void QItemLister::OnNotesClicked()
+{
+    if (m_category == Notes) {
+        m_itemList->setSortingEnabled(false);
+        m_itemList->clear();
+        m_itemList->setAlternatingRowColors(true);
+        const QIcon icon(QStringLiteral(":/images/img_NotesIcon.png"));
+        QList<QTreeWidgetItem*> rows;
+        int index = 0;
+        for (const er::NotesInformation& note : m_state.ntrcList)
+            rows << makeRow(er::noteRowText(note), er::itemKeyText(note), icon, QSize(21, 21), index++);
+        m_itemList->addTopLevelItems(rows);
+        if (!rows.isEmpty()) {
+            m_itemList->setCurrentItem(rows.first());
+            m_itemList->setFocus();
+            m_preview->showTextLines(er::notePreviewLines(m_state.ntrcList.front()));
+        }
+    }
+    finishTextList();
+}
+
+void QItemLister::OnCalenderClicked()
+{
+    if (m_category == Calendar) {
+        m_itemList->setSortingEnabled(false);
+        m_itemList->clear();
+        m_itemList->setAlternatingRowColors(true);
+        const QIcon icon(QStringLiteral(":/images/img_CalendarIcon.png"));
+        QList<QTreeWidgetItem*> rows;
+        int index = 0;
+        for (const er::CalenderInformation& event : m_state.clrcList)
+            rows << makeRow(er::eventRowText(event), er::itemKeyText(event), icon, QSize(21, 21), index++);
+        m_itemList->addTopLevelItems(rows);
+        if (!rows.isEmpty()) {
+            m_itemList->setCurrentItem(rows.first());
+            m_itemList->setFocus();
+            m_preview->showTextLines(er::eventPreviewLines(m_state.clrcList.front()));
+        }
+    }
+    finishTextList();
+}
+
+void QItemLister::OnTasksClicked()
+{
+    if (m_category == Tasks) {
+        m_itemList->setSortingEnabled(false);
+        m_itemList->clear();
+        m_itemList->setAlternatingRowColors(true);
+        const QIcon icon(QStringLiteral(":/images/img_TaskIcon.png"));
+        QList<QTreeWidgetItem*> rows;
+        int index = 0;
+        for (const er::TasksInformation& task : m_state.tsrcList)
+            rows << makeRow(er::taskRowText(task), er::itemKeyText(task), icon, QSize(21, 21), index++);
+        m_itemList->addTopLevelItems(rows);
+        if (!rows.isEmpty()) {
+            m_itemList->setCurrentItem(rows.first());
+            m_itemList->setFocus();
+            m_preview->showTextLines(er::taskPreviewLines(m_state.tsrcList.front()));
+        }
+    }
+    finishTextList();
+}
+
+void QItemLister::previewRow(QTreeWidgetItem* row)
+{
+    if (!row)
+        return;
+    bool ok = false;
+    const int index = row->data(2, kRecordRole).toInt(&ok);
+    if (!ok || index < 0)
+        return;
+    const auto at = static_cast<size_t>(index);
+    switch (m_category) {
+    case Mail:
+        if (at < m_mailRows.size())
+            m_preview->showMessage(m_mailRows[at].offset, m_mailRows[at].size);
+        return;
+    case AddressBook:
+        if (at < m_state.ctrcList.size())
+            m_preview->showTextLines(er::contactPreviewLines(m_state.ctrcList[at]));
+        return;
+    case Notes:
+        if (at < m_state.ntrcList.size())
+            m_preview->showTextLines(er::notePreviewLines(m_state.ntrcList[at]));
+        return;
+    case Calendar:
+        if (at < m_state.clrcList.size())
+            m_preview->showTextLines(er::eventPreviewLines(m_state.clrcList[at]));
+        return;
+    case Tasks:
+        if (at < m_state.tsrcList.size())
+            m_preview->showTextLines(er::taskPreviewLines(m_state.tsrcList[at]));
+        return;
+    }
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "mail/MailList.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <vector>
+
+namespace er {
+struct ScanState;
+}
+
+class QPreviewOfItems;
+class QProgressBar;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// Fills the item list: a mail folder's messages when a folder is clicked, or
+// the contacts, events, notes or tasks of the current category, and previews
+// the row the user picks. Every row keeps a reference to its own record
+// (kRecordRole), so a click always previews the clicked item, whatever its
+// key text says.
+class QItemLister : public QObject {
+    Q_OBJECT
+public:
+    enum Category { Mail, AddressBook, Calendar, Notes, Tasks };
+    // The record behind a row: its position in its list.
+    static constexpr int kRecordRole = 0x0100 + 8;  // Qt::UserRole + 8
+
+    QItemLister(er::ScanState& state, QTreeWidget* folderTree, QTreeWidget* itemList,
+                QPreviewOfItems* preview, QProgressBar* fillProgress, QToolButton* fillStop,
+                QObject* parent = nullptr);
+
+    void setCategory(Category category) { m_category = category; }
+    Category category() const { return m_category; }
+    bool isFilling() const { return m_filling; }
+    // Forgets the rows of the last mail fill (the scan they came from is gone).
+    void clear();
+
+signals:
+    // The commands that must not run during a fill are locked and unlocked.
+    void commandsLocked(bool locked);
+    // The status bar's caption (without the colon) and count.
+    void StatusBarValue(const QString& caption, unsigned int count);
+
+public slots:
+    void ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int column);
+    void OnContactsClicked();
+    void OnCalenderClicked();
+    void OnNotesClicked();
+    void OnTasksClicked();
+    // The status bar's stop button: ends a running mail fill.
+    void cancelFill() { m_cancel = true; }
+    // Previews the row in the current category.
+    void previewRow(QTreeWidgetItem* row);
+
+private:
+    void fillMail(quint64 folderId);
+    void finishTextList();
+    QString selectedFolderName() const;
+
+    er::ScanState& m_state;
+    QTreeWidget* m_folderTree;
+    QTreeWidget* m_itemList;
+    QPreviewOfItems* m_preview;
+    QProgressBar* m_fillProgress;
+    QToolButton* m_fillStop;
+    Category m_category = Mail;
+    bool m_filling = false;
+    std::atomic<bool> m_cancel{false};
+    std::vector<er::MailListRow> m_mailRows;
+};
