@@ -31,7 +31,8 @@ struct Options {
 
 bool parse(int argc, char* argv[], Options* o)
 {
-    if (argc < 2)
+    // An option where the path belongs (say --help) is not a file name.
+    if (argc < 2 || argv[1][0] == '-')
         return false;
     o->path = QString::fromLocal8Bit(argv[1]);
     for (int i = 2; i + 1 < argc; i += 2) {
