@@ -6,6 +6,7 @@
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
 #include "scan/FolderTree.h"
+#include "scan/HugePageHeap.h"
 #include "scan/ScanState.h"
 
 #include <QCoreApplication>
@@ -237,6 +238,7 @@ int runSave(const QString& database, const QString& directory, bool replace)
 
 int main(int argc, char* argv[])
 {
+    er::restartWithHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("entourage-repair"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ER_VERSION));
