@@ -7,7 +7,7 @@ ER_PACKAGES=(
   libgtest-dev libgmock-dev googletest
   tzdata python3 python3-vobject python3-icalendar
   clang libclang-rt-14-dev
-  qtwebengine5-dev libqt5svg5-dev libkf5mime-dev
+  qtwebengine5-dev libqt5svg5-dev libkf5mime-dev libkf5contacts-dev libkf5calendarcore-dev
   xvfb xauth fonts-dejavu-core
 )
 
