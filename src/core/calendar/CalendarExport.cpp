@@ -33,13 +33,6 @@ void addHeader(QByteArray& out)
     addLine(out, "BEGIN:VTIMEZONE");
 }
 
-// Protocol, not display: the C locale, so that no locale's digits reach the
-// file.
-QByteArray formatted(const QDateTime& dateTime)
-{
-    return QLocale::c().toString(dateTime, QStringLiteral("yyyyMMdd'T'HHmmss")).toLatin1();
-}
-
 template <std::size_t N>
 quint32 leadingStampOf(const std::optional<std::array<quint8, N>>& field)
 {
@@ -104,31 +97,17 @@ const char kAlarmActionMarker[] = "\x04\x01\x91\x00\x1E";
 // Every rule found goes on the one line; the line ends even when none was.
 void addRecurrenceLine(QByteArray& out, const QByteArray& data)
 {
-    for (int i = 0; i + 5 < data.size(); ++i) {
-        if (!markerAt(data, i, kRecurrenceMarker))
-            continue;
-        if (const std::optional<QByteArray> rule = markedText(data, i, 100))
-            out += "RRULE:" + *rule;
-    }
+    for (const QByteArray& rule : recurrenceRuleTexts(data))
+        out += "RRULE:" + rule;
     out += "\r\n";
 }
 
 void addAlarmBlock(QByteArray& out, const CalenderInformation& event)
 {
+    static const char* const kLabels[] = {"DESCRIPTION:", "TRIGGER;RELATED=START:", "ACTION:"};
     addLine(out, "BEGIN:VALARM");
-    const QByteArray data = event.AlarmData.value_or(QByteArray());
-    if (event.AlarmDataLength >= 6) {
-        for (int i = 0; i + 5 < data.size(); ++i) {
-            if (markerAt(data, i, kAlarmDescriptionMarker)) {
-                addLine(out, "DESCRIPTION:", markedText(data, i, 30).value_or(QByteArray()));
-            } else if (markerAt(data, i, kAlarmTriggerMarker)) {
-                const bool fits = i + 26 < data.size();
-                addLine(out, "TRIGGER;RELATED=START:", fits ? upToZero(data.mid(i + 14, 12)) : QByteArray());
-            } else if (markerAt(data, i, kAlarmActionMarker)) {
-                addLine(out, "ACTION:", markedText(data, i, 30).value_or(QByteArray()));
-            }
-        }
-    }
+    for (const AlarmEntry& entry : alarmEntries(event))
+        addLine(out, kLabels[static_cast<int>(entry.field)], entry.value);
     addLine(out, "END:VALARM");
 }
 
@@ -140,10 +119,11 @@ void addZonedTime(QByteArray& out, const char* label, const QByteArray& zone, co
 QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
 {
     const QByteArray zone = textOf(event.TimeZoneText2);
-    const QByteArray startText =
-        event.StartTime ? formatted(CalendarStampToDateTime(leadingStampOf(event.StartTime))) : QByteArray();
+    const QByteArray startText = event.StartTime
+        ? dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(event.StartTime)))
+        : QByteArray();
     const QByteArray endText =
-        event.EndTime ? formatted(CalendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
+        event.EndTime ? dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
 
     QByteArray out;
     addHeader(out);
@@ -190,7 +170,7 @@ QByteArray utcTimeAsHostText(const std::optional<std::array<quint8, 8>>& field, 
 {
     if (!field)
         return QByteArray();
-    return formatted(CalendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
+    return dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
 }
 
 QByteArray event2004(const CalenderInformation& event, const QByteArray& offset, int utcOffsetSeconds)
@@ -255,10 +235,48 @@ quint32 leadingStamp(const QByteArray& field)
 
 QByteArray macStampICalendarText(quint32 stamp, bool utcMark)
 {
-    QByteArray text = formatted(macStampToDateTime(stamp));
+    QByteArray text = dateTimeICalendarText(macStampToDateTime(stamp));
     if (utcMark)
         text += 'Z';
     return text;
+}
+
+QByteArray dateTimeICalendarText(const QDateTime& dateTime)
+{
+    // Protocol, not display: the C locale, so that no locale's digits reach
+    // the file.
+    return QLocale::c().toString(dateTime, QStringLiteral("yyyyMMdd'T'HHmmss")).toLatin1();
+}
+
+QList<QByteArray> recurrenceRuleTexts(const QByteArray& data)
+{
+    QList<QByteArray> rules;
+    for (int i = 0; i + 5 < data.size(); ++i) {
+        if (!markerAt(data, i, kRecurrenceMarker))
+            continue;
+        if (const std::optional<QByteArray> rule = markedText(data, i, 100))
+            rules << *rule;
+    }
+    return rules;
+}
+
+QList<AlarmEntry> alarmEntries(const CalenderInformation& event)
+{
+    QList<AlarmEntry> entries;
+    if (event.AlarmDataLength < 6)
+        return entries;
+    const QByteArray data = event.AlarmData.value_or(QByteArray());
+    for (int i = 0; i + 5 < data.size(); ++i) {
+        if (markerAt(data, i, kAlarmDescriptionMarker)) {
+            entries.push_back({AlarmField::Description, markedText(data, i, 30).value_or(QByteArray())});
+        } else if (markerAt(data, i, kAlarmTriggerMarker)) {
+            const bool fits = i + 26 < data.size();
+            entries.push_back({AlarmField::Trigger, fits ? upToZero(data.mid(i + 14, 12)) : QByteArray()});
+        } else if (markerAt(data, i, kAlarmActionMarker)) {
+            entries.push_back({AlarmField::Action, markedText(data, i, 30).value_or(QByteArray())});
+        }
+    }
+    return entries;
 }
 
 QByteArray eventICalendarText(const CalenderInformation& event, bool office2004, int utcOffsetSeconds)

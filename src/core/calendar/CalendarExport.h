@@ -7,6 +7,8 @@
 #include "export/SaveContext.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QList>
 #include <QtGlobal>
 
 namespace er {
@@ -23,6 +25,23 @@ QByteArray utcOffsetText(int seconds);
 quint32 leadingStamp(const QByteArray& field);
 // A Mac stamp as "yyyyMMddThhmmss", with "Z" appended when utcMark is set.
 QByteArray macStampICalendarText(quint32 stamp, bool utcMark);
+// The date and time as "yyyyMMddThhmmss", whatever the locale.
+QByteArray dateTimeICalendarText(const QDateTime& dateTime);
+
+// The rule texts of an event's recurrence data, in stored order: each follows
+// the marker 04 00 85 00 1E with its length (at most 100) and is cut at its
+// first zero byte. A rule that does not fit is left out.
+QList<QByteArray> recurrenceRuleTexts(const QByteArray& data);
+
+// One value of an event's alarm data, in stored order; a value that does not
+// fit the data is empty.
+enum class AlarmField { Description, Trigger, Action };
+struct AlarmEntry {
+    AlarmField field;
+    QByteArray value;
+};
+// Nothing for alarm data shorter than 6 bytes.
+QList<AlarmEntry> alarmEntries(const CalenderInformation& event);
 
 // The whole file of one event. utcOffsetSeconds is normally
 // hostUtcOffsetSeconds().

@@ -16,8 +16,14 @@ void addLine(QByteArray& out, const char* label, const QByteArray& value = QByte
     out += "\r\n";
 }
 
-// The database's 1 (highest) to 5 (lowest) onto iCalendar's 1 to 9.
-QByteArray priorityDigit(qint32 priority)
+QByteArray dateText(const QByteArray& field, bool utcMark = false)
+{
+    return macStampICalendarText(leadingStamp(field), utcMark);
+}
+
+} // namespace
+
+QByteArray taskPriorityICalendarValue(qint32 priority)
 {
     switch (priority) {
     case 1: return "1";
@@ -28,13 +34,6 @@ QByteArray priorityDigit(qint32 priority)
     default: return QByteArray();
     }
 }
-
-QByteArray dateText(const QByteArray& field, bool utcMark = false)
-{
-    return macStampICalendarText(leadingStamp(field), utcMark);
-}
-
-} // namespace
 
 QByteArray taskICalendarText(const TasksInformation& task, bool office2004)
 {
@@ -55,7 +54,7 @@ QByteArray taskICalendarText(const TasksInformation& task, bool office2004)
     if (task.DueDate)
         addLine(out, "DUE:", dateText(*task.DueDate));
     if (task.Priority != 0)
-        addLine(out, "Priority:", priorityDigit(task.Priority));
+        addLine(out, "Priority:", taskPriorityICalendarValue(task.Priority));
     if (task.HasReminder && office2004) {
         addLine(out, "BEGIN:VALARM");
         addLine(out, "ACTION:DISPLAY");

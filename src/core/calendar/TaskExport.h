@@ -9,6 +9,10 @@
 
 namespace er {
 
+// The database's priority, 1 (highest) to 5 (lowest), as iCalendar's 1 to 9
+// (1, 3, 5, 7, 9); empty for any other value.
+QByteArray taskPriorityICalendarValue(qint32 priority);
+
 // The whole file of one task.
 QByteArray taskICalendarText(const TasksInformation& task, bool office2004);
 

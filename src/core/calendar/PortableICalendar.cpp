@@ -1,0 +1,526 @@
+#include "calendar/PortableICalendar.h"
+
+#include "calendar/CalendarExport.h"
+#include "calendar/TaskExport.h"
+#include "calendar/TimeConversion.h"
+#include "export/ContentLines.h"
+#include "export/ItemFiles.h"
+#include "export/PortableExport.h"
+#include "scan/ByteOrder.h"
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <optional>
+
+namespace er {
+
+const char kFallbackDtStamp[] = "20000101T000000Z";
+
+namespace {
+
+const QTime kMidnight(0, 0);
+
+// One component's content lines, folded, between its BEGIN and END lines.
+class Component {
+public:
+    explicit Component(const char* kind) : m_kind(kind) {}
+
+    void line(const QString& text) { m_body += contentLine(text); }
+    void line(const QByteArray& ascii) { line(QString::fromLatin1(ascii)); }
+    // A TEXT property; nothing for empty text. Control characters other than
+    // tab and line breaks are not allowed in TEXT and are left out.
+    void text(const char* name, QString value)
+    {
+        static const QRegularExpression controls(QStringLiteral("[\\x00-\\x08\\x0B\\x0C\\x0E-\\x1F\\x7F]"));
+        value.remove(controls);
+        if (!value.isEmpty())
+            line(QLatin1String(name) + QLatin1Char(':') + escapeTextValue(value));
+    }
+    void nested(const Component& inner) { m_body += inner.bytes(); }
+
+    const QByteArray& kind() const { return m_kind; }
+    const QByteArray& body() const { return m_body; }
+    QByteArray bytes(const QByteArray& uid = QByteArray()) const
+    {
+        QByteArray out = "BEGIN:" + m_kind + "\r\n";
+        if (!uid.isEmpty())
+            out += contentLine(QStringLiteral("UID:") + escapeTextValue(QString::fromLatin1(uid)));
+        return out + m_body + "END:" + m_kind + "\r\n";
+    }
+
+private:
+    QByteArray m_kind;
+    QByteArray m_body;
+};
+
+// UIDs made unique within one file: calendar programs keep one item per UID,
+// so two items sharing a GUID (or both lacking one) would otherwise merge.
+class UidBook {
+public:
+    QByteArray claim(const QByteArray& uid)
+    {
+        QByteArray out = uid;
+        for (int n = 2; m_taken.contains(out); ++n)
+            out = uid + '-' + QByteArray::number(n);
+        m_taken.insert(out);
+        return out;
+    }
+
+private:
+    QSet<QByteArray> m_taken;
+};
+
+// The dashed GUID, or for an item without one a UID that stays the same from
+// one export of the database to the next: the kind, the item's position in
+// its list and a digest of its content.
+QByteArray itemUid(const OptionalBytes& guid, quint64 length, const Component& c, int index)
+{
+    if (guid && length != 0)
+        return uidOf(guid, length);
+    const QByteArray digest = QCryptographicHash::hash(c.body(), QCryptographicHash::Sha1).toHex().toUpper();
+    return "ENTOURAGE-REPAIR-" + c.kind() + '-' + QByteArray::number(index) + '-' + digest.left(16);
+}
+
+QString textOf(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+
+QByteArray dateText(const QDate& date) { return dateTimeICalendarText(QDateTime(date, kMidnight, Qt::UTC)).left(8); }
+
+QByteArray utcText(const QDateTime& dateTime) { return dateTimeICalendarText(dateTime) + 'Z'; }
+
+// A Mac stamp counts only when set: zero is the field's empty value, not 1904.
+std::optional<quint32> stampOf(const std::optional<std::array<quint8, 4>>& field)
+{
+    const quint32 stamp = field ? GetDWordValue(field->data(), 1) : 0;
+    return stamp != 0 ? std::optional<quint32>(stamp) : std::nullopt;
+}
+
+std::optional<quint32> stampOf(const OptionalBytes& field, quint32 length)
+{
+    const quint32 stamp = field && length >= 4 ? leadingStamp(*field) : 0;
+    return stamp != 0 ? std::optional<quint32>(stamp) : std::nullopt;
+}
+
+std::optional<QDateTime> calendarTimeOf(const std::optional<std::array<quint8, 8>>& field)
+{
+    const quint32 stamp = field ? GetDWordValue(field->data(), 1) : 0;
+    return stamp != 0 ? std::optional<QDateTime>(CalendarStampToDateTime(stamp)) : std::nullopt;
+}
+
+void addDtStamp(Component& c, std::initializer_list<std::optional<quint32>> stamps)
+{
+    for (const std::optional<quint32>& stamp : stamps) {
+        if (stamp) {
+            c.line("DTSTAMP:" + macStampICalendarText(*stamp, true));
+            return;
+        }
+    }
+    c.line(QByteArray("DTSTAMP:") + kFallbackDtStamp);
+}
+
+// ---- Durations and recurrence rules -------------------------------------------
+
+QByteArray durationText(qint64 seconds)
+{
+    QByteArray out = seconds < 0 ? "-P" : "P";
+    quint64 rest = static_cast<quint64>(seconds < 0 ? -seconds : seconds);
+    if (rest == 0)
+        return "PT0S";
+    if (rest >= 86400)
+        out += QByteArray::number(rest / 86400) + 'D';
+    rest %= 86400;
+    if (rest == 0)
+        return out;
+    out += 'T';
+    if (rest >= 3600)
+        out += QByteArray::number(rest / 3600) + 'H';
+    if (rest % 3600 != 0)
+        out += QByteArray::number(rest % 3600 / 60) + 'M';
+    if (rest % 60 != 0)
+        out += QByteArray::number(rest % 60) + 'S';
+    return out;
+}
+
+bool isDuration(const QByteArray& text)
+{
+    // dur-time: hours, minutes, seconds, each only after the one before it.
+    static const QString time = QStringLiteral("T(\\d+H(\\d+M(\\d+S)?)?|\\d+M(\\d+S)?|\\d+S)");
+    static const QRegularExpression duration(QStringLiteral("^[+-]?P(\\d+W|\\d+D(%1)?|%1)$").arg(time));
+    return duration.match(QString::fromLatin1(text)).hasMatch();
+}
+
+bool isWeekday(const QString& text)
+{
+    static const QSet<QString> days{QStringLiteral("SU"), QStringLiteral("MO"), QStringLiteral("TU"),
+                                    QStringLiteral("WE"), QStringLiteral("TH"), QStringLiteral("FR"),
+                                    QStringLiteral("SA")};
+    return days.contains(text);
+}
+
+// A comma list of integers within [low, high], signed ones only where
+// `signedValues` (never zero then).
+bool isNumberList(const QString& value, int low, int high, bool signedValues)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?\\d{1,3}$"));
+    for (const QString& item : value.split(QLatin1Char(','))) {
+        if (!number.match(item).hasMatch() || (!signedValues && !item.at(0).isDigit()))
+            return false;
+        const int n = item.toInt();
+        const int magnitude = qAbs(n);
+        if (signedValues ? magnitude < low || magnitude > high || n == 0 : n < low || n > high)
+            return false;
+    }
+    return true;
+}
+
+bool isDayList(const QString& value)
+{
+    static const QRegularExpression day(QStringLiteral("^([+-]?(\\d{1,2}))?([A-Z]{2})$"));
+    for (const QString& item : value.split(QLatin1Char(','))) {
+        const QRegularExpressionMatch m = day.match(item);
+        if (!m.hasMatch() || !isWeekday(m.captured(3)))
+            return false;
+        if (m.capturedLength(2) != 0 && (m.captured(2).toInt() < 1 || m.captured(2).toInt() > 53))
+            return false;
+    }
+    return true;
+}
+
+// UNTIL in the form DTSTART has: a DATE-TIME bound of a DATE start becomes
+// its day, a DATE bound of a timed start the end of that day; UTC and local
+// times are moved into each other by the offset.
+std::optional<QByteArray> untilValue(const QString& value, StartForm form, int utcOffsetSeconds)
+{
+    static const QRegularExpression until(QStringLiteral("^(\\d{8})(T(\\d{6})(Z?))?$"));
+    const QRegularExpressionMatch m = until.match(value);
+    if (!m.hasMatch())
+        return std::nullopt;
+    const QDate date = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
+    const QTime time = m.capturedLength(2) != 0 ? QTime::fromString(m.captured(3), QStringLiteral("HHmmss"))
+                                                : QTime(23, 59, 59);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    QDateTime at(date, time, Qt::UTC);
+    const bool inUtc = m.capturedLength(4) != 0;
+    switch (form) {
+    case StartForm::Date:
+        return dateText((inUtc ? at.addSecs(utcOffsetSeconds) : at).date());
+    case StartForm::Floating:
+        return dateTimeICalendarText(inUtc ? at.addSecs(utcOffsetSeconds) : at);
+    case StartForm::Utc:
+        return utcText(inUtc ? at : at.addSecs(-utcOffsetSeconds));
+    }
+    return std::nullopt;
+}
+
+// ---- Events ----------------------------------------------------------------
+
+bool isAllDay(const CalenderInformation& event)
+{
+    return event.AllDayDataLength != 0 && event.AllDayData && !event.AllDayData->isEmpty()
+        && event.AllDayData->at(0) == 1;
+}
+
+// The day an all-day time stands for. Office 2004 stored local midnight in
+// UTC: moved back by the host's offset and rounded to the nearest midnight,
+// so that a daylight-saving hour between then and now cannot change the day.
+QDate allDayDate(const QDateTime& time, bool inUtc, int utcOffsetSeconds, bool exclusiveEnd)
+{
+    if (inUtc)
+        return time.addSecs(utcOffsetSeconds + 12 * 3600).date();
+    return exclusiveEnd && time.time() != kMidnight ? time.date().addDays(1) : time.date();
+}
+
+// Writes DTSTART and DTEND; returns the form of DTSTART.
+StartForm addEventTimes(Component& c, const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+{
+    std::optional<QDateTime> start = calendarTimeOf(office2004 ? event.StartTime2004 : event.StartTime);
+    std::optional<QDateTime> end = calendarTimeOf(office2004 ? event.EndTime2004 : event.EndTime);
+    if (!start && end)
+        std::swap(start, end);
+    if (!start) {
+        // A calendar program drops an event without DTSTART: it keeps its
+        // day of change and says the start was lost.
+        c.line(QByteArray("X-ENTOURAGE-START-UNKNOWN:TRUE"));
+        const std::optional<quint32> stamp = office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime);
+        const QDate day = stamp ? macStampToDateTime(*stamp).date() : QDate(2000, 1, 1);
+        c.line("DTSTART;VALUE=DATE:" + dateText(day));
+        return StartForm::Date;
+    }
+    if (isAllDay(event)) {
+        const QDate first = allDayDate(*start, office2004, utcOffsetSeconds, false);
+        QDate after = end ? allDayDate(*end, office2004, utcOffsetSeconds, true) : QDate();
+        if (!after.isValid() || after <= first)
+            after = first.addDays(1);
+        c.line("DTSTART;VALUE=DATE:" + dateText(first));
+        c.line("DTEND;VALUE=DATE:" + dateText(after));
+        return StartForm::Date;
+    }
+    auto timeText = [office2004](const QDateTime& t) {
+        return office2004 ? utcText(t) : dateTimeICalendarText(t);
+    };
+    c.line("DTSTART:" + timeText(*start));
+    // An end at or before the start is no end: the event is an instant.
+    if (end && *end > *start)
+        c.line("DTEND:" + timeText(*end));
+    return office2004 ? StartForm::Utc : StartForm::Floating;
+}
+
+void addRecurrence(Component& c, const CalenderInformation& event, StartForm form, int utcOffsetSeconds)
+{
+    if (!event.IsRecurring || !event.RecurrenceData)
+        return;
+    const QList<QByteArray> rules = recurrenceRuleTexts(*event.RecurrenceData);
+    bool written = false;
+    for (const QByteArray& rule : rules) {
+        const QByteArray valid = written ? QByteArray() : validRecurrenceRule(rule, form, utcOffsetSeconds);
+        if (!valid.isEmpty()) {
+            c.line("RRULE:" + valid);
+            written = true;
+        } else {
+            // Kept for the user, never offered to a reader as a rule.
+            c.text("X-ENTOURAGE-RECURRENCE", QString::fromLatin1(rule));
+        }
+    }
+    if (rules.isEmpty())
+        c.line("X-ENTOURAGE-RECURRENCE-DATA;ENCODING=BASE64;VALUE=BINARY:" + event.RecurrenceData->toBase64());
+}
+
+void addEventAlarm(Component& c, const CalenderInformation& event, const QString& summary)
+{
+    if (!event.HasAlarm)
+        return;
+    QByteArray trigger;
+    QString description;
+    for (const AlarmEntry& entry : alarmEntries(event)) {
+        if (entry.field == AlarmField::Trigger && trigger.isEmpty() && isDuration(entry.value))
+            trigger = entry.value;
+        else if (entry.field == AlarmField::Description && description.isEmpty())
+            description = textOf(entry.value);
+    }
+    if (trigger.isEmpty())
+        return;
+    Component alarm("VALARM");
+    alarm.line(QByteArray("ACTION:DISPLAY"));
+    alarm.text("DESCRIPTION", !description.isEmpty() ? description
+                              : !summary.isEmpty()   ? summary
+                                                     : QStringLiteral("Reminder"));
+    alarm.line("TRIGGER:" + trigger);
+    c.nested(alarm);
+}
+
+// A mail address fit for a CAL-ADDRESS value (a URI, not escaped text).
+bool isPlainAddress(const QByteArray& address)
+{
+    if (!address.contains('@'))
+        return false;
+    for (const char ch : address)
+        if (ch <= ' ' || ch > '~' || ch == '"' || ch == '<' || ch == '>' || ch == '\\')
+            return false;
+    return true;
+}
+
+Component eventComponent(const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+{
+    Component c("VEVENT");
+    addDtStamp(c, {office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime),
+                   stampOf(event.ModifiedStamp), stampOf(event.CreatedStamp)});
+    if (const std::optional<quint32> created = stampOf(event.CreatedStamp))
+        c.line("CREATED:" + macStampICalendarText(*created, true));
+    if (const std::optional<quint32> modified = stampOf(event.ModifiedStamp))
+        c.line("LAST-MODIFIED:" + macStampICalendarText(*modified, true));
+    const StartForm form = addEventTimes(c, event, office2004, utcOffsetSeconds);
+    const QString summary = event.Summary ? textOf(withoutZeroBytes(*event.Summary)) : QString();
+    c.text("SUMMARY", summary);
+    if (event.Location)
+        c.text("LOCATION", textOf(upToZero(*event.Location)));
+    if (event.Description)
+        c.text("DESCRIPTION", textOf(upToZero(*event.Description)));
+    if (event.Organizer) {
+        const QByteArray address = upToZero(*event.Organizer);
+        if (isPlainAddress(address))
+            c.line("ORGANIZER:mailto:" + address);
+    }
+    if (event.EntourageUUID)
+        c.text("X-ENTOURAGE-UUID", textOf(upToZero(*event.EntourageUUID)));
+    addRecurrence(c, event, form, utcOffsetSeconds);
+    addEventAlarm(c, event, summary);
+    return c;
+}
+
+// ---- Tasks -----------------------------------------------------------------
+
+Component taskComponent(const TasksInformation& task, int utcOffsetSeconds)
+{
+    Component c("VTODO");
+    addDtStamp(c, {stampOf(task.StampTime, task.StampTimeLength)});
+    const std::optional<quint32> startStamp = stampOf(task.StartDate, task.StartDateLength);
+    const std::optional<quint32> dueStamp = stampOf(task.DueDate, task.DueDateLength);
+    const std::optional<QDateTime> start =
+        startStamp ? std::optional<QDateTime>(macStampToDateTime(*startStamp)) : std::nullopt;
+    const std::optional<QDateTime> due =
+        dueStamp ? std::optional<QDateTime>(macStampToDateTime(*dueStamp)) : std::nullopt;
+    if (start) {
+        // A due date must lie after the start; a start that does not is kept
+        // only as information.
+        const bool valid = !due || *due > *start;
+        c.line((valid ? "DTSTART:" : "X-ENTOURAGE-START:") + dateTimeICalendarText(*start));
+    }
+    if (due)
+        c.line("DUE:" + dateTimeICalendarText(*due));
+    const QString summary = task.TaskName ? textOf(withoutZeroBytes(*task.TaskName)) : QString();
+    c.text("SUMMARY", summary);
+    if (task.Note)
+        c.text("DESCRIPTION", textOf(withoutZeroBytes(*task.Note)));
+    const QByteArray priority = taskPriorityICalendarValue(task.Priority);
+    if (!priority.isEmpty())
+        c.line("PRIORITY:" + priority);
+
+    const std::optional<quint32> reminderStamp = stampOf(task.ReminderDate, task.ReminderDateLength);
+    if (task.HasReminder && reminderStamp) {
+        // Start, due and reminder are wall-clock times of one zone: their
+        // distance is exact, an absolute UTC time would need the zone.
+        const QDateTime reminder = macStampToDateTime(*reminderStamp);
+        Component alarm("VALARM");
+        alarm.line(QByteArray("ACTION:DISPLAY"));
+        alarm.text("DESCRIPTION", summary.isEmpty() ? QStringLiteral("Reminder") : summary);
+        if (due)
+            alarm.line("TRIGGER;RELATED=END:" + durationText(due->secsTo(reminder)));
+        else if (start)
+            alarm.line("TRIGGER:" + durationText(start->secsTo(reminder)));
+        else
+            alarm.line("TRIGGER;VALUE=DATE-TIME:" + utcText(reminder.addSecs(-utcOffsetSeconds)));
+        c.nested(alarm);
+    }
+    return c;
+}
+
+// ---- Notes -----------------------------------------------------------------
+
+Component noteComponent(const NotesInformation& note)
+{
+    Component c("VJOURNAL");
+    std::optional<quint32> stamp = stampOf(note.StampTime);
+    if (!stamp)
+        stamp = stampOf(note.StampTime2004);
+    addDtStamp(c, {stamp});
+    if (stamp)
+        c.line("DTSTART:" + dateTimeICalendarText(macStampToDateTime(*stamp)));
+    if (note.Summary && note.SummaryLength != 0)
+        c.text("SUMMARY", textOf(withoutZeroBytes(*note.Summary)));
+    if (note.Description && note.DescriptionLength != 0)
+        c.text("DESCRIPTION", textOf(withoutZeroBytes(*note.Description)));
+    return c;
+}
+
+// ---- Files -----------------------------------------------------------------
+
+QByteArray calendarHead()
+{
+    return "BEGIN:VCALENDAR\r\n"
+           "VERSION:2.0\r\n"
+           "PRODID:-//Vantrel Kestrane//Entourage Repair//EN\r\n"
+           "CALSCALE:GREGORIAN\r\n";
+}
+
+const char kCalendarTail[] = "END:VCALENDAR\r\n";
+
+template <class Record, class Make>
+void addComponents(QByteArray& out, UidBook& uids, const std::deque<Record>& records, Make make)
+{
+    int index = 0;
+    for (const Record& record : records) {
+        const Component c = make(record);
+        out += c.bytes(uids.claim(itemUid(record.GUID, record.GUIDLength, c, index++)));
+    }
+}
+
+} // namespace
+
+QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOffsetSeconds)
+{
+    static const QSet<QString> frequencies{QStringLiteral("SECONDLY"), QStringLiteral("MINUTELY"),
+                                           QStringLiteral("HOURLY"),   QStringLiteral("DAILY"),
+                                           QStringLiteral("WEEKLY"),   QStringLiteral("MONTHLY"),
+                                           QStringLiteral("YEARLY")};
+    static const QRegularExpression positive(QStringLiteral("^\\d{1,9}$"));
+    struct Range {
+        int low, high;
+        bool signedValues;
+    };
+    static const QHash<QString, Range> numberLists{
+        {QStringLiteral("BYSECOND"), {0, 60, false}},  {QStringLiteral("BYMINUTE"), {0, 59, false}},
+        {QStringLiteral("BYHOUR"), {0, 23, false}},    {QStringLiteral("BYMONTHDAY"), {1, 31, true}},
+        {QStringLiteral("BYYEARDAY"), {1, 366, true}}, {QStringLiteral("BYWEEKNO"), {1, 53, true}},
+        {QStringLiteral("BYMONTH"), {1, 12, false}},   {QStringLiteral("BYSETPOS"), {1, 366, true}}};
+
+    const QString rule = QString::fromLatin1(text).trimmed().toUpper();
+    if (rule.isEmpty())
+        return QByteArray();
+    QSet<QString> seen;
+    QStringList parts;
+    for (const QString& part : rule.split(QLatin1Char(';'))) {
+        const int eq = part.indexOf(QLatin1Char('='));
+        if (eq <= 0 || eq == part.size() - 1)
+            return QByteArray();
+        const QString name = part.left(eq), value = part.mid(eq + 1);
+        if (seen.contains(name))
+            return QByteArray();
+        seen.insert(name);
+        bool ok = false;
+        if (name == QLatin1String("FREQ"))
+            ok = frequencies.contains(value);
+        else if (name == QLatin1String("COUNT") || name == QLatin1String("INTERVAL"))
+            ok = positive.match(value).hasMatch() && value.toInt() > 0;
+        else if (name == QLatin1String("BYDAY"))
+            ok = isDayList(value);
+        else if (name == QLatin1String("WKST"))
+            ok = isWeekday(value);
+        else if (numberLists.contains(name))
+            ok = isNumberList(value, numberLists[name].low, numberLists[name].high, numberLists[name].signedValues);
+        else if (name == QLatin1String("UNTIL")) {
+            const std::optional<QByteArray> until = untilValue(value, form, utcOffsetSeconds);
+            ok = until.has_value();
+            if (ok) {
+                parts << QStringLiteral("UNTIL=") + QString::fromLatin1(*until);
+                continue;
+            }
+        }
+        if (!ok)
+            return QByteArray();
+        parts << part;
+    }
+    if (!seen.contains(QStringLiteral("FREQ"))
+        || (seen.contains(QStringLiteral("UNTIL")) && seen.contains(QStringLiteral("COUNT"))))
+        return QByteArray();
+    return parts.join(QLatin1Char(';')).toLatin1();
+}
+
+QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds)
+{
+    const bool office2004 = state.OfficeEntourage2004;
+    QByteArray out = calendarHead();
+    UidBook uids;
+    addComponents(out, uids, state.clrcList, [&](const CalenderInformation& event) {
+        return eventComponent(event, office2004, utcOffsetSeconds);
+    });
+    addComponents(out, uids, state.tsrcList,
+                  [&](const TasksInformation& task) { return taskComponent(task, utcOffsetSeconds); });
+    return out + kCalendarTail;
+}
+
+QByteArray calendarICalendarFile(const ScanState& state)
+{
+    return calendarICalendarFile(state, hostUtcOffsetSeconds());
+}
+
+QByteArray notesICalendarFile(const ScanState& state)
+{
+    QByteArray out = calendarHead();
+    UidBook uids;
+    addComponents(out, uids, state.ntrcList, noteComponent);
+    return out + kCalendarTail;
+}
+
+} // namespace er

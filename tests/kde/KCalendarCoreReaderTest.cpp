@@ -1,0 +1,163 @@
+// calendar.ics and notes.ics read by KDE's calendar library, a second reader
+// beside python3-icalendar.
+
+#include "calendar/CalendarExport.h"
+#include "calendar/PortableICalendar.h"
+#include "calendar/TimeConversion.h"
+#include "export/ItemFiles.h"
+#include "export/PortableExport.h"
+#include "scan/BlockScanner.h"
+#include "scan/ByteOrder.h"
+
+#include <KCalendarCore/Event>
+#include <KCalendarCore/ICalFormat>
+#include <KCalendarCore/Journal>
+#include <KCalendarCore/MemoryCalendar>
+#include <KCalendarCore/Todo>
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using namespace er;
+
+namespace {
+
+KCalendarCore::MemoryCalendar::Ptr parsed(const QByteArray& file)
+{
+    KCalendarCore::MemoryCalendar::Ptr calendar(new KCalendarCore::MemoryCalendar(QTimeZone::utc()));
+    EXPECT_TRUE(KCalendarCore::ICalFormat().fromRawString(calendar, file));
+    return calendar;
+}
+
+QString uidText(const OptionalBytes& guid, quint64 length)
+{
+    return QString::fromLatin1(uidOf(guid, length));
+}
+
+QString textOf(const OptionalBytes& field)
+{
+    return field ? QString::fromUtf8(upToZero(withoutZeroBytes(*field))) : QString();
+}
+
+QString summaryOf(const OptionalBytes& field)
+{
+    return field ? QString::fromUtf8(withoutZeroBytes(*field)) : QString();
+}
+
+// The stored wall-clock time, as a reader shows a floating time.
+void expectWallClock(const QDateTime& read, const std::optional<std::array<quint8, 8>>& stored)
+{
+    ASSERT_TRUE(stored);
+    const QDateTime wall = CalendarStampToDateTime(GetDWordValue(stored->data(), 1));
+    EXPECT_EQ(read.date(), wall.date());
+    EXPECT_EQ(read.time(), wall.time());
+    EXPECT_NE(read.timeSpec(), Qt::UTC);
+}
+
+} // namespace
+
+TEST(KCalendarCoreReader, SampleCalendarReadsAsTheRecords)
+{
+    ScanState state;
+    ASSERT_EQ(scanDatabase(QStringLiteral(ER_SAMPLE_DATABASE), state).kind, ScanOutcome::Completed);
+    ASSERT_FALSE(state.clrcList.empty() || state.tsrcList.empty() || state.ntrcList.empty());
+    const auto calendar = parsed(calendarICalendarFile(state));
+
+    EXPECT_EQ(calendar->rawEvents().size(), int(state.clrcList.size()));
+    for (const CalenderInformation& record : state.clrcList) {
+        const KCalendarCore::Event::Ptr event = calendar->event(uidText(record.GUID, record.GUIDLength));
+        ASSERT_TRUE(event) << uidText(record.GUID, record.GUIDLength).toStdString();
+        SCOPED_TRACE(event->summary().toStdString());
+        EXPECT_EQ(event->summary(), summaryOf(record.Summary));
+        EXPECT_EQ(event->location(), textOf(record.Location));
+        EXPECT_EQ(event->description(), textOf(record.Description));
+        const bool allDay = record.AllDayData && record.AllDayData->startsWith('\1');
+        EXPECT_EQ(event->allDay(), allDay);
+        if (allDay) {
+            const quint32 stored = GetDWordValue(record.StartTime->data(), 1);
+            EXPECT_EQ(event->dtStart().date(), CalendarStampToDateTime(stored).date());
+        } else {
+            expectWallClock(event->dtStart(), record.StartTime);
+            expectWallClock(event->dtEnd(), record.EndTime);
+        }
+        EXPECT_EQ(event->recurs(), record.IsRecurring);
+        EXPECT_EQ(event->alarms().size(), record.HasAlarm ? 1 : 0);
+        if (record.IsRecurring) {
+            EXPECT_EQ(event->recurrence()->recurrenceType(), KCalendarCore::Recurrence::rWeekly);
+        }
+        if (record.HasAlarm) {
+            EXPECT_EQ(event->alarms().at(0)->startOffset().asSeconds(), -15 * 60);
+        }
+    }
+
+    EXPECT_EQ(calendar->rawTodos().size(), int(state.tsrcList.size()));
+    const int priorities[] = {0, 1, 3, 5, 7, 9};
+    for (const TasksInformation& record : state.tsrcList) {
+        const KCalendarCore::Todo::Ptr todo = calendar->todo(uidText(record.GUID, record.GUIDLength));
+        ASSERT_TRUE(todo);
+        SCOPED_TRACE(todo->summary().toStdString());
+        EXPECT_EQ(todo->summary(), summaryOf(record.TaskName));
+        EXPECT_EQ(todo->description(), summaryOf(record.Note).replace('\r', '\n'));
+        EXPECT_EQ(todo->priority(), priorities[qBound(0, record.Priority, 5)]);
+        EXPECT_EQ(todo->hasDueDate(), record.DueDate.has_value());
+        if (record.DueDate) {
+            const QDateTime due = macStampToDateTime(leadingStamp(*record.DueDate));
+            EXPECT_EQ(todo->dtDue().date(), due.date());
+            EXPECT_EQ(todo->dtDue().time(), due.time());
+        }
+        EXPECT_EQ(todo->alarms().size(), record.HasReminder && record.ReminderDate ? 1 : 0);
+    }
+
+    const auto notes = parsed(notesICalendarFile(state));
+    EXPECT_EQ(notes->rawJournals().size(), int(state.ntrcList.size()));
+    EXPECT_TRUE(notes->rawEvents().isEmpty() && notes->rawTodos().isEmpty());
+    for (const NotesInformation& record : state.ntrcList) {
+        const KCalendarCore::Journal::Ptr journal =
+            notes->journal(uidText(record.GUID, record.GUIDLength));
+        ASSERT_TRUE(journal);
+        EXPECT_EQ(journal->summary(), summaryOf(record.Summary));
+        EXPECT_EQ(journal->description(), summaryOf(record.Description).replace('\r', '\n'));
+    }
+}
+
+TEST(KCalendarCoreReader, HardTextsAndItemsWithoutGuid)
+{
+    QString longText;
+    while (longText.size() < 500)
+        longText += QString::fromUtf8("José; 会議, \\ ") + QString::number(longText.size()) + '\r';
+    // Backslashes before ",", ";" and "n" too, which the python reader misreads.
+    const QString hard = QString::fromUtf8("a,b;c\\d\re 山田太郎 Ørsted \\,\\;\\n\\\\\r\\");
+    ScanState state;
+    for (int i = 0; i < 2; ++i) { // twice, without GUID: two items, not one
+        CalenderInformation event;
+        event.Summary = hard.toUtf8();
+        event.Location = longText.toUtf8();
+        event.Description = longText.toUtf8();
+        state.clrcList.push_back(event);
+        TasksInformation task;
+        task.TaskName = hard.toUtf8();
+        task.Note = longText.toUtf8();
+        state.tsrcList.push_back(task);
+        NotesInformation note;
+        note.Summary = hard.toUtf8(), note.SummaryLength = quint32(hard.size() + 1);
+        note.Description = longText.toUtf8(), note.DescriptionLength = quint32(longText.size() + 1);
+        state.ntrcList.push_back(note);
+    }
+    const QString read = QString(longText).replace('\r', '\n');
+    const QString readHard = QString(hard).replace('\r', '\n');
+    const auto calendar = parsed(calendarICalendarFile(state));
+    ASSERT_EQ(calendar->rawEvents().size(), 2);
+    ASSERT_EQ(calendar->rawTodos().size(), 2);
+    for (const auto& event : calendar->rawEvents()) {
+        EXPECT_EQ(event->summary(), readHard);
+        EXPECT_EQ(event->location(), read);
+        EXPECT_EQ(event->description(), read);
+    }
+    for (const auto& todo : calendar->rawTodos())
+        EXPECT_EQ(todo->description(), read);
+    const auto notes = parsed(notesICalendarFile(state));
+    ASSERT_EQ(notes->rawJournals().size(), 2);
+    for (const auto& journal : notes->rawJournals())
+        EXPECT_EQ(journal->description(), read);
+}
