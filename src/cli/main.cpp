@@ -1,7 +1,8 @@
 // entourage-repair: the headless face of the recovery tool. It runs the same
-// scan (and, later, the same save) as the window, without one.
+// scan, save and portable export as the window, without one.
 
 #include "export/BundleLayout.h"
+#include "export/PortableExport.h"
 #include "export/SaveRun.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
@@ -33,6 +34,7 @@ enum ExitCode {
 const char* const kUsage =
     "Usage: entourage-repair scan DATABASE\n"
     "       entourage-repair save DATABASE DIRECTORY [--replace]\n"
+    "       entourage-repair export DATABASE DIRECTORY [--replace]\n"
     "       entourage-repair --help | --version\n";
 
 const char* const kHelp =
@@ -55,19 +57,31 @@ const char* const kHelp =
     "                  mail folder). DIRECTORY is created when missing. An\n"
     "                  existing bundle is left alone unless --replace is given,\n"
     "                  which removes it completely first.\n"
+    "  export DATABASE DIRECTORY [--replace]\n"
+    "                  Scan the database, print the same counts, and write\n"
+    "                  everything recovered in formats today's programs import:\n"
+    "                  DIRECTORY/Mail/ (one mbox file per mail folder, mboxrd,\n"
+    "                  LF line ends, subfolders in a directory beside their\n"
+    "                  folder's mbox file), contacts.vcf, calendar.ics (events\n"
+    "                  and tasks), notes.ics and README.txt (how to import each\n"
+    "                  file). DIRECTORY is created when missing. An existing\n"
+    "                  export there is left alone unless --replace is given,\n"
+    "                  which first removes those five entries and nothing else.\n"
     "\n"
     "Options:\n"
     "  -h, --help      Show this help and exit.\n"
     "  --version       Show the version and exit.\n"
     "\n"
-    "While scanning and saving, a progress line is shown on standard error when\n"
-    "it is a terminal. Ctrl-C stops; a stopped save removes the partial bundle.\n"
+    "While scanning, saving and exporting, a progress line is shown on standard\n"
+    "error when it is a terminal. Ctrl-C stops; a stopped save removes the\n"
+    "partial bundle, a stopped export every file and folder it wrote.\n"
     "\n"
     "Exit status:\n"
-    "  0    done: the counts were printed (and the bundle written completely)\n"
-    "  1    the database could not be opened, the bundle already exists (without\n"
-    "       --replace), or some output file could not be written (their number\n"
-    "       and the first of them are listed on standard error)\n"
+    "  0    done: the counts were printed (and the bundle or export written\n"
+    "       completely)\n"
+    "  1    the database could not be opened, the bundle or export already exists\n"
+    "       (without --replace), or some output file could not be written (their\n"
+    "       number and the first of them are listed on standard error)\n"
     "  2    wrong usage\n"
     "  3    nothing usable was found in the file\n"
     "  130  stopped by Ctrl-C\n";
@@ -182,6 +196,17 @@ int runScan(const QString& database)
     return code < 0 ? kExitOk : code;
 }
 
+// Lists the output files that could not be written; the exit code to end with.
+int reportFailures(int count, const QStringList& firstFailures)
+{
+    printError(QStringLiteral("%1 output file(s) could not be written completely:").arg(count));
+    for (const QString& failure : firstFailures)
+        std::fprintf(stderr, "  %s\n", failure.toLocal8Bit().constData());
+    if (count > firstFailures.size())
+        std::fprintf(stderr, "  ...\n");
+    return kExitFailure;
+}
+
 int runSave(const QString& database, const QString& directory, bool replace)
 {
     const QString saveDir = QFileInfo(directory).absoluteFilePath();
@@ -221,16 +246,54 @@ int runSave(const QString& database, const QString& directory, bool replace)
         printError(QStringLiteral("save stopped; the partial bundle was removed"));
         return kExitInterrupted;
     }
-    if (result.failureCount > 0) {
-        printError(QStringLiteral("%1 output file(s) could not be written completely:").arg(result.failureCount));
-        for (const QString& failure : result.firstFailures)
-            std::fprintf(stderr, "  %s\n", failure.toLocal8Bit().constData());
-        if (result.failureCount > result.firstFailures.size())
-            std::fprintf(stderr, "  ...\n");
-        return kExitFailure;
-    }
+    if (result.failureCount > 0)
+        return reportFailures(result.failureCount, result.firstFailures);
     if (isatty(STDERR_FILENO) == 1)
         std::fprintf(stderr, "Saved to %s\n", bundle.toLocal8Bit().constData());
+    return kExitOk;
+}
+
+int runExport(const QString& database, const QString& directory, bool replace)
+{
+    const QString exportDir = QFileInfo(directory).absoluteFilePath();
+    if (er::holdsPortableExport(exportDir) && !replace) {
+        printError(QStringLiteral("\"%1\" already holds an export; use --replace to replace it").arg(exportDir));
+        return kExitFailure;
+    }
+
+    er::ScanState& state = processScanState();
+    const int code = scanAndReport(database, state);
+    if (code >= 0)
+        return code;
+
+    if (replace && !er::removePortableExport(exportDir)) {
+        printError(QStringLiteral("cannot remove the existing export in \"%1\"").arg(exportDir));
+        return kExitFailure;
+    }
+    if (!QFileInfo(exportDir).exists() && !QDir().mkpath(exportDir)) {
+        printError(QStringLiteral("cannot create the directory \"%1\"").arg(exportDir));
+        return kExitFailure;
+    }
+
+    const er::FolderTreeModel tree = er::buildFolderTree(state, &g_interrupted);
+    TerminalProgress progress(QStringLiteral("Exporting"));
+    quint64 items = 0;
+    quint64 written = 0;
+    er::PortableHooks hooks;
+    hooks.stop = &g_interrupted;
+    hooks.initialSettings = [&](unsigned int range) { items = range; };
+    hooks.progress = [&] { progress.update(++written, items); };
+    const er::PortableResult result = er::exportPortable(state, tree, exportDir, hooks);
+    progress.finish();
+
+    if (result.stopped) {
+        printError(QStringLiteral("export stopped; what it wrote was removed"));
+        return kExitInterrupted;
+    }
+    if (result.failureCount > 0)
+        return reportFailures(result.failureCount, result.firstFailures);
+    if (isatty(STDERR_FILENO) == 1)
+        std::fprintf(stderr, "Exported to %s\n", exportDir.toLocal8Bit().constData());
     return kExitOk;
 }
 
@@ -258,12 +321,13 @@ int main(int argc, char* argv[])
         installInterruptHandler();
         return runScan(args.at(1));
     }
-    if (!args.isEmpty() && args.first() == QStringLiteral("save")) {
+    if (!args.isEmpty() && (args.first() == QStringLiteral("save") || args.first() == QStringLiteral("export"))) {
         QStringList operands = args.mid(1);
         const bool replace = operands.removeAll(QStringLiteral("--replace")) > 0;
         if (operands.size() == 2) {
             installInterruptHandler();
-            return runSave(operands.at(0), operands.at(1), replace);
+            return args.first() == QStringLiteral("save") ? runSave(operands.at(0), operands.at(1), replace)
+                                                           : runExport(operands.at(0), operands.at(1), replace);
         }
     }
     std::fputs(kUsage, stderr);

@@ -45,6 +45,15 @@ struct PortableResult {
 PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tree, const QString& directory,
                               const PortableHooks& hooks = {});
 
+// The entries an export writes into its directory: "Mail", "contacts.vcf",
+// "calendar.ics", "notes.ics", "README.txt".
+QStringList portableExportEntries();
+// Whether the directory already holds any of them.
+bool holdsPortableExport(const QString& directory);
+// Removes those entries (and nothing else) from the directory, never
+// following a symbolic link out of it. True when none is left.
+bool removePortableExport(const QString& directory);
+
 // The contents of each file, for the writers and the tests.
 // Every recovered contact that carries any data (also those the bundle skips
 // for lack of a name), one vCard 3.0 each, CRLF, folded, UTF-8.

@@ -15,6 +15,17 @@ QMailSavingThread::~QMailSavingThread()
 
 void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const QString& saveDir)
 {
+    startRun(state, tree, saveDir, false);
+}
+
+void QMailSavingThread::SetInitialSettingsForExport(ScanState* state, const FolderTreeModel& tree,
+                                                    const QString& directory)
+{
+    startRun(state, tree, directory, true);
+}
+
+void QMailSavingThread::startRun(ScanState* state, const FolderTreeModel& tree, const QString& target, bool portable)
+{
     if (isRunning()) {
         if (m_state)
             m_state->bStopFlag = true;
@@ -22,7 +33,8 @@ void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeMod
     }
     m_state = state;
     m_tree = tree;
-    m_saveDir = saveDir;
+    m_saveDir = target;
+    m_export = portable;
     state->bStopFlag = false;
     // Set before the thread runs, so that nobody sees an idle program between
     // this call and the thread's first instruction (the window's close
@@ -45,7 +57,21 @@ void QMailSavingThread::run()
     hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
     hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
     hooks.status = [this](const QString& text) { emit strInfo(text); };
-    const SaveResult result = saveBundle(*m_state, m_tree, m_saveDir, hooks);
+    SaveResult result;
+    if (m_export) {
+        PortableHooks portable;
+        portable.stop = hooks.stop;
+        portable.initialSettings = hooks.initialSettings;
+        portable.progress = hooks.progress;
+        portable.status = hooks.status;
+        const PortableResult outcome = exportPortable(*m_state, m_tree, m_saveDir, portable);
+        result.stopped = outcome.stopped;
+        result.failureCount = outcome.failureCount;
+        result.firstFailures = outcome.firstFailures;
+        result.bundle = outcome.directory;
+    } else {
+        result = saveBundle(*m_state, m_tree, m_saveDir, hooks);
+    }
     {
         QMutexLocker lock(&m_resultLock);
         m_result = result;

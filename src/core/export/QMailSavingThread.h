@@ -2,6 +2,7 @@
 // The worker thread that runs a save, so that the window stays responsive and
 // can offer Stop. It reports only through queued signals.
 
+#include "export/PortableExport.h"
 #include "export/SaveRun.h"
 #include "scan/FolderTree.h"
 #include "scan/ScanState.h"
@@ -22,6 +23,11 @@ public:
     // untouched until OnFinishScanning. While a save is still running this
     // only asks it to stop; no second save starts.
     void SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const QString& saveDir);
+    // The same for the portable export into `directory`; its outcome is
+    // reported through lastResult() too (`bundle` holds the directory).
+    void SetInitialSettingsForExport(ScanState* state, const FolderTreeModel& tree, const QString& directory);
+    // Whether the last run started was a portable export.
+    bool lastRunWasExport() const { return m_export; }
 
     // The outcome of the last finished save.
     SaveResult lastResult() const;
@@ -37,9 +43,12 @@ protected:
     void run() override;
 
 private:
+    void startRun(ScanState* state, const FolderTreeModel& tree, const QString& target, bool portable);
+
     ScanState* m_state = nullptr;
     FolderTreeModel m_tree;
     QString m_saveDir;
+    bool m_export = false;
     mutable QMutex m_resultLock;
     SaveResult m_result;
 };

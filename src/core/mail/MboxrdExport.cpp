@@ -1,0 +1,538 @@
+#include "mail/MboxrdExport.h"
+
+#include "calendar/TimeConversion.h"
+#include "export/BundleLayout.h"
+#include "export/OutputFile.h"
+#include "mail/MessageWriter.h"
+#include "scan/ByteOrder.h"
+#include "scan/DatabaseFile.h"
+
+#include <KMime/Headers>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+#include <QVector>
+
+#include <cstring>
+
+namespace er {
+
+namespace {
+
+const char kFrom[] = "From ";
+constexpr int kFromLength = 5;
+constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
+// The message text lies behind the block's 20-byte header.
+constexpr quint64 kTextStart = 20;
+constexpr quint64 kSummaryMinimumSize = 20;
+// A composed message is held only until its header section has been seen;
+// a header section longer than this is searched no further for its Date.
+constexpr int kHeadLimit = 256 * 1024;
+// Path components stay well inside the usual 255-byte limit of a file name,
+// with room for ".mbox" or ".d".
+constexpr int kComponentBytes = 240;
+constexpr int kFirstYear = 1970;
+constexpr int kLastYear = 9999;
+
+// The same stored texts as the bundle's mailboxes: the folder is known, and
+// the text is at least a header's worth or the record gave it a sender or
+// subject.
+bool worthWriting(const MailMSRC& summary)
+{
+    return summary.MSRCMailParentID != 0
+        && (summary.MSRCMailSourceSize >= kSummaryMinimumSize || !summary.MSRCMailFromAddress.isEmpty()
+            || !summary.MSRCMailSubject.isEmpty() || !summary.MSRCMailFromName.isEmpty());
+}
+
+// The bytes of a stored text that can be copied: the stored length, bounded
+// by the block that holds it and by the file.
+quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database)
+{
+    quint64 length = summary.MSRCMailSourceSize;
+    if (summary.MSRCMailBlockSize != 0)
+        length = qMin(length, summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0);
+    const quint64 fileSize = static_cast<quint64>(qMax<qint64>(0, database.size()));
+    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
+    if (from < summary.MSRCMailSourceOffset || from >= fileSize)
+        return 0;
+    return qMin(length, fileSize - from);
+}
+
+// Records without stored text whose message MessageWriter composes.
+bool composable(const MailMLRC& record)
+{
+    return record.MSRCMailID == 0 && record.folderId() != 0 && record.MSRCMailBodySize != 0;
+}
+
+bool inYearRange(const QDateTime& date)
+{
+    return date.isValid() && date.date().year() >= kFirstYear && date.date().year() <= kLastYear;
+}
+
+// The record's stored date (a Mac stamp in bytes 4 to 7), taken as UTC: the
+// database does not say in which zone it was made.
+QDateTime storedDate(const MailMLRC* record)
+{
+    if (!record)
+        return {};
+    const quint32 stamp = (quint32(record->MSRCMailDate[4]) << 24) | (quint32(record->MSRCMailDate[5]) << 16)
+        | (quint32(record->MSRCMailDate[6]) << 8) | record->MSRCMailDate[7];
+    if (stamp == 0)
+        return {};
+    const QDateTime date = macStampToDateTime(stamp);
+    return inYearRange(date) ? date : QDateTime();
+}
+
+QDateTime firstValid(const QDateTime& a, const QDateTime& b)
+{
+    if (a.isValid())
+        return a;
+    return b.isValid() ? b : mboxFallbackDate();
+}
+
+QByteArray withLfLineEnds(const QByteArray& text)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool headerSectionEnded(const QByteArray& start)
+{
+    const QByteArray lf = withLfLineEnds(start);
+    return lf.startsWith('\n') || lf.contains("\n\n");
+}
+
+// A folder name as a file or directory name: never empty, and short enough
+// for any file system (cut on a character boundary).
+QString fileNameComponent(QString name)
+{
+    if (name.isEmpty())
+        name = QStringLiteral("-");
+    while (name.toUtf8().size() > kComponentBytes) {
+        int cut = name.size() - 1;
+        if (cut > 0 && name.at(cut).isLowSurrogate())
+            --cut;
+        name.truncate(cut);
+    }
+    return name;
+}
+
+// A folder's directory beside its mailbox. A name ending in ".mbox" would
+// make it collide with the mailbox of a sibling folder named without that
+// ending (and some programs take such a directory for a mailbox).
+QString directoryComponent(const QString& name)
+{
+    const QString part = fileNameComponent(name);
+    return part.endsWith(QLatin1String(".mbox"), Qt::CaseInsensitive) ? part + QStringLiteral(".d") : part;
+}
+
+QString mailPrefix()
+{
+    return bundlePath(QString()) + QStringLiteral("/Mail");
+}
+
+// One mailbox file and the folders whose messages go into it (sibling
+// folders of one name share it), in folder path list order.
+struct MailboxPlan {
+    QString path;            // below the mail directory, beginning "/"
+    QStringList directories; // the same, parents first
+    QVector<const MailMSRC*> stored;
+    QVector<const MailMLRC*> composed;
+};
+
+QVector<MailboxPlan> planMailboxes(const SaveContext& context)
+{
+    QHash<quint64, QVector<const MailMSRC*>> storedByFolder;
+    for (const MailMSRC& summary : context.state.msrcList)
+        if (worthWriting(summary))
+            storedByFolder[summary.MSRCMailParentID].append(&summary);
+    QHash<quint64, QVector<const MailMLRC*>> composedByFolder;
+    for (const MailMLRC& record : context.state.mlrcList)
+        if (composable(record))
+            composedByFolder[record.folderId()].append(&record);
+
+    QVector<MailboxPlan> plans;
+    QHash<QString, int> planOfPath;
+    QSet<quint64> done;
+    for (const TreeInfo& folder : context.treeInfo) {
+        // A folder's messages go once, to its first entry.
+        if (folder.folderId == 0 || done.contains(folder.folderId))
+            continue;
+        const auto stored = storedByFolder.constFind(folder.folderId);
+        const auto composed = composedByFolder.constFind(folder.folderId);
+        if (stored == storedByFolder.cend() && composed == composedByFolder.cend())
+            continue;
+        const QString path = portableMailboxPath(QString(), folder.path);
+        if (path.isEmpty())
+            continue;
+        done.insert(folder.folderId);
+        int at = planOfPath.value(path, -1);
+        if (at < 0) {
+            at = plans.size();
+            planOfPath.insert(path, at);
+            MailboxPlan plan;
+            plan.path = path;
+            for (int slash = path.indexOf(QLatin1Char('/'), 1); slash > 0;
+                 slash = path.indexOf(QLatin1Char('/'), slash + 1))
+                plan.directories << path.left(slash);
+            plans.append(plan);
+        }
+        if (stored != storedByFolder.cend())
+            plans[at].stored += *stored;
+        if (composed != composedByFolder.cend())
+            plans[at].composed += *composed;
+    }
+    return plans;
+}
+
+void makeDirectory(const QString& path, SaveFailures& failures, CreatedPaths* created)
+{
+    const QFileInfo info(path);
+    if (info.isDir() && !info.isSymLink())
+        return;
+    if (QDir().mkdir(path))
+        created->directories << path;
+    else
+        failures.record(path, QStringLiteral("cannot create the directory"));
+}
+
+// Writes one message: the From_ line, then the text through the quoter, then
+// the empty line that ends it in the mailbox. `start` holds the message's
+// first bytes (for its Date header); `rest` writes the remainder through the
+// given writer and returns false once output failed.
+class MessageOut {
+public:
+    explicit MessageOut(AppendFile& mailbox) : m_mailbox(mailbox) {}
+
+    bool begin(const QByteArray& sender, const QDateTime& date, const QByteArray& start)
+    {
+        m_ok = m_mailbox.write(mboxrdFromLine(sender, date));
+        return put(start.constData(), start.size());
+    }
+    bool put(const char* data, qint64 size)
+    {
+        if (!m_ok)
+            return false;
+        m_buffer.clear();
+        m_quoter.feed(data, size, &m_buffer);
+        m_ok = m_mailbox.write(m_buffer);
+        return m_ok;
+    }
+    void end()
+    {
+        m_buffer.clear();
+        m_quoter.finish(&m_buffer);
+        m_buffer += '\n';
+        if (m_ok)
+            m_mailbox.write(m_buffer);
+        m_buffer = QByteArray();
+    }
+
+private:
+    AppendFile& m_mailbox;
+    MboxrdQuoter m_quoter;
+    QByteArray m_buffer;
+    bool m_ok = true;
+};
+
+void writeStoredMessage(const SaveContext& context, const MailMSRC& summary, DatabaseFile& database,
+                        AppendFile& mailbox)
+{
+    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
+    quint64 length = copyableTextLength(summary, database);
+    const auto readChunk = [&](quint64 at) {
+        const quint64 wanted = qMin<quint64>(kCopyChunk, length - at);
+        const QByteArray chunk = database.readUpTo(from + at, wanted);
+        // A failed read ends the text where it stands.
+        if (static_cast<quint64>(chunk.size()) < wanted)
+            length = at + static_cast<quint64>(chunk.size());
+        return chunk;
+    };
+
+    QByteArray first = length > 0 ? readChunk(0) : QByteArray();
+    const MailMLRC* record =
+        summary.MSRCMailID != 0 ? context.state.hashMlrc.value(summary.MSRCMailID, nullptr) : nullptr;
+    MessageOut out(mailbox);
+    bool ok = out.begin(summary.MSRCMailFromAddress, firstValid(messageHeaderDate(first), storedDate(record)), first);
+    for (quint64 copied = static_cast<quint64>(first.size()); ok && copied < length;) {
+        first.clear();
+        const QByteArray chunk = readChunk(copied);
+        copied += static_cast<quint64>(chunk.size());
+        ok = out.put(chunk.constData(), chunk.size());
+    }
+    out.end();
+}
+
+void writeComposedMessage(const MailMLRC& record, MessageWriter& writer, AppendFile& mailbox)
+{
+    // The From_ line needs the composed Date header, which comes early: the
+    // message is held only until its header section is complete.
+    MessageOut out(mailbox);
+    QByteArray head;
+    bool begun = false;
+    const auto begin = [&] {
+        begun = true;
+        const bool ok = out.begin(record.MSRCMailFromAddress,
+                                  firstValid(messageHeaderDate(head), storedDate(&record)), head);
+        head = QByteArray();
+        return ok;
+    };
+    const bool composed = writer.composeMessage(record, [&](const char* data, qint64 size) {
+        if (begun)
+            return out.put(data, size);
+        head.append(data, static_cast<int>(size));
+        return head.size() < kHeadLimit && !headerSectionEnded(head) ? true : begin();
+    });
+    if (!composed)
+        return;
+    if (!begun)
+        begin();
+    out.end();
+}
+
+} // namespace
+
+// ---- Created paths ---------------------------------------------------------
+
+bool CreatedPaths::removeAll() const
+{
+    bool clean = true;
+    for (const QString& file : files) {
+        const QFileInfo info(file);
+        if ((info.exists() || info.isSymLink()) && !QFile::remove(file))
+            clean = false;
+    }
+    for (auto dir = directories.crbegin(); dir != directories.crend(); ++dir)
+        if (QFileInfo(*dir).isDir() && !QDir().rmdir(*dir))
+            clean = false;
+    return clean;
+}
+
+// ---- Quoting ---------------------------------------------------------------
+
+void MboxrdQuoter::flushPrefix(QByteArray* out)
+{
+    if (m_fromMatched > 0) {
+        out->append(kFrom, m_fromMatched);
+        m_empty = false;
+        m_endsWithLf = false;
+    }
+    m_fromMatched = 0;
+    m_inPrefix = false;
+}
+
+void MboxrdQuoter::feed(const char* data, qint64 size, QByteArray* out)
+{
+    qint64 i = 0;
+    while (i < size) {
+        char c = data[i];
+        if (m_afterCr) {
+            m_afterCr = false;
+            if (c == '\n') {
+                ++i;
+                continue;
+            }
+        }
+        if (m_inPrefix) {
+            // Leading ">" go out at once: one more of them in front of
+            // "From " gives the same bytes wherever it is put.
+            if (m_fromMatched == 0 && c == '>') {
+                out->append('>');
+                m_empty = false;
+                m_endsWithLf = false;
+                ++i;
+                continue;
+            }
+            if (c == kFrom[m_fromMatched]) {
+                ++i;
+                if (++m_fromMatched == kFromLength) {
+                    out->append('>');
+                    flushPrefix(out);
+                }
+                continue;
+            }
+            flushPrefix(out);
+        }
+        // Inside a line: copy up to the next line end.
+        qint64 end = i;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        if (end > i) {
+            out->append(data + i, static_cast<int>(end - i));
+            m_empty = false;
+            m_endsWithLf = false;
+        }
+        if (end == size)
+            return;
+        m_afterCr = data[end] == '\r';
+        out->append('\n');
+        m_empty = false;
+        m_endsWithLf = true;
+        m_inPrefix = true;
+        i = end + 1;
+    }
+}
+
+void MboxrdQuoter::finish(QByteArray* out)
+{
+    flushPrefix(out);
+    if (!m_empty && !m_endsWithLf)
+        out->append('\n');
+    *this = MboxrdQuoter();
+}
+
+QByteArray mboxrdText(const QByteArray& text)
+{
+    MboxrdQuoter quoter;
+    QByteArray out;
+    quoter.feed(text, &out);
+    quoter.finish(&out);
+    return out;
+}
+
+// ---- From_ line ------------------------------------------------------------
+
+QDateTime messageHeaderDate(const QByteArray& messageStart)
+{
+    QByteArray head = withLfLineEnds(messageStart.left(kHeadLimit));
+    if (head.startsWith('\n'))
+        return {};
+    const int end = head.indexOf("\n\n");
+    if (end >= 0)
+        head.truncate(end + 1);
+
+    for (int at = 0; at < head.size();) {
+        int lineEnd = head.indexOf('\n', at);
+        if (lineEnd < 0)
+            lineEnd = head.size();
+        if (lineEnd - at >= 5 && qstrnicmp(head.constData() + at, "date:", 5) == 0) {
+            // The value with its folded continuation lines.
+            QByteArray value = head.mid(at + 5, lineEnd - at - 5);
+            while (lineEnd + 1 < head.size() && (head[lineEnd + 1] == ' ' || head[lineEnd + 1] == '\t')) {
+                const int next = head.indexOf('\n', lineEnd + 1);
+                const int stop = next < 0 ? head.size() : next;
+                value += head.mid(lineEnd + 1, stop - lineEnd - 1);
+                lineEnd = stop;
+            }
+            KMime::Headers::Date header;
+            header.from7BitString(value);
+            const QDateTime date = header.dateTime().toUTC();
+            if (inYearRange(date))
+                return date;
+        }
+        at = lineEnd + 1;
+    }
+    return {};
+}
+
+QDateTime mboxFallbackDate()
+{
+    return QDateTime(QDate(kFirstYear, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+QByteArray mboxrdFromLine(const QByteArray& senderAddress, const QDateTime& date)
+{
+    static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    QByteArray sender;
+    for (const char c : cutAtNul(senderAddress))
+        if (quint8(c) > 0x20 && quint8(c) != 0x7F)
+            sender += c;
+    if (sender.isEmpty())
+        sender = "MAILER-DAEMON";
+    const QDateTime utc = inYearRange(date.toUTC()) ? date.toUTC() : mboxFallbackDate();
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    return "From " + sender + ' '
+        + QString::asprintf("%s %s %2d %02d:%02d:%02d %d\n", days[d.dayOfWeek() - 1], months[d.month() - 1],
+                            d.day(), t.hour(), t.minute(), t.second(), d.year())
+              .toLatin1();
+}
+
+// ---- Mailboxes -------------------------------------------------------------
+
+QString portableMailboxPath(const QString& mailDir, const QString& folderPath)
+{
+    const QString prefix = mailPrefix();
+    // Messages filed under the "Mail" item itself keep a mailbox of that name.
+    if (folderPath == prefix)
+        return mailDir + QStringLiteral("/Mail.mbox");
+    if (!folderPath.startsWith(prefix + QLatin1Char('/')))
+        return {};
+    const QStringList names = folderPath.mid(prefix.size() + 1).split(QLatin1Char('/'));
+    QString path = mailDir;
+    for (int i = 0; i + 1 < names.size(); ++i)
+        path += QLatin1Char('/') + directoryComponent(names[i]);
+    return path + QLatin1Char('/') + fileNameComponent(names.last()) + QStringLiteral(".mbox");
+}
+
+quint64 portableMessageCount(const SaveContext& context)
+{
+    quint64 count = 0;
+    for (const MailboxPlan& plan : planMailboxes(context))
+        count += static_cast<quint64>(plan.stored.size() + plan.composed.size());
+    return count;
+}
+
+void writePortableMailboxes(SaveContext& context, const QString& mailDir, CreatedPaths* created)
+{
+    DatabaseFile database;
+    if (context.databasePath.isEmpty() || !database.open(context.databasePath)) {
+        // No mail can be written: the export must not look complete.
+        context.failures.record(context.databasePath, context.databasePath.isEmpty()
+                                                           ? QStringLiteral("no database to read the mail from")
+                                                           : database.errorString());
+        return;
+    }
+
+    MessageWriter writer(database, context);
+    QSet<QString> directoriesTried;
+    for (const MailboxPlan& plan : planMailboxes(context)) {
+        if (context.stopRequested())
+            return;
+        for (const QString& dir : plan.directories)
+            if (!directoriesTried.contains(dir)) {
+                directoriesTried.insert(dir);
+                makeDirectory(mailDir + dir, context.failures, created);
+            }
+        // Each mailbox is written whole by this export; one left from an
+        // earlier export would otherwise get its messages twice.
+        const QString path = mailDir + plan.path;
+        const QFileInfo existing(path);
+        if (existing.isFile() || existing.isSymLink())
+            QFile::remove(path);
+        AppendFile mailbox(path, context.failures);
+        if (mailbox.isOpen())
+            created->files << path;
+        for (const MailMSRC* summary : plan.stored) {
+            if (context.stopRequested())
+                return;
+            if (mailbox.isOpen())
+                writeStoredMessage(context, *summary, database, mailbox);
+            context.progress();
+        }
+        for (const MailMLRC* record : plan.composed) {
+            if (context.stopRequested())
+                return;
+            if (mailbox.isOpen())
+                writeComposedMessage(*record, writer, mailbox);
+            context.progress();
+        }
+        mailbox.close();
+    }
+}
+
+} // namespace er
