@@ -10,6 +10,7 @@
 #include "dialogs/InformationDlg.h"
 #include "dialogs/PreferencesDlg.h"
 #include "export/BundleLayout.h"
+#include "export/PortableExport.h"
 #include "export/RepairComplete.h"
 #include "mail/QItemLister.h"
 #include "mail/QPreviewOfItems.h"
@@ -196,6 +197,12 @@ void QEntourageMainWindow::createActions()
     m_saveAction = makeAction(tr("Save Repaired File"), "actionSaveRepairedFile");
     m_saveAction->setEnabled(false);
     connect(m_saveAction, &QAction::triggered, this, &QEntourageMainWindow::OnSavingFiles);
+    m_exportAction = makeAction(tr("Export for Other Mail Programs..."), "actionExportPortable");
+    m_exportAction->setEnabled(false);
+    connect(m_exportAction, &QAction::triggered, this, &QEntourageMainWindow::OnExportFiles);
+    // Offered exactly when saving is.
+    connect(m_saveAction, &QAction::changed, m_exportAction,
+            [this]() { m_exportAction->setEnabled(m_saveAction->isEnabled()); });
     m_openSecondAction = makeAction(tr("Open File"), "actionOpenFileButton");
     connect(m_openSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnOpenFile);
     m_saveSecondAction = makeAction(tr("Save Repaired File"), "actionSaveRepairedFileButton");
@@ -337,6 +344,7 @@ void QEntourageMainWindow::createMenus()
     m_fileMenu = menuBar()->addMenu(tr("&File"));
     m_fileMenu->addAction(m_openAction);
     m_fileMenu->addAction(m_saveAction);
+    m_fileMenu->addAction(m_exportAction);
     // Where the menu roles have no application menu to move into (everywhere
     // but macOS) these commands would be unreachable outside a menu.
     m_fileMenu->addSeparator();
@@ -962,51 +970,72 @@ void QEntourageMainWindow::OnLogReport()
 
 // --- Save -------------------------------------------------------------------
 
-void QEntourageMainWindow::OnSavingFiles()
+QString QEntourageMainWindow::chooseTarget(bool portable)
 {
     er::ScanState& state = er::gui::scanState();
-    // A stopped save may still be finishing its last file: a new one starts
-    // only once that thread has really ended.
-    if (m_MailSavingThread.isRunning())
-        return;
-
     for (;;) {
         if (state.bStopFlag)
-            return;
+            return QString();
         // The bundle's folders come from the mail folder tree, whatever the
         // category on display.
         OnMailView();
         const QString chosen = m_directoryChooser ? m_directoryChooser() : QString();
         if (chosen.isEmpty())
-            return;
-        m_saveDir = QDir::cleanPath(chosen);
-        const QString bundle = er::bundlePath(m_saveDir);
-        if (!QFileInfo(bundle).isDir())
-            break;
+            return QString();
+        const QString dir = QDir::cleanPath(chosen);
+        const bool taken = portable ? er::holdsPortableExport(dir) : QFileInfo(er::bundlePath(dir)).isDir();
+        if (!taken)
+            return dir;
         QMessageBox box(QMessageBox::Warning, kMessageTitle,
-                        tr("Main Identity.rge already exists at this location. Do you want to replace it?"),
+                        portable ? tr("This folder already holds an export for other mail programs. Do you "
+                                      "want to replace it?")
+                                 : tr("Main Identity.rge already exists at this location. Do you want to "
+                                      "replace it?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         const int answer = box.exec();
         if (answer == QMessageBox::No)
             continue;
         if (answer != QMessageBox::Yes)
-            return;
-        if (!er::removeBundle(bundle)) {
+            return QString();
+        const bool removed = portable ? er::removePortableExport(dir) : er::removeBundle(er::bundlePath(dir));
+        if (!removed) {
             QMessageBox::warning(this, kMessageTitle,
-                                 tr("The existing Main Identity.rge at %1 could not be removed completely. "
-                                    "Nothing was saved; choose another folder.")
-                                     .arg(QDir::toNativeSeparators(m_saveDir)));
-            return;
+                                 tr("What is already at %1 could not be removed completely. Nothing was "
+                                    "written; choose another folder.")
+                                     .arg(QDir::toNativeSeparators(dir)));
+            return QString();
         }
-        break;
+        return dir;
     }
+}
 
-    SaveFileProcessStarted(m_saveDir);
+void QEntourageMainWindow::startThreadRun(bool portable)
+{
+    // A stopped run may still be finishing its last file: a new one starts
+    // only once that thread has really ended.
+    if (m_MailSavingThread.isRunning())
+        return;
+    const QString dir = chooseTarget(portable);
+    if (dir.isEmpty())
+        return;
+    m_saveDir = dir;
+    er::ScanState& state = er::gui::scanState();
+    if (portable)
+        emitExportLog(tr("Exporting for Other Mail Programs."), m_saveDir, tr("Started on : "));
+    else
+        SaveFileProcessStarted(m_saveDir);
     state.bProcessRunning = true;
     setLockedCommandsEnabled(false);
     m_preferencesAction->setEnabled(false);
-    m_MailSavingThread.SetInitialSettings(&state, m_folderModel, m_saveDir);
+    if (portable)
+        m_MailSavingThread.SetInitialSettingsForExport(&state, m_folderModel, m_saveDir);
+    else
+        m_MailSavingThread.SetInitialSettings(&state, m_folderModel, m_saveDir);
 }
+
+void QEntourageMainWindow::OnSavingFiles() { startThreadRun(false); }
+
+void QEntourageMainWindow::OnExportFiles() { startThreadRun(true); }
 
 void QEntourageMainWindow::SetFinishSettings()
 {
@@ -1028,11 +1057,20 @@ void QEntourageMainWindow::SetFinishSettings()
         OnMailButtonClicked();
     }
 
+    const bool portable = m_MailSavingThread.lastRunWasExport();
     if (!stopped) {
         hideProgressSheet();
         if (result.failureCount == 0) {
             OnProcessSuccess();
-            SavingFileProcessCompleted(m_saveDir);
+            if (portable)
+                emitExportLog(tr("Completed Exporting for Other Mail Programs ."), m_saveDir, tr("Completed on : "));
+            else
+                SavingFileProcessCompleted(m_saveDir);
+        } else if (portable) {
+            m_pRepairComplete->showFailures(result.failureCount, result.firstFailures, m_saveDir);
+            emitExportLog(tr("Exported for Other Mail Programs with %n item(s) that could not be written .",
+                             nullptr, result.failureCount),
+                          m_saveDir, tr("Completed on : "));
         } else {
             m_pRepairComplete->showFailures(result.failureCount, result.firstFailures, er::bundlePath(m_saveDir));
             emitSaveLog(tr("Saved Main Identity.rge File with %n item(s) that could not be written .", nullptr,
@@ -1040,6 +1078,10 @@ void QEntourageMainWindow::SetFinishSettings()
                         m_saveDir, tr("Completed on : "));
         }
         state.bParseDatabase = false;
+    } else if (portable) {
+        // The export removes what it wrote when it is stopped.
+        m_preferencesAction->setEnabled(true);
+        emitExportLog(tr("Aborted Exporting for Other Mail Programs ."), m_saveDir, tr("Aborted on : "));
     } else {
         SavingFileProcessAborted(m_saveDir);
     }
@@ -1063,6 +1105,11 @@ void QEntourageMainWindow::OnProcessSuccess()
 void QEntourageMainWindow::emitSaveLog(const QString& headline, const QString& dir, const QString& prefix)
 {
     emit CreateLog(headline, er::bundlePath(dir), logTimeLine(prefix));
+}
+
+void QEntourageMainWindow::emitExportLog(const QString& headline, const QString& dir, const QString& prefix)
+{
+    emit CreateLog(headline, dir, logTimeLine(prefix));
 }
 
 void QEntourageMainWindow::SaveFileProcessStarted(const QString& dir)

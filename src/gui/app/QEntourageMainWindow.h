@@ -70,6 +70,7 @@ public:
     RepairComplete* completionDialog() const { return m_pRepairComplete; }
     er::QMailSavingThread& savingThread() { return m_MailSavingThread; }
     QAction* logReportAction() const { return m_logReportAction; }
+    QAction* exportAction() const { return m_exportAction; }
     // The directory chooser of the save command; tests replace it.
     void setDirectoryChooser(std::function<QString()> chooser) { m_directoryChooser = std::move(chooser); }
     AboutDlg* aboutDialog() const { return m_about; }
@@ -95,6 +96,8 @@ public slots:
     void licenseAgreement();
     void OnOpenFile();
     void OnSavingFiles();
+    // The portable export for other mail programs, on the saving thread.
+    void OnExportFiles();
     void ShowParseWindow();
 
     void OnMailView();
@@ -181,6 +184,11 @@ private:
     void onFileRejected();
     void onParseDialogClosed();
     void emitSaveLog(const QString& headline, const QString& dir, const QString& prefix);
+    void emitExportLog(const QString& headline, const QString& dir, const QString& prefix);
+    // Asks for a target folder until it is free or the user agrees to
+    // replace; empty when the command is to end.
+    QString chooseTarget(bool portable);
+    void startThreadRun(bool portable);
 
     Category m_category = MailCategory;
     er::FolderTreeModel m_folderModel;
@@ -225,6 +233,7 @@ private:
     QSplitter* m_splitter = nullptr;
 
     QAction* m_logReportAction = nullptr;
+    QAction* m_exportAction = nullptr;
 
     PreferencesDlg* m_preferences = nullptr;
     AboutDlg* m_about = nullptr;

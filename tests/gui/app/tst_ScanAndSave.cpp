@@ -24,6 +24,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -358,6 +360,54 @@ private slots:
         QVERIFY(message.contains(QString::number(window.savingThread().lastResult().failureCount)));
         QVERIFY(window.savingThread().lastResult().failureCount > 0);
         QVERIFY(!logText(window).contains(QStringLiteral("Completed Saving Main Identity.rge File .")));
+        QVERIFY(logText(window).contains(QStringLiteral("could not be written")));
+    }
+
+    void exportForOtherMailPrograms()
+    {
+        Window window;
+        QAction* exportAction = window.exportAction();
+        QVERIFY(exportAction);
+        QVERIFY(window.findChild<QMenu*>() != nullptr);
+        QVERIFY(!exportAction->isEnabled());
+        scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
+        window.informationDialog()->hide();
+        QVERIFY(exportAction->isEnabled());
+
+        QTemporaryDir target;
+        QVERIFY(writeFile(target.path() + "/contacts.vcf", "old"));
+        QVERIFY(writeFile(target.path() + "/keep.txt", "not ours"));
+        window.setDirectoryChooser([&]() { return target.path(); });
+        // An earlier export there: replaced after asking; other files stay.
+        QString question;
+        ertest::answerMessageBox(QMessageBox::Yes, &question);
+        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        exportAction->trigger();
+        QVERIFY(question.contains(QStringLiteral("export")));
+        QVERIFY(!exportAction->isEnabled());
+        QVERIFY(finished.wait(60000) || finished.count() == 1);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        QCOMPARE(window.completionDialog()->messageText(), QStringLiteral("Mailbox Saved Successfully."));
+        for (const char* entry : {"Mail", "contacts.vcf", "calendar.ics", "notes.ics", "README.txt", "keep.txt"})
+            QVERIFY2(QFileInfo::exists(target.path() + "/" + entry), entry);
+        QFile contacts(target.path() + "/contacts.vcf");
+        QVERIFY(contacts.open(QIODevice::ReadOnly));
+        QVERIFY(contacts.readAll().startsWith("BEGIN:VCARD"));
+        QVERIFY(!QFileInfo::exists(target.path() + "/Main Identity.rge"));
+        QVERIFY(logText(window).contains(QStringLiteral("Exporting for Other Mail Programs.\n") + target.path()));
+        QVERIFY(logText(window).contains(QStringLiteral("Completed Exporting for Other Mail Programs .")));
+        QVERIFY(exportAction->isEnabled());
+        window.completionDialog()->hide();
+
+        // A regular file where the export's folder goes: never a success.
+        QTemporaryDir broken;
+        QVERIFY(writeFile(broken.path() + "/Export", "a file, not a folder"));
+        window.setDirectoryChooser([&]() { return broken.path() + "/Export"; });
+        QSignalSpy finishedAgain(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        exportAction->trigger();
+        QVERIFY(finishedAgain.wait(60000) || finishedAgain.count() == 1);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        QVERIFY(!window.completionDialog()->messageText().contains(QStringLiteral("Successfully")));
         QVERIFY(logText(window).contains(QStringLiteral("could not be written")));
     }
 };
