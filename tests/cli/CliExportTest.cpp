@@ -1,6 +1,7 @@
 // The export command, driven through the real binary.
 
 #include "SampleDatabase.h"
+#include "CliRun.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -13,23 +14,8 @@ using namespace testdb;
 
 namespace {
 
-struct ExportRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-ExportRun runCli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(ER_CLI_PATH), args);
-    EXPECT_TRUE(p.waitForFinished(120000));
-    ExportRun r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+using ExportRun = ertest::CliRun;
+using ertest::runCli;
 
 void touch(const QString& path)
 {

@@ -2,6 +2,7 @@
 
 #include "DatabaseBuilder.h"
 #include "SampleDatabase.h"
+#include "CliRun.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -12,23 +13,9 @@ using namespace testdb;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using ertest::CliRun;
 
-CliRun run(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(ER_CLI_PATH), args);
-    EXPECT_TRUE(p.waitForFinished(120000));
-    CliRun r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
+CliRun run(const QStringList& args) { return ertest::runCli(args); }
 
 QString writeDatabase(const QTemporaryDir& dir, const QByteArray& bytes)
 {

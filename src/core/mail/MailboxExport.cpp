@@ -83,31 +83,6 @@ QByteArray dayWord(const QByteArray& word)
     return word.size() == 1 ? '0' + word : word;
 }
 
-// Stored message texts reach the mailbox only when they are something: the
-// folder is known, and the text is at least a header's worth or the record
-// gave it a sender or subject.
-bool worthWriting(const MailMSRC& summary)
-{
-    return summary.MSRCMailParentID != 0
-        && (summary.MSRCMailSourceSize >= kSummaryMinimumSize || !summary.MSRCMailFromAddress.isEmpty()
-            || !summary.MSRCMailSubject.isEmpty() || !summary.MSRCMailFromName.isEmpty());
-}
-
-// The bytes of a stored message's text that can be copied: the stored
-// length, bounded by the block that holds the text and by the file.
-quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database)
-{
-    quint64 length = summary.MSRCMailSourceSize;
-    // The scanner always records the block's length; 0 means unknown.
-    if (summary.MSRCMailBlockSize != 0)
-        length = qMin(length, summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0);
-    const quint64 fileSize = static_cast<quint64>(qMax<qint64>(0, database.size()));
-    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
-    if (from < summary.MSRCMailSourceOffset || from >= fileSize)
-        return 0;
-    return qMin(length, fileSize - from);
-}
-
 // Appends one stored message: separator line, text in bounded chunks with
 // line-start "From " lowered, one CR.
 void copyStoredMessage(const MailMSRC& summary, DatabaseFile& database, AppendFile& mailbox)
@@ -160,6 +135,32 @@ void copyStoredMessage(const MailMSRC& summary, DatabaseFile& database, AppendFi
 }
 
 } // namespace
+
+// Stored message texts reach the mailbox only when they are something: the
+// folder is known, and the text is at least a header's worth or the record
+// gave it a sender or subject.
+bool storedTextWorthWriting(const MailMSRC& summary)
+{
+    return summary.MSRCMailParentID != 0
+        && (summary.MSRCMailSourceSize >= kSummaryMinimumSize || !summary.MSRCMailFromAddress.isEmpty()
+            || !summary.MSRCMailSubject.isEmpty() || !summary.MSRCMailFromName.isEmpty());
+}
+
+// The bytes of a stored message's text that can be copied: the stored
+// length, bounded by the block that holds the text and by the file.
+quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database)
+{
+    quint64 length = summary.MSRCMailSourceSize;
+    // The scanner always records the block's length; 0 means unknown.
+    if (summary.MSRCMailBlockSize != 0)
+        length = qMin(length, summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0);
+    const quint64 fileSize = static_cast<quint64>(qMax<qint64>(0, database.size()));
+    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
+    if (from < summary.MSRCMailSourceOffset || from >= fileSize)
+        return 0;
+    return qMin(length, fileSize - from);
+}
+
 
 // ---- From escaping ---------------------------------------------------------
 
@@ -376,7 +377,7 @@ bool OnMailSaving(SaveContext& context)
     // The summaries of each folder, in scan order, grouped once.
     QHash<quint64, QVector<const MailMSRC*>> byFolder;
     for (const MailMSRC& summary : context.state.msrcList)
-        if (worthWriting(summary))
+        if (storedTextWorthWriting(summary))
             byFolder[summary.MSRCMailParentID].append(&summary);
 
     for (const TreeInfo& folder : context.treeInfo) {

@@ -78,4 +78,12 @@ bool OnMailSaving(SaveContext& context);
 // first folder path list entry of its folder.
 void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database);
 
+// Whether a stored message text is written to a mailbox at all: its folder is
+// known, and the text is at least a header's worth or its record gave it a
+// sender or subject. (The bundle and the portable export agree on this.)
+bool storedTextWorthWriting(const MailMSRC& summary);
+// The bytes of a stored text that can be copied: the stored length, bounded
+// by the block that holds the text and by the file.
+quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database);
+
 } // namespace er

@@ -3,6 +3,7 @@
 #include "calendar/TimeConversion.h"
 #include "export/BundleLayout.h"
 #include "export/OutputFile.h"
+#include "mail/MailboxExport.h"
 #include "mail/MessageWriter.h"
 #include "scan/ByteOrder.h"
 #include "scan/DatabaseFile.h"
@@ -26,7 +27,6 @@ constexpr int kFromLength = 5;
 constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
 // The message text lies behind the block's 20-byte header.
 constexpr quint64 kTextStart = 20;
-constexpr quint64 kSummaryMinimumSize = 20;
 // A composed message is held only until its header section has been seen;
 // a header section longer than this is searched no further for its Date.
 constexpr int kHeadLimit = 256 * 1024;
@@ -35,30 +35,6 @@ constexpr int kHeadLimit = 256 * 1024;
 constexpr int kComponentBytes = 240;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 9999;
-
-// The same stored texts as the bundle's mailboxes: the folder is known, and
-// the text is at least a header's worth or the record gave it a sender or
-// subject.
-bool worthWriting(const MailMSRC& summary)
-{
-    return summary.MSRCMailParentID != 0
-        && (summary.MSRCMailSourceSize >= kSummaryMinimumSize || !summary.MSRCMailFromAddress.isEmpty()
-            || !summary.MSRCMailSubject.isEmpty() || !summary.MSRCMailFromName.isEmpty());
-}
-
-// The bytes of a stored text that can be copied: the stored length, bounded
-// by the block that holds it and by the file.
-quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database)
-{
-    quint64 length = summary.MSRCMailSourceSize;
-    if (summary.MSRCMailBlockSize != 0)
-        length = qMin(length, summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0);
-    const quint64 fileSize = static_cast<quint64>(qMax<qint64>(0, database.size()));
-    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
-    if (from < summary.MSRCMailSourceOffset || from >= fileSize)
-        return 0;
-    return qMin(length, fileSize - from);
-}
 
 // Records without stored text whose message MessageWriter composes.
 bool composable(const MailMLRC& record)
@@ -156,7 +132,7 @@ QVector<MailboxPlan> planMailboxes(const SaveContext& context)
 {
     QHash<quint64, QVector<const MailMSRC*>> storedByFolder;
     for (const MailMSRC& summary : context.state.msrcList)
-        if (worthWriting(summary))
+        if (storedTextWorthWriting(summary))
             storedByFolder[summary.MSRCMailParentID].append(&summary);
     QHash<quint64, QVector<const MailMLRC*>> composedByFolder;
     for (const MailMLRC& record : context.state.mlrcList)
