@@ -11,15 +11,7 @@ import sys
 
 import vobject
 
-
-def structured(value):
-    if isinstance(value, vobject.vcard.Name):
-        return [value.family, value.given, value.additional, value.prefix, value.suffix]
-    if isinstance(value, vobject.vcard.Address):
-        return [value.box, value.extended, value.street, value.city, value.region, value.code, value.country]
-    if isinstance(value, list):
-        return [str(v) for v in value]
-    return str(value)
+from vcard_check import structured  # the one mapping of structured values
 
 
 def read_cards(text):
