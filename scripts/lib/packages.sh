@@ -39,8 +39,8 @@ er_install_missing_packages() {
 er_build() {
   local build_dir=$1
   shift
-  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  cmake --build "$build_dir" -j"$(nproc)"
+  cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" \
+    && cmake --build "$build_dir" -j"$(nproc)"
 }
 
 # The fuzz targets: clang, sanitizers, libFuzzer; each runs for the given

@@ -159,6 +159,7 @@ void QItemLister::fillMail(quint64 folderId)
                 previewRow(m_itemList->topLevelItem(0));
             }
             m_fillProgress->setValue(50 + 50 * (i + 1) / qMax(1, total));
+            emit fillBatchAdded(m_itemList->topLevelItemCount());
             letEventsRun();
         }
     }

@@ -45,6 +45,8 @@ signals:
     void commandsLocked(bool locked);
     // The status bar's caption (without the colon) and count.
     void StatusBarValue(const QString& caption, unsigned int count);
+    // A batch of a mail fill reached the list; the fill is still running.
+    void fillBatchAdded(int rowsSoFar);
 
 public slots:
     void ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int column);

@@ -31,6 +31,9 @@
 #include <QSignalSpy>
 #include <QTreeWidget>
 
+#include <functional>
+#include <memory>
+
 using Window = QEntourageMainWindow;
 
 namespace {
@@ -239,10 +242,23 @@ private slots:
     {
         Window window;
         window.show();
-        // Answered No: the scan goes on to its summary.
-        QTimer::singleShot(0, this, [&]() {
-            ertest::answerMessageBox(QMessageBox::No);
+        // Stop is pressed from inside the scan, when it announces its range:
+        // before the first position, however fast the machine.
+        auto pressStop = [&]() {
             window.progressSheet()->findChild<QPushButton*>(QStringLiteral("stopButton"))->click();
+        };
+        // Runs `act` once, inside the next scan of the current scan dialog.
+        auto duringNextScan = [&](std::function<void()> act) {
+            auto connection = std::make_shared<QMetaObject::Connection>();
+            *connection = connect(window.parseDialog(), &QParseDatabase::OnInitialSettings, this, [=]() {
+                disconnect(*connection);
+                act();
+            });
+        };
+        // Answered No: the scan goes on to its summary.
+        duringNextScan([&]() {
+            ertest::answerMessageBox(QMessageBox::No);
+            pressStop();
         });
         scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
         QVERIFY(window.informationDialog() && window.informationDialog()->isVisible());
@@ -254,7 +270,7 @@ private slots:
         window.OnOpenFile();
         int aborted = 0;
         QString closeText;
-        QTimer::singleShot(0, this, [&]() {
+        duringNextScan([&]() {
             ertest::answerNextModal([&](QWidget* question) {
                 ertest::answerNextModal([&](QWidget* info) {
                     auto* box = qobject_cast<QMessageBox*>(info);
@@ -267,7 +283,7 @@ private slots:
                 }, question);
                 static_cast<QMessageBox*>(question)->button(QMessageBox::Yes)->click();
             });
-            window.progressSheet()->findChild<QPushButton*>(QStringLiteral("stopButton"))->click();
+            pressStop();
         });
         QSignalSpy stopped(window.parseDialog(), &QParseDatabase::scanStopped);
         scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
@@ -327,9 +343,10 @@ private slots:
 
         QTemporaryDir target;
         window.setDirectoryChooser([&]() { return target.path(); });
-        // Stop as soon as the writers report that they have begun.
+        // Stop from the saving thread itself when the writers report that
+        // they have begun, so that the stop lands before the first message.
         connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
-                []() { er::gui::scanState().bStopFlag = true; }, Qt::QueuedConnection);
+                []() { er::gui::scanState().bStopFlag = true; }, Qt::DirectConnection);
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
         QVERIFY(finished.wait(60000) || finished.count() == 1);

@@ -15,7 +15,6 @@
 #include <QSysInfo>
 #include <QTextBlock>
 #include <QTextDocument>
-#include <QWindow>
 
 // Stands in for the desktop: collects what would have been opened.
 class UrlCatcher : public QObject
@@ -169,33 +168,6 @@ private slots:
         QVERIFY(*answered);
         QCOMPARE(message, QString("The preferences could not be saved."));
         QVERIFY(dlg.isVisible());
-    }
-
-    void preferencesDragKeepsPointerOffset()
-    {
-        PreferencesDlg dlg;
-        dlg.move(200, 200);
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
-        QWindow* window = dlg.windowHandle();
-        const QPoint start = dlg.pos();
-        // Pressed on the text of the body, as a person would grab it.
-        const QPoint grab = dlg.findChild<QLabel*>("ExplanationLabel")->mapTo(&dlg, QPoint(10, 5));
-        const QPoint grabGlobal = dlg.mapToGlobal(grab);
-
-        QTest::mousePress(window, Qt::LeftButton, {}, grab);
-        QTest::mouseMove(window, grab + QPoint(30, 40));
-        QTRY_COMPARE(dlg.pos(), start + QPoint(30, 40));
-        QTest::mouseMove(window, window->mapFromGlobal(grabGlobal + QPoint(-50, 25)));
-        QTRY_COMPARE(dlg.pos(), start + QPoint(-50, 25));
-        QTest::mouseRelease(window, Qt::LeftButton, {}, window->mapFromGlobal(grabGlobal + QPoint(-50, 25)));
-
-        // Once released, or with another button, the pointer moves alone.
-        QTest::mouseMove(window, grab + QPoint(60, 60));
-        QTest::mousePress(window, Qt::RightButton, {}, grab);
-        QTest::mouseMove(window, grab + QPoint(70, 10));
-        QTest::mouseRelease(window, Qt::RightButton, {}, grab + QPoint(70, 10));
-        QCOMPARE(dlg.pos(), start + QPoint(-50, 25));
     }
 
     void aboutShowsProductAndSystemWithoutLinkFile()

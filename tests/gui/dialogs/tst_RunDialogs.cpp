@@ -32,11 +32,6 @@ T* child(QWidget* parent, const char* name)
     return parent->findChild<T*>(QString::fromLatin1(name));
 }
 
-QRect placeIn(QWidget* w, QWidget* window)
-{
-    return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
-}
-
 // The target of the label's first link and the text a person reads.
 QPair<QString, QString> linkOf(const QLabel* label)
 {
@@ -60,7 +55,7 @@ private slots:
     void savingReplacesTheReportWithoutItsOwnRecord();
     void failedSaveWarnsAndRecordsNothing_data();
     void failedSaveWarnsAndRecordsNothing();
-    void progressSheetLayoutAndKeys();
+    void progressSheetKeysAndSteps();
     void stopAnsweredNoChangesNothing();
     void stopAnsweredYesStopsOnce();
     void summaryCountsWhatTheScanRecovered();
@@ -170,19 +165,13 @@ void tst_RunDialogs::failedSaveWarnsAndRecordsNothing()
              (QStringList{QStringLiteral("blocker"), QStringLiteral("folder")}));
 }
 
-void tst_RunDialogs::progressSheetLayoutAndKeys()
+void tst_RunDialogs::progressSheetKeysAndSteps()
 {
     er::ScanState state;
     QProgressInfo sheet(state);
     QProgressBar* bar = sheet.progressBar();
-    QCOMPARE(bar->size(), QSize(371, 9));
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-    const QRect barRect = placeIn(bar, &sheet);
-    const QRect stopRect = placeIn(child(&sheet, "stopButton"), &sheet);
-    QVERIFY(sheet.rect().contains(barRect) && sheet.rect().contains(stopRect));
-    QVERIFY(!barRect.intersects(stopRect));
-    QVERIFY(!barRect.intersects(placeIn(child<QLabel>(&sheet, "SearchLabel"), &sheet)));
 
     // Only the program closes the sheet.
     QTest::keyClick(&sheet, Qt::Key_Escape);

@@ -18,6 +18,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -277,7 +278,13 @@ void tst_Preview::nothingRemoteOrLocalIsFetched()
 
     QSignalSpy refused(m_preview.get(), &QPreviewOfItems::requestRefused);
     QVERIFY(showAndWait(at[0], text.size()));
-    QTest::qWait(500);
+    // The page's own subresource requests arrive after its load; wait for the
+    // first of them to be refused rather than for a fixed time.
+    const QUrl firstResource(QString::fromLatin1(base + "/x.png"));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        std::any_of(refused.cbegin(), refused.cend(),
+                    [&](const QList<QVariant>& args) { return args.at(0).toUrl() == firstResource; }),
+        15000);
 
     QVERIFY2(renderedText().contains(QLatin1String("Tracked letter")), "the page itself must load");
     QCOMPARE(counter.count, 0);

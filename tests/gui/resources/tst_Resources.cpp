@@ -1,6 +1,6 @@
 // The compiled-in images and the resources folder the build assembles: every
-// name the window asks for must exist and show something, button states must
-// be told apart, and the folder's documents and links must be usable.
+// name the window asks for must exist and show something, and the folder's
+// documents and links must be usable.
 
 #include "GuiTestMain.h"
 
@@ -138,28 +138,6 @@ private slots:
         QVERIFY2(!image.isNull(), qPrintable(name + " is not in images.qrc"));
         // An SVG that QtSvg could not draw still yields a (transparent) PNG.
         QVERIFY2(hasVisiblePixels(image), qPrintable(name + " is blank"));
-    }
-
-    void splitterGripsFitAOnePixelHandle()
-    {
-        QCOMPARE(imageNamed("img_Hsplitter").width(), 1);
-        QCOMPARE(imageNamed("img_Vsplitter").height(), 1);
-    }
-
-    void buttonStatesAreDistinct_data()
-    {
-        QTest::addColumn<QStringList>("states");
-        for (const QStringList& states : kButtonStates)
-            QTest::newRow(qPrintable(states.first())) << states;
-    }
-
-    void buttonStatesAreDistinct()
-    {
-        QFETCH(QStringList, states);
-        for (int i = 0; i < states.size(); ++i)
-            for (int j = i + 1; j < states.size(); ++j)
-                QVERIFY2(imageNamed(states.at(i)) != imageNamed(states.at(j)),
-                         qPrintable(states.at(i) + " and " + states.at(j) + " look the same"));
     }
 
     void resourcesFolderIsComplete()
