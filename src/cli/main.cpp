@@ -4,6 +4,7 @@
 #include "export/BundleLayout.h"
 #include "export/PortableExport.h"
 #include "export/SaveRun.h"
+#include "export/StopSignals.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
 #include "scan/FolderTree.h"
@@ -87,20 +88,6 @@ const char* const kHelp =
     "  130  stopped by Ctrl-C\n";
 
 std::atomic<bool> g_interrupted{false};
-
-extern "C" void onInterrupt(int)
-{
-    g_interrupted.store(true);
-}
-
-void installInterruptHandler()
-{
-    struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 void printError(const QString& text)
 {
@@ -318,14 +305,14 @@ int main(int argc, char* argv[])
         return kExitOk;
     }
     if (args.size() == 2 && args.first() == QStringLiteral("scan")) {
-        installInterruptHandler();
+        const er::StopOnSignals interrupts(g_interrupted);
         return runScan(args.at(1));
     }
     if (!args.isEmpty() && (args.first() == QStringLiteral("save") || args.first() == QStringLiteral("export"))) {
         QStringList operands = args.mid(1);
         const bool replace = operands.removeAll(QStringLiteral("--replace")) > 0;
         if (operands.size() == 2) {
-            installInterruptHandler();
+            const er::StopOnSignals interrupts(g_interrupted);
             return args.first() == QStringLiteral("save") ? runSave(operands.at(0), operands.at(1), replace)
                                                            : runExport(operands.at(0), operands.at(1), replace);
         }

@@ -5,6 +5,7 @@
 #include "export/ItemFiles.h"
 #include "export/SaveRun.h"
 #include "scan/ByteOrder.h"
+#include "scan/Clock.h"
 
 #include <QLocale>
 
@@ -217,7 +218,7 @@ QByteArray event2004(const CalenderInformation& event, const QByteArray& offset,
 
 int hostUtcOffsetSeconds()
 {
-    return QDateTime::currentDateTime().offsetFromUtc();
+    return currentDateTime().offsetFromUtc();
 }
 
 QByteArray utcOffsetText(int seconds)

@@ -1,5 +1,7 @@
 #include "calendar/TimeConversion.h"
 
+#include "scan/Clock.h"
+
 #include <QDate>
 #include <QLocale>
 #include <QTime>
@@ -32,7 +34,7 @@ bool readDigits(const char* text, int at, int count, int* value)
 
 int yearOfTwoDigits(int yy)
 {
-    const int start = QDate::currentDate().year() - 80;
+    const int start = currentDateTime().date().year() - 80;
     int year = start / 100 * 100 + yy;
     if (year < start)
         year += 100;
@@ -148,7 +150,7 @@ QDateTime getDate(const char* text)
     if (parsed.isValid())
         return parsed;
     if (qstricmp(text, "-now") == 0)
-        return QDateTime::currentDateTime();
+        return currentDateTime();
     return QDateTime();
 }
 

@@ -3,6 +3,7 @@
 #include "calendar/TimeConversion.h"
 #include "mail/MailboxExport.h"
 #include "scan/ByteOrder.h"
+#include "scan/Clock.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -252,7 +253,7 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
         return true;
     const quint32 stamp = (quint32(r.MSRCMailDate[4]) << 24) | (quint32(r.MSRCMailDate[5]) << 16)
         | (quint32(r.MSRCMailDate[6]) << 8) | r.MSRCMailDate[7];
-    put("Date: " + dateHeaderText(stamp, QDateTime::currentDateTime().offsetFromUtc()) + '\r');
+    put("Date: " + dateHeaderText(stamp, currentDateTime().offsetFromUtc()) + '\r');
 
     if (!goOn())
         return true;

@@ -30,26 +30,6 @@ FolderTreeModel twoFolderTree(ScanState& state)
 
 } // namespace
 
-TEST(BundleLayout, DescriptorFilesByteForByte)
-{
-    EXPECT_EQ(pkgInfoBytes(), QByteArray("rge OPIM"));
-    const QByteArray doctype = "<!DOCTYPE plist PUBLIC \"-//Apple Computer//DTD PLIST 1.1//EN\" "
-                               "\"http://www.apple.com/DTDs/PropertyList-1.1.dtd\">";
-    const QByteArray plist = infoPlistBytes();
-    EXPECT_EQ(plist,
-              "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n" + doctype
-                  + "\n<plist version=\"1.1\">\n<dict>\n"
-                    "\t<key>CFBundleDevelopmentRegion</key>\n\t<string>English</string>\n"
-                    "\t<key>CFBundleInfoDictionaryVersion</key>\n\t<string>6.0</string>\n"
-                    "\t<key>CFBundlePackageType</key>\n\t<string>rge </string>\n"
-                    "\t<key>CFBundleSignature</key>\n\t<string>OPIM</string>\n"
-                    "</dict>\n</plist>\n");
-    EXPECT_EQ(plist.indexOf("\n<plist"), 150) << "the first two lines are 150 characters";
-    EXPECT_EQ(archiveXmlBytes(), "<?xml version=\"1.1\" encoding=\"UTF-8\"?>\n" + doctype
-                                     + "\n<plist version=\"1.1\">\n<dict>\n\t<key>Type</key>\n\t<string>All</string>\n"
-                                       "\t<key>Version</key>\n\t<integer>1</integer>\n</dict>\n</plist>\n");
-}
-
 TEST(BundleLayout, SkeletonMirrorsTheTree)
 {
     QTemporaryDir dir;
