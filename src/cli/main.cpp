@@ -2,6 +2,7 @@
 // scan, save and portable export as the window, without one.
 
 #include "export/BundleLayout.h"
+#include "export/OutputRun.h"
 #include "export/PortableExport.h"
 #include "export/SaveRun.h"
 #include "export/StopSignals.h"
@@ -34,8 +35,8 @@ enum ExitCode {
 
 const char* const kUsage =
     "Usage: entourage-repair scan DATABASE\n"
-    "       entourage-repair save DATABASE DIRECTORY [--replace]\n"
-    "       entourage-repair export DATABASE DIRECTORY [--replace]\n"
+    "       entourage-repair save DATABASE DIRECTORY [--replace] [--ignore-free-space]\n"
+    "       entourage-repair export DATABASE DIRECTORY [--replace] [--ignore-free-space]\n"
     "       entourage-repair --help | --version\n";
 
 const char* const kHelp =
@@ -56,36 +57,49 @@ const char* const kHelp =
     "                  everything recovered into DIRECTORY/Main Identity.rge,\n"
     "                  an archive bundle Entourage can import (one mbox file per\n"
     "                  mail folder). DIRECTORY is created when missing. An\n"
-    "                  existing bundle is left alone unless --replace is given,\n"
-    "                  which removes it completely first.\n"
+    "                  existing bundle (or anything else of that name) is left\n"
+    "                  alone unless --replace is given.\n"
     "  export DATABASE DIRECTORY [--replace]\n"
     "                  Scan the database, print the same counts, and write\n"
     "                  everything recovered in formats today's programs import:\n"
     "                  DIRECTORY/Mail/ (one mbox file per mail folder, mboxrd,\n"
     "                  LF line ends, subfolders in a directory beside their\n"
     "                  folder's mbox file), contacts.vcf, calendar.ics (events\n"
-    "                  and tasks), notes.ics and README.txt (how to import each\n"
-    "                  file). DIRECTORY is created when missing. An existing\n"
-    "                  export there is left alone unless --replace is given,\n"
-    "                  which first removes those five entries and nothing else.\n"
+    "                  and tasks), notes.ics, README.txt (how to import each\n"
+    "                  file) and .entourage-repair-export (which marks the\n"
+    "                  folder as holding an export). DIRECTORY is created when\n"
+    "                  missing. An earlier export there is left alone unless\n"
+    "                  --replace is given; files of those names that no export\n"
+    "                  wrote are never touched, and the export is refused.\n"
     "\n"
     "Options:\n"
+    "  --replace       Replace an earlier bundle or export. The new one is\n"
+    "                  written beside it first; the earlier one is removed only\n"
+    "                  when the new one was written without failures, and kept\n"
+    "                  (its place is listed) otherwise.\n"
+    "  --ignore-free-space\n"
+    "                  Go on even when the disk looks too full for the output\n"
+    "                  (about the database's size, twice when replacing).\n"
     "  -h, --help      Show this help and exit.\n"
     "  --version       Show the version and exit.\n"
     "\n"
-    "While scanning, saving and exporting, a progress line is shown on standard\n"
-    "error when it is a terminal. Ctrl-C stops; a stopped save removes the\n"
-    "partial bundle, a stopped export every file and folder it wrote.\n"
+    "The output is built in a temporary folder beside it and moved into place\n"
+    "when complete; one save or export at a time may write into a folder. While\n"
+    "scanning, saving and exporting, a progress line is shown on standard error\n"
+    "when it is a terminal. Ctrl-C (or SIGTERM, or a closed terminal) stops; a\n"
+    "stopped save or export leaves the folder as it was.\n"
     "\n"
     "Exit status:\n"
     "  0    done: the counts were printed (and the bundle or export written\n"
     "       completely)\n"
-    "  1    the database could not be opened, the bundle or export already exists\n"
-    "       (without --replace), or some output file could not be written (their\n"
-    "       number and the first of them are listed on standard error)\n"
+    "  1    the database could not be opened (or is no regular file or disk\n"
+    "       device), the bundle or export already exists (without --replace), the\n"
+    "       folder is not ours to write, another run is writing there, the disk\n"
+    "       is too full, or some output file could not be written (their number\n"
+    "       and the first of them are listed on standard error)\n"
     "  2    wrong usage\n"
     "  3    nothing usable was found in the file\n"
-    "  130  stopped by Ctrl-C\n";
+    "  130  stopped by Ctrl-C or a signal\n";
 
 std::atomic<bool> g_interrupted{false};
 
@@ -194,57 +208,31 @@ int reportFailures(int count, const QStringList& firstFailures)
     return kExitFailure;
 }
 
-int runSave(const QString& database, const QString& directory, bool replace)
+// Save and export share one run: checks before the scan, the scan, then the
+// output routine, which decides again under the folder's lock.
+int runOutput(er::OutputFormat format, const QString& database, const QString& directory, bool replace,
+              bool ignoreFreeSpace)
 {
-    const QString saveDir = QFileInfo(directory).absoluteFilePath();
-    const QString bundle = er::bundlePath(saveDir);
-    if (QFileInfo(bundle).exists() || QFileInfo(bundle).isSymLink()) {
-        if (!replace) {
-            printError(QStringLiteral("\"%1\" already exists; use --replace to replace it").arg(bundle));
-            return kExitFailure;
-        }
-    }
+    const bool bundle = format == er::OutputFormat::Bundle;
+    er::OutputTarget target;
+    target.format = format;
+    target.folder = QFileInfo(directory).absoluteFilePath();
+    target.databasePath = database;
+    target.replace = replace;
 
-    er::ScanState& state = processScanState();
-    const int code = scanAndReport(database, state);
-    if (code >= 0)
-        return code;
-
-    if (replace && !er::removeBundle(bundle)) {
-        printError(QStringLiteral("cannot remove the existing \"%1\"").arg(bundle));
+    const er::OutputCheck check = er::checkOutput(target, ignoreFreeSpace);
+    switch (check.verdict) {
+    case er::OutputCheck::Ready:
+        break;
+    case er::OutputCheck::Taken:
+        printError(check.message + QStringLiteral(" Use --replace to replace it."));
         return kExitFailure;
-    }
-    if (!QFileInfo(saveDir).exists() && !QDir().mkpath(saveDir)) {
-        printError(QStringLiteral("cannot create the directory \"%1\"").arg(saveDir));
+    case er::OutputCheck::NoRoom:
+        printError(check.message + QStringLiteral(" Free some space or choose another folder; "
+                                                  "--ignore-free-space goes on anyway."));
         return kExitFailure;
-    }
-
-    const er::FolderTreeModel tree = er::buildFolderTree(state, &g_interrupted);
-    TerminalProgress progress(QStringLiteral("Saving"));
-    const quint64 messages = state.MailItemCount;
-    quint64 written = 0;
-    er::SaveHooks hooks;
-    hooks.stop = &g_interrupted;
-    hooks.progress = [&] { progress.update(++written, messages); };
-    const er::SaveResult result = er::saveBundle(state, tree, saveDir, hooks);
-    progress.finish();
-
-    if (result.stopped) {
-        printError(QStringLiteral("save stopped; the partial bundle was removed"));
-        return kExitInterrupted;
-    }
-    if (result.failureCount > 0)
-        return reportFailures(result.failureCount, result.firstFailures);
-    if (isatty(STDERR_FILENO) == 1)
-        std::fprintf(stderr, "Saved to %s\n", bundle.toLocal8Bit().constData());
-    return kExitOk;
-}
-
-int runExport(const QString& database, const QString& directory, bool replace)
-{
-    const QString exportDir = QFileInfo(directory).absoluteFilePath();
-    if (er::holdsPortableExport(exportDir) && !replace) {
-        printError(QStringLiteral("\"%1\" already holds an export; use --replace to replace it").arg(exportDir));
+    default:
+        printError(check.message);
         return kExitFailure;
     }
 
@@ -253,34 +241,38 @@ int runExport(const QString& database, const QString& directory, bool replace)
     if (code >= 0)
         return code;
 
-    if (replace && !er::removePortableExport(exportDir)) {
-        printError(QStringLiteral("cannot remove the existing export in \"%1\"").arg(exportDir));
-        return kExitFailure;
-    }
-    if (!QFileInfo(exportDir).exists() && !QDir().mkpath(exportDir)) {
-        printError(QStringLiteral("cannot create the directory \"%1\"").arg(exportDir));
-        return kExitFailure;
-    }
-
     const er::FolderTreeModel tree = er::buildFolderTree(state, &g_interrupted);
-    TerminalProgress progress(QStringLiteral("Exporting"));
-    quint64 items = 0;
+    TerminalProgress progress(bundle ? QStringLiteral("Saving") : QStringLiteral("Exporting"));
+    quint64 items = state.MailItemCount;
     quint64 written = 0;
-    er::PortableHooks hooks;
+    er::OutputHooks hooks;
     hooks.stop = &g_interrupted;
-    hooks.initialSettings = [&](unsigned int range) { items = range; };
+    if (!bundle)
+        hooks.initialSettings = [&](unsigned int range) { items = range; };
     hooks.progress = [&] { progress.update(++written, items); };
-    const er::PortableResult result = er::exportPortable(state, tree, exportDir, hooks);
+    const er::OutputResult result = er::writeOutput(state, tree, target, hooks);
     progress.finish();
 
+    for (const QString& leftover : result.leftovers)
+        printError(QStringLiteral("warning: \"%1\" is left from an earlier run that did not finish; remove it "
+                                  "when you no longer need it")
+                       .arg(leftover));
+    if (result.refused) {
+        printError(result.refusal);
+        return kExitFailure;
+    }
     if (result.stopped) {
-        printError(QStringLiteral("export stopped; what it wrote was removed"));
+        printError(bundle ? QStringLiteral("save stopped; nothing was written")
+                          : QStringLiteral("export stopped; nothing was written"));
         return kExitInterrupted;
     }
+    if (!result.keptAside.isEmpty())
+        printError(QStringLiteral("the earlier %1 was kept in \"%2\"")
+                       .arg(bundle ? QStringLiteral("bundle") : QStringLiteral("export"), result.keptAside));
     if (result.failureCount > 0)
         return reportFailures(result.failureCount, result.firstFailures);
     if (isatty(STDERR_FILENO) == 1)
-        std::fprintf(stderr, "Exported to %s\n", exportDir.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s to %s\n", bundle ? "Saved" : "Exported", result.output.toLocal8Bit().constData());
     return kExitOk;
 }
 
@@ -311,10 +303,12 @@ int main(int argc, char* argv[])
     if (!args.isEmpty() && (args.first() == QStringLiteral("save") || args.first() == QStringLiteral("export"))) {
         QStringList operands = args.mid(1);
         const bool replace = operands.removeAll(QStringLiteral("--replace")) > 0;
+        const bool ignoreFreeSpace = operands.removeAll(QStringLiteral("--ignore-free-space")) > 0;
         if (operands.size() == 2) {
             const er::StopOnSignals interrupts(g_interrupted);
-            return args.first() == QStringLiteral("save") ? runSave(operands.at(0), operands.at(1), replace)
-                                                           : runExport(operands.at(0), operands.at(1), replace);
+            const er::OutputFormat format = args.first() == QStringLiteral("save") ? er::OutputFormat::Bundle
+                                                                                  : er::OutputFormat::PortableExport;
+            return runOutput(format, operands.at(0), operands.at(1), replace, ignoreFreeSpace);
         }
     }
     std::fputs(kUsage, stderr);

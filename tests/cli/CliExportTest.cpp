@@ -78,7 +78,6 @@ TEST(CliExport, FailuresUsageAndNothingUsable)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("could not be written"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("  ") + notADir + QStringLiteral(": "))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(notADir + QStringLiteral("/contacts.vcf"))) << r.err.toStdString();
 
     for (const QStringList& args : {QStringList{QStringLiteral("export"), kSample},
                                     QStringList{QStringLiteral("export"), kSample, dir.path(), QStringLiteral("x")}}) {

@@ -8,8 +8,7 @@
 #include "SampleDatabase.h"
 #include "calendar/CalendarPreview.h"
 #include "contacts/ContactPreview.h"
-#include "export/PortableExport.h"
-#include "export/SaveRun.h"
+#include "export/OutputRun.h"
 #include "mail/MailList.h"
 #include "scan/BlockScanner.h"
 #include "scan/Clock.h"
@@ -66,22 +65,21 @@ QStringList recordLines(const QString& row, const QString& key, const QStringLis
 
 } // namespace
 
-TEST(Golden, SampleBundle)
+// Both outputs as a user gets them, through the run that writes them.
+TEST(Golden, SampleBundleAndExport)
 {
     ScannedSample s;
-    QTemporaryDir target;
-    const SaveResult result = saveBundle(s.state, s.tree, target.path());
-    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
-    ertest::expectMatchesGolden(QStringLiteral("sample-bundle"), result.bundle);
-}
-
-TEST(Golden, SampleExport)
-{
-    ScannedSample s;
-    QTemporaryDir target;
-    const PortableResult result = exportPortable(s.state, s.tree, target.path());
-    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
-    ertest::expectMatchesGolden(QStringLiteral("sample-export"), target.path());
+    for (const auto& [format, name] : {std::pair<OutputFormat, const char*>{OutputFormat::Bundle, "sample-bundle"},
+                                       {OutputFormat::PortableExport, "sample-export"}}) {
+        QTemporaryDir target;
+        OutputTarget request;
+        request.format = format;
+        request.folder = target.path();
+        request.databasePath = s.state.m_strDatabasePath;
+        const OutputResult result = writeOutput(s.state, s.tree, request);
+        ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
+        ertest::expectMatchesGolden(QLatin1String(name), result.output);
+    }
 }
 
 TEST(Golden, SampleListsAndPreviews)

@@ -26,12 +26,14 @@ StopOnSignals::StopOnSignals(std::atomic<bool>& flag)
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &m_previousInterrupt);
     sigaction(SIGTERM, &action, &m_previousTerminate);
+    sigaction(SIGHUP, &action, &m_previousHangUp);
 }
 
 StopOnSignals::~StopOnSignals()
 {
     sigaction(SIGINT, &m_previousInterrupt, nullptr);
     sigaction(SIGTERM, &m_previousTerminate, nullptr);
+    sigaction(SIGHUP, &m_previousHangUp, nullptr);
     g_stopFlag.store(m_previousFlag);
 }
 

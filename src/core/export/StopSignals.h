@@ -1,8 +1,8 @@
 #pragma once
-// Turns SIGINT and SIGTERM into a stop request: while an object of this class
-// lives, either signal sets the flag it was given, and the running scan or
-// save ends the way a Stop ends it (a stopped save removes what it wrote).
-// The previous handlers come back when it goes.
+// Turns SIGINT, SIGTERM and SIGHUP (a closed terminal) into a stop request:
+// while an object of this class lives, each of them sets the flag it was
+// given, and the running scan or save ends the way a Stop ends it (a stopped
+// save removes what it wrote). The previous handlers come back when it goes.
 
 #include <atomic>
 #include <csignal>
@@ -22,6 +22,7 @@ public:
 private:
     struct sigaction m_previousInterrupt {};
     struct sigaction m_previousTerminate {};
+    struct sigaction m_previousHangUp {};
     std::atomic<bool>* m_previousFlag = nullptr;
 };
 

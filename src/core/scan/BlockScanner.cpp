@@ -6,6 +6,7 @@
 #include "mail/MailLinking.h"
 #include "scan/BlockView.h"
 #include "scan/ByteOrder.h"
+#include "scan/DatabaseFile.h"
 #include "scan/FolderTable.h"
 
 #include <QFile>
@@ -207,13 +208,13 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
     state.bProcessRunning = true;
     state.bParseDatabase = true;
 
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    QFile file;
+    QString reason;
+    if (!openDatabase(path, file, &state.lSize, &reason)) {
         state.bProcessRunning = false;
         state.bParseDatabase = false;
-        return {ScanOutcome::CannotOpen, file.errorString()};
+        return {ScanOutcome::CannotOpen, reason};
     }
-    state.lSize = file.size();
     state.MaxProgress = static_cast<quint32>(qMin<qint64>(state.lSize / kPositionStep, 0xFFFFFFFF));
 
     ChunkReader reader(file, state.lSize);

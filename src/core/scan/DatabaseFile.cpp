@@ -1,17 +1,49 @@
 #include "scan/DatabaseFile.h"
 
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace er {
+
+bool openDatabase(const QString& path, QFile& file, qint64* size, QString* reason)
+{
+    file.close();
+    *size = 0;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) {
+        ::close(fd);
+        *reason = S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder, not a database file")
+                                        : QStringLiteral("it is neither a regular file nor a disk device");
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A device's size is where its end lies; stat says 0 for it.
+    const off_t end = S_ISBLK(info.st_mode) ? ::lseek(fd, 0, SEEK_END) : info.st_size;
+    if (end < 0 || ::lseek(fd, 0, SEEK_SET) != 0
+        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    *size = end;
+    return true;
+}
 
 bool DatabaseFile::open(const QString& path)
 {
-    m_file.close();
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        m_size = 0;
-        return false;
-    }
-    m_size = m_file.size();
-    return true;
+    m_error.clear();
+    return openDatabase(path, m_file, &m_size, &m_error);
 }
 
 bool DatabaseFile::holds(quint64 offset, quint64 length) const

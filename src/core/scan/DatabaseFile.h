@@ -12,6 +12,12 @@
 
 namespace er {
 
+// Opens a database read-only: a regular file, or a block device (a disk or
+// a disk image attached as one). Anything else (a FIFO, a socket, a
+// terminal, a directory) is refused at once, without blocking, with a reason
+// a person can read. `size` is the file's or the device's size in bytes.
+bool openDatabase(const QString& path, QFile& file, qint64* size, QString* reason);
+
 class DatabaseFile {
 public:
     // Large texts and payloads are copied in pieces of this size, never
@@ -26,7 +32,7 @@ public:
     bool isOpen() const { return m_file.isOpen(); }
     void close() { m_file.close(); }
     qint64 size() const { return m_size; }
-    QString errorString() const { return m_file.errorString(); }
+    QString errorString() const { return m_error; }
 
     // True when [offset, offset + length) lies inside the file.
     bool holds(quint64 offset, quint64 length) const;
@@ -42,6 +48,7 @@ public:
 private:
     QFile m_file;
     qint64 m_size = 0;
+    QString m_error;
 };
 
 } // namespace er

@@ -1,12 +1,13 @@
-// The contract every writer of recovered items keeps, whatever it writes: a
-// stopped or signalled run leaves its target folder as it was, and a run
-// that cannot write says so, with the count and the first failing paths.
-// A new writer joins by one line in the table at the end.
+// The contract every run that writes recovered items keeps, whatever it
+// writes: a stop or a signal leaves the chosen folder as it was; a run with
+// failures counts them with the first paths, keeps what it wrote and the
+// earlier output it replaced; a second run into the same folder is refused;
+// a link planted at the output path is never followed. A new format joins by
+// one line in the table at the end.
 
 #include "SampleDatabase.h"
 #include "export/BundleLayout.h"
-#include "export/PortableExport.h"
-#include "export/SaveRun.h"
+#include "export/OutputRun.h"
 #include "export/StopSignals.h"
 #include "scan/BlockScanner.h"
 #include "scan/FolderTree.h"
@@ -25,51 +26,20 @@ using namespace er;
 
 namespace {
 
-struct Outcome {
-    bool stopped = false;
-    int failureCount = 0;
-    QStringList firstFailures;
-};
-
-struct Hooks {
-    std::function<void()> progress;
-    std::atomic<bool>* stop = nullptr;
-};
-
-// Runs a writer with its own hooks type and reads its own result type.
-template <typename WriterHooks, typename Run>
-Outcome runWith(const Hooks& h, Run run)
-{
-    WriterHooks hooks;
-    hooks.progress = h.progress;
-    hooks.stop = h.stop;
-    const auto r = run(hooks);
-    return {r.stopped, r.failureCount, r.firstFailures};
-}
-
-struct Writer {
+struct Format {
     const char* name;
-    // The path the run writes, below the target folder it is given.
-    QString (*output)(const QString& target);
-    Outcome (*run)(const ScanState&, const FolderTreeModel&, const QString& output, const Hooks&);
+    OutputFormat format;
+    // Planted during a run to make one output file fail: a file where a
+    // folder belongs, or a folder where a file belongs (relative to the
+    // run's temporary folder).
+    const char* blocker;
+    bool blockerIsFile;
 };
 
-void PrintTo(const Writer& writer, std::ostream* out) { *out << writer.name; }
+void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
 
-const Writer kWriters[] = {
-    {"Bundle", [](const QString& target) { return bundlePath(target); },
-     [](const ScanState& s, const FolderTreeModel& t, const QString& output, const Hooks& h) {
-         return runWith<SaveHooks>(h, [&](const SaveHooks& hooks) {
-             return saveBundle(s, t, QFileInfo(output).path(), hooks);
-         });
-     }},
-    {"PortableExport", [](const QString& target) { return target + QStringLiteral("/Export"); },
-     [](const ScanState& s, const FolderTreeModel& t, const QString& output, const Hooks& h) {
-         return runWith<PortableHooks>(h, [&](const PortableHooks& hooks) { return exportPortable(s, t, output, hooks); });
-     }},
-};
-
-// Every entry below a folder with its bytes (directories map to "/").
+// Every entry below a folder with its bytes (folders map to "/", links to
+// "-> target").
 QMap<QString, QByteArray> snapshot(const QString& root)
 {
     QMap<QString, QByteArray> entries;
@@ -78,22 +48,31 @@ QMap<QString, QByteArray> snapshot(const QString& root)
     while (it.hasNext()) {
         const QString path = it.next();
         QFile f(path);
-        entries.insert(path.mid(root.size()),
-                       it.fileInfo().isDir() ? QByteArray("/") : (f.open(QIODevice::ReadOnly) ? f.readAll() : "?"));
+        entries.insert(path.mid(root.size()), it.fileInfo().isSymLink() ? "-> " + it.fileInfo().symLinkTarget().toUtf8()
+                                              : it.fileInfo().isDir()   ? QByteArray("/")
+                                              : f.open(QIODevice::ReadOnly) ? f.readAll()
+                                                                            : QByteArray("?"));
     }
     return entries;
 }
 
-class WriterContract : public ::testing::TestWithParam<Writer> {
+QString partialFolderIn(const QString& folder)
+{
+    const QStringList found = QDir(folder).entryList({QLatin1String(kPartialOutputPrefix) + '*'},
+                                                     QDir::Dirs | QDir::Hidden);
+    return found.isEmpty() ? QString() : folder + '/' + found.first();
+}
+
+class WriterContract : public ::testing::TestWithParam<Format> {
 protected:
     void SetUp() override
     {
-        const QString path = m_database.filePath(QStringLiteral("Database"));
-        QFile f(path);
+        m_databasePath = m_database.filePath(QStringLiteral("Database"));
+        QFile f(m_databasePath);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(testdb::buildSampleDatabase());
         f.close();
-        ASSERT_EQ(scanDatabase(path, m_state).kind, ScanOutcome::Completed);
+        ASSERT_EQ(scanDatabase(m_databasePath, m_state).kind, ScanOutcome::Completed);
         m_tree = buildFolderTree(m_state);
         // A folder the user keeps other files in.
         QFile foreign(m_target.filePath(QStringLiteral("notes of mine.txt")));
@@ -101,81 +80,131 @@ protected:
         foreign.write("not ours\n");
     }
 
-    Outcome run(const Hooks& hooks = {}) { return GetParam().run(m_state, m_tree, output(), hooks); }
-    QString output() const { return GetParam().output(m_target.path()); }
+    OutputResult run(const OutputHooks& hooks = {}, bool replace = false, const QString& folder = QString())
+    {
+        OutputTarget target;
+        target.format = GetParam().format;
+        target.folder = folder.isEmpty() ? m_target.path() : folder;
+        target.databasePath = m_databasePath;
+        target.replace = replace;
+        return writeOutput(m_state, m_tree, target, hooks);
+    }
 
     // How many progress ticks a whole run gives.
     int ticksOfAWholeRun()
     {
         QTemporaryDir elsewhere;
         int ticks = 0;
-        Hooks hooks;
+        OutputHooks hooks;
         hooks.progress = [&] { ++ticks; };
-        EXPECT_EQ(GetParam().run(m_state, m_tree, GetParam().output(elsewhere.path()), hooks).failureCount, 0);
+        EXPECT_TRUE(run(hooks, false, elsewhere.path()).succeeded());
         return ticks;
+    }
+
+    // Hooks that call `act` once, at the first progress tick.
+    static OutputHooks atFirstTick(std::function<void()> act)
+    {
+        OutputHooks hooks;
+        hooks.progress = [act, done = false]() mutable {
+            if (!std::exchange(done, true))
+                act();
+        };
+        return hooks;
     }
 
     QTemporaryDir m_database;
     QTemporaryDir m_target;
+    QString m_databasePath;
     ScanState m_state;
     FolderTreeModel m_tree;
 };
 
-TEST_P(WriterContract, AStopLeavesTheTargetAsItWas)
+TEST_P(WriterContract, AStopOrASignalLeavesTheFolderAsItWas)
 {
+    ASSERT_TRUE(run().succeeded()); // an earlier output, which a replacing run must keep
     const QMap<QString, QByteArray> before = snapshot(m_target.path());
     const int ticks = ticksOfAWholeRun();
     ASSERT_GT(ticks, 2);
-    for (const int stopAt : {1, ticks / 2, ticks}) {
-        std::atomic<bool> stop{false};
-        int tick = 0;
-        Hooks hooks;
-        hooks.stop = &stop;
-        hooks.progress = [&] {
-            if (++tick == stopAt)
-                stop = true;
-        };
-        EXPECT_TRUE(run(hooks).stopped) << "stopped at tick " << stopAt;
-        EXPECT_EQ(snapshot(m_target.path()), before) << "stopped at tick " << stopAt;
+
+    std::atomic<bool> stop{false};
+    const StopOnSignals interrupts(stop);
+    const std::pair<int, int> cases[] = {{1, 0}, {ticks / 2, 0}, {ticks, 0}, {3, SIGINT}, {3, SIGTERM}, {3, SIGHUP}};
+    for (const auto& [at, signal] : cases) {
+        for (const bool nested : {false, true}) {
+            stop = false;
+            int tick = 0;
+            OutputHooks hooks;
+            hooks.stop = &stop;
+            hooks.progress = [&, at = at, signal = signal] {
+                if (++tick == at)
+                    signal ? void(std::raise(signal)) : stop.store(true);
+            };
+            const QString folder = nested ? m_target.filePath(QStringLiteral("new/deeper")) : QString();
+            const OutputResult result = run(hooks, true, folder);
+            EXPECT_TRUE(result.stopped) << "tick " << at << ", signal " << signal;
+            EXPECT_EQ(snapshot(m_target.path()), before) << "tick " << at << ", signal " << signal;
+        }
     }
+    EXPECT_TRUE(interrupts.signalled());
 }
 
-// SIGINT and SIGTERM reach the run through the same handler the command line
-// installs, raised from inside the run so that they land mid-way.
-TEST_P(WriterContract, ASignalLeavesTheTargetAsItWas)
+TEST_P(WriterContract, FailuresAreCountedAndTheEarlierOutputIsKept)
 {
-    const QMap<QString, QByteArray> before = snapshot(m_target.path());
-    for (const int signal : {SIGINT, SIGTERM}) {
-        std::atomic<bool> stop{false};
-        const StopOnSignals interrupts(stop);
-        int tick = 0;
-        Hooks hooks;
-        hooks.stop = &stop;
-        hooks.progress = [&] {
-            if (++tick == 3)
-                std::raise(signal);
-        };
-        EXPECT_TRUE(run(hooks).stopped) << "signal " << signal;
-        EXPECT_TRUE(interrupts.signalled());
-        EXPECT_EQ(snapshot(m_target.path()), before) << "signal " << signal;
-    }
+    ASSERT_TRUE(run().succeeded());
+    const QString output = outputPath(GetParam().format, m_target.path());
+    QMap<QString, QByteArray> earlier = snapshot(output);
+    earlier.remove(QStringLiteral("/notes of mine.txt")); // the export's folder is the user's
+
+    const OutputResult result = run(atFirstTick([&] {
+        const QString blocker = partialFolderIn(m_target.path()) + '/' + GetParam().blocker;
+        QDir(blocker).removeRecursively();
+        if (GetParam().blockerIsFile) {
+            QFile file(blocker);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(blocker));
+        }
+    }), true);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_GT(result.failureCount, 0);
+    ASSERT_FALSE(result.firstFailures.isEmpty());
+    EXPECT_TRUE(result.firstFailures.first().startsWith(output + '/' + QString(GetParam().blocker).section('/', -1)))
+        << result.firstFailures.first().toStdString();
+    // What was written is in place; the earlier output is kept whole.
+    EXPECT_TRUE(QFileInfo::exists(output));
+    ASSERT_FALSE(result.keptAside.isEmpty());
+    EXPECT_EQ(snapshot(result.keptAside), earlier);
+    EXPECT_TRUE(partialFolderIn(m_target.path()).isEmpty());
+
+    // A run without failures removes what it replaces.
+    const OutputResult clean = run({}, true);
+    EXPECT_TRUE(clean.succeeded());
+    EXPECT_TRUE(clean.keptAside.isEmpty());
 }
 
-TEST_P(WriterContract, FailuresAreCountedWithTheirFirstPaths)
+TEST_P(WriterContract, ASecondRunIntoTheFolderIsRefusedAndALinkIsNeverFollowed)
 {
-    // A regular file where the run's output folder belongs.
-    QFile blocker(output());
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const Outcome outcome = run();
-    EXPECT_FALSE(outcome.stopped);
-    EXPECT_GT(outcome.failureCount, 0);
-    ASSERT_FALSE(outcome.firstFailures.isEmpty());
-    EXPECT_LE(outcome.firstFailures.size(), outcome.failureCount);
-    EXPECT_TRUE(outcome.firstFailures.first().startsWith(output())) << outcome.firstFailures.first().toStdString();
+    QTemporaryDir elsewhere;
+    OutputResult second;
+    const OutputResult first = run(atFirstTick([&] {
+        second = run();
+        // Planted where the output goes, after the checks.
+        const QString at = GetParam().format == OutputFormat::Bundle ? bundlePath(m_target.path())
+                                                                      : m_target.filePath(QStringLiteral("Mail"));
+        ASSERT_TRUE(QFile::link(elsewhere.path(), at));
+    }));
+    EXPECT_TRUE(second.refused);
+    EXPECT_TRUE(second.refusal.contains(QStringLiteral("Another save or export"))) << second.refusal.toStdString();
+    EXPECT_TRUE(snapshot(elsewhere.path()).isEmpty()) << "nothing was written through the link";
+    EXPECT_GT(first.failureCount, 0) << "the output could not be put in place";
+    EXPECT_TRUE(first.firstFailures.join(' ').contains(QStringLiteral("cannot be put in place")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Writers, WriterContract, ::testing::ValuesIn(kWriters),
-                         [](const ::testing::TestParamInfo<Writer>& info) { return std::string(info.param.name); });
+const Format kFormats[] = {
+    {"Bundle", OutputFormat::Bundle, "Main Identity.rge/Contacts", true},
+    {"PortableExport", OutputFormat::PortableExport, "contacts.vcf", false},
+};
+INSTANTIATE_TEST_SUITE_P(Formats, WriterContract, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<Format>& info) { return std::string(info.param.name); });
 
 } // namespace
