@@ -8,9 +8,15 @@ namespace er {
 
 QString ItemFileNames::claim(const QString& dir, const QString& name)
 {
-    QString path = dir + QLatin1Char('/') + name;
-    for (int n = 2; m_taken.contains(path) || QFileInfo(path).exists() || QFileInfo(path).isSymLink(); ++n)
-        path = dir + QLatin1Char('/') + name + QLatin1Char('-') + QString::number(n);
+    // Each name remembers the next suffix to try, so that a million items
+    // sharing one name cost a million steps, not a million squared.
+    const QString base = dir + QLatin1Char('/') + name;
+    int& next = m_nextSuffix[base]; // 0: the plain name is still to be tried
+    QString path;
+    do {
+        path = next == 0 ? base : base + QLatin1Char('-') + QString::number(next);
+        next = next == 0 ? 2 : next + 1;
+    } while (m_taken.contains(path) || QFileInfo::exists(path) || QFileInfo(path).isSymLink());
     m_taken.insert(path);
     return path;
 }

@@ -5,6 +5,7 @@
 
 #include "scan/ScanState.h"
 
+#include <QHash>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -61,6 +62,7 @@ public:
 
 private:
     QSet<QString> m_taken;
+    QHash<QString, int> m_nextSuffix;
 };
 
 struct SaveContext {

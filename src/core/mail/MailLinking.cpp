@@ -31,20 +31,39 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
     // records without stored text whose folder was not decoded (without an
     // orphan folder those would be dropped by the export).
     quint64 orphans = 0;
+    for (const MailMSRC& summary : state.msrcList)
+        orphans += summary.MSRCMailLinked ? 0 : 1;
+    for (const MailMLRC& record : state.mlrcList)
+        orphans += record.MSRCMailID == 0 && !state.hashFlrc.contains(record.MSRCMailParentID) ? 1 : 0;
+    state.NumberOfExtraFoldersToAdd = static_cast<int>(orphans / kMailsPerOrphanFolder + 1);
+    // The orphan folders' ids start at 100000, moved past any decoded folder
+    // whose id falls in their range: a damaged table may hold one.
+    quint64 first = kFirstOrphanFolderID;
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (auto id = state.hashFlrc.keyBegin(); id != state.hashFlrc.keyEnd(); ++id) {
+            if (*id >= first && *id < first + quint64(state.NumberOfExtraFoldersToAdd)) {
+                first = *id + 1;
+                moved = true;
+            }
+        }
+    }
+    state.firstOrphanFolderId = first;
+
+    quint64 orphan = 0;
     for (MailMSRC& summary : state.msrcList) {
         if (summary.MSRCMailLinked)
             continue;
-        summary.MSRCMailParentID = kFirstOrphanFolderID + orphans / kMailsPerOrphanFolder;
-        ++orphans;
+        summary.MSRCMailParentID = first + orphan / kMailsPerOrphanFolder;
+        ++orphan;
     }
     for (MailMLRC& record : state.mlrcList) {
         record.MSRCMailOrphanFolderID = 0;
         if (record.MSRCMailID != 0 || state.hashFlrc.contains(record.MSRCMailParentID))
             continue;
-        record.MSRCMailOrphanFolderID = kFirstOrphanFolderID + orphans / kMailsPerOrphanFolder;
-        ++orphans;
+        record.MSRCMailOrphanFolderID = first + orphan / kMailsPerOrphanFolder;
+        ++orphan;
     }
-    state.NumberOfExtraFoldersToAdd = static_cast<int>(orphans / kMailsPerOrphanFolder + 1);
 
     ExtraNodeAdditionForOrphanedMessages(state);
 }
@@ -59,7 +78,7 @@ void ExtraNodeAdditionForOrphanedMessages(ScanState& state)
 {
     for (int j = 0; j < state.NumberOfExtraFoldersToAdd; ++j) {
         FolderAttrib folder;
-        folder.dwFolderID = kFirstOrphanFolderID + static_cast<quint64>(j);
+        folder.dwFolderID = state.firstOrphanFolderId + static_cast<quint64>(j);
         folder.szFolderName = QStringLiteral("Folder") + QString::number(j + 1);
         // A non-zero length: a zero would mark an account folder and let
         // account naming rename it.

@@ -31,6 +31,7 @@ void CleanListAndHash(ScanState& state)
     state.SizeOfAllMails = 0;
     state.totalCountElement = 0;
     state.NumberOfExtraFoldersToAdd = 0;
+    state.firstOrphanFolderId = kFirstOrphanFolderID;
     state.dwPointertoFileLocation = 0;
     state.unreadableBytes = 0;
 }

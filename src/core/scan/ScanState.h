@@ -54,6 +54,9 @@ struct ScanState {
     quint64 SizeOfAllMails = 0;
     double totalCountElement = 0;
     int NumberOfExtraFoldersToAdd = 0;
+    // The id of "Folder1"; the others follow. 100000 unless a decoded
+    // folder holds an id in that range.
+    quint64 firstOrphanFolderId = kFirstOrphanFolderID;
     quint32 MaxProgress = 0;
 
     // Shared between the GUI thread and the saving thread.

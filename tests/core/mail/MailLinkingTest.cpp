@@ -138,6 +138,28 @@ TEST(MailLinking, OrphanFoldersHoldAtMost5000Mails)
     }
 }
 
+TEST(MailLinking, OrphanFolderIdsMovePastDecodedFolders)
+{
+    // Decoded folders at 100000 and 100001: "Folder1" and "Folder2" keep their
+    // names and take the next free ids, so no two folders share a mailbox.
+    StateBuilder b;
+    b.folder(100000);
+    b.folder(100001);
+    b.record(1, 100000);
+    b.summary(1);
+    for (int i = 0; i < 5001; ++i)
+        b.summary(static_cast<quint64>(i + 2));
+    FillInfoInMSRCFromMLRC(b.state);
+    const auto orphans = b.orphanFolders();
+    ASSERT_EQ(orphans.size(), 2u);
+    EXPECT_EQ(orphans[0]->dwFolderID, 100002u);
+    EXPECT_EQ(orphans[1]->dwFolderID, 100003u);
+    EXPECT_EQ(orphans[1]->szFolderName, QStringLiteral("Folder2"));
+    EXPECT_EQ(b.state.msrcList[0].MSRCMailParentID, 100000u);
+    EXPECT_EQ(b.state.msrcList[1].MSRCMailParentID, 100002u);
+    EXPECT_EQ(b.state.msrcList.back().MSRCMailParentID, 100003u);
+}
+
 TEST(MailLinking, RecordsWithoutTextAndWithoutFolderGetOrphanFoldersAfterTheSummaries)
 {
     StateBuilder b;
