@@ -47,13 +47,14 @@ bool makeDirectories(const QString& path, bool linkAllowed, SaveFailures& failur
     return false;
 }
 
-// A file of the export, written whole: one left from an earlier export is
-// replaced, never appended to.
+// A file of the export, written whole into a folder of its own: anything
+// already there is not ours, and is neither replaced nor appended to.
 void writeWholeFile(const QString& path, const QByteArray& bytes, SaveFailures& failures, CreatedPaths* created)
 {
-    const QFileInfo existing(path);
-    if (existing.isFile() || existing.isSymLink())
-        QFile::remove(path);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        failures.record(path, QStringLiteral("already exists; not written over"));
+        return;
+    }
     AppendFile file(path, failures);
     if (file.isOpen())
         created->files << path;

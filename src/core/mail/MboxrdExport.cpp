@@ -484,12 +484,12 @@ void writePortableMailboxes(SaveContext& context, const QString& mailDir, Create
                 directoriesTried.insert(dir);
                 makeDirectory(mailDir + dir, context.failures, created);
             }
-        // Each mailbox is written whole by this export; one left from an
-        // earlier export would otherwise get its messages twice.
-        const QString path = mailDir + plan.path;
-        const QFileInfo existing(path);
-        if (existing.isFile() || existing.isSymLink())
-            QFile::remove(path);
+        // Nothing is ever written over: a name a disk that folds case or
+        // normalisation took already (for this run's own mailbox) gets
+        // "-2", "-3", ....
+        QString path = mailDir + plan.path;
+        for (int n = 2; QFileInfo::exists(path) || QFileInfo(path).isSymLink(); ++n)
+            path = mailDir + plan.path.chopped(5) + QLatin1Char('-') + QString::number(n) + QStringLiteral(".mbox");
         AppendFile mailbox(path, context.failures);
         if (mailbox.isOpen())
             created->files << path;

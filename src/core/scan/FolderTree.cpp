@@ -1,5 +1,6 @@
 #include "scan/FolderTree.h"
 
+#include "export/PathComponents.h"
 #include "scan/ByteOrder.h"
 
 #include <QHash>
@@ -37,17 +38,10 @@ QString displayName(const FolderAttrib& folder)
     return cutAtNul(folder.szFolderName).left(kFolderNameDisplayLimit);
 }
 
-// A name as one path component: "/" would split it, and "." or ".." would
-// step out of the folder's place (a hostile database could aim the export
-// anywhere with nested ".." folders).
-QString pathComponent(const QString& name)
-{
-    QString part = name;
-    part.replace(QLatin1Char('/'), QLatin1Char('-'));
-    if (part == QLatin1String(".") || part == QLatin1String(".."))
-        part.fill(QLatin1Char('-'));
-    return part;
-}
+// Paths longer than this (in UTF-8) are placed flatter, directly below
+// "Mail", so that the full path on disk stays within the system's limit
+// wherever the bundle goes.
+constexpr int kTreePathBudget = 3000;
 
 class Builder {
 public:
@@ -108,7 +102,7 @@ private:
         if (folder.dwParentFolderID == 0) {
             folder.dwParentFolderID = kNoParentFolder;
             folder.bPlaced = true;
-            FolderTreeItem item = folderItem(folder, name, kMailItemId, kMailPath);
+            FolderTreeItem item = folderItem(folder, name, kMailItemId, FolderTreeModel::kMail);
             item.sizeHint = kFolderSizeHint;
             m_model.addItem(FolderTreeModel::kMail, item);
             folder.bItemCreated = true;
@@ -121,8 +115,7 @@ private:
                 return; // left for the orphan pass
             folder.bPlaced = true;
             folder.bPlacedUnderParent = true;
-            FolderTreeItem item = folderItem(folder, name, QString::number(parentId),
-                                             m_model.item(parent).columns[FolderTreeItem::PathColumn]);
+            FolderTreeItem item = folderItem(folder, name, QString::number(parentId), parent);
             item.sizeHint = kFolderSizeHint;
             item.icon = iconUnderParent(folder.dwFolderID);
             m_model.addItem(parent, item);
@@ -155,7 +148,7 @@ private:
     // "Mail"; the local root keeps its own icon.
     void addUnderMail(FolderAttrib& folder, const QString& name)
     {
-        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), kMailPath);
+        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), FolderTreeModel::kMail);
         item.expanded = true;
         if (folder.dwFolderID == kLocalRootFolder) {
             item.icon = kLocalRootIcon;
@@ -176,22 +169,44 @@ private:
         return seen > 0 && !m_foldersWithMail.contains(folder.dwFolderID);
     }
 
-    static FolderTreeItem folderItem(const FolderAttrib& folder, const QString& name, const QString& parentColumn,
-                                     const QString& parentPath)
+    FolderTreeItem folderItem(const FolderAttrib& folder, const QString& name, const QString& parentColumn,
+                              int parent)
     {
         FolderTreeItem item;
         item.columns[0] = name;
         item.columns[1] = QString::number(folder.dwFolderID);
         item.columns[2] = parentColumn;
-        item.columns[3] = parentPath + QLatin1Char('/') + pathComponent(name);
+        const QString& parentPath = m_model.item(parent).columns[FolderTreeItem::PathColumn];
+        const QString component = siblingsOf(parent).claim(name, safePathComponent(name));
+        siblingsOf(parent).reserve(component + QStringLiteral(".mbox"));
+        item.columns[3] = parentPath + QLatin1Char('/') + component;
+        if (item.columns[3].toUtf8().size() > kTreePathBudget) {
+            // Its own entry below "Mail", shared with no other folder.
+            const QString flat = siblingsOf(FolderTreeModel::kMail).claimUnshared(safePathComponent(name));
+            item.columns[3] = kMailPath + QLatin1Char('/') + flat;
+        }
         item.icon = kFolderIcon;
         return item;
+    }
+
+    // The children's components of an item; a child may not take the name
+    // of the item's own mailbox file.
+    SiblingComponents& siblingsOf(int parent)
+    {
+        auto found = m_siblings.find(parent);
+        if (found == m_siblings.end()) {
+            found = m_siblings.insert(parent, SiblingComponents());
+            const QString path = m_model.item(parent).columns[FolderTreeItem::PathColumn];
+            found->reserve(path.section(QLatin1Char('/'), -1) + QStringLiteral(".mbox"));
+        }
+        return *found;
     }
 
     ScanState& m_state;
     const std::atomic<bool>* m_stop;
     FolderTreeModel m_model;
     QHash<QString, int> m_onceOnlySeen;
+    QHash<int, SiblingComponents> m_siblings;
     QSet<quint64> m_foldersWithMail;
 };
 
