@@ -63,12 +63,15 @@ constexpr quint64 kWrappedLengthAt = 24;
 
 // Wrapped text: a 32-byte preamble whose u32 at 24 is the text length t, then
 // the text. FF FF starts 8-bit text; otherwise the text is UTF-16 in Office
-// 2008 databases and 8-bit as stored in Office 2004 ones.
+// 2008 databases and 8-bit as stored in Office 2004 ones. The text never
+// reaches past its own property: a larger t (damage, or a crafted file whose
+// wrapped texts overlap) is cut to what the property holds.
 FieldValue wrappedTextField(const BlockView& b, quint64 d, quint32 n, bool office2004)
 {
     if (n == 0)
         return {};
-    const quint32 t = b.contains(d + kWrappedLengthAt, 4) ? b.u32(d + kWrappedLengthAt) : 0;
+    const quint32 room = n > kWrappedPreamble ? static_cast<quint32>(n - kWrappedPreamble) : 0;
+    const quint32 t = qMin(room, b.contains(d + kWrappedLengthAt, 4) ? b.u32(d + kWrappedLengthAt) : 0);
     const quint64 at = d + kWrappedPreamble;
     const bool fits = b.contains(at, t);
     const QByteArray text = fits ? b.bytes(at, t) : QByteArray();

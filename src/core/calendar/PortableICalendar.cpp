@@ -427,13 +427,20 @@ QByteArray calendarHead()
 const char kCalendarTail[] = "END:VCALENDAR\r\n";
 
 template <class Record, class Make>
-void addComponents(QByteArray& out, UidBook& uids, const std::deque<Record>& records, Make make)
+void addComponents(const TextSink& out, UidBook& uids, const std::deque<Record>& records, Make make)
 {
     int index = 0;
     for (const Record& record : records) {
         const Component c = make(record);
-        out += c.bytes(uids.claim(itemUid(record.GUID, record.GUIDLength, c, index++)));
+        out(c.bytes(uids.claim(itemUid(record.GUID, record.GUIDLength, c, index++))));
     }
+}
+
+QByteArray collected(const std::function<void(const TextSink&)>& write)
+{
+    QByteArray out;
+    write([&out](const QByteArray& bytes) { out += bytes; });
+    return out;
 }
 
 } // namespace
@@ -497,17 +504,30 @@ QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOf
     return parts.join(QLatin1Char(';')).toLatin1();
 }
 
-QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds)
+void writeCalendarICalendar(const ScanState& state, int utcOffsetSeconds, const TextSink& out)
 {
     const bool office2004 = state.OfficeEntourage2004;
-    QByteArray out = calendarHead();
+    out(calendarHead());
     UidBook uids;
     addComponents(out, uids, state.clrcList, [&](const CalenderInformation& event) {
         return eventComponent(event, office2004, utcOffsetSeconds);
     });
     addComponents(out, uids, state.tsrcList,
                   [&](const TasksInformation& task) { return taskComponent(task, utcOffsetSeconds); });
-    return out + kCalendarTail;
+    out(kCalendarTail);
+}
+
+void writeNotesICalendar(const ScanState& state, const TextSink& out)
+{
+    out(calendarHead());
+    UidBook uids;
+    addComponents(out, uids, state.ntrcList, noteComponent);
+    out(kCalendarTail);
+}
+
+QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds)
+{
+    return collected([&](const TextSink& out) { writeCalendarICalendar(state, utcOffsetSeconds, out); });
 }
 
 QByteArray calendarICalendarFile(const ScanState& state)
@@ -517,10 +537,7 @@ QByteArray calendarICalendarFile(const ScanState& state)
 
 QByteArray notesICalendarFile(const ScanState& state)
 {
-    QByteArray out = calendarHead();
-    UidBook uids;
-    addComponents(out, uids, state.ntrcList, noteComponent);
-    return out + kCalendarTail;
+    return collected([&](const TextSink& out) { writeNotesICalendar(state, out); });
 }
 
 } // namespace er

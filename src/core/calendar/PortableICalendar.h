@@ -10,6 +10,7 @@
 // kFallbackDtStamp), and an item without GUID gets a UID made from its
 // position and content.
 
+#include "export/ContentLines.h"
 #include "scan/ScanState.h"
 
 #include <QByteArray>
@@ -25,6 +26,10 @@ extern const char kFallbackDtStamp[];
 // where a wall-clock value is required: the dates of all-day events, the end
 // of a recurrence, and a task reminder with neither start nor due date.
 QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds);
+// The same two files handed to `out` piece by piece (a component at a
+// time), so that writing them never holds a whole file in memory.
+void writeCalendarICalendar(const ScanState& state, int utcOffsetSeconds, const TextSink& out);
+void writeNotesICalendar(const ScanState& state, const TextSink& out);
 
 // The recurrence rule text as a valid RRULE value whose UNTIL has the form
 // of the event's DTSTART (a date, a floating or a UTC date-time, converted

@@ -4,6 +4,7 @@
 #include "export/ItemFiles.h"
 #include "export/PortableExport.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -324,23 +325,35 @@ QByteArray portableVCard(const ContactInformation& contact, const QByteArray& ui
     return PortableCard(contact).card(uid);
 }
 
-QByteArray contactsVCardFile(const ScanState& state)
+void writeContactsVCard(const ScanState& state, const TextSink& out)
 {
     // A damaged database can hold one contact twice (an old copy beside the
     // new). Importers keep one card per UID, so a repeated GUID gets "-2",
     // "-3", ... as the bundle's file names do, and no card replaces another.
     QSet<QByteArray> taken;
-    QByteArray out;
+    QHash<QByteArray, int> nextSuffix;
     for (const ContactInformation& contact : state.ctrcList) {
         if (!hasContactData(contact))
             continue;
         const QByteArray guidUid = uidOf(contact.GUID, contact.GUIDLength);
         QByteArray uid = guidUid;
-        for (int n = 2; !uid.isEmpty() && taken.contains(uid); ++n)
-            uid = guidUid + '-' + QByteArray::number(n);
+        if (!uid.isEmpty() && taken.contains(uid)) {
+            int& next = nextSuffix[guidUid];
+            if (next == 0)
+                next = 2;
+            do
+                uid = guidUid + '-' + QByteArray::number(next++);
+            while (taken.contains(uid));
+        }
         taken.insert(uid);
-        out += portableVCard(contact, uid);
+        out(portableVCard(contact, uid));
     }
+}
+
+QByteArray contactsVCardFile(const ScanState& state)
+{
+    QByteArray out;
+    writeContactsVCard(state, [&out](const QByteArray& bytes) { out += bytes; });
     return out;
 }
 

@@ -5,7 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace er {
+
+// Where a writer hands the bytes of a file, piece by piece, so that no file
+// is ever held whole in memory.
+using TextSink = std::function<void(const QByteArray& bytes)>;
 
 // A TEXT value with backslash, comma, semicolon and line breaks escaped
 // ("\\", "\,", "\;", "\n"; CR LF, CR and LF each count as one break).

@@ -1,5 +1,7 @@
 #include "export/PortableExport.h"
 
+#include "calendar/CalendarExport.h"
+#include "calendar/PortableICalendar.h"
 #include "export/BundleLayout.h"
 #include "export/OutputFile.h"
 #include "export/SaveContext.h"
@@ -47,9 +49,11 @@ bool makeDirectories(const QString& path, bool linkAllowed, SaveFailures& failur
     return false;
 }
 
-// A file of the export, written whole into a folder of its own: anything
-// already there is not ours, and is neither replaced nor appended to.
-void writeWholeFile(const QString& path, const QByteArray& bytes, SaveFailures& failures, CreatedPaths* created)
+// A file of the export, written as it is produced into a folder of its
+// own: anything already there is not ours, and is neither replaced nor
+// appended to.
+void writeStreamedFile(const QString& path, const std::function<void(const TextSink&)>& produce,
+                       SaveFailures& failures, CreatedPaths* created)
 {
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         failures.record(path, QStringLiteral("already exists; not written over"));
@@ -58,7 +62,7 @@ void writeWholeFile(const QString& path, const QByteArray& bytes, SaveFailures& 
     AppendFile file(path, failures);
     if (file.isOpen())
         created->files << path;
-    file.write(bytes);
+    produce([&file](const QByteArray& bytes) { file.write(bytes); });
     file.close();
 }
 
@@ -107,25 +111,27 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingContactsText));
-        writeWholeFile(dirPrefix + QStringLiteral("contacts.vcf"), contactsVCardFile(state), context.failures,
-                       &created);
+        writeStreamedFile(dirPrefix + QStringLiteral("contacts.vcf"),
+                          [&](const TextSink& out) { writeContactsVCard(state, out); }, context.failures, &created);
         ticks(context, state.ctrcList.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingCalendarText));
-        writeWholeFile(dirPrefix + QStringLiteral("calendar.ics"), calendarICalendarFile(state), context.failures,
-                       &created);
+        writeStreamedFile(dirPrefix + QStringLiteral("calendar.ics"),
+                          [&](const TextSink& out) { writeCalendarICalendar(state, hostUtcOffsetSeconds(), out); },
+                          context.failures, &created);
         ticks(context, state.clrcList.size() + state.tsrcList.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingNotesText));
-        writeWholeFile(dirPrefix + QStringLiteral("notes.ics"), notesICalendarFile(state), context.failures,
-                       &created);
+        writeStreamedFile(dirPrefix + QStringLiteral("notes.ics"),
+                          [&](const TextSink& out) { writeNotesICalendar(state, out); }, context.failures, &created);
         ticks(context, state.ntrcList.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingReadmeText));
-        writeWholeFile(dirPrefix + QStringLiteral("README.txt"), portableReadme(), context.failures, &created);
+        writeStreamedFile(dirPrefix + QStringLiteral("README.txt"),
+                          [](const TextSink& out) { out(portableReadme()); }, context.failures, &created);
     }
 
     // A stop at any point, even after the last file, takes back everything

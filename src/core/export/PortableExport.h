@@ -9,6 +9,7 @@
 //   DIRECTORY/notes.ics                 every note (VJOURNAL)
 //   DIRECTORY/README.txt                how to import each file
 
+#include "export/ContentLines.h"
 #include "scan/FolderTree.h"
 #include "scan/ScanState.h"
 
@@ -54,7 +55,9 @@ bool holdsPortableExport(const QString& directory);
 // following a symbolic link out of it. True when none is left.
 bool removePortableExport(const QString& directory);
 
-// The contents of each file, for the writers and the tests.
+// The contents of each file, handed to `out` an item at a time.
+void writeContactsVCard(const ScanState& state, const TextSink& out);
+// The same, whole, for the tests.
 // Every recovered contact that carries any data (also those the bundle skips
 // for lack of a name), one vCard 3.0 each, CRLF, folded, UTF-8.
 QByteArray contactsVCardFile(const ScanState& state);

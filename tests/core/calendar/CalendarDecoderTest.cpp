@@ -61,16 +61,20 @@ TEST(CalendarDecoder, WrappedTextDependsOnTheDatabaseVersion)
     EXPECT_EQ(e4.DescriptionLength, 3u);
 }
 
-TEST(CalendarDecoder, WrappedTextLengthPastTheBlockEnd)
+TEST(CalendarDecoder, WrappedTextEndsWithItsProperty)
 {
-    QByteArray data = wrapped("Lunch");
-    data.replace(24, 4, be32(5000));
-    er::ScanState state;
-    const auto& e = decode(state, eventBlock({prop(kEventSummaryWrappedTag, data), wideProp(kEventLocationTag, "X")}));
-    ASSERT_TRUE(e.Summary);
-    EXPECT_TRUE(e.Summary->isEmpty());
-    EXPECT_EQ(e.SummaryLength, 2501u);
-    EXPECT_EQ(*e.Location, "X");
+    // A length past the property (into the next one, or past the block) reads
+    // the property's own text and nothing of its neighbours.
+    for (const quint32 length : {5000u, 2u * 10u + 1u, 0xFFFFFFFFu}) {
+        QByteArray data = wrapped(utf16be(QStringLiteral("Lunch")));
+        data.replace(24, 4, be32(length));
+        er::ScanState state;
+        const auto& e = decode(state, eventBlock({prop(kEventSummaryWrappedTag, data),
+                                                  wideProp(kEventLocationTag, "Next door")}));
+        ASSERT_TRUE(e.Summary) << length;
+        EXPECT_EQ(QString::fromUtf8(*e.Summary), QStringLiteral("Lunch")) << length;
+        EXPECT_EQ(*e.Location, "Next door");
+    }
 }
 
 TEST(CalendarDecoder, AlarmFlagFollowsTheLengthWord)
