@@ -8,7 +8,7 @@ ER_PACKAGES=(
   tzdata python3 python3-vobject python3-icalendar
   clang libclang-rt-14-dev
   qtwebengine5-dev libqt5svg5-dev libkf5mime-dev libkf5contacts-dev libkf5calendarcore-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core valgrind
 )
 
 er_install_missing_packages() {

@@ -9,7 +9,6 @@
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
 #include "scan/FolderTree.h"
-#include "scan/HugePageHeap.h"
 #include "scan/ScanState.h"
 
 #include <QCoreApplication>
@@ -182,17 +181,9 @@ int scanAndReport(const QString& database, er::ScanState& state)
     return -1;
 }
 
-// The scan's records live until the process ends: freeing hundreds of
-// thousands of them one by one right before exit would only cost time.
-er::ScanState& processScanState()
-{
-    static er::ScanState* state = new er::ScanState;
-    return *state;
-}
-
 int runScan(const QString& database)
 {
-    er::ScanState& state = processScanState();
+    er::ScanState state;
     const int code = scanAndReport(database, state);
     return code < 0 ? kExitOk : code;
 }
@@ -236,7 +227,7 @@ int runOutput(er::OutputFormat format, const QString& database, const QString& d
         return kExitFailure;
     }
 
-    er::ScanState& state = processScanState();
+    er::ScanState state;
     const int code = scanAndReport(database, state);
     if (code >= 0)
         return code;
@@ -280,7 +271,6 @@ int runOutput(er::OutputFormat format, const QString& database, const QString& d
 
 int main(int argc, char* argv[])
 {
-    er::restartWithHugePageHeap(argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("entourage-repair"));
     QCoreApplication::setApplicationVersion(QStringLiteral(ER_VERSION));

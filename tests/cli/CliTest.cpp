@@ -161,30 +161,3 @@ TEST(CliSave, UnwritableOutputIsAFailureWithItsPath)
     EXPECT_TRUE(r.err.contains(QStringLiteral("could not be written"))) << r.err.toStdString();
     EXPECT_TRUE(r.err.contains(QStringLiteral("  ") + notADir.fileName() + QStringLiteral(": "))) << r.err.toStdString();
 }
-
-// The restart that asks the C library for a huge-page heap: it happens once,
-// keeps tunables that were already set, and never loops.
-TEST(HugePageHeap, RestartsOnceAndKeepsOtherTunables)
-{
-    auto probe = [](const QStringList& set, const QStringList& unset) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("GLIBC_TUNABLES"));
-        env.remove(QStringLiteral("ER_HUGE_PAGE_HEAP"));
-        for (const QString& name : unset)
-            env.remove(name);
-        for (const QString& pair : set)
-            env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(ER_HUGE_PAGE_PROBE), {});
-        EXPECT_TRUE(p.waitForFinished(30000));
-        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-    };
-    EXPECT_EQ(probe({}, {}), QStringLiteral("glibc.malloc.hugetlb=1|1"));
-    EXPECT_EQ(probe({QStringLiteral("GLIBC_TUNABLES=glibc.mem.tagging=0")}, {}),
-              QStringLiteral("glibc.mem.tagging=0:glibc.malloc.hugetlb=1|1"));
-    // Already asked for (by the user or by an earlier start): left alone.
-    EXPECT_EQ(probe({QStringLiteral("GLIBC_TUNABLES=glibc.malloc.hugetlb=0")}, {}),
-              QStringLiteral("glibc.malloc.hugetlb=0|-"));
-    EXPECT_EQ(probe({QStringLiteral("ER_HUGE_PAGE_HEAP=1")}, {}), QStringLiteral("-|1"));
-}

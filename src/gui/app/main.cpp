@@ -3,7 +3,6 @@
 #include "app/GuiState.h"
 #include "app/LicenseDialog.h"
 #include "app/QEntourageMainWindow.h"
-#include "scan/HugePageHeap.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -11,7 +10,6 @@
 
 int main(int argc, char** argv)
 {
-    er::restartWithHugePageHeap(argv);
     // QtWebEngine needs shared contexts before the application exists.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
