@@ -1,8 +1,16 @@
 // One block body fed to the decoders of one family, then the steps that run
-// on decoded records (linking, the folder tree). The first byte of the input
+// on decoded records (linking, the folder tree) and every writer of that
+// kind of record, into memory. The first byte of the input
 // picks variations: how much of the declared block the file "holds", the
 // database version, and for mail the block type.
 
+#include "calendar/CalendarExport.h"
+#include "calendar/PortableICalendar.h"
+#include "calendar/TaskExport.h"
+#include "contacts/ContactExport.h"
+#include "contacts/NoteExport.h"
+#include "contacts/PortableVCard.h"
+#include "export/PortableExport.h"
 #include "mail/MailLinking.h"
 #include "mail/MailList.h"
 #include "mail/MessagePreview.h"
@@ -59,5 +67,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     er::FillInfoInMSRCFromMLRC(state);
     er::recomputeMailItemCount(state);
     er::buildFolderTree(state);
+
+    const bool office2004 = state.OfficeEntourage2004;
+    for (const er::ContactInformation& contact : state.ctrcList) {
+        er::contactVCard(contact, office2004);
+        er::portableVCard(contact, "uid");
+    }
+    for (const er::NotesInformation& note : state.ntrcList)
+        er::noteICalendar(note);
+    for (const er::CalenderInformation& event : state.clrcList)
+        er::eventICalendarText(event, office2004, 3600);
+    for (const er::TasksInformation& task : state.tsrcList)
+        er::taskICalendarText(task, office2004);
+    const er::TextSink discard = [](const QByteArray&) {};
+    er::writeContactsVCard(state, discard);
+    er::writeCalendarICalendar(state, -7200, discard);
+    er::writeNotesICalendar(state, discard);
     return 0;
 }

@@ -1,6 +1,8 @@
-// Any byte string as a whole database: scanned, its folder tree built, and
-// saved into a temporary bundle. Nothing may crash, hang or leak.
+// Any byte string as a whole database: scanned, its folder tree built,
+// saved into a temporary bundle and exported for other programs. Nothing may
+// crash, hang or leak.
 
+#include "export/PortableExport.h"
 #include "export/SaveRun.h"
 #include "scan/BlockScanner.h"
 #include "scan/FolderTree.h"
@@ -32,6 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         QDir(target).removeRecursively();
         QDir().mkpath(target);
         er::saveBundle(state, tree, target);
+        QDir(target).removeRecursively();
+        er::exportPortable(state, tree, target);
         QDir(target).removeRecursively();
     }
     return 0;
