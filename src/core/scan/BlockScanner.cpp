@@ -120,10 +120,13 @@ private:
     qint64 m_unreadable = 0;
 };
 
+// Calendar events and mail records count too: a file that holds only those
+// still has something to save (a record without text becomes a composed
+// message).
 bool nothingUsable(const ScanState& state)
 {
     return state.folderList.empty() && state.ctrcList.empty() && state.tsrcList.empty()
-        && state.ntrcList.empty() && state.msrcList.empty();
+        && state.ntrcList.empty() && state.msrcList.empty() && state.clrcList.empty() && state.mlrcList.empty();
 }
 
 } // namespace

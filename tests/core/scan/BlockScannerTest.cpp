@@ -1,6 +1,7 @@
 #include "../ScanTestSupport.h"
 
 #include "DatabaseBuilder.h"
+#include "PimBlocks.h"
 #include "scan/BlockView.h"
 
 #include <sys/resource.h>
@@ -262,21 +263,23 @@ TEST(BlockScanner, UnopenableFilesAreReportedWithTheReason)
 
 TEST(BlockScanner, NothingUsableIsDecidedBeforeTheOrphanFolders)
 {
-    // Mail records and accounts alone are nothing usable, although linking
-    // still adds the empty orphan folder.
-    Database db;
-    MailRecord r;
-    r.folderId = 1;
-    db.add(mlrcBlock(r));
-    db.add(marcBlock(1, "Account"));
+    // An account alone is nothing usable, although linking still adds the
+    // empty orphan folder. A mail record (written as a composed message) or
+    // a calendar event alone is something to save.
+    Database accountOnly;
+    accountOnly.add(marcBlock(1, "Account"));
     ScanState state;
-    EXPECT_EQ(scanBytes(db.bytes(), state).kind, ScanOutcome::NothingUsable);
+    EXPECT_EQ(scanBytes(accountOnly.bytes(), state).kind, ScanOutcome::NothingUsable);
     EXPECT_EQ(state.folderList.size(), 1u);
 
-    Database withText;
-    withText.add(msrcBlock(1, "Subject: hi\r\r"));
-    ScanState state2;
-    EXPECT_EQ(scanBytes(withText.bytes(), state2).kind, ScanOutcome::Completed);
+    MailRecord r;
+    r.folderId = 1;
+    for (const QByteArray& block : {msrcBlock(1, "Subject: hi\r\r"), mlrcBlock(r), eventBlock({})}) {
+        Database db;
+        db.add(block);
+        ScanState found;
+        EXPECT_EQ(scanBytes(db.bytes(), found).kind, ScanOutcome::Completed) << block.left(4).constData();
+    }
 }
 
 TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
