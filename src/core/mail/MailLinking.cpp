@@ -33,8 +33,11 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
     quint64 orphans = 0;
     for (const MailMSRC& summary : state.msrcList)
         orphans += summary.MSRCMailLinked ? 0 : 1;
+    const auto folderless = [&state](const MailMLRC& record) {
+        return record.MSRCMailParentID == 0 || !state.hashFlrc.contains(record.MSRCMailParentID);
+    };
     for (const MailMLRC& record : state.mlrcList)
-        orphans += record.MSRCMailID == 0 && !state.hashFlrc.contains(record.MSRCMailParentID) ? 1 : 0;
+        orphans += record.MSRCMailID == 0 && folderless(record) ? 1 : 0;
     state.NumberOfExtraFoldersToAdd = static_cast<int>(orphans / kMailsPerOrphanFolder + 1);
     // The orphan folders' ids start at 100000, moved past any decoded folder
     // whose id falls in their range: a damaged table may hold one.
@@ -59,7 +62,7 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
     }
     for (MailMLRC& record : state.mlrcList) {
         record.MSRCMailOrphanFolderID = 0;
-        if (record.MSRCMailID != 0 || state.hashFlrc.contains(record.MSRCMailParentID))
+        if (record.MSRCMailID != 0 || !folderless(record))
             continue;
         record.MSRCMailOrphanFolderID = first + orphan / kMailsPerOrphanFolder;
         ++orphan;
@@ -68,10 +71,13 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
     ExtraNodeAdditionForOrphanedMessages(state);
 }
 
+// Folder 0 is where mail without a record waits for an orphan folder; mail
+// filed there (a decoded folder may carry id 0) is never written under that
+// id, so it goes to an orphan folder as well.
 void ParentFolderExistOrNotForMail(ScanState& state)
 {
     for (auto it = state.hashMsrcParentID.begin(); it != state.hashMsrcParentID.end(); ++it)
-        it.value()->MSRCMailLinked = state.hashFlrc.contains(it.key());
+        it.value()->MSRCMailLinked = it.key() != 0 && state.hashFlrc.contains(it.key());
 }
 
 void ExtraNodeAdditionForOrphanedMessages(ScanState& state)

@@ -91,13 +91,20 @@ TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
     EXPECT_EQ(noRecord.MSRCMailParentID, 100000u);
     EXPECT_TRUE(noRecord.MSRCMailSubject.isEmpty());
 
+    // A decoded folder 0 changes nothing: mail is never written or counted
+    // under folder 0, so all of these go to the orphan folder.
     StateBuilder zero;
     zero.folder(0);
     zero.record(30, 0);
     MailMSRC& inZero = zero.summary(30);
+    MailMSRC& withoutRecord = zero.summary(31);
+    MailMLRC& textless = zero.record(0, 0);
     FillInfoInMSRCFromMLRC(zero.state);
-    EXPECT_TRUE(inZero.MSRCMailLinked);
-    EXPECT_EQ(inZero.MSRCMailParentID, 0u);
+    EXPECT_FALSE(inZero.MSRCMailLinked);
+    EXPECT_EQ(inZero.MSRCMailParentID, 100000u);
+    EXPECT_EQ(withoutRecord.MSRCMailParentID, 100000u);
+    EXPECT_EQ(textless.folderId(), 100000u);
+    EXPECT_EQ(recomputeMailItemCount(zero.state), 3u);
 }
 
 TEST(MailLinking, RepeatedMailIdLinksTheLaterSummary)
