@@ -1,6 +1,11 @@
 #include "export/QMailSavingThread.h"
 
+#include "export/BundleLayout.h"
+#include "mail/MailboxExport.h"
+
 #include <QMutexLocker>
+
+#include <limits>
 
 namespace er {
 
@@ -70,6 +75,12 @@ void QMailSavingThread::run()
         result.firstFailures = outcome.firstFailures;
         result.bundle = outcome.directory;
     } else {
+        // The window's bar counts the messages copied, the save's ticks.
+        const quint64 ticks = storedMessagesToCopy(*m_state, ScanTree(m_tree));
+        hooks.initialSettings = [this, ticks](unsigned int) {
+            emit OnInitialSettingsMainWindow(
+                static_cast<unsigned int>(qMin<quint64>(ticks, std::numeric_limits<unsigned int>::max())));
+        };
         result = saveBundle(*m_state, m_tree, m_saveDir, hooks);
     }
     {

@@ -33,6 +33,8 @@ public:
     SaveResult lastResult() const;
 
 signals:
+    // The writers began; `range` is how many progress signals follow when
+    // the run is not stopped (messages copied, or items exported).
     void OnInitialSettingsMainWindow(unsigned int range);
     void OnFinishScanning();
     void OnProgressvalueMainWindow();

@@ -1,6 +1,7 @@
 #include "mail/MailList.h"
 
 #include "mail/MessagePreview.h"
+#include "mail/MessageWriter.h"
 #include "scan/ByteOrder.h"
 #include "scan/DatabaseFile.h"
 
@@ -182,6 +183,31 @@ bool hasAttachmentDescription(const QByteArray& text)
                 return true;
     }
     return false;
+}
+
+QByteArray storedMessageText(const QString& databasePath, qint64 offset, quint64 size)
+{
+    if (databasePath.isEmpty() || offset < 0)
+        return QByteArray();
+    DatabaseFile database(databasePath);
+    if (!database.isOpen())
+        return QByteArray();
+    return database.readUpTo(static_cast<quint64>(offset) + kTextStart, size);
+}
+
+QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row)
+{
+    if (!row.record)
+        return storedMessageText(state.m_strDatabasePath, row.offset, row.size);
+    DatabaseFile database(state.m_strDatabasePath);
+    if (!database.isOpen())
+        return QByteArray();
+    SaveContext context(state, QString());
+    // A preview is never asked to stop, whatever a save left in the state.
+    std::atomic<bool> keepGoing{false};
+    context.hooks.stop = &keepGoing;
+    MessageWriter writer(database, context);
+    return writer.composedMessage(*row.record);
 }
 
 std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const MailListHooks& hooks)

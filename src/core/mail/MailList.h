@@ -43,6 +43,13 @@ struct MailListHooks {
     const std::atomic<bool>* stop = nullptr;
 };
 
+// The stored message text behind the block header at `offset`: at most
+// `size` bytes, as far as the file holds them. Empty when nothing can be read.
+QByteArray storedMessageText(const QString& databasePath, qint64 offset, quint64 size);
+// The message the preview shows for a row: the summary's stored text, or, for
+// a record without stored text, the message a save composes for it.
+QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row);
+
 // The rows of the folder: its summaries in scan order, then its mail records
 // without stored text. Message texts that are needed (for the attachment
 // mark, and the fallback of rows without a subject) are read once, in file

@@ -359,6 +359,30 @@ QString mailboxPathFor(const QString& saveDir, const QString& folderPath)
     return saveDir + folderPath + QLatin1Char('/') + name + QStringLiteral(".mbox");
 }
 
+namespace {
+
+// The summaries of each folder that are written, in scan order.
+QHash<quint64, QVector<const MailMSRC*>> storedMessagesByFolder(const ScanState& state)
+{
+    QHash<quint64, QVector<const MailMSRC*>> byFolder;
+    for (const MailMSRC& summary : state.msrcList)
+        if (storedTextWorthWriting(summary))
+            byFolder[summary.MSRCMailParentID].append(&summary);
+    return byFolder;
+}
+
+} // namespace
+
+quint64 storedMessagesToCopy(const ScanState& state, const QList<TreeInfo>& treeInfo)
+{
+    const auto byFolder = storedMessagesByFolder(state);
+    quint64 count = 0;
+    for (const TreeInfo& folder : treeInfo)
+        if (folder.folderId != 0)
+            count += static_cast<quint64>(byFolder.value(folder.folderId).size());
+    return count;
+}
+
 bool OnMailSaving(SaveContext& context)
 {
     DatabaseFile database;
@@ -374,11 +398,7 @@ bool OnMailSaving(SaveContext& context)
             qMin<quint64>(context.state.SizeOfAllMails / 512, std::numeric_limits<unsigned int>::max())));
     context.status(QString::fromLatin1(kSavingMailText));
 
-    // The summaries of each folder, in scan order, grouped once.
-    QHash<quint64, QVector<const MailMSRC*>> byFolder;
-    for (const MailMSRC& summary : context.state.msrcList)
-        if (storedTextWorthWriting(summary))
-            byFolder[summary.MSRCMailParentID].append(&summary);
+    const auto byFolder = storedMessagesByFolder(context.state);
 
     for (const TreeInfo& folder : context.treeInfo) {
         if (context.stopRequested())

@@ -74,6 +74,9 @@ QString mailboxPathFor(const QString& saveDir, const QString& folderPath);
 // stored messages folder by folder, then writes the messages without stored
 // text.
 bool OnMailSaving(SaveContext& context);
+// The progress ticks of OnMailSaving: one per stored message it copies into
+// a mailbox of the folder path list.
+quint64 storedMessagesToCopy(const ScanState& state, const QList<TreeInfo>& treeInfo);
 // The messages of records without stored text, each into the mailbox of the
 // first folder path list entry of its folder.
 void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database);

@@ -42,15 +42,25 @@ const char kUtf8Meta[] = "<meta charset=\"utf-8\">";
 // ---- Header lines, found in the raw text -------------------------------------
 
 struct HeaderName {
-    const char* pattern;
+    const char* name; // what follows the line end, colon included
     int length;
 };
 
 enum Field { Date, From, To, Subject, Cc, Bcc, FieldCount };
 const HeaderName kFields[FieldCount] = {
-    {"\rDate:", 6}, {"\rFrom:", 6}, {"\rTo:", 4}, {"\rSubject:", 9}, {"\rCc:", 4}, {"\rBcc:", 5},
+    {"Date:", 5}, {"From:", 5}, {"To:", 3}, {"Subject:", 8}, {"Cc:", 3}, {"Bcc:", 4},
 };
-const HeaderName kDescription = {"\rContent-Description:", 21};
+const HeaderName kDescription = {"Content-Description:", 20};
+
+bool isLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+bool isFoldingSpace(char c)
+{
+    return c == '\t' || c == ' ';
+}
 
 bool isValidUtf8(const QByteArray& bytes)
 {
@@ -66,10 +76,19 @@ QString utf8OrLatin1(const QByteArray& bytes)
     return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
 }
 
+// A header value as a person reads it: unfolded (the line ends go, the
+// white space after them stays) and with its encoded words decoded. Raw 8-bit
+// text is read first (UTF-8 when valid, else Latin-1), so that the decoder
+// only ever sees UTF-8 around the encoded words.
 QString valueText(const QByteArray& text, int valueStart, int maxBytes = -1)
 {
     const int end = headerValueEnd(text, valueStart);
-    return headerText(QByteArray::fromRawData(text.constData() + valueStart, end - valueStart), maxBytes);
+    QByteArray value =
+        headerText(QByteArray::fromRawData(text.constData() + valueStart, end - valueStart), maxBytes).toUtf8();
+    value.replace('\r', QByteArray()).replace('\n', QByteArray());
+    KMime::Headers::Generic header("X-Preview");
+    header.from7BitString(value);
+    return header.asUnicodeString();
 }
 
 // ---- Body, decoded with the MIME parser --------------------------------------
@@ -335,14 +354,15 @@ int headerValueEnd(const QByteArray& text, int from)
 {
     const char* p = text.constData();
     const int n = text.size();
-    for (int i = qMax(0, from); i < n;) {
-        const void* cr = std::memchr(p + i, '\r', static_cast<size_t>(n - i));
-        if (!cr)
-            break;
-        const int at = static_cast<int>(static_cast<const char*>(cr) - p);
-        if (at + 1 >= n || p[at + 1] != '\t')
-            return at;
-        i = at + 2;
+    for (int i = qMax(0, from); i < n; ++i) {
+        if (!isLineEnd(p[i]))
+            continue;
+        int next = i + 1;
+        if (p[i] == '\r' && next < n && p[next] == '\n')
+            ++next;
+        if (next >= n || !isFoldingSpace(p[next]))
+            return i;
+        i = next;
     }
     return n;
 }
@@ -371,20 +391,22 @@ MessagePreview previewMessage(const QByteArray& text)
     std::fill(std::begin(valueAt), std::end(valueAt), -1);
     QStringList attachments;
     const char* p = text.constData();
-    const int last = text.size() - kScanMargin; // positions below this are scanned
-    for (int i = 0; i < last;) {
-        const void* cr = std::memchr(p + i, '\r', static_cast<size_t>(last - i));
-        if (!cr)
-            break;
-        const int at = static_cast<int>(static_cast<const char*>(cr) - p);
-        i = at + 1;
-        if (std::memcmp(p + at, kDescription.pattern, kDescription.length) == 0) {
-            attachments << valueText(text, at + kDescription.length, kAttachmentNameLimit);
+    const int last = text.size() - kScanMargin; // line ends below this are looked behind
+    // A name counts behind any line end: CR (as the database stores mail),
+    // LF, or CR LF (whose LF is a line end of its own here).
+    const auto nameAt = [p](int at, const HeaderName& name) {
+        return qstrnicmp(p + at + 1, name.name, static_cast<uint>(name.length)) == 0;
+    };
+    for (int at = 0; at < last; ++at) {
+        if (!isLineEnd(p[at]))
+            continue;
+        if (nameAt(at, kDescription)) {
+            attachments << valueText(text, at + 1 + kDescription.length, kAttachmentNameLimit);
             continue;
         }
         for (int f = 0; f < FieldCount; ++f) {
-            if (valueAt[f] < 0 && std::memcmp(p + at, kFields[f].pattern, kFields[f].length) == 0) {
-                valueAt[f] = at + kFields[f].length;
+            if (valueAt[f] < 0 && nameAt(at, kFields[f])) {
+                valueAt[f] = at + 1 + kFields[f].length;
                 break;
             }
         }

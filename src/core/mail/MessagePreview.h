@@ -13,8 +13,10 @@ struct MessagePreview {
     // The header view's lines, in order: "Date: ..." first when the text
     // has a Date header, then "From: ", "Subject: ", "To: ", "Cc: ", "Bcc: "
     // (each only when found) and "Attachments:  name1, name2" when
-    // Content-Description headers name attachments. Values are kept as found
-    // (leading space, folded lines). Not elided: the view elides to its width.
+    // Content-Description headers name attachments. A name counts behind any
+    // line end (CR, LF or CR LF), in any case. Values keep their leading
+    // space; folded lines are joined and encoded words decoded. Not elided:
+    // the view elides to its width.
     QStringList headerLines;
     // A complete HTML document (UTF-8) for the preview page: the message's
     // HTML alternative when it has one, else its plain text escaped with its
@@ -32,8 +34,9 @@ MessagePreview previewMessage(const QByteArray& text);
 
 // The header scan's rules, shared with the mail list (which reads the same
 // headers from the same texts):
-// Where the header value starting at `from` ends: at the first CR not
-// followed by a TAB (a folded line goes on), or at the end of the text.
+// Where the header value starting at `from` ends: at the first line end (CR,
+// LF or CR LF) not followed by a TAB or a space (a folded line goes on), or
+// at the end of the text.
 int headerValueEnd(const QByteArray& text, int from);
 // 8-bit header text as shown: up to its first zero byte, read as UTF-8 when
 // it is valid UTF-8, else as Latin-1. With maxBytes >= 0 at most that many

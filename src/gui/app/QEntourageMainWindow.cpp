@@ -12,6 +12,7 @@
 #include "export/BundleLayout.h"
 #include "export/PortableExport.h"
 #include "export/RepairComplete.h"
+#include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
 #include "mail/QPreviewOfItems.h"
 #include "scan/FolderTreeWidget.h"
@@ -116,7 +117,15 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     m_pPreview = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, state, this);
     m_lister = new QItemLister(state, m_folderTree, m_itemList, m_pPreview, m_statusProgress, m_statusStop, this);
     m_pPreview->setRowPreviewer([this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
-    connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, &QItemLister::ShowindivisualMailItemsInfo);
+    // The current folder, however it became current (click or key), is listed.
+    connect(m_folderTree, &QTreeWidget::currentItemChanged, m_lister,
+            [this](QTreeWidgetItem* current) { m_lister->ShowindivisualMailItemsInfo(current, 0); });
+    // A click on the current folder lists it again only when its list is not
+    // complete (a fill stopped half-way).
+    connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* item, int column) {
+        if (!m_lister->isListed(item))
+            m_lister->ShowindivisualMailItemsInfo(item, column);
+    });
     connect(m_itemList, &QTreeWidget::itemClicked, m_pPreview, &QPreviewOfItems::OnMessageSubjectClicked);
     connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_pPreview, &QPreviewOfItems::OnMessageSubjectKey);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
@@ -249,6 +258,9 @@ void QEntourageMainWindow::createToolBars()
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setCursor(Qt::PointingHandCursor);
         button->setAutoRaise(true);
+        // The icons show hover and checked states themselves; a plate drawn
+        // by the style would make a hovered button look checked.
+        button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 0px; }"));
         button->setIconPath(icon);
         return button;
     };
@@ -281,8 +293,13 @@ void QEntourageMainWindow::createToolBars()
     m_categoryCaption = new QLabel(m_categoryToolBar);
     m_categoryCaption->setObjectName(QStringLiteral("categoryCaption"));
     m_categoryCaption->setFont(QFont(kCaptionFont, 11));
-    m_categoryCaption->setMinimumWidth(100);
     m_categoryCaption->setContentsMargins(8, 0, 8, 0);
+    // As wide as the widest name, whichever is shown: Open and Save beside it
+    // must not move when the caption changes.
+    int captionWidth = 0;
+    for (const CategoryLook& look : kCategories)
+        captionWidth = qMax(captionWidth, m_categoryCaption->fontMetrics().horizontalAdvance(tr(look.name)));
+    m_categoryCaption->setFixedWidth(captionWidth + 16);
     m_categoryToolBar->addWidget(m_categoryCaption);
     m_categoryToolBar->addWidget(spacerLabel(2, m_categoryToolBar));
 
@@ -331,7 +348,7 @@ void QEntourageMainWindow::createToolBars()
     m_pMyHelpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"), m_fileToolBar);
     m_pMyHelpButton->setCheckable(false);
     m_pMyHelpButton->setFixedSize(40, 40);
-    m_pMyHelpButton->setToolTip(tr("&Help Topics"));
+    m_pMyHelpButton->setToolTip(tr("Help Topics"));
     connect(m_pMyHelpButton, &QToolButton::clicked, this, &QEntourageMainWindow::OpenHelp);
     m_fileToolBar->addWidget(m_pMyHelpButton);
 }
@@ -404,7 +421,7 @@ void QEntourageMainWindow::createPanes()
     for (int column = 1; column < 4; ++column)
         m_folderTree->setColumnHidden(column, true);
     m_folderTree->setHeaderHidden(true);
-    m_folderTree->setColumnWidth(0, 700);
+    er::gui::prepareFolderTree(m_folderTree);
     m_folderTree->setMinimumWidth(240);
     QPalette treePalette = m_folderTree->palette();
     treePalette.setColor(QPalette::Base, QColor(223, 226, 235));
@@ -428,14 +445,9 @@ void QEntourageMainWindow::createPanes()
         "QTreeView {    selection-background-color: rgb(56,117,215);    "
         "alternate-background-color: white;    show-decoration-selected: 1;}"));
 
-    m_headerView = new QTextBrowser(this);
+    m_headerView = new MailHeaderView(this);
     m_headerView->setObjectName(QStringLiteral("headerView"));
-    m_headerView->setReadOnly(true);
-    m_headerView->setAcceptRichText(false);
     m_headerView->setFont(QFont(kCaptionFont, 11));
-    m_headerView->setFixedHeight(110);
-    m_headerView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_headerView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_headerView->setMinimumWidth(330);
 
     m_preview = new QWebEngineView(this);
@@ -452,7 +464,7 @@ void QEntourageMainWindow::createPanes()
     auto* rightLayout = new QVBoxLayout(m_rightPane);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
-    rightLayout->addWidget(m_headerView, 0, Qt::AlignTop);
+    rightLayout->addWidget(m_headerView);
     rightLayout->addWidget(m_preview, 1);
     rightLayout->addWidget(m_secondTextView);
 
@@ -470,6 +482,12 @@ void QEntourageMainWindow::createPanes()
         "QSplitter::handle:horizontal {width:  1px; image: url(:images/img_Hsplitter.png);}"
         "QSplitter::handle {border: solid #ABABAB; background: #ABABAB;}"));
     setCentralWidget(m_splitter);
+
+    // Left to right, as a person reads the panes.
+    QWidget::setTabOrder(m_folderTree, m_itemList);
+    QWidget::setTabOrder(m_itemList, m_headerView);
+    QWidget::setTabOrder(m_headerView, m_preview);
+    QWidget::setTabOrder(m_preview, m_secondTextView);
 }
 
 void QEntourageMainWindow::placeWindow()
@@ -493,9 +511,16 @@ void QEntourageMainWindow::setLockedCommandsEnabled(bool enabled)
         m_categoryActions[static_cast<size_t>(i)]->setEnabled(enabled);
     }
     m_pMyOpenButton->setEnabled(enabled);
-    m_pMySaveButton->setEnabled(enabled);
     m_openAction->setEnabled(enabled);
     m_openSecondAction->setEnabled(enabled);
+    setSaveEnabled(enabled);
+}
+
+void QEntourageMainWindow::setSaveEnabled(bool enabled)
+{
+    // Nothing to save is never offered: it would write an empty bundle.
+    enabled = enabled && m_scanSaveable;
+    m_pMySaveButton->setEnabled(enabled);
     m_saveAction->setEnabled(enabled);
     m_saveSecondAction->setEnabled(enabled);
 }
@@ -559,6 +584,7 @@ void QEntourageMainWindow::ShowParseWindow()
 void QEntourageMainWindow::clearViews()
 {
     m_folderTree->clear();
+    er::gui::fitNameColumn(m_folderTree);
     m_itemList->clear();
     m_headerView->clear();
     m_secondTextView->clear();
@@ -583,6 +609,7 @@ void QEntourageMainWindow::OnOpenFile()
 
     m_lister->clear();
     er::CleanListAndHash(state);
+    m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
     m_pPreview->resetPreview();
     clearViews();
@@ -594,9 +621,7 @@ void QEntourageMainWindow::OnOpenFile()
         m_categoryButtons[static_cast<size_t>(i)]->setEnabled(!earlierScan);
         m_categoryActions[static_cast<size_t>(i)]->setEnabled(!earlierScan);
     }
-    m_pMySaveButton->setEnabled(false);
-    m_saveAction->setEnabled(false);
-    m_saveSecondAction->setEnabled(false);
+    setSaveEnabled(false);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
     m_itemList->setSortingEnabled(true);
@@ -661,8 +686,6 @@ void QEntourageMainWindow::OnMailView()
     m_secondTextView->hide();
     m_itemList->setHeaderHidden(false);
     m_itemList->setColumnHidden(1, false);
-    m_headerView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_headerView->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     OnMailButtonClicked();
 
@@ -675,16 +698,13 @@ void QEntourageMainWindow::OnMailView()
     m_pPreview->resetPreview();
 }
 
-void QEntourageMainWindow::showTextCategory(Category category, bool headerScrollBars)
+void QEntourageMainWindow::showTextCategory(Category category)
 {
     m_headerView->hide();
     m_preview->hide();
     m_secondTextView->show();
     m_itemList->setHeaderHidden(true);
     m_itemList->setColumnHidden(1, true);
-    const Qt::ScrollBarPolicy policy = headerScrollBars ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-    m_headerView->setHorizontalScrollBarPolicy(policy);
-    m_headerView->setVerticalScrollBarPolicy(policy);
 
     selectCategory(category);
 
@@ -720,20 +740,14 @@ void QEntourageMainWindow::showTextCategory(Category category, bool headerScroll
     }
     if (empty)
         return;
+    // The category item becomes current, which lists the category.
     er::gui::fillCategoryTree(m_folderTree, name, icon, background);
-    switch (category) {
-    case AddressBookCategory: m_lister->OnContactsClicked(); break;
-    case CalendarCategory: m_lister->OnCalenderClicked(); break;
-    case NotesCategory: m_lister->OnNotesClicked(); break;
-    case TasksCategory: m_lister->OnTasksClicked(); break;
-    case MailCategory: break;
-    }
 }
 
-void QEntourageMainWindow::OnAddressView() { showTextCategory(AddressBookCategory, true); }
-void QEntourageMainWindow::OnCalenderView() { showTextCategory(CalendarCategory, false); }
-void QEntourageMainWindow::OnNotesView() { showTextCategory(NotesCategory, true); }
-void QEntourageMainWindow::OnTasksView() { showTextCategory(TasksCategory, false); }
+void QEntourageMainWindow::OnAddressView() { showTextCategory(AddressBookCategory); }
+void QEntourageMainWindow::OnCalenderView() { showTextCategory(CalendarCategory); }
+void QEntourageMainWindow::OnNotesView() { showTextCategory(NotesCategory); }
+void QEntourageMainWindow::OnTasksView() { showTextCategory(TasksCategory); }
 
 // --- Hover icons and the category caption -----------------------------------
 
@@ -792,6 +806,7 @@ QParseDatabase* QEntourageMainWindow::createParseDialog()
     connect(dialog, &QParseDatabase::foldersAvailable, this, &QEntourageMainWindow::showFolderTree);
     connect(dialog, &QParseDatabase::scanStopped, this, &QEntourageMainWindow::onScanStopped);
     connect(dialog, &QParseDatabase::fileRejected, this, &QEntourageMainWindow::onFileRejected);
+    connect(dialog, &QParseDatabase::nothingUsable, this, &QEntourageMainWindow::onNothingUsable);
     connect(dialog, &QParseDatabase::dialogClosed, this, &QEntourageMainWindow::onParseDialogClosed);
     connect(dialog, &QParseDatabase::preferencesAllowed, m_preferencesAction, &QAction::setEnabled);
     return dialog;
@@ -810,20 +825,35 @@ void QEntourageMainWindow::showFolderTree()
 void QEntourageMainWindow::onScanStopped()
 {
     hideProgressSheet();
+    m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
     m_pMyOpenButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
     clearViews();
-    m_preview->hide();
+    showWatermark();
+}
+
+void QEntourageMainWindow::onNothingUsable()
+{
+    // Only the empty orphan folder that linking always adds would show.
+    m_scanSaveable = false;
+    setSaveEnabled(false);
+    m_folderModel = er::FolderTreeModel();
+    clearViews();
+}
+
+void QEntourageMainWindow::showWatermark()
+{
+    m_preview->show();
+    m_pPreview->showWatermark();
 }
 
 void QEntourageMainWindow::onFileRejected()
 {
     hideProgressSheet();
-    m_pMySaveButton->setEnabled(false);
-    m_saveAction->setEnabled(false);
-    m_saveSecondAction->setEnabled(false);
+    m_scanSaveable = false;
+    setSaveEnabled(false);
     m_pMyOpenButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
@@ -832,7 +862,7 @@ void QEntourageMainWindow::onFileRejected()
 
 void QEntourageMainWindow::onParseDialogClosed()
 {
-    m_pMySaveButton->setEnabled(false);
+    setSaveEnabled(false);
     m_pMyOpenButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
@@ -866,6 +896,7 @@ void QEntourageMainWindow::hideProgressSheet()
 
 void QEntourageMainWindow::SetInitialSettings(unsigned int)
 {
+    m_scanSaveable = false;
     m_lister->clear();
     m_itemList->clear();
     m_headerView->clear();
@@ -884,7 +915,7 @@ void QEntourageMainWindow::SetProgressValue(quint64 examined)
             QParseDatabase::progressValueFor(examined, static_cast<quint32>(m_progress->progressBar()->maximum())));
 }
 
-void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int)
+void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int range)
 {
     m_itemList->clear();
     m_headerView->clear();
@@ -895,19 +926,25 @@ void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int)
     m_itemList->setSortingEnabled(true);
     setLockedCommandsEnabled(false);
     showProgressSheet(tr("Saving Files..."));
+    // One step per item the run writes.
+    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<unsigned int>(range, INT_MAX)));
 }
 
 void QEntourageMainWindow::SetProgressValueForMail()
 {
     if (m_progress)
-        m_progress->addProgress(1070);
+        m_progress->addProgress(1);
 }
 
 void QEntourageMainWindow::SetFinishSettingsForMail()
 {
+    m_scanSaveable = true;
     setLockedCommandsEnabled(true);
     hideProgressSheet();
     OnMailButtonClicked();
+    // The tree shown during the scan holds only the folders decoded by then.
+    showFolderTree();
+    m_folderTree->setFocus(Qt::OtherFocusReason);
 }
 
 void QEntourageMainWindow::OnStrInfo(const QString& text)
@@ -918,8 +955,9 @@ void QEntourageMainWindow::OnStrInfo(const QString& text)
 
 void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int count)
 {
-    m_statusCaption->setText(caption + QLatin1Char(':'));
-    m_statusCount->setText(QString::number(count));
+    // No caption: no folder is listed (the bundle or Mail item).
+    m_statusCaption->setText(caption.isEmpty() ? QString() : caption + QLatin1Char(':'));
+    m_statusCount->setText(caption.isEmpty() ? QString() : QString::number(count));
     m_itemList->setSortingEnabled(true);
     m_statusProgress->hide();
     m_statusStop->hide();
@@ -1013,7 +1051,7 @@ void QEntourageMainWindow::startThreadRun(bool portable)
 {
     // A stopped run may still be finishing its last file: a new one starts
     // only once that thread has really ended.
-    if (m_MailSavingThread.isRunning())
+    if (m_MailSavingThread.isRunning() || !m_scanSaveable)
         return;
     const QString dir = chooseTarget(portable);
     if (dir.isEmpty())
@@ -1049,12 +1087,8 @@ void QEntourageMainWindow::SetFinishSettings()
         setLockedCommandsEnabled(true);
         hideProgressSheet();
         m_preferencesAction->setEnabled(true);
-        if (stopped) {
-            m_pMySaveButton->setEnabled(false);
-            m_saveAction->setEnabled(false);
-            m_saveSecondAction->setEnabled(false);
-        }
         OnMailButtonClicked();
+        showWatermark();
     }
 
     const bool portable = m_MailSavingThread.lastRunWasExport();
@@ -1087,9 +1121,7 @@ void QEntourageMainWindow::SetFinishSettings()
     }
 
     state.bStopFlag = false;
-    m_pMySaveButton->setEnabled(true);
-    m_saveAction->setEnabled(true);
-    m_saveSecondAction->setEnabled(true);
+    setSaveEnabled(true);
 }
 
 void QEntourageMainWindow::OnProcessSuccess()

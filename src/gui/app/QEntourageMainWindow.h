@@ -28,6 +28,7 @@ class QTextBrowser;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
+class MailHeaderView;
 class QWebEngineView;
 
 // The single main window: category buttons, folder tree, item list, preview,
@@ -56,7 +57,7 @@ public:
     QAction* preferencesAction() const { return m_preferencesAction; }
     QTreeWidget* folderTree() const { return m_folderTree; }
     QTreeWidget* itemList() const { return m_itemList; }
-    QTextBrowser* headerView() const { return m_headerView; }
+    MailHeaderView* headerView() const { return m_headerView; }
     QTextBrowser* secondTextView() const { return m_secondTextView; }
     QWebEngineView* previewView() const { return m_preview; }
     QLabel* categoryCaption() const { return m_categoryCaption; }
@@ -82,6 +83,9 @@ public:
     // Enables or disables the commands a running scan or save must lock: the
     // category buttons and actions, Open and Save.
     void setLockedCommandsEnabled(bool enabled);
+    // Save and the export, enabled only while the scan on display has
+    // something to save.
+    void setSaveEnabled(bool enabled);
 
 signals:
     // The scan dialog was shown (for a new file or at start-up).
@@ -173,7 +177,7 @@ private:
     void enterCategoryButton(Category category);
     void leaveCategoryButton(Category category);
     // Steps shared by the Address Book, Calendar, Notes and Tasks commands.
-    void showTextCategory(Category category, bool headerScrollBars);
+    void showTextCategory(Category category);
     void clearViews();
     void openSupportLink(const QString& key, const QString& prefix = QString());
     QParseDatabase* createParseDialog();
@@ -182,6 +186,10 @@ private:
     void hideProgressSheet();
     void onScanStopped();
     void onFileRejected();
+    // The scan ended with "The scanned file is either an invalid file or
+    // heavily damaged.": nothing to show, nothing to save.
+    void onNothingUsable();
+    void showWatermark();
     void onParseDialogClosed();
     void emitSaveLog(const QString& headline, const QString& dir, const QString& prefix);
     void emitExportLog(const QString& headline, const QString& dir, const QString& prefix);
@@ -192,6 +200,8 @@ private:
 
     Category m_category = MailCategory;
     er::FolderTreeModel m_folderModel;
+    // A completed scan with results is on display.
+    bool m_scanSaveable = false;
 
     std::array<MyButton*, kCategoryCount> m_categoryButtons{};
     std::array<QAction*, kCategoryCount> m_categoryActions{};
@@ -226,7 +236,7 @@ private:
 
     QTreeWidget* m_folderTree = nullptr;
     QTreeWidget* m_itemList = nullptr;
-    QTextBrowser* m_headerView = nullptr;
+    MailHeaderView* m_headerView = nullptr;
     QWebEngineView* m_preview = nullptr;
     QTextBrowser* m_secondTextView = nullptr;
     QFrame* m_rightPane = nullptr;

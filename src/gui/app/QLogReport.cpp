@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -70,12 +71,17 @@ QLogReport::QLogReport(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("LogReportDialog"));
     setWindowTitle(tr("Log Report"));
-    setFixedSize(346, 387);
 
     m_logText = new QTextEdit(this);
     m_logText->setObjectName(QStringLiteral("LogText"));
     m_logText->setReadOnly(true);
     m_logText->setAcceptRichText(false);
+    // Wide enough for a separator line on one row, with the scroll bar that
+    // a long log brings.
+    const int separatorWidth = m_logText->fontMetrics().horizontalAdvance(separatorLine())
+        + static_cast<int>(2 * m_logText->document()->documentMargin()) + 2 * m_logText->frameWidth()
+        + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_logText) + 4;
+    setFixedSize(qMax(346, separatorWidth + 20), 387);
 
     auto* commands = new QHBoxLayout;
     commands->setSpacing(12);

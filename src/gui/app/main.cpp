@@ -14,7 +14,6 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VantrelKestraneZevarodezAvavoz"));
-    QApplication::setApplicationDisplayName(QObject::tr("Vantrel Kestrane Entourage Repair"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/images/img_About.png")));
     er::gui::initGuiResources();
 

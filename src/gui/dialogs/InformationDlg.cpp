@@ -117,6 +117,11 @@ void InformationDlg::init()
     m_taskLabel->setText(QString::number(m_state.TaskItemCount));
 }
 
+void InformationDlg::reject()
+{
+    HideDialogOfInformation();
+}
+
 void InformationDlg::HideDialogOfInformation()
 {
     hide();

@@ -23,6 +23,8 @@ public:
 public slots:
     void init();
     void HideDialogOfInformation();
+    // Escape and the window's close button hide it the way Close does.
+    void reject() override;
 
 signals:
     // Hidden by Close; the window enables its Preferences action again.

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QProgressBar>
+#include <QScopeGuard>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -19,16 +20,20 @@ namespace {
 // Events run at most this often during a fill: the window stays responsive
 // without paying for an event round per row.
 constexpr qint64 kEventIntervalMs = 30;
+// The visible column of a row. The current index must sit in it: the keyboard
+// moves the current index within its column, and a move within a hidden
+// column selects whatever row lies at the view's top.
+constexpr int kTextColumn = 2;
 
 QTreeWidgetItem* makeRow(const QString& text, const QString& key, const QIcon& icon, const QSize& hint, int record)
 {
     auto* row = new QTreeWidgetItem;
-    row->setText(2, text);
-    row->setIcon(2, icon);
-    row->setFont(2, QFont(QStringLiteral("Lucida Grande"), 11));
-    row->setSizeHint(2, hint);
+    row->setText(kTextColumn, text);
+    row->setIcon(kTextColumn, icon);
+    row->setFont(kTextColumn, QFont(QStringLiteral("Lucida Grande"), 11));
+    row->setSizeHint(kTextColumn, hint);
     row->setText(3, key);
-    row->setData(2, QItemLister::kRecordRole, record);
+    row->setData(kTextColumn, QItemLister::kRecordRole, record);
     return row;
 }
 
@@ -56,10 +61,26 @@ void QItemLister::clear()
 
 QString QItemLister::selectedFolderName() const
 {
+    if (m_listing)
+        return m_listing->text(0);
     const QList<QTreeWidgetItem*> selected = m_folderTree->selectedItems();
     if (!selected.isEmpty())
         return selected.first()->text(0);
     return m_folderTree->currentItem() ? m_folderTree->currentItem()->text(0) : QString();
+}
+
+void QItemLister::lockTree()
+{
+    m_treeHadFocus = m_folderTree->window()->focusWidget() == m_folderTree;
+    m_folderTree->setEnabled(false);
+}
+
+void QItemLister::unlockTree()
+{
+    m_folderTree->setEnabled(true);
+    if (m_treeHadFocus)
+        m_folderTree->setFocus(Qt::OtherFocusReason);
+    m_treeHadFocus = false;
 }
 
 void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
@@ -68,14 +89,20 @@ void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
     if (m_filling || !item)
         return;
     const quint64 folderId = item->text(1).toULongLong();
+    m_listedItem = nullptr;
+    m_listing = item;
+    const auto listed = qScopeGuard([this] { m_listing = nullptr; });
 
-    m_folderTree->setEnabled(false);
-    m_preview->resetPreview();
+    lockTree();
+    // The other categories preview in the text view; the web view stays
+    // hidden there.
+    if (m_category == Mail)
+        m_preview->resetPreview();
     emit commandsLocked(true);
     m_itemList->clear();
 
     auto unlock = [this]() {
-        m_folderTree->setEnabled(true);
+        unlockTree();
         emit commandsLocked(false);
     };
     switch (m_category) {
@@ -95,6 +122,7 @@ void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
             OnTasksClicked();
         else
             OnNotesClicked();
+        m_listedItem = item;
         return;
     case Mail:
         if (folderId == 0) {
@@ -104,12 +132,13 @@ void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
             m_fillStop->hide();
             return;
         }
-        fillMail(folderId);
+        if (fillMail(folderId))
+            m_listedItem = item;
         return;
     }
 }
 
-void QItemLister::fillMail(quint64 folderId)
+bool QItemLister::fillMail(quint64 folderId)
 {
     m_filling = true;
     m_cancel = false;
@@ -155,11 +184,10 @@ void QItemLister::fillMail(quint64 folderId)
             batch.clear();
             if (first && m_itemList->topLevelItemCount() > 0) {
                 // The first row is selected and previewed at once.
-                m_itemList->setCurrentItem(m_itemList->topLevelItem(0));
+                m_itemList->setCurrentItem(m_itemList->topLevelItem(0), kTextColumn);
                 previewRow(m_itemList->topLevelItem(0));
             }
             m_fillProgress->setValue(50 + 50 * (i + 1) / qMax(1, total));
-            emit fillBatchAdded(m_itemList->topLevelItemCount());
             letEventsRun();
         }
     }
@@ -170,10 +198,12 @@ void QItemLister::fillMail(quint64 folderId)
     m_fillProgress->hide();
     m_fillStop->hide();
     m_filling = false;
+    const bool complete = !m_cancel;
     m_cancel = false;
     m_itemList->scrollToTop();
-    m_folderTree->setEnabled(true);
+    unlockTree();
     emit commandsLocked(false);
+    return complete;
 }
 
 void QItemLister::finishTextList()
@@ -182,7 +212,7 @@ void QItemLister::finishTextList()
     m_itemList->setSortingEnabled(true);
     m_fillProgress->hide();
     m_fillStop->hide();
-    m_folderTree->setEnabled(true);
+    unlockTree();
     emit commandsLocked(false);
 }
 
@@ -202,8 +232,7 @@ void QItemLister::OnContactsClicked()
         }
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first());
-            m_itemList->setFocus();
+            m_itemList->setCurrentItem(rows.first(), kTextColumn);
         }
         // The head of the list is previewed, listed or not.
         if (!m_state.ctrcList.empty())
@@ -225,8 +254,7 @@ void QItemLister::OnNotesClicked()
             rows << makeRow(er::noteRowText(note), er::itemKeyText(note), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first());
-            m_itemList->setFocus();
+            m_itemList->setCurrentItem(rows.first(), kTextColumn);
             m_preview->showTextLines(er::notePreviewLines(m_state.ntrcList.front()));
         }
     }
@@ -246,8 +274,7 @@ void QItemLister::OnCalenderClicked()
             rows << makeRow(er::eventRowText(event), er::itemKeyText(event), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first());
-            m_itemList->setFocus();
+            m_itemList->setCurrentItem(rows.first(), kTextColumn);
             m_preview->showTextLines(er::eventPreviewLines(m_state.clrcList.front()));
         }
     }
@@ -267,8 +294,7 @@ void QItemLister::OnTasksClicked()
             rows << makeRow(er::taskRowText(task), er::itemKeyText(task), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first());
-            m_itemList->setFocus();
+            m_itemList->setCurrentItem(rows.first(), kTextColumn);
             m_preview->showTextLines(er::taskPreviewLines(m_state.tsrcList.front()));
         }
     }
@@ -280,14 +306,14 @@ void QItemLister::previewRow(QTreeWidgetItem* row)
     if (!row)
         return;
     bool ok = false;
-    const int index = row->data(2, kRecordRole).toInt(&ok);
+    const int index = row->data(kTextColumn, kRecordRole).toInt(&ok);
     if (!ok || index < 0)
         return;
     const auto at = static_cast<size_t>(index);
     switch (m_category) {
     case Mail:
         if (at < m_mailRows.size())
-            m_preview->showMessage(m_mailRows[at].offset, m_mailRows[at].size);
+            m_preview->showMessageText(er::messageTextOfRow(m_state, m_mailRows[at]));
         return;
     case AddressBook:
         if (at < m_state.ctrcList.size())

@@ -37,6 +37,9 @@ public:
     void setCategory(Category category) { m_category = category; }
     Category category() const { return m_category; }
     bool isFilling() const { return m_filling; }
+    // Whether the list shows all the items of this folder tree item: a click
+    // on it then has nothing new to list.
+    bool isListed(const QTreeWidgetItem* item) const { return item && item == m_listedItem; }
     // Forgets the rows of the last mail fill (the scan they came from is gone).
     void clear();
 
@@ -45,8 +48,6 @@ signals:
     void commandsLocked(bool locked);
     // The status bar's caption (without the colon) and count.
     void StatusBarValue(const QString& caption, unsigned int count);
-    // A batch of a mail fill reached the list; the fill is still running.
-    void fillBatchAdded(int rowsSoFar);
 
 public slots:
     void ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int column);
@@ -60,8 +61,13 @@ public slots:
     void previewRow(QTreeWidgetItem* row);
 
 private:
-    void fillMail(quint64 folderId);
+    // False when the fill was cancelled before its last row.
+    bool fillMail(quint64 folderId);
     void finishTextList();
+    // The tree is locked during a fill. Locking moves the focus out of it, so
+    // unlocking gives it back: a keyboard walk through the folders goes on.
+    void lockTree();
+    void unlockTree();
     QString selectedFolderName() const;
 
     er::ScanState& m_state;
@@ -72,6 +78,11 @@ private:
     QToolButton* m_fillStop;
     Category m_category = Mail;
     bool m_filling = false;
+    bool m_treeHadFocus = false;
+    const QTreeWidgetItem* m_listedItem = nullptr;
+    // The folder tree item being listed: it names the list in the status bar
+    // (a click makes it current before it becomes selected).
+    const QTreeWidgetItem* m_listing = nullptr;
     std::atomic<bool> m_cancel{false};
     std::vector<er::MailListRow> m_mailRows;
 };

@@ -1,14 +1,14 @@
 #include "mail/QPreviewOfItems.h"
 
 #include "app/AppPaths.h"
+#include "mail/MailHeaderView.h"
+#include "mail/MailList.h"
 #include "mail/MessagePreview.h"
 #include "mail/SafeWebPage.h"
-#include "scan/DatabaseFile.h"
 #include "scan/ScanState.h"
 
 #include <QFile>
 #include <QFont>
-#include <QFontMetrics>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTreeWidget>
@@ -20,12 +20,9 @@
 namespace {
 
 const QString kPageName = QStringLiteral("ZevarodezAvavoz.html");
+const QString kWatermarkPageName = QStringLiteral("Watermark.html");
 const QString kPreviewFont = QStringLiteral("Verdana");
 constexpr int kPreviewFontSize = 12;
-// The message text starts behind the block header.
-constexpr quint64 kBlockHeaderSize = 20;
-// Header lines are shortened to the view's width less this margin.
-constexpr int kHeaderMargin = 40;
 
 void lockDown(QWebEngineSettings* s)
 {
@@ -65,12 +62,12 @@ void prepareTextView(QTextBrowser* view)
 
 } // namespace
 
-QPreviewOfItems::QPreviewOfItems(QTextBrowser* headerView, QWebEngineView* view, QTextBrowser* textView,
+QPreviewOfItems::QPreviewOfItems(MailHeaderView* headerView, QWebEngineView* view, QTextBrowser* textView,
                                  er::ScanState& state, QObject* parent)
     : QObject(parent), m_headerView(headerView), m_view(view), m_textView(textView), m_state(state)
 {
     m_filter = new er::gui::PreviewRequestFilter(this);
-    m_filter->setAllowedFiles({previewPagePath(), er::gui::watermarkPath()});
+    m_filter->setAllowedFiles({previewPagePath(), watermarkPagePath(), er::gui::watermarkPath()});
     connect(m_filter, &er::gui::PreviewRequestFilter::requestRefused, this, &QPreviewOfItems::requestRefused);
 
     // No storage name: off the record, nothing of a mail is kept on disk.
@@ -104,6 +101,11 @@ QString QPreviewOfItems::previewPagePath() const
     return m_pageDir.isValid() ? m_pageDir.filePath(kPageName) : QString();
 }
 
+QString QPreviewOfItems::watermarkPagePath() const
+{
+    return m_pageDir.isValid() ? m_pageDir.filePath(kWatermarkPageName) : QString();
+}
+
 QUrl QPreviewOfItems::currentUrl() const
 {
     return m_page->url();
@@ -114,9 +116,8 @@ int QPreviewOfItems::refusedRequestCount() const
     return m_filter->refusedCount();
 }
 
-bool QPreviewOfItems::writePage(const QByteArray& content)
+bool QPreviewOfItems::writeFile(const QString& path, const QByteArray& content)
 {
-    const QString path = previewPagePath();
     if (path.isEmpty())
         return false;
     QFile::remove(path);
@@ -140,7 +141,6 @@ void QPreviewOfItems::showFile(const QString& path)
     if (!url.isValid())
         return;
     m_view->load(url);
-    m_view->setFocus(Qt::OtherFocusReason);
     m_view->show();
 }
 
@@ -159,45 +159,44 @@ void QPreviewOfItems::showWatermark()
 {
     // The resources folder may have been set after we were made.
     const QString watermark = er::gui::watermarkPath();
-    m_filter->setAllowedFiles({previewPagePath(), watermark});
+    m_filter->setAllowedFiles({previewPagePath(), watermarkPagePath(), watermark});
+    // An image opened on its own sits on the engine's dark backdrop: a page of
+    // ours centres it on white. The image goes in inline, as our pages may
+    // not load local files.
+    QFile image(watermark);
+    if (image.open(QIODevice::ReadOnly)) {
+        const QByteArray page =
+            "<!DOCTYPE html><html><head><meta charset=\"utf-8\"></head>"
+            "<body style=\"margin:0; background:#fff; display:flex; align-items:center; "
+            "justify-content:center; min-height:100vh\"><img alt=\"\" src=\"data:image/png;base64,"
+            + image.readAll().toBase64() + "\"></body></html>";
+        if (writeFile(watermarkPagePath(), page)) {
+            showFile(watermarkPagePath());
+            return;
+        }
+    }
     showFile(watermark);
-}
-
-void QPreviewOfItems::appendHeaderLine(const QString& line)
-{
-    QString shown = line;
-    const int available = m_headerView->width() - kHeaderMargin;
-    if (available > 0)
-        shown = QFontMetrics(m_headerView->font()).elidedText(line, Qt::ElideMiddle, available);
-    appendPlainParagraph(m_headerView, shown);
 }
 
 void QPreviewOfItems::showMessage(qint64 offset, quint64 size)
 {
-    const QString path = m_state.m_strDatabasePath;
-    if (path.isEmpty() || offset < 0)
+    if (m_state.m_strDatabasePath.isEmpty() || offset < 0)
         return;
+    // A read that fails yields no text, so the watermark is shown.
+    showMessageText(er::storedMessageText(m_state.m_strDatabasePath, offset, size));
+}
 
-    // Bounded by what the file holds before anything is allocated: a damaged
-    // size field must not cost more memory than the database itself. A read
-    // that fails yields no text, so the watermark is shown.
-    QByteArray text;
-    er::DatabaseFile database(path);
-    if (database.isOpen())
-        text = database.readUpTo(static_cast<quint64>(offset) + kBlockHeaderSize, size);
+void QPreviewOfItems::showMessageText(const QByteArray& text)
+{
     const er::MessagePreview preview = er::previewMessage(text);
-    text.clear();
 
     if (m_headerView) {
         prepareTextView(m_headerView);
         m_headerView->setTextInteractionFlags(Qt::NoTextInteraction);
-        for (const QString& line : preview.headerLines)
-            appendHeaderLine(line);
+        m_headerView->setLines(preview.headerLines, preview.hasBody());
     }
 
     if (preview.hasBody()) {
-        if (m_headerView)
-            appendPlainParagraph(m_headerView, QString());
         // The body is UTF-8 whatever charset the mail's own HTML still
         // declares; the byte-order mark makes the engine read it so.
         static const QByteArray kUtf8Bom("\xEF\xBB\xBF");

@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class MailHeaderView;
 class QTextBrowser;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -31,20 +32,26 @@ class QPreviewOfItems : public QObject
 {
     Q_OBJECT
 public:
-    QPreviewOfItems(QTextBrowser* headerView, QWebEngineView* view, QTextBrowser* textView,
+    QPreviewOfItems(MailHeaderView* headerView, QWebEngineView* view, QTextBrowser* textView,
                     er::ScanState& state, QObject* parent = nullptr);
     ~QPreviewOfItems() override;
 
     // "ZevarodezAvavoz.html" inside a private temporary folder; empty when
     // that folder could not be created.
     QString previewPagePath() const;
+    // The page that shows the watermark, in the same folder.
+    QString watermarkPagePath() const;
     QUrl currentUrl() const;
 
     // The blank page (two spaces and 98 zero bytes), shown; header view cleared.
     void resetPreview();
     // The stored message text of `size` bytes behind the block header at
-    // `offset` in the database.
+    // `offset` in the database. No database or a negative offset: nothing
+    // changes.
     void showMessage(qint64 offset, quint64 size);
+    // A message text: its header lines in the header view, its body in the
+    // web view, or the watermark when it has no readable body.
+    void showMessageText(const QByteArray& text);
     // A contact, note, event or task preview, each entry a paragraph of
     // plain text.
     void showTextLines(const QStringList& lines);
@@ -71,11 +78,13 @@ public slots:
     void OnMessageSubjectKey();
 
 private:
-    bool writePage(const QByteArray& content);
+    bool writePage(const QByteArray& content) { return writeFile(previewPagePath(), content); }
+    bool writeFile(const QString& path, const QByteArray& content);
+    // Loads the file into the web view and shows it. The focus stays where
+    // it is: the keyboard keeps walking the list or the tree.
     void showFile(const QString& path);
-    void appendHeaderLine(const QString& line);
 
-    QPointer<QTextBrowser> m_headerView;
+    QPointer<MailHeaderView> m_headerView;
     QPointer<QWebEngineView> m_view;
     QPointer<QTextBrowser> m_textView;
     er::ScanState& m_state;

@@ -2,10 +2,13 @@
 
 #include "scan/FolderTree.h"
 
+#include <QApplication>
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <QHeaderView>
 #include <QIcon>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include <vector>
@@ -13,6 +16,25 @@
 namespace er::gui {
 
 namespace {
+
+// The height of a row comes from its size hint, its width from what it shows:
+// a size hint's width would make the name column too narrow for the names.
+class FolderRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem shown = option;
+        initStyleOption(&shown, index);
+        const QStyle* style = shown.widget ? shown.widget->style() : QApplication::style();
+        QSize size = style->sizeFromContents(QStyle::CT_ItemViewItem, &shown, QSize(), shown.widget);
+        const QSize hint = index.data(Qt::SizeHintRole).toSize();
+        if (hint.isValid())
+            size.setHeight(hint.height());
+        return size;
+    }
+};
 
 QTreeWidgetItem* makeItem(const QStringList& columns, const QString& icon)
 {
@@ -24,6 +46,22 @@ QTreeWidgetItem* makeItem(const QStringList& columns, const QString& icon)
 }
 
 }  // namespace
+
+void fitNameColumn(QTreeWidget* tree)
+{
+    // The tree's own measure (names with their indentation), public only
+    // through the base class.
+    const QAbstractItemView* view = tree;
+    tree->header()->setMinimumSectionSize(view->sizeHintForColumn(0));
+}
+
+void prepareFolderTree(QTreeWidget* tree)
+{
+    tree->setItemDelegate(new FolderRowDelegate(tree));
+    tree->header()->setStretchLastSection(true);
+    QObject::connect(tree, &QTreeWidget::itemExpanded, tree, [tree]() { fitNameColumn(tree); });
+    QObject::connect(tree, &QTreeWidget::itemCollapsed, tree, [tree]() { fitNameColumn(tree); });
+}
 
 void setItemFont(QTreeWidgetItem* item)
 {
@@ -59,6 +97,7 @@ void fillFolderTree(QTreeWidget* tree, const FolderTreeModel& model)
     // a tree would not keep the state.
     for (QTreeWidgetItem* item : expand)
         item->setExpanded(true);
+    fitNameColumn(tree);
 }
 
 QTreeWidgetItem* fillCategoryTree(QTreeWidget* tree, const QString& categoryName,
@@ -78,6 +117,7 @@ QTreeWidgetItem* fillCategoryTree(QTreeWidget* tree, const QString& categoryName
                                           QLatin1Char('/') + top + QLatin1Char('/') + categoryName},
                                          categoryIcon);
     root->addChild(category);
+    fitNameColumn(tree);
     tree->setCurrentItem(category);
     category->setSelected(true);
     return category;

@@ -15,6 +15,14 @@ namespace er::gui {
 // and the tests can tell which icon an item shows.
 constexpr int kIconNameRole = 0x0100 + 7;  // Qt::UserRole + 7
 
+// Sets the tree up so that no name is cut: the name column fills the pane
+// and never gets narrower than its longest shown name (a horizontal scroll
+// bar then appears). Rows keep the height of their size hint.
+void prepareFolderTree(QTreeWidget* tree);
+// Fits the name column to the names shown now (the fills and expanding do
+// it themselves; clearing the tree does not).
+void fitNameColumn(QTreeWidget* tree);
+
 // Replaces the tree widget's items with the folder tree model: four columns
 // (the last three hidden by the window), the model's icons, "Lucida Grande"
 // 11 pt, size hints and expansion. An empty model leaves the widget as it is.

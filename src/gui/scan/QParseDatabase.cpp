@@ -145,7 +145,10 @@ QParseDatabase::QParseDatabase(er::ScanState& state, QWidget* parent) : QDialog(
         return QFileDialog::getOpenFileName(this, tr("Open File"), QDir::homePath());
     };
 
+    // The database named on the command line is proposed once: a later Open
+    // starts from the default location again.
     const QString requested = er::gui::requestedDatabasePath();
+    er::gui::setRequestedDatabasePath(QString());
     if (requested.isEmpty())
         DefaultDatabaseLocation();
     else
@@ -211,6 +214,11 @@ void QParseDatabase::closeEvent(QCloseEvent* event)
     hide();
     m_state.bParseDatabase = false;
     emit dialogClosed();
+}
+
+void QParseDatabase::reject()
+{
+    close();
 }
 
 int QParseDatabase::progressValueFor(quint64 examined, quint32 range)

@@ -78,6 +78,9 @@ public slots:
     void ScanningFileProcessAborted(const QString& path);
     void ScanningFileProcessCompleted(const QString& path);
 
+    // Escape: the same as Close, so that the window unlocks Open.
+    void reject() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <functional>
 #include <memory>
@@ -76,6 +77,17 @@ QByteArray bigDatabase()
 }
 
 QString logText(Window& window) { return window.logDialog()->logText(); }
+
+// "id|parent|name" of every folder item (not the bundle and Mail items), sorted.
+QStringList treeFolders(QTreeWidget* tree)
+{
+    QStringList folders;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->parent() && (*it)->parent()->parent())
+            folders << (*it)->text(1) + '|' + (*it)->text(2) + '|' + (*it)->text(0);
+    folders.sort();
+    return folders;
+}
 
 }  // namespace
 
@@ -126,9 +138,23 @@ private slots:
         QTest::mouseClick(dialog->browseButton(), Qt::LeftButton);
         QCOMPARE(dialog->pathField()->text(), fallback);
 
+        // A path from the command line is proposed to the first dialog only.
         er::gui::setRequestedDatabasePath(QStringLiteral("/data/From Argument"));
         Window second;
         QCOMPARE(second.parseDialog()->pathField()->text(), QStringLiteral("/data/From Argument"));
+        QCOMPARE(Window().parseDialog()->pathField()->text(), fallback);
+    }
+
+    // Escape closes the scan dialog as Close does: Open is back and asks again.
+    void escapeInTheScanDialogUnlocksOpen()
+    {
+        Window window;
+        window.ShowParseWindow();
+        QTest::keyClick(window.parseDialog(), Qt::Key_Escape);
+        QVERIFY(!window.parseDialog()->isVisible() && window.openButton()->isEnabled());
+        QSignalSpy asked(&window, &Window::parseWindowRequested);
+        window.openAction()->trigger();
+        QCOMPARE(asked.count(), 1);
     }
 
     void scanShowsTreeSummaryAndLog()
@@ -136,6 +162,10 @@ private slots:
         Window window;
         window.show();
         QSignalSpy started(window.parseDialog(), &QParseDatabase::OnInitialSettings);
+        QStringList sampleFolders;
+        for (const testdb::SampleFolder& folder : testdb::sampleFolders())
+            sampleFolders << QString::number(folder.id) + '|' + QString::number(folder.parent) + '|' + folder.name;
+        sampleFolders.sort();
         // The folders show as soon as the first folder table is decoded.
         int foldersShownDuringScan = -1;
         connect(window.parseDialog(), &QParseDatabase::foldersAvailable, this, [&]() {
@@ -159,7 +189,7 @@ private slots:
 
         // The tree holds every folder, the commands are unlocked, and
         // Preferences waits for the summary to close.
-        QCOMPARE(window.folderTree()->topLevelItemCount(), 1);
+        QCOMPARE(treeFolders(window.folderTree()), sampleFolders);
         QVERIFY(window.saveAction()->isEnabled() && window.openButton()->isEnabled());
         QVERIFY(!window.preferencesAction()->isEnabled());
         QTest::mouseClick(summary->findChild<QPushButton*>(QStringLiteral("Information_Closebutton")), Qt::LeftButton);
@@ -213,6 +243,13 @@ private slots:
         QCOMPARE(title, QString());
         QVERIFY(!window.informationDialog());
         QVERIFY(window.preferencesAction()->isEnabled());
+        // Nothing to save: Save and the export stay off, and saving asks nothing.
+        QVERIFY(!window.saveButton()->isEnabled() && !window.saveAction()->isEnabled());
+        QVERIFY(!window.exportAction()->isEnabled());
+        int asked = 0;
+        window.setDirectoryChooser([&]() { return QString::number(++asked); });
+        window.OnSavingFiles();
+        QCOMPARE(asked, 0);
     }
 
     void progressStandsAtNineForATenUnitFile()
@@ -320,7 +357,7 @@ private slots:
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
         QCOMPARE(asked, 2);
-        QVERIFY(finished.wait(30000) || finished.count() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
         QCOMPARE(window.completionDialog()->messageText(), QStringLiteral("Mailbox Saved Successfully."));
         QVERIFY(!QFile::exists(old));
@@ -349,7 +386,7 @@ private slots:
                 []() { er::gui::scanState().bStopFlag = true; }, Qt::DirectConnection);
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
-        QVERIFY(finished.wait(60000) || finished.count() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QTRY_VERIFY(logText(window).contains(QStringLiteral("Aborted Saving Main Identity.rge File .")));
         QVERIFY(logText(window).contains(QStringLiteral("Aborted on : ")));
         QVERIFY(!QFileInfo::exists(target.path() + "/Main Identity.rge"));
@@ -370,7 +407,7 @@ private slots:
         window.setDirectoryChooser([&]() { return target.path(); });
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
-        QVERIFY(finished.wait(30000) || finished.count() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
         const QString message = window.completionDialog()->messageText();
         QVERIFY(!message.contains(QStringLiteral("Mailbox Saved Successfully.")));
@@ -402,7 +439,7 @@ private slots:
         exportAction->trigger();
         QVERIFY(question.contains(QStringLiteral("export")));
         QVERIFY(!exportAction->isEnabled());
-        QVERIFY(finished.wait(60000) || finished.count() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
         QCOMPARE(window.completionDialog()->messageText(), QStringLiteral("Mailbox Saved Successfully."));
         for (const char* entry : {"Mail", "contacts.vcf", "calendar.ics", "notes.ics", "README.txt", "keep.txt"})
@@ -422,7 +459,7 @@ private slots:
         window.setDirectoryChooser([&]() { return broken.path() + "/Export"; });
         QSignalSpy finishedAgain(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         exportAction->trigger();
-        QVERIFY(finishedAgain.wait(60000) || finishedAgain.count() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(finishedAgain.count(), 1, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
         QVERIFY(!window.completionDialog()->messageText().contains(QStringLiteral("Successfully")));
         QVERIFY(logText(window).contains(QStringLiteral("could not be written")));

@@ -1,6 +1,7 @@
 // The item lists of every category: a mail folder's rows with their texts,
 // marks and hidden columns, the fill's locking and its second click, the
-// contact, calendar, note and task lists, and the row a click previews.
+// contact, calendar, note and task lists, the row a click previews, and the
+// walk through scan, tree, list and preview by keyboard.
 
 #include "GuiTestMain.h"
 #include "ModalAnswer.h"
@@ -12,12 +13,19 @@
 #include "app/GuiState.h"
 #include "app/MyButton.h"
 #include "app/QEntourageMainWindow.h"
+#include "dialogs/InformationDlg.h"
+#include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
 #include "scan/BlockScanner.h"
+#include "scan/QParseDatabase.h"
 
+#include <QAction>
 #include <QLabel>
-#include <QTextBrowser>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextDocument>
 #include <QTreeWidget>
+#include <QWebEngineView>
 
 using Window = QEntourageMainWindow;
 
@@ -63,6 +71,19 @@ bool scanFile(const QByteArray& bytes, QTemporaryDir& dir)
 }
 
 QByteArray text(const QByteArray& headers) { return headers + "\rContent-Type: text/plain\r\rBody\r"; }
+
+bool scanSample(QTemporaryDir& dir)
+{
+    QFile sample(QStringLiteral(ER_SAMPLE_DATABASE));
+    return sample.open(QIODevice::ReadOnly) && scanFile(sample.readAll(), dir);
+}
+
+// The header view shows the subject of this row ("name\nsubject").
+bool previews(Window& window, QTreeWidgetItem* row)
+{
+    const QString subject = row->text(2).section(QLatin1Char('\n'), -1);
+    return window.headerView()->lines().contains(QStringLiteral("Subject:  ") + subject);
+}
 
 }  // namespace
 
@@ -154,14 +175,14 @@ private slots:
         QVERIFY(scanFile(db.bytes(), dir));
         window.OnMailView();
 
-        // The second click comes from inside the fill, after its first batch.
-        auto* lister = window.findChild<QItemLister*>();
+        // Clicked from inside the fill, once its bar has moved.
         bool clickedDuringFill = false;
         bool lockedDuringFill = false;
-        connect(lister, &QItemLister::fillBatchAdded, this, [&]() {
-            if (clickedDuringFill)
+        auto* bar = window.findChild<QProgressBar*>(QStringLiteral("statusProgress"));
+        connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value == 0 || clickedDuringFill)
                 return;
-            clickedDuringFill = lister->isFilling();
+            clickedDuringFill = window.itemLister()->isFilling();
             lockedDuringFill = !window.folderTree()->isEnabled() && !window.saveButton()->isEnabled();
             clickFolder(window, QStringLiteral("Outbox"));
         });
@@ -177,9 +198,7 @@ private slots:
     {
         Window window;
         QTemporaryDir dir;
-        QFile sample(QStringLiteral(ER_SAMPLE_DATABASE));
-        QVERIFY(sample.open(QIODevice::ReadOnly));
-        QVERIFY(scanFile(sample.readAll(), dir));
+        QVERIFY(scanSample(dir));
 
         const struct {
             void (Window::*command)();
@@ -208,6 +227,81 @@ private slots:
             clickFolder(window, QLatin1String(c.tree));
             QCOMPARE(window.itemList()->topLevelItemCount(), c.rows);
         }
+    }
+
+    void composedMessagesArePreviewed_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("firstWords");
+        QTest::newRow("8-bit body") << "Sent Items" << "Numbers for the slides" << "Daniel,";
+        QTest::newRow("UTF-16 body") << "Sent Items" << "Thank you" << "Thanks for the warm welcome";
+        QTest::newRow("user folder") << "Projects" << "Notes from the standup" << "Blocked: schema change";
+    }
+
+    // A record without stored text shows the message a save writes for it.
+    void composedMessagesArePreviewed()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, subject);
+        QFETCH(QString, firstWords);
+        Window window;
+        QTemporaryDir dir;
+        QVERIFY(scanSample(dir));
+        window.OnMailView();
+        clickFolder(window, folder);
+        const auto rows = window.itemList()->findItems(subject, Qt::MatchEndsWith, 2);
+        QCOMPARE(rows.size(), 1);
+        emit window.itemList()->itemClicked(rows.first(), 2);
+        QVERIFY(previews(window, rows.first()));
+        QFile page(window.previewPagePath());
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        QTextDocument shown;
+        shown.setHtml(QString::fromUtf8(page.readAll()));
+        QVERIFY2(shown.toPlainText().trimmed().startsWith(firstWords), qPrintable(shown.toPlainText()));
+    }
+
+    void keyboardWalksScanTreeListAndPreview()
+    {
+        er::gui::setRequestedDatabasePath(QStringLiteral(ER_SAMPLE_DATABASE));
+        Window window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.ShowParseWindow();
+
+        // Scan dialog: Tab to Start, Space scans; Escape closes the summary.
+        QParseDatabase* dialog = window.parseDialog();
+        for (int i = 0; i < 6 && dialog->focusWidget() != dialog->startButton(); ++i)
+            QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Tab);
+        QTest::keyClick(dialog->startButton(), Qt::Key_Space);
+        QTest::keyClick(window.informationDialog(), Qt::Key_Escape);
+        QVERIFY(!window.informationDialog()->isVisible() && window.preferencesAction()->isEnabled());
+
+        // Tree: Down walks the folders, listing each, and keeps the focus.
+        QTreeWidget* tree = window.folderTree();
+        QTreeWidget* list = window.itemList();
+        for (int i = 0; i < 8 && !(tree->currentItem() && tree->currentItem()->text(0) == "Inbox"); ++i)
+            QTest::keyClick(tree, Qt::Key_Down);
+        QCOMPARE(window.statusCaption()->text(), QStringLiteral("Inbox:"));
+        QCOMPARE(window.focusWidget(), tree);
+
+        // List: Down and a click each preview their mail; the focus stays.
+        QTest::keyClick(tree, Qt::Key_Tab);
+        QCOMPARE(window.focusWidget(), list);
+        QTest::keyClick(list, Qt::Key_Down);
+        QVERIFY(list->currentItem() == list->topLevelItem(1) && previews(window, list->currentItem()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(2)).center());
+        QVERIFY(list->currentItem() == list->topLevelItem(2) && previews(window, list->currentItem()));
+        QCOMPARE(window.focusWidget(), list);
+
+        // On to the header lines and the page; a click on a folder keeps the
+        // focus in the tree.
+        QTest::keyClick(list, Qt::Key_Tab);
+        QCOMPARE(window.focusWidget(), window.headerView());
+        QTest::keyClick(window.headerView(), Qt::Key_Tab);
+        QVERIFY(window.previewView()->isAncestorOf(window.focusWidget()));
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->currentItem()->parent()).center());
+        QCOMPARE(window.focusWidget(), tree);
     }
 
     void rowsWithTheSameKeyPreviewTheirOwnRecord()
