@@ -49,12 +49,6 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
 // The entries an export writes into its directory: "Mail", "contacts.vcf",
 // "calendar.ics", "notes.ics", "README.txt".
 QStringList portableExportEntries();
-// Whether the directory already holds any of them.
-bool holdsPortableExport(const QString& directory);
-// Removes those entries (and nothing else) from the directory, never
-// following a symbolic link out of it. True when none is left.
-bool removePortableExport(const QString& directory);
-
 // The contents of each file, handed to `out` an item at a time.
 void writeContactsVCard(const ScanState& state, const TextSink& out);
 // The same, whole, for the tests.

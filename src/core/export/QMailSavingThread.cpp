@@ -18,18 +18,7 @@ QMailSavingThread::~QMailSavingThread()
     wait();
 }
 
-void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const QString& saveDir)
-{
-    startRun(state, tree, saveDir, false);
-}
-
-void QMailSavingThread::SetInitialSettingsForExport(ScanState* state, const FolderTreeModel& tree,
-                                                    const QString& directory)
-{
-    startRun(state, tree, directory, true);
-}
-
-void QMailSavingThread::startRun(ScanState* state, const FolderTreeModel& tree, const QString& target, bool portable)
+void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target)
 {
     if (isRunning()) {
         if (m_state)
@@ -38,8 +27,7 @@ void QMailSavingThread::startRun(ScanState* state, const FolderTreeModel& tree, 
     }
     m_state = state;
     m_tree = tree;
-    m_saveDir = target;
-    m_export = portable;
+    m_target = target;
     state->bStopFlag = false;
     // Set before the thread runs, so that nobody sees an idle program between
     // this call and the thread's first instruction (the window's close
@@ -48,7 +36,7 @@ void QMailSavingThread::startRun(ScanState* state, const FolderTreeModel& tree, 
     start(QThread::LowPriority);
 }
 
-SaveResult QMailSavingThread::lastResult() const
+OutputResult QMailSavingThread::lastResult() const
 {
     QMutexLocker lock(&m_resultLock);
     return m_result;
@@ -57,23 +45,12 @@ SaveResult QMailSavingThread::lastResult() const
 void QMailSavingThread::run()
 {
     m_state->bProcessRunning = true;
-    SaveHooks hooks;
+    OutputHooks hooks;
     hooks.stop = &m_state->bStopFlag;
-    hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
     hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
     hooks.status = [this](const QString& text) { emit strInfo(text); };
-    SaveResult result;
-    if (m_export) {
-        PortableHooks portable;
-        portable.stop = hooks.stop;
-        portable.initialSettings = hooks.initialSettings;
-        portable.progress = hooks.progress;
-        portable.status = hooks.status;
-        const PortableResult outcome = exportPortable(*m_state, m_tree, m_saveDir, portable);
-        result.stopped = outcome.stopped;
-        result.failureCount = outcome.failureCount;
-        result.firstFailures = outcome.firstFailures;
-        result.bundle = outcome.directory;
+    if (m_target.format == OutputFormat::PortableExport) {
+        hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
     } else {
         // The window's bar counts the messages copied, the save's ticks.
         const quint64 ticks = storedMessagesToCopy(*m_state, ScanTree(m_tree));
@@ -81,8 +58,8 @@ void QMailSavingThread::run()
             emit OnInitialSettingsMainWindow(
                 static_cast<unsigned int>(qMin<quint64>(ticks, std::numeric_limits<unsigned int>::max())));
         };
-        result = saveBundle(*m_state, m_tree, m_saveDir, hooks);
     }
+    const OutputResult result = writeOutput(*m_state, m_tree, m_target, hooks);
     {
         QMutexLocker lock(&m_resultLock);
         m_result = result;

@@ -1,9 +1,10 @@
 #pragma once
-// The worker thread that runs a save, so that the window stays responsive and
-// can offer Stop. It reports only through queued signals.
+// The worker thread that runs a save or an export (the output routine), so
+// that the window stays responsive and can offer Stop; an earlier output the
+// run replaces is removed here too, never on the window's thread. It reports
+// only through queued signals.
 
-#include "export/PortableExport.h"
-#include "export/SaveRun.h"
+#include "export/OutputRun.h"
 #include "scan/FolderTree.h"
 #include "scan/ScanState.h"
 
@@ -18,19 +19,17 @@ public:
     explicit QMailSavingThread(QObject* parent = nullptr);
     ~QMailSavingThread() override;
 
-    // Starts a save of the scan into saveDir with the tree the caller built
-    // (on its own thread) from the same scan. The scan state must stay
-    // untouched until OnFinishScanning. While a save is still running this
-    // only asks it to stop; no second save starts.
-    void SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const QString& saveDir);
-    // The same for the portable export into `directory`; its outcome is
-    // reported through lastResult() too (`bundle` holds the directory).
-    void SetInitialSettingsForExport(ScanState* state, const FolderTreeModel& tree, const QString& directory);
+    // Starts a run of the output routine (a bundle or a portable export) for
+    // the scan, with the tree the caller built (on its own thread) from the
+    // same scan. The scan state must stay untouched until OnFinishScanning.
+    // While a run is still going this only asks it to stop; no second run
+    // starts.
+    void SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target);
     // Whether the last run started was a portable export.
-    bool lastRunWasExport() const { return m_export; }
+    bool lastRunWasExport() const { return m_target.format == OutputFormat::PortableExport; }
 
-    // The outcome of the last finished save.
-    SaveResult lastResult() const;
+    // The outcome of the last finished run.
+    OutputResult lastResult() const;
 
 signals:
     // The writers began; `range` is how many progress signals follow when
@@ -45,14 +44,11 @@ protected:
     void run() override;
 
 private:
-    void startRun(ScanState* state, const FolderTreeModel& tree, const QString& target, bool portable);
-
     ScanState* m_state = nullptr;
     FolderTreeModel m_tree;
-    QString m_saveDir;
-    bool m_export = false;
+    OutputTarget m_target;
     mutable QMutex m_resultLock;
-    SaveResult m_result;
+    OutputResult m_result;
 };
 
 } // namespace er

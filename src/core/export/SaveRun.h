@@ -29,8 +29,9 @@ extern const char* const kSavingCalendarText;
 extern const char* const kSavingContactsText;
 
 // Writes the bundle below saveDir from a completed scan and the folder tree
-// built from it. The bundle must not exist yet (replacing one is the caller's
-// decision: removeBundle first). A stopped save removes what it wrote.
+// built from it. The bundle must not exist yet: the output routine
+// (OutputRun.h) runs this into a fresh folder of its own. A stopped save
+// removes what it wrote.
 SaveResult saveBundle(const ScanState& state, const FolderTreeModel& tree, const QString& saveDir,
                       const SaveHooks& hooks = {});
 

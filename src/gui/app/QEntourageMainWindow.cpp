@@ -1008,42 +1008,60 @@ void QEntourageMainWindow::OnLogReport()
 
 // --- Save -------------------------------------------------------------------
 
-QString QEntourageMainWindow::chooseTarget(bool portable)
+bool QEntourageMainWindow::chooseTarget(bool portable, er::OutputTarget* target)
 {
     er::ScanState& state = er::gui::scanState();
     for (;;) {
         if (state.bStopFlag)
-            return QString();
+            return false;
         // The bundle's folders come from the mail folder tree, whatever the
         // category on display.
         OnMailView();
         const QString chosen = m_directoryChooser ? m_directoryChooser() : QString();
         if (chosen.isEmpty())
-            return QString();
-        const QString dir = QDir::cleanPath(chosen);
-        const bool taken = portable ? er::holdsPortableExport(dir) : QFileInfo(er::bundlePath(dir)).isDir();
-        if (!taken)
-            return dir;
-        QMessageBox box(QMessageBox::Warning, kMessageTitle,
-                        portable ? tr("This folder already holds an export for other mail programs. Do you "
-                                      "want to replace it?")
-                                 : tr("Main Identity.rge already exists at this location. Do you want to "
-                                      "replace it?"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        const int answer = box.exec();
-        if (answer == QMessageBox::No)
-            continue;
-        if (answer != QMessageBox::Yes)
-            return QString();
-        const bool removed = portable ? er::removePortableExport(dir) : er::removeBundle(er::bundlePath(dir));
-        if (!removed) {
-            QMessageBox::warning(this, kMessageTitle,
-                                 tr("What is already at %1 could not be removed completely. Nothing was "
-                                    "written; choose another folder.")
-                                     .arg(QDir::toNativeSeparators(dir)));
-            return QString();
+            return false;
+        target->format = portable ? er::OutputFormat::PortableExport : er::OutputFormat::Bundle;
+        target->folder = QDir::cleanPath(chosen);
+        target->databasePath = state.m_strDatabasePath;
+        target->replace = false;
+
+        er::OutputCheck check = er::checkOutput(*target);
+        for (const QString& leftover : check.leftovers)
+            emit CreateLog(tr("A partly written output of an earlier run that did not finish is in this folder."),
+                           leftover, logTimeLine(tr("Found on : ")));
+        if (check.verdict == er::OutputCheck::Taken) {
+            QMessageBox box(QMessageBox::Warning, kMessageTitle,
+                            portable ? tr("This folder already holds an export for other mail programs. Do you "
+                                          "want to replace it?")
+                                     : tr("Main Identity.rge already exists at this location. Do you want to "
+                                          "replace it?"),
+                            QMessageBox::Yes | QMessageBox::No, this);
+            const int answer = box.exec();
+            if (answer == QMessageBox::No)
+                continue;
+            if (answer != QMessageBox::Yes)
+                return false;
+            // Nothing is removed here: the run writes the new output beside
+            // the old one, which goes only when the new one is complete.
+            target->replace = true;
+            check = er::checkOutput(*target);
         }
-        return dir;
+        switch (check.verdict) {
+        case er::OutputCheck::Ready:
+            return true;
+        case er::OutputCheck::NoRoom: {
+            QMessageBox box(QMessageBox::Warning, kMessageTitle, check.message,
+                            QMessageBox::Yes | QMessageBox::No, this);
+            box.setInformativeText(tr("Do you want to save there anyway?"));
+            box.setDefaultButton(QMessageBox::No);
+            if (box.exec() == QMessageBox::Yes)
+                return true;
+            continue;
+        }
+        default:
+            QMessageBox::warning(this, kMessageTitle, check.message);
+            continue;
+        }
     }
 }
 
@@ -1053,10 +1071,10 @@ void QEntourageMainWindow::startThreadRun(bool portable)
     // only once that thread has really ended.
     if (m_MailSavingThread.isRunning() || !m_scanSaveable)
         return;
-    const QString dir = chooseTarget(portable);
-    if (dir.isEmpty())
+    er::OutputTarget target;
+    if (!chooseTarget(portable, &target))
         return;
-    m_saveDir = dir;
+    m_saveDir = target.folder;
     er::ScanState& state = er::gui::scanState();
     if (portable)
         emitExportLog(tr("Exporting for Other Mail Programs."), m_saveDir, tr("Started on : "));
@@ -1065,10 +1083,7 @@ void QEntourageMainWindow::startThreadRun(bool portable)
     state.bProcessRunning = true;
     setLockedCommandsEnabled(false);
     m_preferencesAction->setEnabled(false);
-    if (portable)
-        m_MailSavingThread.SetInitialSettingsForExport(&state, m_folderModel, m_saveDir);
-    else
-        m_MailSavingThread.SetInitialSettings(&state, m_folderModel, m_saveDir);
+    m_MailSavingThread.SetInitialSettings(&state, m_folderModel, target);
 }
 
 void QEntourageMainWindow::OnSavingFiles() { startThreadRun(false); }
@@ -1080,7 +1095,7 @@ void QEntourageMainWindow::SetFinishSettings()
     er::ScanState& state = er::gui::scanState();
     // The finish signal is queued: the thread may still be returning.
     m_MailSavingThread.wait();
-    const er::SaveResult result = m_MailSavingThread.lastResult();
+    const er::OutputResult result = m_MailSavingThread.lastResult();
     const bool stopped = state.bStopFlag || result.stopped;
 
     if (!state.bProcessRunning) {
@@ -1092,7 +1107,20 @@ void QEntourageMainWindow::SetFinishSettings()
     }
 
     const bool portable = m_MailSavingThread.lastRunWasExport();
-    if (!stopped) {
+    if (result.refused) {
+        // Decided under the folder's lock: the folder changed after it was
+        // chosen (another run began there, or an output appeared).
+        hideProgressSheet();
+        m_preferencesAction->setEnabled(true);
+        QMessageBox::warning(this, kMessageTitle, result.refusal);
+        if (portable)
+            emitExportLog(tr("Aborted Exporting for Other Mail Programs ."), m_saveDir, tr("Aborted on : "));
+        else
+            emitSaveLog(tr("Aborted Saving Main Identity.rge File ."), m_saveDir, tr("Aborted on : "));
+    } else if (!stopped) {
+        if (!result.keptAside.isEmpty())
+            emit CreateLog(tr("The earlier output was kept, because the new one could not be written completely."),
+                           result.keptAside, logTimeLine(tr("Kept on : ")));
         hideProgressSheet();
         if (result.failureCount == 0) {
             OnProcessSuccess();
@@ -1113,7 +1141,7 @@ void QEntourageMainWindow::SetFinishSettings()
         }
         state.bParseDatabase = false;
     } else if (portable) {
-        // The export removes what it wrote when it is stopped.
+        // A stopped run leaves the folder as it was.
         m_preferencesAction->setEnabled(true);
         emitExportLog(tr("Aborted Exporting for Other Mail Programs ."), m_saveDir, tr("Aborted on : "));
     } else {
@@ -1156,11 +1184,8 @@ void QEntourageMainWindow::SavingFileProcessCompleted(const QString& dir)
 
 void QEntourageMainWindow::SavingFileProcessAborted(const QString& dir)
 {
-    const QString bundle = er::bundlePath(dir);
-    if (!er::removeBundle(bundle))
-        QMessageBox::warning(this, kMessageTitle,
-                             tr("The partly saved Main Identity.rge at %1 could not be removed completely.")
-                                 .arg(QDir::toNativeSeparators(dir)));
+    // The stopped run has left the folder as it was: an earlier bundle
+    // there is whole, and nothing of the new one remains.
     m_preferencesAction->setEnabled(true);
     emitSaveLog(tr("Aborted Saving Main Identity.rge File ."), dir, tr("Aborted on : "));
 }

@@ -195,7 +195,11 @@ private:
     void emitExportLog(const QString& headline, const QString& dir, const QString& prefix);
     // Asks for a target folder until it is free or the user agrees to
     // replace; empty when the command is to end.
-    QString chooseTarget(bool portable);
+    // Asks for a folder until one can take the output (or the user gives
+    // up): an earlier output is replaced only after Yes; what is not ours,
+    // what holds the database and a folder another run writes into are
+    // refused; a disk too small is said before anything is written.
+    bool chooseTarget(bool portable, er::OutputTarget* target);
     void startThreadRun(bool portable);
 
     Category m_category = MailCategory;

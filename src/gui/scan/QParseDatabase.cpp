@@ -3,6 +3,7 @@
 #include "app/GuiState.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
+#include "scan/DatabaseFile.h"
 #include "scan/ScanState.h"
 
 #include <QCloseEvent>
@@ -37,10 +38,14 @@ const QString kIdentities2004 =
 // scan of millions of positions.
 constexpr qint64 kEventIntervalMs = 30;
 
+// The scan's own rule: a regular file or a disk device, opened without
+// ever blocking (a FIFO would).
 bool canOpen(const QString& path)
 {
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly);
+    QFile file;
+    qint64 size = 0;
+    QString reason;
+    return er::openDatabase(path, file, &size, &reason);
 }
 
 }  // namespace

@@ -33,7 +33,10 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
     }, Qt::DirectConnection);
 
     state.bStopFlag = true; // left over from an earlier stop: a new save clears it
-    thread.SetInitialSettings(&state, tree, dir.path());
+    OutputTarget target;
+    target.folder = dir.path();
+    target.databasePath = database;
+    thread.SetInitialSettings(&state, tree, target);
     ASSERT_TRUE(thread.wait(60000));
     EXPECT_EQ(finished.load(), 1);
     EXPECT_EQ(started.load(), 1);

@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -77,6 +78,20 @@ QByteArray bigDatabase()
 }
 
 QString logText(Window& window) { return window.logDialog()->logText(); }
+
+// Every entry below a folder with its bytes (folders as "/").
+QMap<QString, QByteArray> contentsBelow(const QString& root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        entries.insert(path.mid(root.size()),
+                       it.fileInfo().isDir() ? QByteArray("/") : (f.open(QIODevice::ReadOnly) ? f.readAll() : "?"));
+    }
+    return entries;
+}
 
 // "id|parent|name" of every folder item (not the bundle and Mail items), sorted.
 QStringList treeFolders(QTreeWidget* tree)
@@ -370,7 +385,7 @@ private slots:
         window.completionDialog()->hide();
     }
 
-    void stoppedSaveRemovesTheBundle()
+    void replaceThenStopKeepsTheEarlierBundle()
     {
         Window window;
         QTemporaryDir dir;
@@ -378,21 +393,42 @@ private slots:
         scan(window, dir.filePath("Database"));
         window.informationDialog()->hide();
 
+        // A complete earlier bundle.
         QTemporaryDir target;
         window.setDirectoryChooser([&]() { return target.path(); });
-        // Stop from the saving thread itself when the writers report that
-        // they have begun, so that the stop lands before the first message.
-        connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
-                []() { er::gui::scanState().bStopFlag = true; }, Qt::DirectConnection);
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        window.completionDialog()->hide();
+        const QMap<QString, QByteArray> earlier = contentsBelow(target.path());
+        QVERIFY(earlier.size() > 10);
+
+        // Replaced after Yes, then stopped from the saving thread itself as
+        // soon as the writers have begun.
+        ertest::answerMessageBox(QMessageBox::Yes);
+        connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
+                []() { er::gui::scanState().bStopFlag = true; }, Qt::DirectConnection);
+        window.OnSavingFiles();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 60000);
         QTRY_VERIFY(logText(window).contains(QStringLiteral("Aborted Saving Main Identity.rge File .")));
         QVERIFY(logText(window).contains(QStringLiteral("Aborted on : ")));
-        QVERIFY(!QFileInfo::exists(target.path() + "/Main Identity.rge"));
+        QCOMPARE(contentsBelow(target.path()), earlier);
         QVERIFY(!window.completionDialog()->isVisible());
         QVERIFY(window.saveAction()->isEnabled());
         QVERIFY(!er::gui::scanState().bStopFlag);
+
+        // A plain file of the bundle's name is taken too: the question comes.
+        QTemporaryDir other;
+        QVERIFY(writeFile(other.path() + "/Main Identity.rge", "a file of the user's"));
+        QString question;
+        ertest::answerMessageBox(QMessageBox::No, &question);
+        int asked = 0;
+        window.setDirectoryChooser([&]() { return asked++ == 0 ? other.path() : QString(); });
+        window.OnSavingFiles();
+        QVERIFY(question.contains(QStringLiteral("already exists")));
+        QCOMPARE(contentsBelow(other.path()).value(QStringLiteral("/Main Identity.rge")),
+                 QByteArray("a file of the user's"));
     }
 
     void unwritableTargetIsNeverASuccess()
@@ -401,10 +437,10 @@ private slots:
         scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
         window.informationDialog()->hide();
 
-        // A regular file where the bundle's folders must go.
+        // A regular file where the chosen folder's parent must be.
         QTemporaryDir target;
-        QVERIFY(writeFile(target.path() + "/Main Identity.rge", "a file, not a folder"));
-        window.setDirectoryChooser([&]() { return target.path(); });
+        QVERIFY(writeFile(target.path() + "/not a folder", "a file"));
+        window.setDirectoryChooser([&]() { return target.path() + "/not a folder/inside"; });
         QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
@@ -429,17 +465,20 @@ private slots:
         QVERIFY(exportAction->isEnabled());
 
         QTemporaryDir target;
-        QVERIFY(writeFile(target.path() + "/contacts.vcf", "old"));
         QVERIFY(writeFile(target.path() + "/keep.txt", "not ours"));
         window.setDirectoryChooser([&]() { return target.path(); });
+        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        exportAction->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QTRY_VERIFY(window.completionDialog()->isVisible());
+        window.completionDialog()->hide();
         // An earlier export there: replaced after asking; other files stay.
         QString question;
         ertest::answerMessageBox(QMessageBox::Yes, &question);
-        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
         exportAction->trigger();
         QVERIFY(question.contains(QStringLiteral("export")));
         QVERIFY(!exportAction->isEnabled());
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
         QCOMPARE(window.completionDialog()->messageText(), QStringLiteral("Mailbox Saved Successfully."));
         for (const char* entry : {"Mail", "contacts.vcf", "calendar.ics", "notes.ics", "README.txt", "keep.txt"})
@@ -452,6 +491,19 @@ private slots:
         QVERIFY(logText(window).contains(QStringLiteral("Completed Exporting for Other Mail Programs .")));
         QVERIFY(exportAction->isEnabled());
         window.completionDialog()->hide();
+
+        // A README of the user's own is never replaced: refused, and the
+        // folder is asked for again.
+        QTemporaryDir foreign;
+        QVERIFY(writeFile(foreign.path() + "/README.txt", "mine"));
+        QString refusal;
+        ertest::answerMessageBox(QMessageBox::Ok, &refusal);
+        int asked = 0;
+        window.setDirectoryChooser([&]() { return asked++ == 0 ? foreign.path() : QString(); });
+        exportAction->trigger();
+        QCOMPARE(asked, 2);
+        QVERIFY(refusal.contains(QStringLiteral("was not written by an export")));
+        QCOMPARE(contentsBelow(foreign.path()).keys(), QStringList{QStringLiteral("/README.txt")});
 
         // A regular file where the export's folder goes: never a success.
         QTemporaryDir broken;
