@@ -251,6 +251,18 @@ QString asideName(const QString& folder, const QString& base)
     return candidate;
 }
 
+// The run's hooks in the form each writer takes.
+template <typename WriterHooks>
+WriterHooks writerHooks(const OutputHooks& hooks)
+{
+    WriterHooks out;
+    out.initialSettings = hooks.initialSettings;
+    out.progress = hooks.progress;
+    out.status = hooks.status;
+    out.stop = hooks.stop;
+    return out;
+}
+
 // Removes an output kept aside, unless the database lies in it.
 bool removeAside(const QString& aside, const FileIdentity& database)
 {
@@ -409,22 +421,12 @@ OutputResult writeOutput(const ScanState& state, const FolderTreeModel& tree, co
     SaveFailures swapFailures;
     QStringList staged; // what goes into place, relative to the folder
     if (target.format == OutputFormat::Bundle) {
-        SaveHooks save;
-        save.initialSettings = hooks.initialSettings;
-        save.progress = hooks.progress;
-        save.status = hooks.status;
-        save.stop = hooks.stop;
-        const SaveResult r = saveBundle(state, tree, staging, save);
+        const SaveResult r = saveBundle(state, tree, staging, writerHooks<SaveHooks>(hooks));
         result.failureCount = r.failureCount;
         result.firstFailures = r.firstFailures;
         staged << QFileInfo(bundlePath(folder)).fileName();
     } else {
-        PortableHooks portable;
-        portable.initialSettings = hooks.initialSettings;
-        portable.progress = hooks.progress;
-        portable.status = hooks.status;
-        portable.stop = hooks.stop;
-        const PortableResult r = exportPortable(state, tree, staging, portable);
+        const PortableResult r = exportPortable(state, tree, staging, writerHooks<PortableHooks>(hooks));
         result.failureCount = r.failureCount;
         result.firstFailures = r.firstFailures;
         for (const QString& entry : portableExportEntries())

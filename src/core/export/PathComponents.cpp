@@ -23,9 +23,11 @@ bool reservedDeviceName(const QString& component)
         && stem.at(3) >= QLatin1Char('1') && stem.at(3) <= QLatin1Char('9');
 }
 
-// At most maxBytes of UTF-8, never inside a character (or a surrogate pair).
-QString cutToBytes(QString text, int maxBytes)
+} // namespace
+
+QString cutToUtf8Bytes(QString text, int maxBytes)
 {
+    // Never inside a character, nor between the halves of a surrogate pair.
     while (text.toUtf8().size() > maxBytes) {
         int cut = text.size() - 1;
         if (cut > 0 && text.at(cut).isLowSurrogate())
@@ -35,15 +37,13 @@ QString cutToBytes(QString text, int maxBytes)
     return text;
 }
 
-} // namespace
-
 QString safePathComponent(const QString& name, int maxBytes)
 {
     QString part;
     part.reserve(name.size());
     for (const QChar c : name)
         part += refusedCharacter(c) ? QLatin1Char('-') : c;
-    part = cutToBytes(part, maxBytes);
+    part = cutToUtf8Bytes(part, maxBytes);
     if (part.isEmpty())
         return QStringLiteral("Untitled");
     if (part == QLatin1String(".") || part == QLatin1String(".."))
@@ -51,7 +51,7 @@ QString safePathComponent(const QString& name, int maxBytes)
     if (part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')))
         part[part.size() - 1] = QLatin1Char('-');
     if (reservedDeviceName(part))
-        part = cutToBytes(part, maxBytes - 1) + QLatin1Char('-');
+        part = cutToUtf8Bytes(part, maxBytes - 1) + QLatin1Char('-');
     return part;
 }
 
@@ -85,7 +85,7 @@ QString SiblingComponents::claimUnshared(const QString& component)
             next = 2;
         do {
             const QString suffix = QLatin1Char('-') + QString::number(next++);
-            chosen = cutToBytes(component, kFolderComponentBytes + 10 - suffix.toUtf8().size()) + suffix;
+            chosen = cutToUtf8Bytes(component, kFolderComponentBytes + 10 - suffix.toUtf8().size()) + suffix;
         } while (m_taken.contains(folded(chosen)));
     }
     m_taken.insert(folded(chosen), true);

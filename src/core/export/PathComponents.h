@@ -17,6 +17,8 @@ constexpr int kFolderComponentBytes = 240;
 // "Untitled"; names Windows reserves for devices (CON, NUL, COM1, ...) get a
 // "-"; at most maxBytes of UTF-8, cut at a character boundary.
 QString safePathComponent(const QString& name, int maxBytes = kFolderComponentBytes);
+// At most maxBytes of UTF-8, never cut inside a character.
+QString cutToUtf8Bytes(QString text, int maxBytes);
 
 // The components of one folder's children: unique without regard to case or
 // Unicode normalisation form (the disks these databases come from fold

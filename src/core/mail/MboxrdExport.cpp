@@ -3,6 +3,7 @@
 #include "calendar/TimeConversion.h"
 #include "export/BundleLayout.h"
 #include "export/OutputFile.h"
+#include "export/PathComponents.h"
 #include "mail/MailboxExport.h"
 #include "mail/MessageWriter.h"
 #include "scan/ByteOrder.h"
@@ -92,17 +93,9 @@ bool headerSectionEnded(const QByteArray& start)
 
 // A folder name as a file or directory name: never empty, and short enough
 // for any file system (cut on a character boundary).
-QString fileNameComponent(QString name)
+QString fileNameComponent(const QString& name)
 {
-    if (name.isEmpty())
-        name = QStringLiteral("-");
-    while (name.toUtf8().size() > kComponentBytes) {
-        int cut = name.size() - 1;
-        if (cut > 0 && name.at(cut).isLowSurrogate())
-            --cut;
-        name.truncate(cut);
-    }
-    return name;
+    return name.isEmpty() ? QStringLiteral("-") : cutToUtf8Bytes(name, kComponentBytes);
 }
 
 // A folder's directory beside its mailbox. A name ending in ".mbox" would
