@@ -99,10 +99,12 @@ void InitializeMLRC(ScanState& state, const BlockView& b)
     walkPropertyTable(b, TableBound::TableLength, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
         const quint32 n = p.length;
-        // Properties whose data later steps read back from the file.
+        // Properties whose data later steps read back from the file; each
+        // ends with its own block, so that no property can reach into the
+        // data of the blocks that follow.
         auto locate = [&](quint64& offset, auto& size, bool emptyListHasNoOffset = false) {
             offset = emptyListHasNoOffset && n == kEmptyAddressList ? 0 : base + d;
-            size = n;
+            size = static_cast<std::decay_t<decltype(size)>>(d < b.length() ? qMin<quint64>(n, b.length() - d) : 0);
         };
         switch (p.tag) {
         case kTagFolderID:

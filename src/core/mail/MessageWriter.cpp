@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QLocale>
+#include <QSet>
 #include <QString>
 
 #include <cstring>
@@ -335,6 +336,9 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
     if (r.MSRCMailAttachmentOffset != 0 && inRange(r.MSRCMailAttachmentSize, kAttachmentListLimit)
         && m_database.readExactly(r.MSRCMailAttachmentOffset, r.MSRCMailAttachmentSize, &references)) {
         const qint64 size = references.size();
+        // Each attachment goes into the message once, however often the
+        // list names it.
+        QSet<quint64> written;
         // A marker counts while 8 bytes follow its position within the data;
         // an id that would pass the end is 0.
         for (qint64 at = references.indexOf(kAttachmentMarker); at >= 0 && at + kAttachmentMarkerLength < size;
@@ -343,6 +347,9 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
                 return true;
             const qint64 idAt = at + kAttachmentMarkerLength;
             const quint64 id = idAt + 4 <= size ? u32At(references, idAt) : 0;
+            if (written.contains(id))
+                continue;
+            written.insert(id);
             put("\r--" + QByteArray(kOuterBoundary) + '\r');
             if (goOn())
                 WriteAttachmentInTheFile(id, [&](const char* bytes, qint64 n) {

@@ -174,7 +174,7 @@ TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
     b.replace(36, 4, be32(0xFFFFFFF0));
     ScanState state;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(b));
-    EXPECT_EQ(state.mlrcList.back().MSRCMailProperty0D06Size, 0xFFFFFFF0u);
+    EXPECT_LT(state.mlrcList.back().MSRCMailProperty0D06Size, quint32(b.size())) << "a property ends with its block";
     EXPECT_EQ(state.mlrcList.back().MSRCMailID, 0u) << "its data lie past the block";
 }
 

@@ -203,7 +203,7 @@ TEST(MessageWriter, HeaderFieldsAndTheirLimits)
 TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
 {
     MailRecord attached = record(narrow("From me\rsaid From you"));
-    attached.attachmentIds = {7, 99, 8};
+    attached.attachmentIds = {7, 99, 7, 8, 7}; // a repeated id is written once
     const QByteArray first = "Content-Type: text/plain\r\rfirst\r", second = "Content-Type: text/plain\r\rsecond\r";
     // The file ends inside the last record's body.
     Scanned s({mlrcBlock(record(QByteArray())), mlrcBlock(attached), attcBlock(7, first), attcBlock(7, "shadowed"),
@@ -218,6 +218,7 @@ TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
                                  + QByteArray(attcStoredLength(second.size()) - second.size(), '\r') + kEnd))
         << "an id without block gives a boundary followed by nothing";
     EXPECT_FALSE(message.contains("shadowed")) << "the first block of an id is used";
+    EXPECT_EQ(message.count(first), 1);
     EXPECT_TRUE(s.compose(2).endsWith("Mime-version: 1.1\r" + kEnd)) << "a body not read whole gives no body parts";
 
     // Into a mailbox: a separator line, "From " lowered at line starts only;
