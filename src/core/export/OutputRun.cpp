@@ -7,6 +7,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -17,6 +18,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace er {
@@ -251,6 +253,35 @@ QString asideName(const QString& folder, const QString& base)
     return candidate;
 }
 
+// A folder's mail goes into one mailbox file in both outputs: on a disk whose
+// files cannot pass a size, a folder with more mail than that is said before
+// anything is written (it would otherwise fail half way).
+QString mailboxTooLarge(const ScanState& state, const QString& folder, const FileSizeLimitQuery& largestFile)
+{
+    const qint64 limit = largestFile ? largestFile(folder) : -1;
+    if (limit < 0)
+        return QString();
+    QHash<quint64, quint64> bytes;
+    for (const MailMSRC& summary : state.msrcList)
+        bytes[summary.MSRCMailParentID] += summary.MSRCMailSourceSize;
+    for (const MailMLRC& record : state.mlrcList)
+        if (record.MSRCMailID == 0)
+            bytes[record.folderId()] += record.MSRCMailBodySize + record.MSRCMailAttachmentSize;
+    for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
+        if (it.value() <= quint64(limit))
+            continue;
+        QString name = QString::number(it.key());
+        for (const FolderAttrib& f : state.folderList)
+            if (f.dwFolderID == it.key())
+                name = f.szFolderName;
+        return QStringLiteral("The mail folder \"%1\" holds about %2 MB, more than one file can hold on the disk "
+                              "of \"%3\" (%4 MB: it is formatted as FAT32). Choose a disk formatted as exFAT, "
+                              "APFS, Mac OS Extended, NTFS or ext4.")
+            .arg(name, megabytes(qint64(it.value())), folder, megabytes(limit));
+    }
+    return QString();
+}
+
 // The run's hooks in the form each writer takes.
 template <typename WriterHooks>
 WriterHooks writerHooks(const OutputHooks& hooks)
@@ -290,6 +321,18 @@ bool outputTaken(OutputFormat format, const QString& folder)
         if (exists(dir + QLatin1Char('/') + entry))
             return true;
     return false;
+}
+
+qint64 largestFileAt(const QString& path)
+{
+    QString dir = absoluteFolder(path);
+    while (!QFileInfo(dir).isDir() && QFileInfo(dir).path() != dir)
+        dir = QFileInfo(dir).path();
+    struct statfs info {};
+    constexpr long kFatMagic = 0x4d44; // MSDOS_SUPER_MAGIC: vfat and msdos
+    if (::statfs(encoded(dir).constData(), &info) == 0 && info.f_type == kFatMagic)
+        return (qint64(1) << 32) - 1;
+    return -1;
 }
 
 qint64 freeBytesAt(const QString& path)
@@ -408,6 +451,12 @@ OutputResult writeOutput(const ScanState& state, const FolderTreeModel& tree, co
     if (check.verdict != OutputCheck::Ready) {
         removeMadeFolders(created);
         return refuse(check.message);
+    }
+
+    const QString tooLarge = mailboxTooLarge(state, folder, target.largestFile);
+    if (!tooLarge.isEmpty()) {
+        removeMadeFolders(created);
+        return refuse(tooLarge);
     }
 
     const QString staging = makeStaging(folder, &reason);

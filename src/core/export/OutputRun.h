@@ -36,6 +36,12 @@ extern const char* const kExportMarkerName;
 // one left by a killed run is recognised by it.
 extern const char* const kPartialOutputPrefix;
 
+// The largest file the disk that holds the path can take, in bytes; -1 when
+// it sets no limit below what the output could need. FAT32 (and FAT16)
+// disks hold files of at most 4 GiB - 1. Tests stand in their own.
+using FileSizeLimitQuery = std::function<qint64(const QString& path)>;
+qint64 largestFileAt(const QString& path);
+
 struct OutputTarget {
     OutputFormat format = OutputFormat::Bundle;
     // The folder the user chose.
@@ -44,6 +50,7 @@ struct OutputTarget {
     QString databasePath;
     // Replace an earlier output of ours (after the user said so).
     bool replace = false;
+    FileSizeLimitQuery largestFile = largestFileAt;
 };
 
 // What is at the output path(s): a file, a folder or a link counts.

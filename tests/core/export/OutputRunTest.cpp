@@ -124,6 +124,17 @@ TEST(OutputRun, ARunRefusesWhatWasNotOursEvenWhenItAppearedDuringTheScan)
     EXPECT_TRUE(result.refused);
     EXPECT_EQ(QDir(bundlePath(folder.path())).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
               QStringList{QStringLiteral("theirs")});
+
+    // A disk whose files cannot hold a folder's mail (FAT32's 4 GiB, here
+    // 1,000 bytes) is said before anything is written.
+    QTemporaryDir fat;
+    target.folder = fat.path();
+    target.format = OutputFormat::PortableExport;
+    target.largestFile = [](const QString&) { return qint64(1000); };
+    const OutputResult tooLarge = writeOutput(state, buildFolderTree(state), target);
+    EXPECT_TRUE(tooLarge.refused);
+    EXPECT_TRUE(tooLarge.refusal.contains(QStringLiteral("FAT32"))) << tooLarge.refusal.toStdString();
+    EXPECT_TRUE(QDir(fat.path()).isEmpty());
 }
 
 TEST(OutputRun, RoomLeftoversAndDatabasesThatAreNoFiles)
