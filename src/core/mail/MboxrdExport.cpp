@@ -115,8 +115,7 @@ QString mailPrefix()
 // One mailbox file and the folders whose messages go into it (sibling
 // folders of one name share it), in folder path list order.
 struct MailboxPlan {
-    QString path;            // below the mail directory, beginning "/"
-    QStringList directories; // the same, parents first
+    QString path; // below the mail directory, beginning "/"
     QVector<const MailMSRC*> stored;
     QVector<const MailMLRC*> composed;
 };
@@ -153,9 +152,6 @@ QVector<MailboxPlan> planMailboxes(const SaveContext& context)
             planOfPath.insert(path, at);
             MailboxPlan plan;
             plan.path = path;
-            for (int slash = path.indexOf(QLatin1Char('/'), 1); slash > 0;
-                 slash = path.indexOf(QLatin1Char('/'), slash + 1))
-                plan.directories << path.left(slash);
             plans.append(plan);
         }
         if (stored != storedByFolder.cend())
@@ -468,15 +464,24 @@ void writePortableMailboxes(SaveContext& context, const QString& mailDir, Create
     }
 
     MessageWriter writer(database, context);
+    // Every directory once, in one set: deep trees cost their number of
+    // directories, not the sum of their depths.
     QSet<QString> directoriesTried;
     for (const MailboxPlan& plan : planMailboxes(context)) {
         if (context.stopRequested())
             return;
-        for (const QString& dir : plan.directories)
-            if (!directoriesTried.contains(dir)) {
-                directoriesTried.insert(dir);
-                makeDirectory(mailDir + dir, context.failures, created);
-            }
+        QStringList missing; // parents first
+        for (int slash = plan.path.lastIndexOf(QLatin1Char('/')); slash > 0;
+             slash = plan.path.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+            const QString dir = plan.path.left(slash);
+            if (directoriesTried.contains(dir))
+                break;
+            missing.prepend(dir);
+        }
+        for (const QString& dir : missing) {
+            directoriesTried.insert(dir);
+            makeDirectory(mailDir + dir, context.failures, created);
+        }
         // Nothing is ever written over: a name a disk that folds case or
         // normalisation took already (for this run's own mailbox) gets
         // "-2", "-3", ....
