@@ -45,7 +45,7 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
         && byteAt(pos + 8) <= 1;
     if (isBlock)
         *isBlock = valid;
-    return valid ? pos + qint64(readBe32(file, pos + 4)) + 20 : pos + 512;
+    return valid ? pos + qint64(readBe32(file, pos + 4)) + 20 : pos + 256;
 }
 
 } // namespace
@@ -412,8 +412,9 @@ qint64 Database::addGarbage(int units512, quint32 seed)
     }
     for (int unit = 0; unit < units512; ++unit) {
         const int start = unit * 512;
-        if (isScannedTag(noise.mid(start, 4)))
-            noise[start] = '\0';
+        for (const int at : {start, start + 256})
+            if (isScannedTag(noise.mid(at, 4)))
+                noise[at] = '\0';
         // A well-formed header where the scanner never looks: a scanner that
         // examines the wrong positions decodes it.
         noise.replace(start + 300, 9, QByteArray(kMSrc) + QByteArray("\x00\x00\x01\xEC\x00", 5));

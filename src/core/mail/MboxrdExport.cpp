@@ -227,11 +227,32 @@ void writeStoredMessage(const SaveContext& context, const MailMSRC& summary, Dat
     };
 
     QByteArray first = length > 0 ? readChunk(0) : QByteArray();
+    const quint64 firstRead = static_cast<quint64>(first.size());
     const MailMLRC* record =
         summary.MSRCMailID != 0 ? context.state.hashMlrc.value(summary.MSRCMailID, nullptr) : nullptr;
+    // A text that begins with an old mbox envelope line ("From sender date")
+    // would show no headers at all behind its quoted form: our own From_
+    // line takes its place, with its sender and date where the message has
+    // none of its own.
+    QByteArray sender = summary.MSRCMailFromAddress;
+    QDateTime envelopeDate;
+    if (first.startsWith("From ")) {
+        int end = 0;
+        while (end < first.size() && first[end] != '\r' && first[end] != '\n')
+            ++end;
+        const QList<QByteArray> words = first.left(end).simplified().split(' ');
+        if (sender.trimmed().isEmpty())
+            sender = words.value(1);
+        envelopeDate = messageHeaderDate("Date: " + words.mid(2).join(' ') + "\r\r");
+        if (end < first.size())
+            end += first.mid(end, 2) == "\r\n" ? 2 : 1;
+        first.remove(0, end);
+    }
     MessageOut out(mailbox);
-    bool ok = out.begin(summary.MSRCMailFromAddress, firstValid(messageHeaderDate(first), storedDate(record)), first);
-    for (quint64 copied = static_cast<quint64>(first.size()); ok && copied < length;) {
+    bool ok = out.begin(sender,
+                        firstValid(messageHeaderDate(first), envelopeDate.isValid() ? envelopeDate : storedDate(record)),
+                        first);
+    for (quint64 copied = firstRead; ok && copied < length;) {
         first.clear();
         const QByteArray chunk = readChunk(copied);
         copied += static_cast<quint64>(chunk.size());

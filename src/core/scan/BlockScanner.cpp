@@ -18,6 +18,10 @@ namespace er {
 namespace {
 
 constexpr qint64 kPositionStep = 512;
+// Block lengths are multiples of 256. Outside an accepted block the walk
+// looks at every 256th byte, so that a block at an odd multiple of 256 after
+// a damaged header is found again instead of stepped over.
+constexpr qint64 kResyncStep = 256;
 // Reads are made in chunks of this size; blocks larger than a chunk get a
 // buffer of their own, bounded by what the file really holds.
 constexpr qint64 kChunkSize = 4 * 1024 * 1024;
@@ -225,7 +229,6 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
 
     bool firstTagSeen = false;
     bool foldersAnnounced = false;
-    quint64 examined = 0;
     qint64 offset = 0;
     for (;;) {
         if (stop.load(std::memory_order_relaxed)) {
@@ -237,14 +240,15 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
         }
         if (offset >= state.lSize)
             break;
-        ++examined;
+        // Progress counts 512-byte units of the file passed, so that it
+        // reaches the range exactly at the end whatever the walk skipped.
         if (hooks.progress)
-            hooks.progress(examined, state.MaxProgress);
+            hooks.progress(qMin<quint64>(quint64(offset) / kPositionStep + 1, state.MaxProgress), state.MaxProgress);
 
         const unsigned char* header = reader.header(offset);
         const BlockTag tag = blockTagOf(header);
         if (tag == BlockTag::None) {
-            offset += kPositionStep;
+            offset += kResyncStep;
             continue;
         }
         if (!firstTagSeen) {
@@ -258,10 +262,13 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
             if (hooks.foldersAvailable)
                 hooks.foldersAvailable();
         }
-        if (valid && length <= blockLimitOf(tag))
+        const bool accepted = valid && length <= blockLimitOf(tag);
+        if (accepted)
             decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
-        offset += valid ? static_cast<qint64>(length) : kPositionStep;
+        offset += accepted ? static_cast<qint64>(length) : kResyncStep;
     }
+    if (hooks.progress)
+        hooks.progress(state.MaxProgress, state.MaxProgress);
 
     state.unreadableBytes = reader.unreadableBytes();
     state.bProcessRunning = false;

@@ -13,9 +13,11 @@
 namespace er {
 
 struct ScanHooks {
-    // Called once per examined position with the number of positions
-    // examined so far and the progress range (file size / 512). Keep it cheap.
-    std::function<void(quint64 examined, quint32 range)> progress;
+    // Called once per examined position with how far the walk has got, in
+    // 512-byte units of the file (never more than the range), and the
+    // progress range (file size / 512); once more with the range itself when
+    // the walk ends. Keep it cheap.
+    std::function<void(quint64 done, quint32 range)> progress;
     // Called once, at the first recognised block after the first folder table
     // was decoded, so that a window can show the folders while the scan runs.
     std::function<void()> foldersAvailable;

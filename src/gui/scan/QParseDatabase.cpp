@@ -226,10 +226,9 @@ void QParseDatabase::reject()
     close();
 }
 
-int QParseDatabase::progressValueFor(quint64 examined, quint32 range)
+int QParseDatabase::progressValueFor(quint64 done, quint32 range)
 {
-    const quint64 steps = qMin<quint64>(examined, range / 3);
-    return static_cast<int>(qMin<quint64>(steps * 3, INT_MAX));
+    return static_cast<int>(qMin<quint64>(qMin<quint64>(done, range), INT_MAX));
 }
 
 void QParseDatabase::emitLog(const QString& headline, const QString& path, const QString& prefix)

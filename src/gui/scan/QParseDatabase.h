@@ -41,10 +41,10 @@ public:
     QPushButton* browseButton() const { return m_browseButton; }
     QPushButton* closeButton() const { return m_closeButton; }
 
-    // The progress bar value after `examined` positions of a scan whose range
-    // is `range`: three per position, staying at the last value that did not
-    // pass the range.
-    static int progressValueFor(quint64 examined, quint32 range);
+    // The progress bar value when a scan whose range is `range` has got
+    // `done` 512-byte units into the file: the bar is full exactly when the
+    // scan ends.
+    static int progressValueFor(quint64 done, quint32 range);
 
 signals:
     void CreateLogScanning(const QString& headline, const QString& path, const QString& timeLine);

@@ -70,32 +70,23 @@ TEST(BlockScanner, HeaderRules)
         EXPECT_EQ(blockLimitOf(t), 30000000u);
 }
 
-TEST(BlockScanner, EmptyAndTinyFiles)
+TEST(BlockScanner, EmptyAndTinyFilesAndProgressThatEndsAtTheRange)
 {
-    {
+    for (const int size : {0, 1000, 3584}) {
         ScanState state;
         PositionRecorder rec;
-        EXPECT_EQ(scanBytes(QByteArray(), state, rec.hooks()).kind, ScanOutcome::NothingUsable);
-        EXPECT_EQ(rec.examined, 0u);
-        EXPECT_EQ(state.MaxProgress, 0u);
+        EXPECT_EQ(scanBytes(QByteArray(size, 'x'), state, rec.hooks()).kind, ScanOutcome::NothingUsable) << size;
+        EXPECT_EQ(state.MaxProgress, quint32(size / 512));
+        EXPECT_EQ(rec.examined, state.MaxProgress) << "the last report is the range itself";
         EXPECT_FALSE(state.bProcessRunning);
-    }
-    {
-        ScanState state;
-        PositionRecorder rec;
-        EXPECT_EQ(scanBytes(QByteArray(1000, 'x'), state, rec.hooks()).kind, ScanOutcome::NothingUsable);
-        EXPECT_EQ(rec.examined, 2u); // positions 0 and 512
-        EXPECT_EQ(state.MaxProgress, 1u);
     }
 }
 
 TEST(BlockScanner, ValidBlockIsDecodedAndSteppedOverWhole)
 {
-    // Block at 1024, L = 1536: positions 0, 512, 1024, then 2560 and 3072.
+    // Block at 1024, L = 1536; its bytes are never examined again.
     ScanState state;
-    PositionRecorder rec;
-    scanBytes(withBlockAt(1024, mlrc1536(0x00), 3584), state, rec.hooks());
-    EXPECT_EQ(rec.examined, 5u);
+    scanBytes(withBlockAt(1024, mlrc1536(0x00), 3584), state);
     ASSERT_EQ(state.mlrcList.size(), 1u);
     EXPECT_EQ(state.mlrcList.front().MSRCMailID, 77u);
     EXPECT_EQ(state.dwPointertoFileLocation, 1024);
@@ -106,14 +97,31 @@ TEST(BlockScanner, ValidBlockIsDecodedAndSteppedOverWhole)
     EXPECT_EQ(state1.mlrcList.size(), 1u);
 }
 
-TEST(BlockScanner, BadCheckByteMeansNoBlock)
+TEST(BlockScanner, BadCheckByteMeansNoBlockAndTheWalkFindsItsWayBack)
 {
-    // Not decoded; the scan moves on 512 bytes: 0, 512, 1024, 1536, ..., 3072.
     ScanState state;
-    PositionRecorder rec;
-    scanBytes(withBlockAt(1024, mlrc1536(0x02), 3584), state, rec.hooks());
-    EXPECT_EQ(rec.examined, 7u);
+    scanBytes(withBlockAt(1024, mlrc1536(0x02), 3584), state);
     EXPECT_TRUE(state.mlrcList.empty());
+
+    // A 768-byte block puts the walk at 1280, an odd multiple of 256; a
+    // damaged header there must not put every later block out of step.
+    Database db;
+    db.add(msrcBlock(1, QByteArray(600, 'a')));
+    BlockOptions broken;
+    broken.byte8 = 2;
+    broken.minLength = 256;
+    const qint64 damaged = db.add(block(kMLRC, {}, broken));
+    ASSERT_EQ(damaged, 1280);
+    QList<qint64> after;
+    for (quint32 id = 2; id <= 4; ++id)
+        after << db.add(msrcBlock(id, "text"));
+    ASSERT_EQ(after.first(), 1536);
+    ScanState found;
+    scanBytes(db.bytes(), found);
+    QList<qint64> offsets;
+    for (const MailMSRC& summary : found.msrcList)
+        offsets << qint64(summary.MSRCMailSourceOffset);
+    EXPECT_EQ(offsets, (QList<qint64>{512} + after));
 }
 
 TEST(BlockScanner, TagsAreCaseSensitive)

@@ -83,14 +83,15 @@ TEST(DatabaseBuilderDatabase, BlocksLandWhereTheScannerLooks)
     EXPECT_EQ(Database(true).bytes().left(4) + Database(false).bytes().left(4), be32(3) + be32(4));
     Database db;
     const BlockOptions broken{2, {}, 768};
-    // The scanner steps 512 over the broken block at 768: 1280, then 1792.
+    // The scanner steps 256 through the broken block at 768: 1024, 1280,
+    // then 1536.
     const QList<qint64> at{db.add(msrcBlock(1, "one")), db.add(block(kMLRC, {}, broken)), db.add(msrcBlock(2, "two")),
                            db.addGarbage(2, 7), db.add(attcBlock(3, "three"))};
-    EXPECT_EQ(at, QList<qint64>({512, 768, 1792, 2048, 3072}));
+    EXPECT_EQ(at, QList<qint64>({512, 768, 1536, 1792, 2816}));
     QList<QByteArray> found;
     for (const ScannedBlock& b : scanBlocks(db.bytes()))
         found << b.tag + QByteArray::number(b.offset);
-    EXPECT_EQ(found, QList<QByteArray>({"MSrc512", "MSrc1792", "Attc3072"}));
+    EXPECT_EQ(found, QList<QByteArray>({"MSrc512", "MSrc1536", "Attc2816"}));
 }
 
 TEST(DatabaseBuilderSample, IsDeterministicAndHoldsWhatItsConstantsSay)
