@@ -265,7 +265,7 @@ QString mailboxTooLarge(const ScanState& state, const QString& folder, const Fil
     for (const MailMSRC& summary : state.msrcList)
         bytes[summary.MSRCMailParentID] += summary.MSRCMailSourceSize;
     for (const MailMLRC& record : state.mlrcList)
-        if (record.MSRCMailID == 0)
+        if (record.composed())
             bytes[record.folderId()] += record.MSRCMailBodySize + record.MSRCMailAttachmentSize;
     for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
         if (it.value() <= quint64(limit))

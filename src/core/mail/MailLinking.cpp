@@ -27,6 +27,11 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
 
     ParentFolderExistOrNotForMail(state);
 
+    // A record whose text block is lost still locates its body, sender,
+    // recipients and subject: it is composed like a record without text.
+    for (MailMLRC& record : state.mlrcList)
+        record.storedTextMissing = record.MSRCMailID != 0 && !state.hashMsrc.contains(record.MSRCMailID);
+
     // Orphans are numbered in scan order: first the summaries, then the mail
     // records without stored text whose folder was not decoded (without an
     // orphan folder those would be dropped by the export).
@@ -37,7 +42,7 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
         return record.MSRCMailParentID == 0 || !state.hashFlrc.contains(record.MSRCMailParentID);
     };
     for (const MailMLRC& record : state.mlrcList)
-        orphans += record.MSRCMailID == 0 && folderless(record) ? 1 : 0;
+        orphans += record.composed() && folderless(record) ? 1 : 0;
     state.NumberOfExtraFoldersToAdd = static_cast<int>(orphans / kMailsPerOrphanFolder + 1);
     // The orphan folders' ids start at 100000, moved past any decoded folder
     // whose id falls in their range: a damaged table may hold one.
@@ -62,7 +67,7 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
     }
     for (MailMLRC& record : state.mlrcList) {
         record.MSRCMailOrphanFolderID = 0;
-        if (record.MSRCMailID != 0 || !folderless(record))
+        if (!record.composed() || !folderless(record))
             continue;
         record.MSRCMailOrphanFolderID = first + orphan / kMailsPerOrphanFolder;
         ++orphan;
@@ -102,7 +107,7 @@ quint32 recomputeMailItemCount(ScanState& state)
         if (summary.MSRCMailParentID != 0)
             ++count;
     for (const MailMLRC& record : state.mlrcList)
-        if (record.MSRCMailID == 0 && record.folderId() != 0)
+        if (record.composed() && record.folderId() != 0)
             ++count;
     state.MailItemCount = count;
     return count;

@@ -234,7 +234,7 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
         row.summary = &summary;
     }
     for (const MailMLRC& record : state.mlrcList) {
-        if (record.MSRCMailID != 0 || record.folderId() != folderId)
+        if (!record.composed() || record.folderId() != folderId)
             continue;
         MailListRow& row = addRow(record.MSRCMailFromName, record.MSRCMailSubject);
         row.offset = static_cast<qint64>(record.MSRCMailBodyOffset);

@@ -47,6 +47,12 @@ struct MailMLRC {
 
     // The folder the message is listed and saved in.
     quint64 folderId() const { return MSRCMailOrphanFolderID ? MSRCMailOrphanFolderID : MSRCMailParentID; }
+    // Set at linking: the record names a mail id whose text block was not
+    // found (damaged, or past what the scan reached).
+    bool storedTextMissing = false;
+    // The message of this record is composed from the record itself: it has
+    // no stored text (mail id 0), or its text was lost.
+    bool composed() const { return MSRCMailID == 0 || storedTextMissing; }
 };
 
 // The summary of one "MSrc" block (the stored message text). Folder, sender

@@ -436,7 +436,7 @@ void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database)
     std::map<int, QVector<const MailMLRC*>> byEntry;
     for (const MailMLRC& record : context.state.mlrcList) {
         // Folder id 0 is the bundle's root, never a mailbox.
-        if (record.MSRCMailID != 0 || record.folderId() == 0)
+        if (!record.composed() || record.folderId() == 0)
             continue;
         const int entry = firstEntry.value(record.folderId(), -1);
         if (entry >= 0)

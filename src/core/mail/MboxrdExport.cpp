@@ -37,10 +37,11 @@ constexpr int kComponentBytes = 240;
 constexpr int kFirstYear = 1970;
 constexpr int kLastYear = 9999;
 
-// Records without stored text whose message MessageWriter composes.
+// Records without stored text whose message MessageWriter composes (a
+// record without body gives a message of its header lines).
 bool composable(const MailMLRC& record)
 {
-    return record.MSRCMailID == 0 && record.folderId() != 0 && record.MSRCMailBodySize != 0;
+    return record.composed() && record.folderId() != 0;
 }
 
 bool inYearRange(const QDateTime& date)

@@ -236,7 +236,7 @@ const MailAttc* MessageWriter::firstAttachment(quint64 attachmentId)
 
 bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
 {
-    if (m_context.stopRequested() || r.MSRCMailBodySize == 0)
+    if (m_context.stopRequested())
         return false;
 
     bool failed = false;
@@ -304,16 +304,30 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
 
     if (!goOn())
         return true;
-    QByteArray body;
-    if (r.MSRCMailBodySize <= kBodyLimit && m_database.readExactly(r.MSRCMailBodyOffset, r.MSRCMailBodySize, &body)) {
-        body = utf8OfWideProperty(body);
-        const bool ascii = isAscii(body);
-        const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
-        const QByteArray outer = kOuterBoundary;
-        const QByteArray inner = kInnerBoundary;
+    const QByteArray outer = kOuterBoundary;
+    const auto openMultipart = [&] {
         put("Content-type: multipart/related;\r\tboundary=\"" + outer + "\"\r\r>");
         put("This message is in MIME format. Since your mail reader does not understand\r"
             "this format, some or all of this message may not be legible.\r\r\r");
+    };
+    const bool attachmentList = r.MSRCMailAttachmentOffset != 0 && r.MSRCMailAttachmentSize != 0;
+    if (r.MSRCMailBodySize == 0) {
+        // Without a body the record's header lines are still the message:
+        // alone, or before the attachments.
+        if (!attachmentList) {
+            put("\r");
+            return true;
+        }
+        openMultipart();
+    }
+    QByteArray body;
+    if (r.MSRCMailBodySize != 0 && r.MSRCMailBodySize <= kBodyLimit
+        && m_database.readExactly(r.MSRCMailBodyOffset, r.MSRCMailBodySize, &body)) {
+        body = utf8OfWideProperty(body);
+        const bool ascii = isAscii(body);
+        const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
+        const QByteArray inner = kInnerBoundary;
+        openMultipart();
         put("--" + outer + '\r');
         put("Content-type: multipart/alternative;\r\tboundary=\"" + inner + "\"\r\r\r");
         put("--" + inner + '\r');
@@ -375,7 +389,7 @@ QByteArray MessageWriter::composedMessage(const MailMLRC& record)
 
 void MessageWriter::WriteTheFileForSentITems(const MailMLRC& record, AppendFile& mailbox)
 {
-    if (m_context.stopRequested() || record.MSRCMailBodySize == 0)
+    if (m_context.stopRequested())
         return;
     if (!mailbox.write(QByteArray(kMboxSeparatorStart) + '\r'))
         return;

@@ -50,7 +50,7 @@ public:
         for (const MailMSRC& summary : state.msrcList)
             m_foldersWithMail.insert(summary.MSRCMailParentID);
         for (const MailMLRC& record : state.mlrcList)
-            if (record.MSRCMailID == 0)
+            if (record.composed())
                 m_foldersWithMail.insert(record.folderId());
     }
 

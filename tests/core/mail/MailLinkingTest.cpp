@@ -207,10 +207,15 @@ TEST(MailLinking, MailCountCountsSummariesWithAFolderAndTextlessRecords)
     FillInfoInMSRCFromMLRC(b.state);
     EXPECT_EQ(recomputeMailItemCount(b.state), 4u);
 
-    // Records that carry a mail id are counted through their summary only.
+    // A record that carries a mail id is counted through its summary; when
+    // its text block is lost it is counted (and composed) on its own.
     StateBuilder c;
     c.folder(1);
-    c.record(5, 1);
+    MailMLRC& lost = c.record(5, 1);
+    MailMLRC& found = c.record(6, 1);
+    c.summary(6);
     FillInfoInMSRCFromMLRC(c.state);
-    EXPECT_EQ(recomputeMailItemCount(c.state), 0u);
+    EXPECT_TRUE(lost.storedTextMissing && lost.composed());
+    EXPECT_FALSE(found.storedTextMissing || found.composed());
+    EXPECT_EQ(recomputeMailItemCount(c.state), 2u);
 }
