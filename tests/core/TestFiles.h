@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QList>
 #include <QStringList>
@@ -32,6 +33,16 @@ inline QList<QByteArray> crlfLines(const QByteArray& file)
         line.chop(1);
     }
     return lines;
+}
+
+// Every mailbox file below a folder, one after the other.
+inline QByteArray allMailboxes(const QString& root)
+{
+    QByteArray all;
+    QDirIterator it(root, {QStringLiteral("*.mbox")}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        all += readFile(it.next());
+    return all;
 }
 
 } // namespace ertest

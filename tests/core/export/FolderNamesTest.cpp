@@ -2,6 +2,8 @@
 // every file system, twins that a disk would fold together get "-2", and
 // every mail is written exactly once, whatever the names.
 
+#include "../TestFiles.h"
+
 #include "DatabaseBuilder.h"
 #include "export/OutputRun.h"
 #include "export/PathComponents.h"
@@ -81,25 +83,21 @@ TEST(FolderNames, EveryComponentFitsAndEveryMailIsWrittenOnce)
             const OutputResult result = writeOutput(state, tree, target);
             ASSERT_TRUE(result.succeeded()) << c.what << ": " << result.firstFailures.join('\n').toStdString();
 
-            QMap<QByteArray, int> written;
             QDirIterator it(result.output, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                             QDirIterator::Subdirectories);
             while (it.hasNext()) {
-                const QString entry = it.next();
+                it.next();
                 const QString name = it.fileName();
                 EXPECT_LE(name.toUtf8().size(), 255) << c.what;
                 EXPECT_FALSE(name.contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f:*?\"<>|\\\\]"))))
                     << c.what << ": " << name.toStdString();
                 EXPECT_FALSE(name.endsWith('.') || name.endsWith(' ')) << c.what << ": " << name.toStdString();
-                if (!name.endsWith(QLatin1String(".mbox")) || !it.fileInfo().isFile())
-                    continue;
-                QFile box(entry);
-                ASSERT_TRUE(box.open(QIODevice::ReadOnly));
-                const QByteArray bytes = box.readAll();
-                for (int at = bytes.indexOf("Subject: Mail "); at >= 0; at = bytes.indexOf("Subject: Mail ", at + 1)) {
-                    const int end = bytes.indexOf(format == OutputFormat::Bundle ? '\r' : '\n', at);
-                    ++written[bytes.mid(at + 14, end - at - 14)];
-                }
+            }
+            QMap<QByteArray, int> written;
+            const QByteArray bytes = ertest::allMailboxes(result.output);
+            for (int at = bytes.indexOf("Subject: Mail "); at >= 0; at = bytes.indexOf("Subject: Mail ", at + 1)) {
+                const int end = bytes.indexOf(format == OutputFormat::Bundle ? '\r' : '\n', at);
+                ++written[bytes.mid(at + 14, end - at - 14)];
             }
             QMap<QByteArray, int> expected{{"orphan", 1}};
             for (const testdb::FolderEntry& folder : c.folders)

@@ -2,13 +2,14 @@
 // text block is lost, a record without text or body, mail filed under a
 // folder 0. Each is listed, counted and written in both outputs.
 
+#include "../TestFiles.h"
+
 #include "DatabaseBuilder.h"
 #include "export/OutputRun.h"
 #include "mail/MailLinking.h"
 #include "mail/MailList.h"
 #include "scan/BlockScanner.h"
 
-#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -50,13 +51,7 @@ TEST(NothingLost, LostTextsEmptyBodiesAndFolderZero)
         target.databasePath = path;
         const OutputResult result = writeOutput(state, tree, target);
         ASSERT_TRUE(result.succeeded()) << result.firstFailures.join('\n').toStdString();
-        QByteArray all;
-        QDirIterator it(result.output, {QStringLiteral("*.mbox")}, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile f(it.next());
-            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-            all += f.readAll();
-        }
+        const QByteArray all = ertest::allMailboxes(result.output);
         for (const char* subject : {"Subject: Lost text", "Subject: No body", "Subject: Filed in zero"})
             EXPECT_EQ(all.count(subject), 1) << subject << (format == OutputFormat::Bundle ? " (bundle)" : " (export)");
         EXPECT_EQ(all.count("The body is still in the record"), 2) << "its plain and HTML parts";
