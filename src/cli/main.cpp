@@ -8,6 +8,7 @@
 #include "export/StopSignals.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
+#include "scan/DamageReport.h"
 #include "scan/FolderTree.h"
 #include "scan/ScanState.h"
 
@@ -33,7 +34,7 @@ enum ExitCode {
 };
 
 const char* const kUsage =
-    "Usage: entourage-repair scan DATABASE\n"
+    "Usage: entourage-repair scan DATABASE [--report FILE]\n"
     "       entourage-repair save DATABASE DIRECTORY [--replace] [--ignore-free-space]\n"
     "       entourage-repair export DATABASE DIRECTORY [--replace] [--ignore-free-space]\n"
     "       entourage-repair --help | --version\n";
@@ -51,6 +52,11 @@ const char* const kHelp =
     "                    Notes: <n>\n"
     "                    Contacts: <n>\n"
     "                    Tasks: <n>\n"
+    "                  and one line on standard error about the damage found\n"
+    "                  (rejected headers, unreadable bytes, mails without\n"
+    "                  text, orphaned mails, unrecognised bytes). With\n"
+    "                  --report FILE, also a JSON report of what was found\n"
+    "                  where in the file.\n"
     "  save DATABASE DIRECTORY [--replace]\n"
     "                  Scan the database, print the same counts, and write\n"
     "                  everything recovered into DIRECTORY/Main Identity.rge,\n"
@@ -178,13 +184,22 @@ int scanAndReport(const QString& database, er::ScanState& state)
     std::printf("Mails: %u\nCalendars: %u\nNotes: %u\nContacts: %u\nTasks: %u\n", mails, state.CalendarItemCount,
                 state.NotesItemCount, state.ContactItemCount, state.TaskItemCount);
     std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", er::damageSummaryLine(er::damageSummary(state)).toLocal8Bit().constData());
     return -1;
 }
 
-int runScan(const QString& database)
+int runScan(const QString& database, const QString& reportPath)
 {
     er::ScanState state;
     const int code = scanAndReport(database, state);
+    if (!reportPath.isEmpty() && (code < 0 || code == kExitNothingUsable)) {
+        QFile report(reportPath);
+        if (!report.open(QIODevice::WriteOnly | QIODevice::Truncate) || report.write(er::damageReportJson(state)) < 0
+            || !report.flush()) {
+            printError(QStringLiteral("cannot write the report \"%1\": %2").arg(reportPath, report.errorString()));
+            return kExitFailure;
+        }
+    }
     return code < 0 ? kExitOk : code;
 }
 
@@ -286,9 +301,10 @@ int main(int argc, char* argv[])
         std::printf("entourage-repair %s\n", ER_VERSION);
         return kExitOk;
     }
-    if (args.size() == 2 && args.first() == QStringLiteral("scan")) {
+    const bool withReport = args.size() == 4 && args.at(2) == QStringLiteral("--report");
+    if (!args.isEmpty() && args.first() == QStringLiteral("scan") && (args.size() == 2 || withReport)) {
         const er::StopOnSignals interrupts(g_interrupted);
-        return runScan(args.at(1));
+        return runScan(args.at(1), args.value(3));
     }
     if (!args.isEmpty() && (args.first() == QStringLiteral("save") || args.first() == QStringLiteral("export"))) {
         QStringList operands = args.mid(1);

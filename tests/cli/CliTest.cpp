@@ -4,6 +4,10 @@
 #include "SampleDatabase.h"
 #include "CliRun.h"
 
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -38,12 +42,27 @@ QString counts(int mails, int calendars, int notes, int contacts, int tasks)
 
 } // namespace
 
-TEST(CliScan, PrintsTheFiveCountsOfTheSample)
+TEST(CliScan, PrintsTheFiveCountsOfTheSampleAndItsDamage)
 {
-    const CliRun r = run({QStringLiteral("scan"), QStringLiteral(ER_SAMPLE_DATABASE)});
+    QTemporaryDir dir;
+    const QString report = dir.filePath(QStringLiteral("report.json"));
+    const CliRun r = run({QStringLiteral("scan"), QStringLiteral(ER_SAMPLE_DATABASE), QStringLiteral("--report"), report});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
-    EXPECT_TRUE(r.err.isEmpty()) << "no progress line when stderr is no terminal";
+    // No progress line when stderr is no terminal: the damage line alone.
+    EXPECT_TRUE(r.err.startsWith(QStringLiteral("damage: %1 rejected headers, 0 unreadable bytes, 0 mails without "
+                                                "text, %2 orphaned mails, ")
+                                     .arg(kSampleDamagedBlocks)
+                                     .arg(kSampleOrphanedSummaries)))
+        << r.err.toStdString();
+    EXPECT_EQ(r.err.count('\n'), 1);
+    QFile reportFile(report);
+    ASSERT_TRUE(reportFile.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(reportFile.readAll()).object();
+    EXPECT_EQ(json.value(QStringLiteral("rejected_headers")).toInt(), kSampleDamagedBlocks);
+    const QJsonObject texts = json.value(QStringLiteral("regions")).toObject().value(QStringLiteral("mail_texts")).toObject();
+    EXPECT_EQ(texts.value(QStringLiteral("count")).toInt(), kSampleSummaries);
+    EXPECT_FALSE(texts.value(QStringLiteral("runs")).toArray().isEmpty());
 }
 
 TEST(CliScan, CountsOfAGeneratedDatabase)

@@ -31,7 +31,7 @@ constexpr int kHeaderBytes = 9;
 // position. Unreadable ranges (I/O errors) read as zeros and are counted.
 class ChunkReader {
 public:
-    ChunkReader(QFile& file, qint64 fileSize) : m_file(file), m_fileSize(fileSize) {}
+    ChunkReader(QFile& file, qint64 fileSize, ScanMap& map) : m_file(file), m_fileSize(fileSize), m_map(map) {}
 
     // The header bytes at pos, zero-padded past the end of the file.
     const unsigned char* header(qint64 pos)
@@ -92,6 +92,7 @@ private:
             if (!readRange(pos + done, out + done, piece)) {
                 std::memset(out + done, 0, static_cast<size_t>(piece));
                 m_unreadable += piece;
+                m_map.add(Region::Unreadable, pos + done, pos + done + piece);
             }
         }
     }
@@ -117,6 +118,7 @@ private:
 
     QFile& m_file;
     qint64 m_fileSize;
+    ScanMap& m_map;
     QByteArray m_window;
     qint64 m_windowStart = 0;
     qint64 m_windowLength = -1;
@@ -127,6 +129,23 @@ private:
 // Calendar events and mail records count too: a file that holds only those
 // still has something to save (a record without text becomes a composed
 // message).
+Region regionOf(BlockTag tag)
+{
+    switch (tag) {
+    case BlockTag::MSrc: return Region::MailText;
+    case BlockTag::MLRC: return Region::MailRecord;
+    case BlockTag::Attc: return Region::Attachment;
+    case BlockTag::CTRC: return Region::Contact;
+    case BlockTag::CLRC:
+    case BlockTag::TSRC: return Region::EventOrTask;
+    case BlockTag::NTRC: return Region::Note;
+    case BlockTag::FLID: return Region::Folder;
+    case BlockTag::MaRC:
+    case BlockTag::None: break;
+    }
+    return Region::Account;
+}
+
 bool nothingUsable(const ScanState& state)
 {
     return state.folderList.empty() && state.ctrcList.empty() && state.tsrcList.empty()
@@ -224,7 +243,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
     }
     state.MaxProgress = static_cast<quint32>(qMin<qint64>(state.lSize / kPositionStep, 0xFFFFFFFF));
 
-    ChunkReader reader(file, state.lSize);
+    ChunkReader reader(file, state.lSize, state.map);
     state.OfficeEntourage2004 = state.lSize > 0 && GetDWordValue(reader.header(0), 1) == 3;
 
     bool firstTagSeen = false;
@@ -248,6 +267,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
         const unsigned char* header = reader.header(offset);
         const BlockTag tag = blockTagOf(header);
         if (tag == BlockTag::None) {
+            state.map.add(Region::Unrecognised, offset, qMin(offset + kResyncStep, state.lSize));
             offset += kResyncStep;
             continue;
         }
@@ -265,6 +285,10 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
         const bool accepted = valid && length <= blockLimitOf(tag);
         if (accepted)
             decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
+        if (accepted)
+            state.map.add(regionOf(tag), offset, qMin(offset + static_cast<qint64>(length), state.lSize));
+        else
+            state.map.add(Region::RejectedHeader, offset, qMin(offset + kResyncStep, state.lSize));
         offset += accepted ? static_cast<qint64>(length) : kResyncStep;
     }
     if (hooks.progress)

@@ -34,6 +34,7 @@ void CleanListAndHash(ScanState& state)
     state.firstOrphanFolderId = kFirstOrphanFolderID;
     state.dwPointertoFileLocation = 0;
     state.unreadableBytes = 0;
+    state.map.clear();
 }
 
 } // namespace er

@@ -8,6 +8,7 @@
 #include "contacts/ContactRecords.h"
 #include "mail/MailRecords.h"
 #include "scan/FolderRecords.h"
+#include "scan/ScanMap.h"
 
 #include <QHash>
 #include <QMultiHash>
@@ -82,6 +83,8 @@ struct ScanState {
     // Bytes of the database that could not be read (I/O errors); they were
     // scanned as zeros.
     qint64 unreadableBytes = 0;
+    // What was found where, for the damage report.
+    ScanMap map;
 };
 
 // Empties the record lists and the hashes and resets the counters, ready for

@@ -3,6 +3,7 @@
 #include "app/GuiState.h"
 #include "mail/MailLinking.h"
 #include "scan/BlockScanner.h"
+#include "scan/DamageReport.h"
 #include "scan/DatabaseFile.h"
 #include "scan/ScanState.h"
 
@@ -249,6 +250,9 @@ void QParseDatabase::ScanningFileProcessAborted(const QString& path)
 void QParseDatabase::ScanningFileProcessCompleted(const QString& path)
 {
     emitLog(tr("Completed Scanning Microsoft Entourage Database File ."), path, tr("Completed on : "));
+    // What the scan found of the file's damage, in the same words as the
+    // command line's.
+    emitLog(er::damageSummaryLine(er::damageSummary(m_state)), path, tr("Completed on : "));
 }
 
 void QParseDatabase::OnStartScan()

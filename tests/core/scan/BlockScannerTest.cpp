@@ -122,6 +122,15 @@ TEST(BlockScanner, BadCheckByteMeansNoBlockAndTheWalkFindsItsWayBack)
     for (const MailMSRC& summary : found.msrcList)
         offsets << qint64(summary.MSRCMailSourceOffset);
     EXPECT_EQ(offsets, (QList<qint64>{512} + after));
+
+    // The map of the damage: the header at 1280 rejected, the texts in two
+    // runs on either side of it.
+    const ScanMap::Kind& rejected = found.map.kind(Region::RejectedHeader);
+    ASSERT_EQ(rejected.runs.size(), 1u);
+    EXPECT_EQ(rejected.runs[0].start, 1280);
+    EXPECT_EQ(rejected.runs[0].end, 1536);
+    EXPECT_EQ(found.map.kind(Region::MailText).runs.size(), 2u);
+    EXPECT_EQ(found.map.kind(Region::MailText).regions, 4u);
 }
 
 TEST(BlockScanner, TagsAreCaseSensitive)

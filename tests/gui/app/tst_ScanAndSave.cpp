@@ -211,7 +211,7 @@ private slots:
         QVERIFY(window.preferencesAction()->isEnabled());
 
         const QStringList lines = logText(window).split(QLatin1Char('\n'));
-        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines.size(), 12);
         QCOMPARE(lines.at(0), QStringLiteral("Scanning Microsoft Entourage Database File."));
         QCOMPARE(lines.at(1), QStringLiteral(ER_SAMPLE_DATABASE));
         QVERIFY(lines.at(2).startsWith(QStringLiteral("Started on : ")));
@@ -219,6 +219,8 @@ private slots:
         QCOMPARE(lines.at(3), QString(63, QLatin1Char('*')));
         QCOMPARE(lines.at(4), QStringLiteral("Completed Scanning Microsoft Entourage Database File ."));
         QVERIFY(lines.at(6).startsWith(QStringLiteral("Completed on : ")));
+        // The damage the scan found, in the command line's words.
+        QVERIFY(lines.at(8).startsWith(QStringLiteral("damage: %1 rejected headers, ").arg(testdb::kSampleDamagedBlocks)));
 
         window.OnLogReport();
         QVERIFY(window.logDialog()->findChild<QPushButton*>(QStringLiteral("SaveLog"))->isEnabled());

@@ -1,0 +1,63 @@
+#pragma once
+// What the scan found where in the file: per kind of region, how many blocks
+// and bytes, and where, as runs of the file. Consecutive healthy blocks merge
+// into one run whatever kinds lie between them, and a run ends at the next
+// damage, so a large, mostly healthy file lists few runs; each kind keeps at
+// most kMaxRuns and counts the rest.
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+namespace er {
+
+enum class Region {
+    MailText,
+    MailRecord,
+    Attachment,
+    Contact,
+    EventOrTask,
+    Note,
+    Folder,
+    Account,
+    RejectedHeader, // a known tag whose check bytes or size failed
+    Unrecognised,   // no known tag
+    Unreadable,     // the disk could not read it
+};
+constexpr int kRegionCount = 11;
+
+// The region's name in the report ("mail_texts", ...).
+const char* regionKey(Region region);
+
+struct ByteRun {
+    qint64 start = 0;
+    qint64 end = 0; // one past the last byte
+};
+
+class ScanMap {
+public:
+    static constexpr size_t kMaxRuns = 4096;
+
+    struct Kind {
+        quint64 regions = 0; // blocks, headers or stretches
+        quint64 bytes = 0;
+        std::vector<ByteRun> runs;
+        quint64 runsLeftOut = 0;
+    };
+
+    void clear() { *this = ScanMap(); }
+    void add(Region region, qint64 start, qint64 end);
+    const Kind& kind(Region region) const { return m_kinds[static_cast<size_t>(region)]; }
+
+private:
+    static bool damage(Region region)
+    {
+        return region == Region::RejectedHeader || region == Region::Unrecognised || region == Region::Unreadable;
+    }
+
+    std::array<Kind, kRegionCount> m_kinds;
+    qint64 m_lastDamageEnd = -1;
+};
+
+} // namespace er
