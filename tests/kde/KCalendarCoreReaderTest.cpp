@@ -37,7 +37,7 @@ QString uidText(const OptionalBytes& guid, quint64 length)
 
 QString textOf(const OptionalBytes& field)
 {
-    return field ? QString::fromUtf8(upToZero(withoutZeroBytes(*field))) : QString();
+    return field ? QString::fromUtf8(cutAtNul(withoutZeroBytes(*field))) : QString();
 }
 
 QString summaryOf(const OptionalBytes& field)

@@ -42,7 +42,7 @@ quint32 leadingStampOf(const std::optional<std::array<quint8, N>>& field)
 
 QByteArray textOf(const OptionalBytes& field)
 {
-    return field ? upToZero(*field) : QByteArray();
+    return field ? cutAtNul(*field) : QByteArray();
 }
 
 QByteArray zoneIdText(quint64 id)
@@ -87,7 +87,7 @@ std::optional<QByteArray> markedText(const QByteArray& data, int i, quint32 limi
     const quint32 r = wordAt(data, i + 5);
     if (r > limit || static_cast<quint64>(i) + 13 + r >= static_cast<quint64>(data.size()))
         return std::nullopt;
-    return upToZero(data.mid(i + 13, static_cast<int>(r)));
+    return cutAtNul(data.mid(i + 13, static_cast<int>(r)));
 }
 
 const char kRecurrenceMarker[] = "\x04\x00\x85\x00\x1E";
@@ -131,7 +131,7 @@ QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
     addLine(out, "TZID:", zone);
     addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event.TimeZoneID));
     addLine(out, "X-ENTOURAGE-CFTIMEZONE:",
-            event.TimeZoneText1 && event.TimeZoneText1Length <= 99 ? upToZero(*event.TimeZoneText1) : QByteArray());
+            event.TimeZoneText1 && event.TimeZoneText1Length <= 99 ? cutAtNul(*event.TimeZoneText1) : QByteArray());
     addStandardStart(out, offset);
     addLine(out, "DTSTART:", kZoneOnsetOf2008);
     addLine(out, "END:STANDARD");
@@ -140,7 +140,7 @@ QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
     if (event.GUID)
         addLine(out, "UID:", uidOf(event.GUID, event.GUIDLength));
     if (event.EntourageUUID)
-        addLine(out, "X-ENTOURAGE_UUID:", upToZero(*event.EntourageUUID));
+        addLine(out, "X-ENTOURAGE_UUID:", cutAtNul(*event.EntourageUUID));
     addLine(out, "DTSTAMP:", event.StampTime ? macStampICalendarText(leadingStampOf(event.StampTime), true) : QByteArray());
     if (event.TimeZoneText2) {
         addZonedTime(out, "DTSTART;TZID=", zone, startText);
@@ -151,11 +151,11 @@ QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
     if (event.Summary)
         addLine(out, "SUMMARY:", withoutZeroBytes(*event.Summary));
     if (event.Description && event.DescriptionLength != 0)
-        addLine(out, "DESCRIPTION:", upToZero(*event.Description));
+        addLine(out, "DESCRIPTION:", cutAtNul(*event.Description));
     if (event.Location && event.LocationLength != 0)
-        addLine(out, "LOCATION:", upToZero(*event.Location));
+        addLine(out, "LOCATION:", cutAtNul(*event.Location));
     if (event.Organizer)
-        addLine(out, "ORGANIZER:MAILTO:", upToZero(*event.Organizer));
+        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.Organizer));
     addLine(out, "SEQUENCE:0");
     addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
     addAllDayLine(out, event);
@@ -187,13 +187,13 @@ QByteArray event2004(const CalenderInformation& event, const QByteArray& offset,
     addLine(out, "END:VTIMEZONE");
     addLine(out, "BEGIN:VEVENT");
     if (event.Description && event.DescriptionLength != 0)
-        addLine(out, "DESCRIPTION:", upToZero(*event.Description));
+        addLine(out, "DESCRIPTION:", cutAtNul(*event.Description));
     if (event.TimeZoneText1) {
         addZonedTime(out, "DTEND;TZID=", zone, utcTimeAsHostText(event.EndTime2004, utcOffsetSeconds));
         addZonedTime(out, "DTSTART;TZID=", zone, utcTimeAsHostText(event.StartTime2004, utcOffsetSeconds));
     }
     if (event.Location && event.LocationLength != 0)
-        addLine(out, "LOCATION:", upToZero(*event.Location));
+        addLine(out, "LOCATION:", cutAtNul(*event.Location));
     if (event.IsRecurring && event.RecurrenceData)
         addRecurrenceLine(out, *event.RecurrenceData);
     if (event.Summary)
@@ -203,7 +203,7 @@ QByteArray event2004(const CalenderInformation& event, const QByteArray& offset,
     addLine(out, "DTSTAMP:",
             event.StampTime2004 ? macStampICalendarText(leadingStamp(*event.StampTime2004), false) : QByteArray());
     if (event.Organizer)
-        addLine(out, "ORGANIZER:MAILTO:", upToZero(*event.Organizer));
+        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.Organizer));
     addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
     addAllDayLine(out, event);
     addLine(out, "X-MICROSOFT-CDO-INSTTYPE:0");
@@ -272,7 +272,7 @@ QList<AlarmEntry> alarmEntries(const CalenderInformation& event)
             entries.push_back({AlarmField::Description, markedText(data, i, 30).value_or(QByteArray())});
         } else if (markerAt(data, i, kAlarmTriggerMarker)) {
             const bool fits = i + 26 < data.size();
-            entries.push_back({AlarmField::Trigger, fits ? upToZero(data.mid(i + 14, 12)) : QByteArray()});
+            entries.push_back({AlarmField::Trigger, fits ? cutAtNul(data.mid(i + 14, 12)) : QByteArray()});
         } else if (markerAt(data, i, kAlarmActionMarker)) {
             entries.push_back({AlarmField::Action, markedText(data, i, 30).value_or(QByteArray())});
         }

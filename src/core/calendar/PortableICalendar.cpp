@@ -334,16 +334,16 @@ Component eventComponent(const CalenderInformation& event, bool office2004, int 
     const QString summary = event.Summary ? textOf(withoutZeroBytes(*event.Summary)) : QString();
     c.text("SUMMARY", summary);
     if (event.Location)
-        c.text("LOCATION", textOf(upToZero(*event.Location)));
+        c.text("LOCATION", textOf(cutAtNul(*event.Location)));
     if (event.Description)
-        c.text("DESCRIPTION", textOf(upToZero(*event.Description)));
+        c.text("DESCRIPTION", textOf(cutAtNul(*event.Description)));
     if (event.Organizer) {
-        const QByteArray address = upToZero(*event.Organizer);
+        const QByteArray address = cutAtNul(*event.Organizer);
         if (isPlainAddress(address))
             c.line("ORGANIZER:mailto:" + address);
     }
     if (event.EntourageUUID)
-        c.text("X-ENTOURAGE-UUID", textOf(upToZero(*event.EntourageUUID)));
+        c.text("X-ENTOURAGE-UUID", textOf(cutAtNul(*event.EntourageUUID)));
     addRecurrence(c, event, form, utcOffsetSeconds);
     addEventAlarm(c, event, summary);
     return c;

@@ -3,6 +3,7 @@
 #include "export/BundleLayout.h"
 #include "export/ItemFiles.h"
 #include "export/SaveRun.h"
+#include "scan/ByteOrder.h"
 
 #include <cstddef>
 
@@ -122,7 +123,7 @@ private:
     // text may carry one, and a zero byte must never reach the file.
     QByteArray text(const OptionalBytes& field, quint32 length) const
     {
-        return has(field, length) ? upToZero(*field) : QByteArray();
+        return has(field, length) ? cutAtNul(*field) : QByteArray();
     }
     QByteArray text(TextField f) const { return text(m_c.*f.field, m_c.*f.length); }
 

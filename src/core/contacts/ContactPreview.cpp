@@ -126,7 +126,7 @@ bool isShown(const OptionalBytes& field, quint32 length, ShownWhen when)
 
 QString previewText(const OptionalBytes& field)
 {
-    return field ? QString::fromUtf8(upToZero(*field)) : QString();
+    return field ? QString::fromUtf8(cutAtNul(*field)) : QString();
 }
 
 QString cappedPreviewText(const OptionalBytes& field)

@@ -3,6 +3,7 @@
 #include "export/ContentLines.h"
 #include "export/ItemFiles.h"
 #include "export/PortableExport.h"
+#include "scan/ByteOrder.h"
 
 #include <QHash>
 #include <QRegularExpression>
@@ -261,7 +262,7 @@ QString portableText(const OptionalBytes& field)
 {
     if (!field)
         return QString();
-    const QByteArray bytes = upToZero(*field);
+    const QByteArray bytes = cutAtNul(*field);
     QString text;
     if (isValidUtf8(bytes)) {
         text = QString::fromUtf8(bytes);

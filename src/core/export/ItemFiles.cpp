@@ -59,11 +59,6 @@ QByteArray crAsBackslashN(const QByteArray& text)
     return out;
 }
 
-QByteArray upToZero(const QByteArray& text)
-{
-    return cutAtNul(text);
-}
-
 QString itemFilePath(SaveContext& context, const QString& dir, const std::optional<QByteArray>& guid)
 {
     return context.itemFileNames.claim(dir, guidFileName(guid.value_or(QByteArray())));

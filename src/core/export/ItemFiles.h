@@ -24,8 +24,6 @@ QByteArray withoutZeroBytes(const QByteArray& text);
 // The text with every zero byte left out and every CR written as the two
 // characters backslash and "n".
 QByteArray crAsBackslashN(const QByteArray& text);
-// The text up to its terminating zero (all of it when there is none).
-QByteArray upToZero(const QByteArray& text);
 
 // The item's file in dir: the 26-character GUID file name (all "A" without a
 // GUID), made unique within the save with "-2", "-3", ...

@@ -22,7 +22,6 @@ void FillInfoInMSRCFromMLRC(ScanState& state)
             summary->MSRCMailLinked = false;
             state.hashMsrcParentID.insert(0, summary);
         }
-        state.totalCountElement += 1;
     }
 
     ParentFolderExistOrNotForMail(state);

@@ -4,7 +4,7 @@
 
 namespace er {
 
-ScanState::ScanState() : ProgramRunningOnPowerPc(hostIsBigEndian()) {}
+ScanState::ScanState() = default;
 
 void CleanListAndHash(ScanState& state)
 {
@@ -29,7 +29,6 @@ void CleanListAndHash(ScanState& state)
     state.TaskItemCount = 0;
     state.NotesItemCount = 0;
     state.SizeOfAllMails = 0;
-    state.totalCountElement = 0;
     state.NumberOfExtraFoldersToAdd = 0;
     state.firstOrphanFolderId = kFirstOrphanFolderID;
     state.dwPointertoFileLocation = 0;

@@ -53,7 +53,6 @@ struct ScanState {
     quint32 TaskItemCount = 0;
     quint32 NotesItemCount = 0;
     quint64 SizeOfAllMails = 0;
-    double totalCountElement = 0;
     int NumberOfExtraFoldersToAdd = 0;
     // The id of "Folder1"; the others follow. 100000 unless a decoded
     // folder holds an id in that range.
@@ -65,7 +64,6 @@ struct ScanState {
     std::atomic<bool> bProcessRunning{false};
     bool bParseDatabase = false;
     bool OfficeEntourage2004 = false;
-    bool ProgramRunningOnPowerPc = false;
 
     // What the mail list found in message texts (the sender and subject of
     // rows without them, the attachment mark), by the address of the summary

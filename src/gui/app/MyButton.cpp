@@ -21,7 +21,6 @@ void MyButton::enterEvent(QEvent* event)
 {
     QToolButton::enterEvent(event);
     emit ChangePixmap();
-    emit MusicScan(objectName());
 }
 
 void MyButton::leaveEvent(QEvent* event)

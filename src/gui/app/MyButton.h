@@ -17,7 +17,6 @@ public:
 signals:
     void ChangePixmap();
     void OnUpdatePixmap();
-    void MusicScan(QString);
 
 protected:
     void enterEvent(QEvent* event) override;

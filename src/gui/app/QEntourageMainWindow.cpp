@@ -801,7 +801,6 @@ QParseDatabase* QEntourageMainWindow::createParseDialog()
     connect(dialog, &QParseDatabase::OnProgressvalue, this, &QEntourageMainWindow::SetProgressValue);
     connect(dialog, &QParseDatabase::OnFinishScanning, this, &QEntourageMainWindow::SetFinishSettingsForMail);
     connect(dialog, &QParseDatabase::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
-    connect(dialog, &QParseDatabase::ProgressbarValue, this, &QEntourageMainWindow::OnProgressbarValue);
     connect(dialog, &QParseDatabase::InformationDlgOpen, this, &QEntourageMainWindow::OnInformationDlg);
     connect(dialog, &QParseDatabase::foldersAvailable, this, &QEntourageMainWindow::showFolderTree);
     connect(dialog, &QParseDatabase::scanStopped, this, &QEntourageMainWindow::onScanStopped);
@@ -963,7 +962,6 @@ void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int
     m_statusStop->hide();
 }
 
-void QEntourageMainWindow::OnProgressbarValue(double) {}
 
 void QEntourageMainWindow::OnStopPushButton()
 {

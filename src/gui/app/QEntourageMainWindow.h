@@ -151,7 +151,6 @@ public slots:
     void SetFinishSettings();
     void OnStrInfo(const QString& text);
     void OnStatusBarValue(const QString& caption, unsigned int count);
-    void OnProgressbarValue(double value);
     void OnStopPushButton();
 
     void OnInformationDlg();

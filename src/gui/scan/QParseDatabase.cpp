@@ -160,7 +160,6 @@ QParseDatabase::QParseDatabase(er::ScanState& state, QWidget* parent) : QDialog(
     else
         setSelectedFile(requested);
 
-    m_state.ProgramRunningOnPowerPc = Q_BYTE_ORDER == Q_BIG_ENDIAN;
     m_state.bProcessRunning = false;
 }
 
@@ -265,7 +264,6 @@ void QParseDatabase::OnStartScan()
     emit preferencesAllowed(false);
     const QString path = m_pathField->text().isEmpty() ? m_selectedFile : m_pathField->text();
     m_pathField->clear();
-    m_state.totalCountElement = 0;
 
     auto refuse = [this]() {
         QMessageBox::information(nullptr, kMessageTitle, tr("The file doesn't exists."), QMessageBox::Ok);

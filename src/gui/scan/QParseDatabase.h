@@ -49,12 +49,11 @@ public:
 signals:
     void CreateLogScanning(const QString& headline, const QString& path, const QString& timeLine);
     void OnInitialSettings(unsigned int range);
-    // Carries the number of positions examined so far (sent at most every
-    // ~30 ms, and once at the end).
-    void OnProgressvalue(quint64 examined);
+    // Carries how far the scan has got, in 512-byte units of the file (sent
+    // at most every ~30 ms, and once at the end, with the range).
+    void OnProgressvalue(quint64 done);
     void OnFinishScanning();
     void StatusBarValue(const QString& caption, unsigned int count);
-    void ProgressbarValue(double value);
     void InformationDlgOpen();
 
     // The first folder table has been decoded: the folders can be shown.

@@ -15,7 +15,6 @@ TEST(ItemFiles, TextRules)
     EXPECT_EQ(dashedUid(QByteArray("\xAB\xCD", 2)), QByteArray("ABCD"));
     EXPECT_EQ(withoutZeroBytes(QByteArray("a\0b\0", 4)), QByteArray("ab"));
     EXPECT_EQ(crAsBackslashN(QByteArray("a\rb\0", 4)), QByteArray("a\\nb"));
-    EXPECT_EQ(upToZero(QByteArray("Room 12\0junk", 12)), QByteArray("Room 12"));
 }
 
 TEST(ItemFiles, NamesAreNeverReusedWithinASave)
