@@ -217,11 +217,11 @@ QString makeStaging(const QString& folder, QString* reason)
         if (::mkdir(encoded(path).constData(), 0777) == 0)
             return path;
         if (errno != EEXIST) {
-            *reason = QStringLiteral("cannot create a folder in \"%1\": %2").arg(folder, systemError());
+            *reason = QStringLiteral("cannot create a folder here: ") + systemError();
             return QString();
         }
     }
-    *reason = QStringLiteral("cannot create a folder in \"%1\"").arg(folder);
+    *reason = QStringLiteral("cannot create a folder here");
     return QString();
 }
 
