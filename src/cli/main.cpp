@@ -1,16 +1,16 @@
 // entourage-repair: the headless face of the recovery tool. It runs the same
 // scan, save and portable export as the window, without one.
 
-#include "export/BundleLayout.h"
-#include "export/OutputRun.h"
-#include "export/PortableExport.h"
-#include "export/SaveRun.h"
-#include "export/StopSignals.h"
-#include "mail/MailLinking.h"
-#include "scan/BlockScanner.h"
-#include "scan/DamageReport.h"
-#include "scan/FolderTree.h"
-#include "scan/ScanState.h"
+#include "archive/BundleLayout.h"
+#include "archive/OutputRun.h"
+#include "archive/PortableExport.h"
+#include "archive/SaveRun.h"
+#include "archive/StopSignals.h"
+#include "archive/MailLinking.h"
+#include "archive/BlockScanner.h"
+#include "archive/DamageReport.h"
+#include "archive/FolderTree.h"
+#include "archive/ScanState.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
 #pragma once
 // Runs the real scanner over bytes made by the database builder.
 
-#include "scan/BlockScanner.h"
-#include "scan/ScanState.h"
+#include "archive/BlockScanner.h"
+#include "archive/ScanState.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

@@ -8,11 +8,11 @@
 #include "SampleDatabase.h"
 #include "calendar/CalendarPreview.h"
 #include "contacts/ContactPreview.h"
-#include "export/OutputRun.h"
-#include "mail/MailList.h"
-#include "scan/BlockScanner.h"
-#include "scan/Clock.h"
-#include "scan/FolderTree.h"
+#include "archive/OutputRun.h"
+#include "archive/MailList.h"
+#include "archive/BlockScanner.h"
+#include "format/Clock.h"
+#include "archive/FolderTree.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,11 +3,11 @@
 
 #include "calendar/CalendarExport.h"
 #include "calendar/PortableICalendar.h"
-#include "calendar/TimeConversion.h"
-#include "export/ItemFiles.h"
-#include "export/PortableExport.h"
-#include "scan/BlockScanner.h"
-#include "scan/ByteOrder.h"
+#include "format/TimeConversion.h"
+#include "output/ItemFiles.h"
+#include "archive/PortableExport.h"
+#include "archive/BlockScanner.h"
+#include "format/ByteOrder.h"
 
 #include <KCalendarCore/Event>
 #include <KCalendarCore/ICalFormat>

@@ -1,8 +1,8 @@
 // contacts.vcf read by KDE's contacts library, a second reader beside vobject.
 
 #include "contacts/PortableVCard.h"
-#include "export/PortableExport.h"
-#include "scan/BlockScanner.h"
+#include "archive/PortableExport.h"
+#include "archive/BlockScanner.h"
 
 #include <KContacts/VCardConverter>
 

@@ -6,10 +6,10 @@
 #include "PimBlocks.h"
 
 #include "calendar/CalendarExport.h"
-#include "export/BundleLayout.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
-#include "scan/ByteOrder.h"
+#include "archive/BundleLayout.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -4,9 +4,9 @@
 #include "../core/ScanTestSupport.h"
 
 #include "DatabaseBuilder.h"
-#include "export/SaveContext.h"
+#include "output/SaveContext.h"
 #include "mail/MessageWriter.h"
-#include "scan/DatabaseFile.h"
+#include "format/DatabaseFile.h"
 
 #include <QTimeZone>
 

@@ -6,9 +6,9 @@
 #include "PimBlocks.h"
 
 #include "calendar/PortableICalendar.h"
-#include "export/PortableExport.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
+#include "archive/PortableExport.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
 
 #include <QTimeZone>
 

@@ -5,7 +5,7 @@
 #include "DatabaseBuilder.h"
 #include "PimBlocks.h"
 
-#include "calendar/TimeConversion.h"
+#include "format/TimeConversion.h"
 
 #include <QLocale>
 #include <QTimeZone>

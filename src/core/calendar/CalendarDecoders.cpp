@@ -1,8 +1,8 @@
 #include "calendar/CalendarDecoders.h"
 
-#include "contacts/PropertyText.h"
-#include "scan/ByteOrder.h"
-#include "scan/PropertyTable.h"
+#include "format/PropertyText.h"
+#include "format/ByteOrder.h"
+#include "format/PropertyTable.h"
 
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // appends one record before reading anything, so every block counts, and
 // never fails: data that would pass the block's end leave the field empty.
 
-#include "scan/BlockView.h"
-#include "scan/ScanState.h"
+#include "format/BlockView.h"
+#include "archive/ScanState.h"
 
 namespace er {
 

@@ -1,11 +1,11 @@
 #include "calendar/CalendarExport.h"
 
-#include "calendar/TimeConversion.h"
-#include "export/BundleLayout.h"
-#include "export/ItemFiles.h"
-#include "export/SaveRun.h"
-#include "scan/ByteOrder.h"
-#include "scan/Clock.h"
+#include "format/TimeConversion.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "archive/SaveRun.h"
+#include "format/ByteOrder.h"
+#include "format/Clock.h"
 
 #include <QLocale>
 

@@ -4,7 +4,7 @@
 // Office 2008 and Office 2004 databases get different line sets.
 
 #include "calendar/CalendarRecords.h"
-#include "export/SaveContext.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 #include <QDateTime>

@@ -1,9 +1,9 @@
 #include "calendar/CalendarPreview.h"
 
 #include "calendar/CalendarExport.h"
-#include "calendar/TimeConversion.h"
+#include "format/TimeConversion.h"
 #include "contacts/ContactPreview.h"
-#include "scan/ByteOrder.h"
+#include "format/ByteOrder.h"
 
 namespace er {
 

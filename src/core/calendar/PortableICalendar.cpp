@@ -2,11 +2,11 @@
 
 #include "calendar/CalendarExport.h"
 #include "calendar/TaskExport.h"
-#include "calendar/TimeConversion.h"
-#include "export/ContentLines.h"
-#include "export/ItemFiles.h"
-#include "export/PortableExport.h"
-#include "scan/ByteOrder.h"
+#include "format/TimeConversion.h"
+#include "output/ContentLines.h"
+#include "output/ItemFiles.h"
+#include "archive/PortableExport.h"
+#include "format/ByteOrder.h"
 
 #include <QCryptographicHash>
 #include <QRegularExpression>

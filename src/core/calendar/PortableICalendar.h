@@ -10,8 +10,8 @@
 // kFallbackDtStamp), and an item without GUID gets a UID made from its
 // position and content.
 
-#include "export/ContentLines.h"
-#include "scan/ScanState.h"
+#include "output/ContentLines.h"
+#include "archive/ScanState.h"
 
 #include <QByteArray>
 

@@ -1,9 +1,9 @@
 #include "calendar/TaskExport.h"
 
 #include "calendar/CalendarExport.h"
-#include "export/BundleLayout.h"
-#include "export/ItemFiles.h"
-#include "export/SaveRun.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "archive/SaveRun.h"
 
 namespace er {
 

@@ -3,7 +3,7 @@
 // following the event writer's conventions.
 
 #include "calendar/CalendarRecords.h"
-#include "export/SaveContext.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 

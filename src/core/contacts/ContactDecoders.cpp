@@ -1,7 +1,7 @@
 #include "contacts/ContactDecoders.h"
 
-#include "contacts/PropertyText.h"
-#include "scan/PropertyTable.h"
+#include "format/PropertyText.h"
+#include "format/PropertyTable.h"
 
 namespace er {
 

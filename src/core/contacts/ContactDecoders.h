@@ -3,8 +3,8 @@
 // record before reading anything and never fails: data that would pass the
 // block's end leave the field present and empty.
 
-#include "scan/BlockView.h"
-#include "scan/ScanState.h"
+#include "format/BlockView.h"
+#include "archive/ScanState.h"
 
 namespace er {
 

@@ -1,9 +1,9 @@
 #include "contacts/ContactExport.h"
 
-#include "export/BundleLayout.h"
-#include "export/ItemFiles.h"
-#include "export/SaveRun.h"
-#include "scan/ByteOrder.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "archive/SaveRun.h"
+#include "format/ByteOrder.h"
 
 #include <cstddef>
 

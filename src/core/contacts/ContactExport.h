@@ -6,7 +6,7 @@
 // text properties and Microsoft names for some extensions.
 
 #include "contacts/ContactRecords.h"
-#include "export/SaveContext.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 

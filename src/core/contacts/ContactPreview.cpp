@@ -1,7 +1,7 @@
 #include "contacts/ContactPreview.h"
 
-#include "export/ItemFiles.h"
-#include "scan/ByteOrder.h"
+#include "output/ItemFiles.h"
+#include "format/ByteOrder.h"
 
 namespace er {
 

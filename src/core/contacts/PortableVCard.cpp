@@ -1,9 +1,9 @@
 #include "contacts/PortableVCard.h"
 
-#include "export/ContentLines.h"
-#include "export/ItemFiles.h"
-#include "export/PortableExport.h"
-#include "scan/ByteOrder.h"
+#include "output/ContentLines.h"
+#include "output/ItemFiles.h"
+#include "archive/PortableExport.h"
+#include "format/ByteOrder.h"
 
 #include <QHash>
 #include <QRegularExpression>

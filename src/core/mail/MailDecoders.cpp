@@ -1,7 +1,7 @@
 #include "mail/MailDecoders.h"
 
-#include "scan/ByteOrder.h"
-#include "scan/PropertyTable.h"
+#include "format/ByteOrder.h"
+#include "format/PropertyTable.h"
 
 namespace er {
 

@@ -4,8 +4,8 @@
 // an empty record. They never fail: data that would pass the block's end
 // leaves the field empty.
 
-#include "scan/BlockView.h"
-#include "scan/ScanState.h"
+#include "format/BlockView.h"
+#include "archive/ScanState.h"
 
 namespace er {
 

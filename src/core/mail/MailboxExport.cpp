@@ -1,7 +1,7 @@
 #include "mail/MailboxExport.h"
 
-#include "export/OutputFile.h"
-#include "export/SaveRun.h"
+#include "output/OutputFile.h"
+#include "archive/SaveRun.h"
 #include "mail/MessageWriter.h"
 
 #include <QHash>

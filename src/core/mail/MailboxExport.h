@@ -4,8 +4,8 @@
 // line made from their Date header; records without stored text get a
 // composed message (MessageWriter).
 
-#include "export/SaveContext.h"
-#include "scan/DatabaseFile.h"
+#include "output/SaveContext.h"
+#include "format/DatabaseFile.h"
 
 #include <QByteArray>
 #include <QString>

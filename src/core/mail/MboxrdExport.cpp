@@ -1,13 +1,13 @@
 #include "mail/MboxrdExport.h"
 
-#include "calendar/TimeConversion.h"
-#include "export/BundleLayout.h"
-#include "export/OutputFile.h"
-#include "export/PathComponents.h"
+#include "format/TimeConversion.h"
+#include "archive/BundleLayout.h"
+#include "output/OutputFile.h"
+#include "output/PathComponents.h"
 #include "mail/MailboxExport.h"
 #include "mail/MessageWriter.h"
-#include "scan/ByteOrder.h"
-#include "scan/DatabaseFile.h"
+#include "format/ByteOrder.h"
+#include "format/DatabaseFile.h"
 
 #include <KMime/Headers>
 

@@ -14,7 +14,7 @@
 // Names are the folder tree's path components ("/" already "-"). Only folders
 // that hold messages get a mailbox; their parents get the directories.
 
-#include "export/SaveContext.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 #include <QDateTime>

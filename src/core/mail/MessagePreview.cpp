@@ -1,6 +1,6 @@
 #include "mail/MessagePreview.h"
 
-#include "scan/ByteOrder.h"
+#include "format/ByteOrder.h"
 
 #include <KMime/Content>
 #include <KMime/Headers>

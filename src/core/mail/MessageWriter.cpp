@@ -1,9 +1,9 @@
 #include "mail/MessageWriter.h"
 
-#include "calendar/TimeConversion.h"
+#include "format/TimeConversion.h"
 #include "mail/MailboxExport.h"
-#include "scan/ByteOrder.h"
-#include "scan/Clock.h"
+#include "format/ByteOrder.h"
+#include "format/Clock.h"
 
 #include <QDateTime>
 #include <QLocale>

@@ -5,10 +5,10 @@
 // their stored, already encoded form from the "Attc" blocks. Line ends are a
 // single CR, as in the database.
 
-#include "export/OutputFile.h"
-#include "export/SaveContext.h"
+#include "output/OutputFile.h"
+#include "output/SaveContext.h"
 #include "mail/MailRecords.h"
-#include "scan/DatabaseFile.h"
+#include "format/DatabaseFile.h"
 
 #include <QByteArray>
 #include <QHash>

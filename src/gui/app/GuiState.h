@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QString>
 

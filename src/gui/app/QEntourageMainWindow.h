@@ -1,7 +1,7 @@
 #pragma once
 
-#include "export/QMailSavingThread.h"
-#include "scan/FolderTree.h"
+#include "archive/QMailSavingThread.h"
+#include "archive/FolderTree.h"
 
 #include <QMainWindow>
 

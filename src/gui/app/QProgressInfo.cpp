@@ -1,6 +1,6 @@
 #include "app/QProgressInfo.h"
 
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QGridLayout>
 #include <QGroupBox>

@@ -1,7 +1,7 @@
 #include "dialogs/InformationDlg.h"
 
-#include "mail/MailLinking.h"
-#include "scan/ScanState.h"
+#include "archive/MailLinking.h"
+#include "archive/ScanState.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

@@ -4,7 +4,7 @@
 #include "contacts/ContactPreview.h"
 #include "mail/QPreviewOfItems.h"
 #include "scan/FolderTreeWidget.h"
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mail/MailList.h"
+#include "archive/MailList.h"
 
 #include <QObject>
 #include <QString>

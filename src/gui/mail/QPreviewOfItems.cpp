@@ -2,10 +2,10 @@
 
 #include "app/AppPaths.h"
 #include "mail/MailHeaderView.h"
-#include "mail/MailList.h"
+#include "archive/MailList.h"
 #include "mail/MessagePreview.h"
 #include "mail/SafeWebPage.h"
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QFile>
 #include <QFont>

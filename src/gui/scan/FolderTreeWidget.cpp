@@ -1,6 +1,6 @@
 #include "scan/FolderTreeWidget.h"
 
-#include "scan/FolderTree.h"
+#include "archive/FolderTree.h"
 
 #include <QApplication>
 #include <QBrush>

@@ -1,11 +1,11 @@
 #include "scan/QParseDatabase.h"
 
 #include "app/GuiState.h"
-#include "mail/MailLinking.h"
-#include "scan/BlockScanner.h"
-#include "scan/DamageReport.h"
-#include "scan/DatabaseFile.h"
-#include "scan/ScanState.h"
+#include "archive/MailLinking.h"
+#include "archive/BlockScanner.h"
+#include "archive/DamageReport.h"
+#include "format/DatabaseFile.h"
+#include "archive/ScanState.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -7,12 +7,12 @@
 
 #include "calendar/CalendarExport.h"
 #include "calendar/TaskExport.h"
-#include "calendar/TimeConversion.h"
-#include "export/BundleLayout.h"
-#include "export/ItemFiles.h"
-#include "scan/BlockView.h"
-#include "scan/ByteOrder.h"
-#include "scan/FolderTree.h"
+#include "format/TimeConversion.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
+#include "archive/FolderTree.h"
 
 #include <QJsonObject>
 

@@ -7,9 +7,9 @@
 #include "SampleDatabase.h"
 
 #include "calendar/PortableICalendar.h"
-#include "export/ItemFiles.h"
-#include "export/PortableExport.h"
-#include "scan/BlockView.h"
+#include "output/ItemFiles.h"
+#include "archive/PortableExport.h"
+#include "format/BlockView.h"
 
 #include <QJsonObject>
 #include <QTemporaryDir>

@@ -1,11 +1,11 @@
 #include "PimBlocks.h"
 
 #include "calendar/CalendarRecords.h"
-#include "calendar/TimeConversion.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
-#include "scan/ByteOrder.h"
-#include "scan/ScanState.h"
+#include "format/TimeConversion.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
+#include "archive/ScanState.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 #include "PimBlocks.h"
 
 #include "calendar/TaskExport.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
-#include "scan/ByteOrder.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
 
 using namespace er;
 using namespace testdb;

@@ -3,10 +3,10 @@
 #include "../TestFiles.h"
 
 #include "contacts/ContactExport.h"
-#include "contacts/NoteExport.h"
-#include "export/BundleLayout.h"
-#include "export/ItemFiles.h"
-#include "scan/ByteOrder.h"
+#include "notes/NoteExport.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "format/ByteOrder.h"
 
 #include "PimBlocks.h"
 #include "SampleDatabase.h"

@@ -7,9 +7,9 @@
 
 #include "PimBlocks.h"
 
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
-#include "scan/ScanState.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "archive/ScanState.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "../ScanTestSupport.h"
 
 #include "contacts/PortableVCard.h"
-#include "export/ItemFiles.h"
-#include "export/PortableExport.h"
+#include "output/ItemFiles.h"
+#include "archive/PortableExport.h"
 
 #include "PimBlocks.h"
 

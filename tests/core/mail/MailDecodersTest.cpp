@@ -1,7 +1,7 @@
 #include "DatabaseBuilder.h"
 #include "mail/MailDecoders.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
 
 #include <gtest/gtest.h>
 

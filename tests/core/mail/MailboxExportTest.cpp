@@ -1,8 +1,8 @@
 #include "../TestFiles.h"
 #include "DatabaseBuilder.h"
-#include "export/OutputFile.h"
+#include "output/OutputFile.h"
 #include "mail/MailboxExport.h"
-#include "scan/BlockScanner.h"
+#include "archive/BlockScanner.h"
 
 #include <QDir>
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "../TestFiles.h"
 #include "DatabaseBuilder.h"
 #include "mail/MessageWriter.h"
-#include "scan/BlockScanner.h"
+#include "archive/BlockScanner.h"
 
 #include <QDateTime>
 #include <QFileInfo>

@@ -5,10 +5,10 @@
 #include "../TestFiles.h"
 
 #include "DatabaseBuilder.h"
-#include "export/OutputRun.h"
-#include "mail/MailLinking.h"
-#include "mail/MailList.h"
-#include "scan/BlockScanner.h"
+#include "archive/OutputRun.h"
+#include "archive/MailLinking.h"
+#include "archive/MailList.h"
+#include "archive/BlockScanner.h"
 
 #include <QFile>
 #include <QTemporaryDir>

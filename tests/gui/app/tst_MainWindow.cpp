@@ -13,7 +13,7 @@
 #include "app/MyButton.h"
 #include "app/QEntourageMainWindow.h"
 #include "mail/MailHeaderView.h"
-#include "scan/BlockScanner.h"
+#include "archive/BlockScanner.h"
 #include "scan/FolderTreeWidget.h"
 
 #include <QAction>

@@ -17,7 +17,7 @@
 #include "app/QProgressInfo.h"
 #include "dialogs/InformationDlg.h"
 #include "export/RepairComplete.h"
-#include "mail/MailLinking.h"
+#include "archive/MailLinking.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "app/QProgressInfo.h"
 #include "dialogs/InformationDlg.h"
 #include "export/RepairComplete.h"
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QFile>
 #include <QLabel>

@@ -16,7 +16,7 @@
 #include "dialogs/InformationDlg.h"
 #include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
-#include "scan/BlockScanner.h"
+#include "archive/BlockScanner.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>

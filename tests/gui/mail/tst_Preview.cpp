@@ -5,7 +5,7 @@
 #include "mail/MailHeaderView.h"
 #include "mail/QPreviewOfItems.h"
 #include "mail/SafeWebPage.h"
-#include "scan/ScanState.h"
+#include "archive/ScanState.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,0 +1,308 @@
+#include "archive/BlockScanner.h"
+
+#include "calendar/CalendarDecoders.h"
+#include "contacts/ContactDecoders.h"
+#include "mail/MailDecoders.h"
+#include "archive/MailLinking.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
+#include "format/DatabaseFile.h"
+#include "mail/FolderTable.h"
+
+#include <QFile>
+
+#include <cstring>
+
+namespace er {
+
+namespace {
+
+constexpr qint64 kPositionStep = 512;
+// Block lengths are multiples of 256. Outside an accepted block the walk
+// looks at every 256th byte, so that a block at an odd multiple of 256 after
+// a damaged header is found again instead of stepped over.
+constexpr qint64 kResyncStep = 256;
+// Reads are made in chunks of this size; blocks larger than a chunk get a
+// buffer of their own, bounded by what the file really holds.
+constexpr qint64 kChunkSize = 4 * 1024 * 1024;
+constexpr int kHeaderBytes = 9;
+
+// Sequential reader over the database: one system call per chunk, never per
+// position. Unreadable ranges (I/O errors) read as zeros and are counted.
+class ChunkReader {
+public:
+    ChunkReader(QFile& file, qint64 fileSize, ScanMap& map) : m_file(file), m_fileSize(fileSize), m_map(map) {}
+
+    // The header bytes at pos, zero-padded past the end of the file.
+    const unsigned char* header(qint64 pos)
+    {
+        if (pos < m_windowStart || pos + kHeaderBytes > m_windowStart + m_windowLength)
+            fill(pos, kChunkSize);
+        return window(pos);
+    }
+
+    // The block of declared length L at pos: the bytes the file holds (at
+    // most `needed` of them), in the chunk window or in a buffer of its own.
+    BlockView block(qint64 pos, quint64 length, quint64 needed)
+    {
+        const quint64 held = qMin(qMin<quint64>(length, needed),
+                                  static_cast<quint64>(qMax<qint64>(0, m_fileSize - pos)));
+        const qint64 end = pos + static_cast<qint64>(held);
+        if (pos >= m_windowStart && end <= m_windowStart + m_windowLength)
+            return BlockView(window(pos), held, length, pos);
+        if (static_cast<qint64>(held) <= kChunkSize) {
+            fill(pos, kChunkSize);
+            return BlockView(window(pos), held, length, pos);
+        }
+        m_large.resize(0);
+        m_large.resize(static_cast<int>(held));
+        readAt(pos, m_large.data(), static_cast<qint64>(held));
+        return BlockView(reinterpret_cast<const unsigned char*>(m_large.constData()), held, length, pos);
+    }
+
+    qint64 unreadableBytes() const { return m_unreadable; }
+
+private:
+    const unsigned char* window(qint64 pos) const
+    {
+        return reinterpret_cast<const unsigned char*>(m_window.constData()) + (pos - m_windowStart);
+    }
+
+    void fill(qint64 pos, qint64 size)
+    {
+        const qint64 held = qMax<qint64>(0, qMin(size, m_fileSize - pos));
+        // Room for a header read at the last held byte, zero-filled.
+        if (m_window.size() < held + kHeaderBytes)
+            m_window.resize(static_cast<int>(held + kHeaderBytes));
+        std::memset(m_window.data() + held, 0, static_cast<size_t>(m_window.size() - held));
+        if (held > 0)
+            readAt(pos, m_window.data(), held);
+        m_windowStart = pos;
+        m_windowLength = held;
+    }
+
+    // Reads n bytes at pos into out; a range that cannot be read is retried in
+    // 512-byte pieces and what still fails is left as zeros.
+    void readAt(qint64 pos, char* out, qint64 n)
+    {
+        if (readRange(pos, out, n))
+            return;
+        for (qint64 done = 0; done < n; done += kPositionStep) {
+            const qint64 piece = qMin(kPositionStep, n - done);
+            if (!readRange(pos + done, out + done, piece)) {
+                std::memset(out + done, 0, static_cast<size_t>(piece));
+                m_unreadable += piece;
+                m_map.add(Region::Unreadable, pos + done, pos + done + piece);
+            }
+        }
+    }
+
+    bool readRange(qint64 pos, char* out, qint64 n)
+    {
+        if (!m_file.seek(pos))
+            return false;
+        qint64 done = 0;
+        while (done < n) {
+            const qint64 got = m_file.read(out + done, n - done);
+            if (got < 0)
+                return false;
+            if (got == 0) {
+                // The file shrank while we read it: the rest reads as zeros.
+                std::memset(out + done, 0, static_cast<size_t>(n - done));
+                return true;
+            }
+            done += got;
+        }
+        return true;
+    }
+
+    QFile& m_file;
+    qint64 m_fileSize;
+    ScanMap& m_map;
+    QByteArray m_window;
+    qint64 m_windowStart = 0;
+    qint64 m_windowLength = -1;
+    QByteArray m_large;
+    qint64 m_unreadable = 0;
+};
+
+// Calendar events and mail records count too: a file that holds only those
+// still has something to save (a record without text becomes a composed
+// message).
+Region regionOf(BlockTag tag)
+{
+    switch (tag) {
+    case BlockTag::MSrc: return Region::MailText;
+    case BlockTag::MLRC: return Region::MailRecord;
+    case BlockTag::Attc: return Region::Attachment;
+    case BlockTag::CTRC: return Region::Contact;
+    case BlockTag::CLRC:
+    case BlockTag::TSRC: return Region::EventOrTask;
+    case BlockTag::NTRC: return Region::Note;
+    case BlockTag::FLID: return Region::Folder;
+    case BlockTag::MaRC:
+    case BlockTag::None: break;
+    }
+    return Region::Account;
+}
+
+bool nothingUsable(const ScanState& state)
+{
+    return state.folderList.empty() && state.ctrcList.empty() && state.tsrcList.empty()
+        && state.ntrcList.empty() && state.msrcList.empty() && state.clrcList.empty() && state.mlrcList.empty();
+}
+
+} // namespace
+
+BlockTag blockTagOf(const unsigned char* h)
+{
+    switch (GetDWordValue(h, 1)) {
+    case 0x464C4944: return BlockTag::FLID; // "FLID"
+    case 0x4D4C5243: return BlockTag::MLRC; // "MLRC"
+    case 0x4D537263: return BlockTag::MSrc; // "MSrc"
+    case 0x4D615243: return BlockTag::MaRC; // "MaRC"
+    case 0x41747463: return BlockTag::Attc; // "Attc"
+    case 0x43545243: return BlockTag::CTRC; // "CTRC"
+    case 0x434C5243: return BlockTag::CLRC; // "CLRC"
+    case 0x54535243: return BlockTag::TSRC; // "TSRC"
+    case 0x4E545243: return BlockTag::NTRC; // "NTRC"
+    default: return BlockTag::None;
+    }
+}
+
+quint64 blockLimitOf(BlockTag tag)
+{
+    switch (tag) {
+    case BlockTag::MLRC: return 400000000;
+    case BlockTag::Attc:
+    case BlockTag::MSrc: return 50000000;
+    case BlockTag::MaRC: return 20000000;
+    case BlockTag::FLID:
+    case BlockTag::CTRC:
+    case BlockTag::CLRC:
+    case BlockTag::NTRC:
+    case BlockTag::TSRC: return 30000000;
+    case BlockTag::None: break;
+    }
+    return 0;
+}
+
+quint64 blockBytesDecoded(BlockTag tag, quint64 length)
+{
+    // The message text and attachment decoders only record where their block
+    // lies and read its header words; the text and payload are read again
+    // when they are saved. Not reading them keeps the scan close to one pass
+    // over the headers.
+    if (tag == BlockTag::MSrc || tag == BlockTag::Attc)
+        return qMin<quint64>(length, 32);
+    return length;
+}
+
+bool CheckECBytes(const unsigned char* h)
+{
+    return h[7] == 0xEC && (h[8] == 0x00 || h[8] == 0x01);
+}
+
+quint64 blockLengthOf(const unsigned char* h)
+{
+    const quint64 size = GetDWordValue(h + 4, 1);
+    return (size == 0 ? 492 : size) + 20;
+}
+
+void decodeBlock(ScanState& state, BlockTag tag, const BlockView& block)
+{
+    switch (tag) {
+    case BlockTag::FLID: GetAllFLID(state, block); break;
+    case BlockTag::MLRC: InitializeMLRC(state, block); break;
+    case BlockTag::MSrc: InitializeMSRC(state, block); break;
+    case BlockTag::MaRC: InitializeMARC(state, block); break;
+    case BlockTag::Attc: InitializeAttc(state, block); break;
+    case BlockTag::CTRC: InitializeCTRC(state, block); break;
+    case BlockTag::CLRC: InitializeCLRC(state, block); break;
+    case BlockTag::TSRC: InitializeTSRC(state, block); break;
+    case BlockTag::NTRC: InitializeNTRC(state, block); break;
+    case BlockTag::None: break;
+    }
+}
+
+ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks& hooks)
+{
+    std::atomic<bool>& stop = hooks.stop ? *hooks.stop : state.bStopFlag;
+    CleanListAndHash(state);
+    state.m_strDatabasePath = path;
+    state.bStopFlag = false;
+    state.bProcessRunning = true;
+    state.bParseDatabase = true;
+
+    QFile file;
+    QString reason;
+    if (!openDatabase(path, file, &state.lSize, &reason)) {
+        state.bProcessRunning = false;
+        state.bParseDatabase = false;
+        return {ScanOutcome::CannotOpen, reason};
+    }
+    state.MaxProgress = static_cast<quint32>(qMin<qint64>(state.lSize / kPositionStep, 0xFFFFFFFF));
+
+    ChunkReader reader(file, state.lSize, state.map);
+    state.OfficeEntourage2004 = state.lSize > 0 && GetDWordValue(reader.header(0), 1) == 3;
+
+    bool firstTagSeen = false;
+    bool foldersAnnounced = false;
+    qint64 offset = 0;
+    for (;;) {
+        if (stop.load(std::memory_order_relaxed)) {
+            CleanListAndHash(state);
+            state.unreadableBytes = 0;
+            state.bProcessRunning = false;
+            state.bParseDatabase = false;
+            return {ScanOutcome::Stopped, QString()};
+        }
+        if (offset >= state.lSize)
+            break;
+        // Progress counts 512-byte units of the file passed, so that it
+        // reaches the range exactly at the end whatever the walk skipped.
+        if (hooks.progress)
+            hooks.progress(qMin<quint64>(quint64(offset) / kPositionStep + 1, state.MaxProgress), state.MaxProgress);
+
+        const unsigned char* header = reader.header(offset);
+        const BlockTag tag = blockTagOf(header);
+        if (tag == BlockTag::None) {
+            state.map.add(Region::Unrecognised, offset, qMin(offset + kResyncStep, state.lSize));
+            offset += kResyncStep;
+            continue;
+        }
+        if (!firstTagSeen) {
+            firstTagSeen = true;
+            state.dwPointertoFileLocation = offset;
+        }
+        const quint64 length = blockLengthOf(header);
+        const bool valid = CheckECBytes(header);
+        if (!foldersAnnounced && !state.folderList.empty()) {
+            foldersAnnounced = true;
+            if (hooks.foldersAvailable)
+                hooks.foldersAvailable();
+        }
+        const bool accepted = valid && length <= blockLimitOf(tag);
+        if (accepted)
+            decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
+        if (accepted)
+            state.map.add(regionOf(tag), offset, qMin(offset + static_cast<qint64>(length), state.lSize));
+        else
+            state.map.add(Region::RejectedHeader, offset, qMin(offset + kResyncStep, state.lSize));
+        offset += accepted ? static_cast<qint64>(length) : kResyncStep;
+    }
+    if (hooks.progress)
+        hooks.progress(state.MaxProgress, state.MaxProgress);
+
+    state.unreadableBytes = reader.unreadableBytes();
+    state.bProcessRunning = false;
+    removeDuplicateFolders(state);
+
+    // Decided before linking: linking always adds at least one orphan folder.
+    const bool empty = nothingUsable(state);
+    FillInfoInMSRCFromMLRC(state);
+    GetTheNameOfAccount(state, &stop);
+    return {empty ? ScanOutcome::NothingUsable : ScanOutcome::Completed, QString()};
+}
+
+} // namespace er

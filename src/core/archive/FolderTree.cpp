@@ -1,0 +1,273 @@
+#include "archive/FolderTree.h"
+
+#include "output/PathComponents.h"
+#include "format/ByteOrder.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace er {
+
+namespace {
+
+const QString kBundleName = QStringLiteral("Main Identity.rge");
+const QString kBundlePath = QStringLiteral("/Main Identity.rge");
+const QString kMailPath = QStringLiteral("/Main Identity.rge/Mail");
+const QString kFolderIcon = QStringLiteral(":/images/img_Folder.png");
+const QString kMailItemId = QStringLiteral("4294967294");
+constexpr int kRootSizeHint = 20;
+constexpr int kFolderSizeHint = 22;
+
+QString iconUnderParent(quint64 id)
+{
+    switch (id) {
+    case kInboxFolder: return QStringLiteral(":/images/img_InboxFolderIcon.png");
+    case kOutboxFolder: return QStringLiteral(":/images/img_OutboxFolderIcon.png");
+    case kSentFolder: return QStringLiteral(":/images/img_SentFolderIcon.png");
+    case kDraftsFolder: return QStringLiteral(":/images/img_DraftsFolderIcon.png");
+    case kDeletedFolder: return QStringLiteral(":/images/img_DeletedFolderIcon.png");
+    case kJunkFolder: return QStringLiteral(":/images/img_JunkMailFolderIcon.png");
+    default: return kFolderIcon;
+    }
+}
+
+const QString kLocalRootIcon = QStringLiteral(":/images/img_OnMyComputerIcon.png");
+
+QString displayName(const FolderAttrib& folder)
+{
+    return cutAtNul(folder.szFolderName).left(kFolderNameDisplayLimit);
+}
+
+// Paths longer than this (in UTF-8) are placed flatter, directly below
+// "Mail", so that the full path on disk stays within the system's limit
+// wherever the bundle goes.
+constexpr int kTreePathBudget = 3000;
+
+class Builder {
+public:
+    Builder(ScanState& state, const std::atomic<bool>* stop) : m_state(state), m_stop(stop)
+    {
+        for (const MailMSRC& summary : state.msrcList)
+            m_foldersWithMail.insert(summary.MSRCMailParentID);
+        for (const MailMLRC& record : state.mlrcList)
+            if (record.composed())
+                m_foldersWithMail.insert(record.folderId());
+    }
+
+    FolderTreeModel build()
+    {
+        if (m_state.folderList.empty() || stopped())
+            return FolderTreeModel();
+        for (FolderAttrib& folder : m_state.folderList) {
+            folder.bItemCreated = false;
+            folder.bPlacedUnderParent = false;
+            folder.bPlaced = false;
+        }
+
+        FolderTreeItem root;
+        root.columns[0] = kBundleName;
+        root.columns[1] = QStringLiteral("0");
+        root.columns[2] = QStringLiteral("0");
+        root.columns[3] = kBundlePath;
+        root.icon = kFolderIcon;
+        root.sizeHint = kRootSizeHint;
+        root.expanded = true;
+        m_model.addItem(-1, root);
+
+        FolderTreeItem mail;
+        mail.columns[0] = QStringLiteral("Mail");
+        mail.columns[1] = kMailItemId;
+        mail.columns[2] = QStringLiteral("0");
+        mail.columns[3] = kMailPath;
+        mail.icon = kFolderIcon;
+        mail.sizeHint = kFolderSizeHint;
+        mail.expanded = true;
+        m_model.addItem(FolderTreeModel::kRoot, mail);
+
+        for (FolderAttrib& folder : m_state.folderList) {
+            if (stopped())
+                break;
+            placeFolder(folder);
+        }
+        placeOrphans();
+        return std::move(m_model);
+    }
+
+private:
+    bool stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
+
+    void placeFolder(FolderAttrib& folder)
+    {
+        const QString name = displayName(folder);
+        if (folder.dwParentFolderID == 0) {
+            folder.dwParentFolderID = kNoParentFolder;
+            folder.bPlaced = true;
+            FolderTreeItem item = folderItem(folder, name, kMailItemId, FolderTreeModel::kMail);
+            item.sizeHint = kFolderSizeHint;
+            m_model.addItem(FolderTreeModel::kMail, item);
+            folder.bItemCreated = true;
+            return;
+        }
+        const quint64 parentId = folder.dwParentFolderID;
+        if (parentId < 4294967293u || parentId > 4294967295u) {
+            const int parent = m_model.findById(parentId);
+            if (parent < 0)
+                return; // left for the orphan pass
+            folder.bPlaced = true;
+            folder.bPlacedUnderParent = true;
+            FolderTreeItem item = folderItem(folder, name, QString::number(parentId), parent);
+            item.sizeHint = kFolderSizeHint;
+            item.icon = iconUnderParent(folder.dwFolderID);
+            m_model.addItem(parent, item);
+            folder.bItemCreated = true;
+            return;
+        }
+        placeTopLevel(folder, name);
+    }
+
+    void placeTopLevel(FolderAttrib& folder, const QString& name)
+    {
+        if (hiddenAsRepeat(folder, name))
+            return;
+        folder.bPlaced = true;
+        addUnderMail(folder, name);
+    }
+
+    void placeOrphans()
+    {
+        for (FolderAttrib& folder : m_state.folderList) {
+            if (folder.bPlacedUnderParent || folder.bPlaced)
+                continue;
+            const QString name = displayName(folder);
+            if (!hiddenAsRepeat(folder, name))
+                addUnderMail(folder, name);
+        }
+    }
+
+    // A top-level folder, or one whose parent was not found: expanded, under
+    // "Mail"; the local root keeps its own icon.
+    void addUnderMail(FolderAttrib& folder, const QString& name)
+    {
+        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), FolderTreeModel::kMail);
+        item.expanded = true;
+        if (folder.dwFolderID == kLocalRootFolder) {
+            item.icon = kLocalRootIcon;
+            item.sizeHint = kFolderSizeHint;
+        }
+        m_model.addItem(FolderTreeModel::kMail, item);
+        folder.bItemCreated = true;
+    }
+
+    // The once-only names are shown once; a folder that holds messages is
+    // shown all the same, or its messages would be linked but never saved.
+    bool hiddenAsRepeat(const FolderAttrib& folder, const QString& name)
+    {
+        if (!isOnceOnlyFolderName(name))
+            return false;
+        const int seen = m_onceOnlySeen.value(name.toCaseFolded(), 0);
+        m_onceOnlySeen.insert(name.toCaseFolded(), seen + 1);
+        return seen > 0 && !m_foldersWithMail.contains(folder.dwFolderID);
+    }
+
+    FolderTreeItem folderItem(const FolderAttrib& folder, const QString& name, const QString& parentColumn,
+                              int parent)
+    {
+        FolderTreeItem item;
+        item.columns[0] = name;
+        item.columns[1] = QString::number(folder.dwFolderID);
+        item.columns[2] = parentColumn;
+        const QString& parentPath = m_model.item(parent).columns[FolderTreeItem::PathColumn];
+        const QString component = siblingsOf(parent).claim(name, safePathComponent(name));
+        siblingsOf(parent).reserve(component + QStringLiteral(".mbox"));
+        item.columns[3] = parentPath + QLatin1Char('/') + component;
+        if (item.columns[3].toUtf8().size() > kTreePathBudget) {
+            // Its own entry below "Mail", shared with no other folder.
+            const QString flat = siblingsOf(FolderTreeModel::kMail).claimUnshared(safePathComponent(name));
+            item.columns[3] = kMailPath + QLatin1Char('/') + flat;
+        }
+        item.icon = kFolderIcon;
+        return item;
+    }
+
+    // The children's components of an item; a child may not take the name
+    // of the item's own mailbox file.
+    SiblingComponents& siblingsOf(int parent)
+    {
+        auto found = m_siblings.find(parent);
+        if (found == m_siblings.end()) {
+            found = m_siblings.insert(parent, SiblingComponents());
+            const QString path = m_model.item(parent).columns[FolderTreeItem::PathColumn];
+            found->reserve(path.section(QLatin1Char('/'), -1) + QStringLiteral(".mbox"));
+        }
+        return *found;
+    }
+
+    ScanState& m_state;
+    const std::atomic<bool>* m_stop;
+    FolderTreeModel m_model;
+    QHash<QString, int> m_onceOnlySeen;
+    QHash<int, SiblingComponents> m_siblings;
+    QSet<quint64> m_foldersWithMail;
+};
+
+} // namespace
+
+std::vector<int> FolderTreeModel::preOrder() const
+{
+    std::vector<int> order;
+    if (m_items.empty())
+        return order;
+    order.reserve(m_items.size());
+    std::vector<int> pending{kRoot};
+    while (!pending.empty()) {
+        const int at = pending.back();
+        pending.pop_back();
+        order.push_back(at);
+        const auto& children = m_items[static_cast<size_t>(at)].children;
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            pending.push_back(*it);
+    }
+    return order;
+}
+
+int FolderTreeModel::findById(quint64 id) const
+{
+    // Ids are nearly always unique in a tree; only when several items carry
+    // the id does the pre-order position decide.
+    const auto found = m_byId.constFind(QString::number(id));
+    if (found == m_byId.constEnd())
+        return -1;
+    if (found->size() == 1)
+        return found->front();
+    for (int at : preOrder())
+        if (found->contains(at))
+            return at;
+    return -1;
+}
+
+int FolderTreeModel::addItem(int parent, FolderTreeItem item)
+{
+    item.parent = parent;
+    item.children.clear();
+    m_byId[item.columns[FolderTreeItem::IdColumn]].append(size());
+    m_items.push_back(std::move(item));
+    const int index = size() - 1;
+    if (parent >= 0)
+        m_items[static_cast<size_t>(parent)].children.push_back(index);
+    return index;
+}
+
+bool isOnceOnlyFolderName(const QString& name)
+{
+    for (const char* once : {"All Public Folders", "Public Folders", "Favorites", "Directory"})
+        if (name.compare(QLatin1String(once), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+FolderTreeModel buildFolderTree(ScanState& state, const std::atomic<bool>* stop)
+{
+    return Builder(state, stop).build();
+}
+
+} // namespace er

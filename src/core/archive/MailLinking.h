@@ -1,0 +1,23 @@
+#pragma once
+// Joins the message texts ("MSrc" summaries) to their mail records and
+// folders after a scan, and gives every message whose folder is lost an
+// orphan folder ("Folder1", "Folder2", ... at most 5000 messages each).
+
+#include "archive/ScanState.h"
+
+namespace er {
+
+// The whole linking step: join, folder check, orphan numbering and the
+// orphan folders.
+void FillInfoInMSRCFromMLRC(ScanState& state);
+// Marks every summary in hashMsrcParentID as linked when its folder exists.
+void ParentFolderExistOrNotForMail(ScanState& state);
+// Appends NumberOfExtraFoldersToAdd orphan folders to the folder list.
+void ExtraNodeAdditionForOrphanedMessages(ScanState& state);
+
+// The number of messages the scan recovered into a folder: summaries with a
+// folder id, plus mail records without stored text that have one. Stored
+// back into MailItemCount.
+quint32 recomputeMailItemCount(ScanState& state);
+
+} // namespace er

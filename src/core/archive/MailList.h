@@ -1,0 +1,60 @@
+#pragma once
+// The rows of a mail folder's list: what each row says, whether it has an
+// attachment, and where its message text lies.
+
+#include "archive/ScanState.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+namespace er {
+
+struct MailListRow {
+    // "name\nsubject", "\nsubject", or name followed by the sender and
+    // subject found in the message text, or by "No Subject".
+    QString text;
+    bool hasAttachment = false;
+    // Columns 3 and 4 of the row: the message text's offset and size as the
+    // preview reads them back (a summary's source offset and size, or a
+    // record's body offset and size).
+    qint64 offset = 0;
+    quint64 size = 0;
+    // The record the row stands for (exactly one is set).
+    const MailMSRC* summary = nullptr;
+    const MailMLRC* record = nullptr;
+};
+
+// The sender's name (the From value before its first "<") and the subject
+// found in a message text, as "name\nsubject", "subject" or "name"; "" when
+// neither is found. Header names count only after a CR.
+QString senderAndSubjectFromText(const QByteArray& text);
+// Whether the text has a "\rContent-Description:" header with a non-blank
+// value.
+bool hasAttachmentDescription(const QByteArray& text);
+
+struct MailListHooks {
+    // Called now and then with rows done and rows in all; keep it cheap.
+    std::function<void(int done, int total)> progress;
+    // Stop token: when set the list built so far is returned.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// The stored message text behind the block header at `offset`: at most
+// `size` bytes, as far as the file holds them. Empty when nothing can be read.
+QByteArray storedMessageText(const QString& databasePath, qint64 offset, quint64 size);
+// The message the preview shows for a row: the summary's stored text, or, for
+// a record without stored text, the message a save composes for it.
+QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row);
+
+// The rows of the folder: its summaries in scan order, then its mail records
+// without stored text. Message texts that are needed (for the attachment
+// mark, and the fallback of rows without a subject) are read once, in file
+// order, with every read bounded by the file size; results are cached, so a
+// second listing of the folder reads nothing.
+std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const MailListHooks& hooks = {});
+
+} // namespace er

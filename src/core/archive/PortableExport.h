@@ -1,0 +1,65 @@
+#pragma once
+// The portable export: the recovered items in the formats today's mail and
+// calendar programs import, beside (not instead of) the archive bundle.
+//
+//   DIRECTORY/Mail/<folder path>.mbox   one mboxrd file per mail folder,
+//                                       mirroring the folder tree, LF lines
+//   DIRECTORY/contacts.vcf              every contact, vCard 3.0
+//   DIRECTORY/calendar.ics              every event (VEVENT) and task (VTODO)
+//   DIRECTORY/notes.ics                 every note (VJOURNAL)
+//   DIRECTORY/README.txt                how to import each file
+
+#include "output/ContentLines.h"
+#include "archive/FolderTree.h"
+#include "archive/ScanState.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+
+namespace er {
+
+struct PortableHooks {
+    // Called once before writing, with a progress range (one tick per
+    // message, contact, event, task and note).
+    std::function<void(unsigned int range)> initialSettings;
+    std::function<void()> progress;
+    std::function<void(const QString& text)> status;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+struct PortableResult {
+    bool stopped = false;
+    // Output files that could not be created, written or closed.
+    int failureCount = 0;
+    QStringList firstFailures;
+    QString directory;
+
+    bool succeeded() const { return !stopped && failureCount == 0; }
+};
+
+// Writes the portable export of the scan into `directory` (created when
+// missing). A stopped export removes what it wrote.
+PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tree, const QString& directory,
+                              const PortableHooks& hooks = {});
+
+// The entries an export writes into its directory: "Mail", "contacts.vcf",
+// "calendar.ics", "notes.ics", "README.txt".
+QStringList portableExportEntries();
+// The contents of each file, handed to `out` an item at a time.
+void writeContactsVCard(const ScanState& state, const TextSink& out);
+// The same, whole, for the tests.
+// Every recovered contact that carries any data (also those the bundle skips
+// for lack of a name), one vCard 3.0 each, CRLF, folded, UTF-8.
+QByteArray contactsVCardFile(const ScanState& state);
+// One VCALENDAR with every event and every task.
+QByteArray calendarICalendarFile(const ScanState& state);
+// One VCALENDAR with every note as a VJOURNAL.
+QByteArray notesICalendarFile(const ScanState& state);
+// The import instructions.
+QByteArray portableReadme();
+
+} // namespace er

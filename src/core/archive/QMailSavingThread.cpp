@@ -1,0 +1,73 @@
+#include "archive/QMailSavingThread.h"
+
+#include "archive/BundleLayout.h"
+#include "mail/MailboxExport.h"
+
+#include <QMutexLocker>
+
+#include <limits>
+
+namespace er {
+
+QMailSavingThread::QMailSavingThread(QObject* parent) : QThread(parent) {}
+
+QMailSavingThread::~QMailSavingThread()
+{
+    if (m_state)
+        m_state->bStopFlag = true;
+    wait();
+}
+
+void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target)
+{
+    if (isRunning()) {
+        if (m_state)
+            m_state->bStopFlag = true;
+        return;
+    }
+    m_state = state;
+    m_tree = tree;
+    m_target = target;
+    state->bStopFlag = false;
+    // Set before the thread runs, so that nobody sees an idle program between
+    // this call and the thread's first instruction (the window's close
+    // handler reads it).
+    state->bProcessRunning = true;
+    start(QThread::LowPriority);
+}
+
+OutputResult QMailSavingThread::lastResult() const
+{
+    QMutexLocker lock(&m_resultLock);
+    return m_result;
+}
+
+void QMailSavingThread::run()
+{
+    m_state->bProcessRunning = true;
+    OutputHooks hooks;
+    hooks.stop = &m_state->bStopFlag;
+    hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
+    hooks.status = [this](const QString& text) { emit strInfo(text); };
+    if (m_target.format == OutputFormat::PortableExport) {
+        hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
+    } else {
+        // The window's bar counts the messages copied, the save's ticks.
+        const quint64 ticks = storedMessagesToCopy(*m_state, ScanTree(m_tree));
+        hooks.initialSettings = [this, ticks](unsigned int) {
+            emit OnInitialSettingsMainWindow(
+                static_cast<unsigned int>(qMin<quint64>(ticks, std::numeric_limits<unsigned int>::max())));
+        };
+    }
+    const OutputResult result = writeOutput(*m_state, m_tree, m_target, hooks);
+    {
+        QMutexLocker lock(&m_resultLock);
+        m_result = result;
+    }
+    // Cleared before the finish signal, which the window's finish handler
+    // relies on.
+    m_state->bProcessRunning = false;
+    emit OnFinishScanning();
+}
+
+} // namespace er

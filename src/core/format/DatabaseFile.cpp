@@ -1,0 +1,89 @@
+#include "format/DatabaseFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace er {
+
+bool openDatabase(const QString& path, QFile& file, qint64* size, QString* reason)
+{
+    file.close();
+    *size = 0;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer forever.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !(S_ISREG(info.st_mode) || S_ISBLK(info.st_mode))) {
+        ::close(fd);
+        *reason = S_ISDIR(info.st_mode) ? QStringLiteral("it is a folder, not a database file")
+                                        : QStringLiteral("it is neither a regular file nor a disk device");
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // A device's size is where its end lies; stat says 0 for it.
+    const off_t end = S_ISBLK(info.st_mode) ? ::lseek(fd, 0, SEEK_END) : info.st_size;
+    if (end < 0 || ::lseek(fd, 0, SEEK_SET) != 0
+        || !file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        *reason = QString::fromLocal8Bit(std::strerror(errno));
+        ::close(fd);
+        return false;
+    }
+    *size = end;
+    return true;
+}
+
+bool DatabaseFile::open(const QString& path)
+{
+    m_error.clear();
+    return openDatabase(path, m_file, &m_size, &m_error);
+}
+
+bool DatabaseFile::holds(quint64 offset, quint64 length) const
+{
+    const quint64 size = static_cast<quint64>(qMax<qint64>(0, m_size));
+    return offset <= size && length <= size - offset;
+}
+
+bool DatabaseFile::readExactly(quint64 offset, quint64 length, QByteArray* out)
+{
+    if (!isOpen() || !holds(offset, length) || length > static_cast<quint64>(std::numeric_limits<int>::max()))
+        return false;
+    const QByteArray data = readUpTo(offset, length);
+    if (static_cast<quint64>(data.size()) != length)
+        return false;
+    if (out)
+        *out = data;
+    return true;
+}
+
+QByteArray DatabaseFile::readUpTo(quint64 offset, quint64 length)
+{
+    if (!isOpen() || offset >= static_cast<quint64>(qMax<qint64>(0, m_size)))
+        return QByteArray();
+    const quint64 available = static_cast<quint64>(m_size) - offset;
+    const quint64 wanted = qMin<quint64>(qMin(length, available), std::numeric_limits<int>::max());
+    if (wanted == 0 || !m_file.seek(static_cast<qint64>(offset)))
+        return QByteArray();
+    QByteArray data = m_file.read(static_cast<qint64>(wanted));
+    return data;
+}
+
+bool DatabaseFile::readU32(quint64 offset, quint32* out)
+{
+    QByteArray b;
+    if (!readExactly(offset, 4, &b))
+        return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(b.constData());
+    *out = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
+    return true;
+}
+
+} // namespace er

@@ -1,0 +1,47 @@
+#include "notes/NoteExport.h"
+
+#include "contacts/ContactExport.h"
+#include "archive/BundleLayout.h"
+#include "output/ItemFiles.h"
+#include "archive/SaveRun.h"
+
+namespace er {
+
+QByteArray noteICalendar(const NotesInformation& note)
+{
+    QByteArray out;
+    auto line = [&out](const char* prefix, const QByteArray& value = QByteArray()) {
+        out += prefix;
+        out += value;
+        out += "\r\n";
+    };
+    line("BEGIN:VCALENDAR");
+    line("VERSION:2.0");
+    line("PRODID:-//Microsoft Corporation//Entourage Mac 11.1 MIMEDIR//EN");
+    line("METHOD:PUBLISH");
+    line("BEGIN:VJOURNAL");
+    if (note.GUID && note.GUIDLength != 0)
+        line("UID:", uidOf(note.GUID, note.GUIDLength));
+    if (note.Summary && note.SummaryLength != 0)
+        line("SUMMARY:", withoutZeroBytes(*note.Summary));
+    // A raw CR would end the property line; the body's line breaks survive
+    // as the escaped "\n".
+    if (note.Description && note.DescriptionLength != 0)
+        line("DESCRIPTION:", crAsBackslashN(*note.Description));
+    line("END:VJOURNAL");
+    line("END:VCALENDAR");
+    return out;
+}
+
+void OnNotesSaving(SaveContext& context)
+{
+    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Notes");
+    for (const NotesInformation& note : context.state.ntrcList) {
+        if (context.stopRequested())
+            return;
+        context.status(QString::fromLatin1(kSavingNotesText));
+        writeItemFile(itemFilePath(context, dir, note.GUID), noteICalendar(note), kICalendarCodes, context.failures);
+    }
+}
+
+} // namespace er

@@ -1,0 +1,21 @@
+#pragma once
+// The note step of a save: one iCalendar file holding one VJOURNAL per note
+// in the bundle's "Notes" directory. Office 2004 and 2008 notes give the same
+// file.
+
+#include "contacts/ContactRecords.h"
+#include "output/SaveContext.h"
+
+#include <QByteArray>
+
+namespace er {
+
+// The note file: CR LF line ends, no zero byte, carriage returns of the body
+// written as "\n".
+QByteArray noteICalendar(const NotesInformation& note);
+
+// Writes every note. Reports its status text with each note and stops
+// between notes; failed files are recorded in the context.
+void OnNotesSaving(SaveContext& context);
+
+} // namespace er

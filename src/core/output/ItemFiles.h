@@ -1,0 +1,36 @@
+#pragma once
+// What the contact, note, event and task writers share: the item file's name
+// and how its text fields are cleaned for the file.
+
+#include "output/OutputFile.h"
+#include "output/SaveContext.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace er {
+
+// Upper-case hexadecimal, two digits per byte, with "-" after the 4th, 6th,
+// 8th and 10th byte (8-4-4-4-12 for 16 bytes).
+QByteArray dashedUid(const QByteArray& guid);
+// The dashed UID of an item's GUID field. A GUID whose data lay past the
+// block's end was never copied and reads as zeros (at most 16 bytes,
+// whatever length the block claimed), as its file name does.
+QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length);
+// The text with every zero byte left out.
+QByteArray withoutZeroBytes(const QByteArray& text);
+// The text with every zero byte left out and every CR written as the two
+// characters backslash and "n".
+QByteArray crAsBackslashN(const QByteArray& text);
+
+// The item's file in dir: the 26-character GUID file name (all "A" without a
+// GUID), made unique within the save with "-2", "-3", ...
+QString itemFilePath(SaveContext& context, const QString& dir, const std::optional<QByteArray>& guid);
+
+// Creates the file with its Finder type and creator and writes the bytes;
+// failures are recorded. True when the whole file was written.
+bool writeItemFile(const QString& path, const QByteArray& bytes, FinderCodes codes, SaveFailures& failures);
+
+} // namespace er

@@ -1,0 +1,57 @@
+#pragma once
+// Output files of the bundle. Every failed open, write or close is recorded
+// in the save's failures; created files get mode 0666 minus the umask.
+
+#include "output/SaveContext.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace er {
+
+// Four-character Finder codes, first character most significant.
+struct FinderCodes {
+    const char* type;
+    const char* creator;
+};
+constexpr FinderCodes kMailboxCodes{"MBOX", "OPIM"};
+constexpr FinderCodes kVCardCodes{"vCrd", "OPIM"};
+constexpr FinderCodes kICalendarCodes{"Ics ", "OPIM"};
+
+// Creates the file, empty, when it does not exist (an existing file keeps its
+// contents). True when the file exists afterwards; a failure is recorded.
+bool CreateFiles(const QString& path, SaveFailures& failures);
+// Creates the file when it does not exist yet and only then stamps its Finder
+// type and creator. True when the file exists afterwards.
+bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& failures);
+// Stores type and creator as the 32-byte Finder information extended
+// attribute. A file system without extended attributes is not an error.
+void setFinderInfo(const QString& path, FinderCodes codes);
+
+// A file opened for appending. Writes after a failure are dropped; the first
+// failure of each open/write/close is recorded once.
+class AppendFile {
+public:
+    AppendFile(const QString& path, SaveFailures& failures);
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    bool isOpen() const { return m_file.isOpen(); }
+    bool write(const QByteArray& bytes);
+    bool write(const char* bytes, qint64 n);
+    // Closes (flushing); false when anything failed since the open.
+    bool close();
+    const QString& path() const { return m_path; }
+
+private:
+    void fail(const QString& reason);
+
+    QString m_path;
+    QFile m_file;
+    SaveFailures& m_failures;
+    bool m_failed = false;
+};
+
+} // namespace er

@@ -1,0 +1,325 @@
+#include "../ScanTestSupport.h"
+
+#include "DatabaseBuilder.h"
+#include "PimBlocks.h"
+#include "format/BlockView.h"
+
+#include <sys/resource.h>
+
+using namespace er;
+using namespace testdb;
+using ertest::PositionRecorder;
+using ertest::scanBytes;
+
+namespace {
+
+QByteArray withBlockAt(qint64 offset, const QByteArray& block, qint64 fileSize)
+{
+    QByteArray file(static_cast<int>(qMax<qint64>(fileSize, offset + block.size())), '\0');
+    file.replace(static_cast<int>(offset), block.size(), block);
+    return file;
+}
+
+// A mail record block whose size field is exactly 1,516 (L = 1,536).
+QByteArray mlrc1536(quint8 byte8)
+{
+    MailRecord r;
+    r.folderId = 9;
+    r.mailId = 77;
+    BlockOptions o;
+    o.minLength = 1536;
+    QByteArray b = propertyBlock(kMLRC, mailProperties(r), {}, o);
+    b[8] = static_cast<char>(byte8);
+    return b;
+}
+
+long maxResidentKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+} // namespace
+
+TEST(BlockScanner, HeaderRules)
+{
+    const unsigned char ok0[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xEC, 0x00};
+    const unsigned char ok1[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xEC, 0x01};
+    const unsigned char bad8[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xEC, 0x02};
+    const unsigned char bad7[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xED, 0x00};
+    EXPECT_TRUE(CheckECBytes(ok0));
+    EXPECT_TRUE(CheckECBytes(ok1));
+    EXPECT_FALSE(CheckECBytes(bad8));
+    EXPECT_FALSE(CheckECBytes(bad7));
+    EXPECT_EQ(blockLengthOf(ok0), 1536u);
+    const unsigned char zeroSize[8] = {'M', 'L', 'R', 'C', 0, 0, 0, 0};
+    EXPECT_EQ(blockLengthOf(zeroSize), 512u);
+
+    const char* tags[] = {"FLID", "MLRC", "MSrc", "MaRC", "Attc", "CTRC", "CLRC", "TSRC", "NTRC"};
+    for (const char* t : tags)
+        EXPECT_NE(blockTagOf(reinterpret_cast<const unsigned char*>(t)), BlockTag::None) << t;
+    for (const char* t : {"mlrc", "MSRC", "flid", "ATTC", "Ctrc", "\0\0\0\0"})
+        EXPECT_EQ(blockTagOf(reinterpret_cast<const unsigned char*>(t)), BlockTag::None) << t;
+
+    EXPECT_EQ(blockLimitOf(BlockTag::MLRC), 400000000u);
+    EXPECT_EQ(blockLimitOf(BlockTag::MSrc), 50000000u);
+    EXPECT_EQ(blockLimitOf(BlockTag::Attc), 50000000u);
+    EXPECT_EQ(blockLimitOf(BlockTag::MaRC), 20000000u);
+    for (BlockTag t : {BlockTag::FLID, BlockTag::CTRC, BlockTag::CLRC, BlockTag::TSRC, BlockTag::NTRC})
+        EXPECT_EQ(blockLimitOf(t), 30000000u);
+}
+
+TEST(BlockScanner, EmptyAndTinyFilesAndProgressThatEndsAtTheRange)
+{
+    for (const int size : {0, 1000, 3584}) {
+        ScanState state;
+        PositionRecorder rec;
+        EXPECT_EQ(scanBytes(QByteArray(size, 'x'), state, rec.hooks()).kind, ScanOutcome::NothingUsable) << size;
+        EXPECT_EQ(state.MaxProgress, quint32(size / 512));
+        EXPECT_EQ(rec.examined, state.MaxProgress) << "the last report is the range itself";
+        EXPECT_FALSE(state.bProcessRunning);
+    }
+}
+
+TEST(BlockScanner, ValidBlockIsDecodedAndSteppedOverWhole)
+{
+    // Block at 1024, L = 1536; its bytes are never examined again.
+    ScanState state;
+    scanBytes(withBlockAt(1024, mlrc1536(0x00), 3584), state);
+    ASSERT_EQ(state.mlrcList.size(), 1u);
+    EXPECT_EQ(state.mlrcList.front().MSRCMailID, 77u);
+    EXPECT_EQ(state.dwPointertoFileLocation, 1024);
+
+    // Byte 8 = 1 is as good as 0.
+    ScanState state1;
+    scanBytes(withBlockAt(1024, mlrc1536(0x01), 3584), state1);
+    EXPECT_EQ(state1.mlrcList.size(), 1u);
+}
+
+TEST(BlockScanner, BadCheckByteMeansNoBlockAndTheWalkFindsItsWayBack)
+{
+    ScanState state;
+    scanBytes(withBlockAt(1024, mlrc1536(0x02), 3584), state);
+    EXPECT_TRUE(state.mlrcList.empty());
+
+    // A 768-byte block puts the walk at 1280, an odd multiple of 256; a
+    // damaged header there must not put every later block out of step.
+    Database db;
+    db.add(msrcBlock(1, QByteArray(600, 'a')));
+    BlockOptions broken;
+    broken.byte8 = 2;
+    broken.minLength = 256;
+    const qint64 damaged = db.add(block(kMLRC, {}, broken));
+    ASSERT_EQ(damaged, 1280);
+    QList<qint64> after;
+    for (quint32 id = 2; id <= 4; ++id)
+        after << db.add(msrcBlock(id, "text"));
+    ASSERT_EQ(after.first(), 1536);
+    ScanState found;
+    scanBytes(db.bytes(), found);
+    QList<qint64> offsets;
+    for (const MailMSRC& summary : found.msrcList)
+        offsets << qint64(summary.MSRCMailSourceOffset);
+    EXPECT_EQ(offsets, (QList<qint64>{512} + after));
+
+    // The map of the damage: the header at 1280 rejected, the texts in two
+    // runs on either side of it.
+    const ScanMap::Kind& rejected = found.map.kind(Region::RejectedHeader);
+    ASSERT_EQ(rejected.runs.size(), 1u);
+    EXPECT_EQ(rejected.runs[0].start, 1280);
+    EXPECT_EQ(rejected.runs[0].end, 1536);
+    EXPECT_EQ(found.map.kind(Region::MailText).runs.size(), 2u);
+    EXPECT_EQ(found.map.kind(Region::MailText).regions, 4u);
+}
+
+TEST(BlockScanner, TagsAreCaseSensitive)
+{
+    QByteArray b = mlrc1536(0);
+    b.replace(0, 4, "mlrc");
+    ScanState state;
+    scanBytes(withBlockAt(512, b, 2048), state);
+    EXPECT_TRUE(state.mlrcList.empty());
+}
+
+TEST(BlockScanner, BlocksOffTheGridAreFoundAfterAnOddLengthBlock)
+{
+    // A 768-byte block at 512 puts the next examined position at 1280.
+    Database db;
+    db.add(msrcBlock(1, QByteArray(600, 'a')));
+    const qint64 second = db.add(msrcBlock(2, "text"));
+    ASSERT_EQ(second % 512, 256);
+    ScanState state;
+    scanBytes(db.bytes(), state);
+    ASSERT_EQ(state.msrcList.size(), 2u);
+    EXPECT_EQ(state.msrcList.back().MSRCMailSourceOffset, static_cast<quint64>(second));
+}
+
+TEST(BlockScanner, SizeLimitIsInclusiveAndAnOversizedBlockIsSteppedOver)
+{
+    const QList<FolderEntry> entries{{7, {}, QStringLiteral("On My Computer")}};
+    for (const bool tooLarge : {false, true}) {
+        const int length = tooLarge ? 30000128 : 29999872;
+        BlockOptions o;
+        o.minLength = length;
+        const QByteArray big = block(kFLID, flidBlock(entries).mid(8), o);
+        ASSERT_EQ(big.size(), length);
+        Database file;
+        file.add(big);
+        file.add(msrcBlock(5, "after"));
+        ScanState state;
+        scanBytes(file.bytes(), state);
+        EXPECT_EQ(state.hashFlrc.size(), tooLarge ? 0 : 1) << length;
+        ASSERT_EQ(state.msrcList.size(), 1u) << "the scan resumes right after the block";
+        EXPECT_EQ(state.msrcList.front().MSRCMailID, 5u);
+    }
+}
+
+TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
+{
+    MailRecord r;
+    r.folderId = 3;
+    r.mailId = 12;
+    r.subject = utf16be(QStringLiteral("cut short"));
+    BlockOptions o;
+    o.sizeField = 400000000 - 20; // the largest mail record there is
+    QByteArray b = propertyBlock(kMLRC, mailProperties(r), {}, o);
+    Database db;
+    db.add(b);
+
+    const long before = maxResidentKiB();
+    ScanState state;
+    scanBytes(db.bytes(), state);
+    const long grown = maxResidentKiB() - before;
+    ASSERT_EQ(state.mlrcList.size(), 1u);
+    EXPECT_EQ(state.mlrcList.front().MSRCMailID, 12u);
+    EXPECT_EQ(state.mlrcList.front().MSRCMailSubject, QStringLiteral("cut short"));
+    EXPECT_LT(grown, 64 * 1024) << "a truncated block must cost only the bytes the file holds";
+}
+
+TEST(BlockScanner, OfficeVersionFromTheFirstFourBytes)
+{
+    for (const bool office2004 : {true, false}) {
+        Database db(office2004);
+        db.add(msrcBlock(1, "x"));
+        ScanState state;
+        scanBytes(db.bytes(), state);
+        EXPECT_EQ(state.OfficeEntourage2004, office2004);
+        EXPECT_EQ(db.bytes().left(4), office2004 ? QByteArray("\0\0\0\3", 4) : QByteArray("\0\0\0\4", 4));
+    }
+}
+
+TEST(BlockScanner, DuplicateFoldersKeepTheFirstFoundInTheFile)
+{
+    Database db;
+    db.add(flidBlock({{7, {}, QStringLiteral("First")}, {8, {}, QStringLiteral("Other")}}));
+    db.add(flidBlock({{7, {}, QStringLiteral("Second")}}));
+    ScanState state;
+    scanBytes(db.bytes(), state);
+    QStringList names;
+    for (const FolderAttrib& f : state.folderList)
+        if (f.nFolderKind == 0)
+            names << f.szFolderName;
+    EXPECT_EQ(names, QStringList({QStringLiteral("First"), QStringLiteral("Other")}));
+    EXPECT_EQ(state.hashFlrc.count(7), 2); // the hash keeps both
+}
+
+TEST(BlockScanner, StopDropsEverythingFound)
+{
+    Database db;
+    db.add(flidBlock({{7, {}, QStringLiteral("Root")}}));
+    for (int i = 0; i < 20; ++i)
+        db.add(msrcBlock(static_cast<quint32>(i + 1), "text"));
+    ScanState state;
+    std::atomic<bool> stop{false};
+    ScanHooks hooks;
+    hooks.stop = &stop;
+    hooks.progress = [&stop](quint64 examined, quint32) {
+        if (examined == 10)
+            stop = true;
+    };
+    EXPECT_EQ(scanBytes(db.bytes(), state, hooks).kind, ScanOutcome::Stopped);
+    EXPECT_TRUE(state.folderList.empty());
+    EXPECT_TRUE(state.msrcList.empty());
+    EXPECT_TRUE(state.hashMsrc.isEmpty());
+    EXPECT_TRUE(state.hashFlrc.isEmpty());
+    EXPECT_FALSE(state.bProcessRunning);
+}
+
+TEST(BlockScanner, FoldersAreAnnouncedOnceAtTheNextBlock)
+{
+    Database db;
+    db.add(msrcBlock(1, "a"));
+    db.add(flidBlock({{7, {}, QStringLiteral("Root")}}));
+    db.add(msrcBlock(2, "b"));
+    db.add(msrcBlock(3, "c"));
+    ScanState state;
+    int calls = 0;
+    std::size_t summariesAtCall = 0;
+    ScanHooks hooks;
+    hooks.foldersAvailable = [&] {
+        ++calls;
+        summariesAtCall = state.msrcList.size();
+    };
+    scanBytes(db.bytes(), state, hooks);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(summariesAtCall, 1u);
+}
+
+TEST(BlockScanner, UnopenableFilesAreReportedWithTheReason)
+{
+    ScanState state;
+    const ScanOutcome missing = scanDatabase(QStringLiteral("/nonexistent/dir/Database"), state);
+    EXPECT_EQ(missing.kind, ScanOutcome::CannotOpen);
+    EXPECT_FALSE(missing.reason.isEmpty());
+    EXPECT_FALSE(state.bProcessRunning);
+
+    QTemporaryDir dir;
+    EXPECT_EQ(scanDatabase(dir.path(), state).kind, ScanOutcome::CannotOpen);
+}
+
+TEST(BlockScanner, NothingUsableIsDecidedBeforeTheOrphanFolders)
+{
+    // An account alone is nothing usable, although linking still adds the
+    // empty orphan folder. A mail record (written as a composed message) or
+    // a calendar event alone is something to save.
+    Database accountOnly;
+    accountOnly.add(marcBlock(1, "Account"));
+    ScanState state;
+    EXPECT_EQ(scanBytes(accountOnly.bytes(), state).kind, ScanOutcome::NothingUsable);
+    EXPECT_EQ(state.folderList.size(), 1u);
+
+    MailRecord r;
+    r.folderId = 1;
+    for (const QByteArray& block : {msrcBlock(1, "Subject: hi\r\r"), mlrcBlock(r), eventBlock({})}) {
+        Database db;
+        db.add(block);
+        ScanState found;
+        EXPECT_EQ(scanBytes(db.bytes(), found).kind, ScanOutcome::Completed) << block.left(4).constData();
+    }
+}
+
+TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
+{
+    // A contact block cut short by the end of the file whose GUID claims
+    // almost the whole declared block: the record keeps what the file holds,
+    // not 29 MB of zeros.
+    auto residentKiB = [] {
+        QFile statm(QStringLiteral("/proc/self/statm"));
+        if (!statm.open(QIODevice::ReadOnly))
+            return 0L;
+        return statm.readAll().split(' ').value(1).toLong() * 4;
+    };
+    QByteArray b = propertyBlock(kCTRC, {prop(0x4800, QByteArray(16, 'g'))});
+    b.replace(36, 4, be32(29000000));
+    const BlockView cut(reinterpret_cast<const unsigned char*>(b.constData()), static_cast<quint64>(b.size()),
+                        30000000 - 128, 0);
+    const long before = residentKiB();
+    ScanState state;
+    decodeBlock(state, BlockTag::CTRC, cut);
+    ASSERT_EQ(state.ctrcList.size(), 1u);
+    ASSERT_TRUE(state.ctrcList.front().GUID.has_value());
+    EXPECT_LT(state.ctrcList.front().GUID->size(), 1024);
+    EXPECT_EQ(state.ctrcList.front().GUIDLength, 29000000u);
+    EXPECT_LT(residentKiB() - before, 8 * 1024) << "a stored length must not size an allocation";
+}

@@ -1,0 +1,162 @@
+#include "archive/FolderTree.h"
+
+#include <gtest/gtest.h>
+
+using namespace er;
+
+namespace {
+
+struct TreeFixture {
+    ScanState state;
+
+    FolderAttrib& folder(quint64 id, quint64 parent, const QString& name)
+    {
+        state.folderList.emplace_back();
+        FolderAttrib& f = state.folderList.back();
+        f.dwFolderID = id;
+        f.dwParentFolderID = parent;
+        f.szFolderName = name;
+        f.nNameLength = 2 * name.size();
+        state.hashFlrc.insert(id, &f);
+        return f;
+    }
+    void mailIn(quint64 folderId)
+    {
+        state.msrcList.emplace_back();
+        state.msrcList.back().MSRCMailParentID = folderId;
+    }
+};
+
+// "name@parentName" per item below Mail, in pre-order.
+QStringList shape(const FolderTreeModel& tree)
+{
+    QStringList out;
+    for (int at : tree.preOrder()) {
+        if (at == FolderTreeModel::kRoot || at == FolderTreeModel::kMail)
+            continue;
+        const FolderTreeItem& item = tree.item(at);
+        out << item.columns[0] + QLatin1Char('@') + tree.item(item.parent).columns[0];
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(FolderTree, RootAndMailItems)
+{
+    TreeFixture t;
+    t.folder(9, kNoParentFolder, QStringLiteral("Archive"));
+    const FolderTreeModel tree = buildFolderTree(t.state);
+    const FolderTreeItem& root = tree.item(FolderTreeModel::kRoot);
+    EXPECT_EQ(root.columns[0], QStringLiteral("Main Identity.rge"));
+    EXPECT_EQ(root.columns[1], QStringLiteral("0"));
+    EXPECT_EQ(root.columns[2], QStringLiteral("0"));
+    EXPECT_EQ(root.columns[3], QStringLiteral("/Main Identity.rge"));
+    EXPECT_EQ(root.sizeHint, 20);
+    EXPECT_TRUE(root.expanded);
+    const FolderTreeItem& mail = tree.item(FolderTreeModel::kMail);
+    EXPECT_EQ(mail.parent, FolderTreeModel::kRoot);
+    EXPECT_EQ(mail.columns[1], QStringLiteral("4294967294"));
+    EXPECT_EQ(mail.columns[3], QStringLiteral("/Main Identity.rge/Mail"));
+    EXPECT_EQ(mail.sizeHint, 22);
+
+    ScanState empty;
+    EXPECT_TRUE(buildFolderTree(empty).isEmpty());
+}
+
+TEST(FolderTree, ParentBeforeChildNestsAndChildBeforeParentDoesNot)
+{
+    TreeFixture t;
+    t.folder(7, kNoParentFolder, QStringLiteral("On My Computer"));
+    t.folder(1, 7, QStringLiteral("Inbox"));
+    FolderTreeModel tree = buildFolderTree(t.state);
+    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("On My Computer@Mail"), QStringLiteral("Inbox@On My Computer")}));
+    const FolderTreeItem& root7 = tree.item(tree.findById(7));
+    const FolderTreeItem& inbox = tree.item(tree.findById(1));
+    EXPECT_EQ(root7.icon, QStringLiteral(":/images/img_OnMyComputerIcon.png"));
+    EXPECT_EQ(root7.sizeHint, 22);
+    EXPECT_EQ(inbox.icon, QStringLiteral(":/images/img_InboxFolderIcon.png"));
+    EXPECT_EQ(inbox.columns[2], QStringLiteral("7"));
+    EXPECT_EQ(inbox.columns[3], QStringLiteral("/Main Identity.rge/Mail/On My Computer/Inbox"));
+
+    TreeFixture reversed;
+    reversed.folder(1, 7, QStringLiteral("Inbox"));
+    reversed.folder(7, kNoParentFolder, QStringLiteral("On My Computer"));
+    tree = buildFolderTree(reversed.state);
+    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("On My Computer@Mail"), QStringLiteral("Inbox@Mail")}));
+    EXPECT_EQ(tree.item(tree.findById(1)).icon, QStringLiteral(":/images/img_Folder.png"));
+    EXPECT_EQ(tree.item(tree.findById(1)).columns[3], QStringLiteral("/Main Identity.rge/Mail/Inbox"));
+}
+
+TEST(FolderTree, NamesInPaths)
+{
+    TreeFixture t;
+    t.folder(20, kNoParentFolder, QStringLiteral("A/B"));
+    t.folder(21, kNoParentFolder, QStringLiteral(".."));
+    t.folder(22, 21, QStringLiteral(".."));
+    t.folder(23, kNoParentFolder, QString(200, QLatin1Char('n')));
+    const FolderTreeModel tree = buildFolderTree(t.state);
+    EXPECT_EQ(tree.item(tree.findById(20)).columns[0], QStringLiteral("A/B"));
+    EXPECT_EQ(tree.item(tree.findById(20)).columns[3], QStringLiteral("/Main Identity.rge/Mail/A-B"));
+    // Dot names never step out of the bundle.
+    EXPECT_EQ(tree.item(tree.findById(22)).columns[3], QStringLiteral("/Main Identity.rge/Mail/--/--"));
+    EXPECT_EQ(tree.item(tree.findById(22)).columns[0], QStringLiteral(".."));
+    EXPECT_EQ(tree.item(tree.findById(23)).columns[0].size(), 129);
+}
+
+TEST(FolderTree, ParentZeroIsRewrittenAndPlacedUnderMail)
+{
+    TreeFixture t;
+    FolderAttrib& f = t.folder(30, 0, QStringLiteral("Loose"));
+    const FolderTreeModel tree = buildFolderTree(t.state);
+    const FolderTreeItem& item = tree.item(tree.findById(30));
+    EXPECT_EQ(item.parent, FolderTreeModel::kMail);
+    EXPECT_EQ(item.columns[2], QStringLiteral("4294967294"));
+    EXPECT_EQ(f.dwParentFolderID, 4294967294u);
+    EXPECT_TRUE(f.bItemCreated);
+}
+
+TEST(FolderTree, OnceOnlyNamesPerBuild)
+{
+    TreeFixture t;
+    t.folder(40, kNoParentFolder, QStringLiteral("favorites"));
+    t.folder(41, kNoParentFolder, QStringLiteral("Favorites"));
+    t.folder(42, kNoParentFolder, QStringLiteral("Directory"));
+    FolderTreeModel tree = buildFolderTree(t.state);
+    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("favorites@Mail"), QStringLiteral("Directory@Mail")}));
+    // A second build counts afresh.
+    tree = buildFolderTree(t.state);
+    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("favorites@Mail"), QStringLiteral("Directory@Mail")}));
+
+    // A repeated once-only folder that holds mail stays, also as an orphan
+    // (its parent is lost).
+    TreeFixture withMail;
+    withMail.folder(50, kNoParentFolder, QStringLiteral("Favorites"));
+    withMail.folder(51, 999, QStringLiteral("Favorites"));
+    withMail.mailIn(51);
+    tree = buildFolderTree(withMail.state);
+    EXPECT_GE(tree.findById(51), 0);
+}
+
+TEST(FolderTree, RepeatedBuildsGiveTheSameTree)
+{
+    // Flags kept across builds would lose a folder placed under its parent
+    // once and not found later.
+    TreeFixture t;
+    t.folder(7, kNoParentFolder, QStringLiteral("Root"));
+    t.folder(60, 7, QStringLiteral("Child"));
+    t.folder(61, 60, QStringLiteral("Grandchild"));
+    const QStringList first = shape(buildFolderTree(t.state));
+    t.state.folderList.front().dwParentFolderID = 12345; // root now lands in the orphan pass
+    const QStringList second = shape(buildFolderTree(t.state));
+    EXPECT_EQ(second.size(), first.size());
+    EXPECT_EQ(shape(buildFolderTree(t.state)), second);
+}
+
+TEST(FolderTree, StopTokenGivesAnEmptyTree)
+{
+    TreeFixture t;
+    t.folder(1, kNoParentFolder, QStringLiteral("Inbox"));
+    std::atomic<bool> stop{true};
+    EXPECT_TRUE(buildFolderTree(t.state, &stop).isEmpty());
+}

@@ -1,0 +1,46 @@
+#include "../ScanTestSupport.h"
+
+#include "SampleDatabase.h"
+#include "archive/QMailSavingThread.h"
+#include "archive/FolderTree.h"
+
+using namespace er;
+
+TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
+{
+    ScanState state;
+    ASSERT_EQ(ertest::scanBytes(testdb::buildSampleDatabase(), state).kind, ScanOutcome::Completed);
+    // scanBytes removes its database when it returns; the thread reads it again.
+    QTemporaryDir dir;
+    const QString database = dir.filePath(QStringLiteral("Database"));
+    QFile f(database);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(testdb::buildSampleDatabase());
+    f.close();
+    state.m_strDatabasePath = database;
+    const FolderTreeModel tree = buildFolderTree(state);
+
+    QMailSavingThread thread;
+    std::atomic<int> finished{0};
+    std::atomic<int> started{0};
+    std::atomic<bool> runningAtFinish{true};
+    QObject::connect(&thread, &QMailSavingThread::OnFinishScanning, &thread, [&] {
+        runningAtFinish = state.bProcessRunning.load();
+        ++finished;
+    }, Qt::DirectConnection);
+    QObject::connect(&thread, &QMailSavingThread::OnInitialSettingsMainWindow, &thread, [&](unsigned int) {
+        ++started;
+    }, Qt::DirectConnection);
+
+    state.bStopFlag = true; // left over from an earlier stop: a new save clears it
+    OutputTarget target;
+    target.folder = dir.path();
+    target.databasePath = database;
+    thread.SetInitialSettings(&state, tree, target);
+    ASSERT_TRUE(thread.wait(60000));
+    EXPECT_EQ(finished.load(), 1);
+    EXPECT_EQ(started.load(), 1);
+    EXPECT_FALSE(runningAtFinish.load()) << "the running flag is cleared before the end is signalled";
+    EXPECT_TRUE(thread.lastResult().succeeded());
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Main Identity.rge/Archive.xml"))));
+}

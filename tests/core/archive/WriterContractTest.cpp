@@ -1,0 +1,210 @@
+// The contract every run that writes recovered items keeps, whatever it
+// writes: a stop or a signal leaves the chosen folder as it was; a run with
+// failures counts them with the first paths, keeps what it wrote and the
+// earlier output it replaced; a second run into the same folder is refused;
+// a link planted at the output path is never followed. A new format joins by
+// one line in the table at the end.
+
+#include "SampleDatabase.h"
+#include "archive/BundleLayout.h"
+#include "archive/OutputRun.h"
+#include "archive/StopSignals.h"
+#include "archive/BlockScanner.h"
+#include "archive/FolderTree.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QMap>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+
+using namespace er;
+
+namespace {
+
+struct Format {
+    const char* name;
+    OutputFormat format;
+    // Planted during a run to make one output file fail: a file where a
+    // folder belongs, or a folder where a file belongs (relative to the
+    // run's temporary folder).
+    const char* blocker;
+    bool blockerIsFile;
+};
+
+void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
+
+// Every entry below a folder with its bytes (folders map to "/", links to
+// "-> target").
+QMap<QString, QByteArray> snapshot(const QString& root)
+{
+    QMap<QString, QByteArray> entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile f(path);
+        entries.insert(path.mid(root.size()), it.fileInfo().isSymLink() ? "-> " + it.fileInfo().symLinkTarget().toUtf8()
+                                              : it.fileInfo().isDir()   ? QByteArray("/")
+                                              : f.open(QIODevice::ReadOnly) ? f.readAll()
+                                                                            : QByteArray("?"));
+    }
+    return entries;
+}
+
+QString partialFolderIn(const QString& folder)
+{
+    const QStringList found = QDir(folder).entryList({QLatin1String(kPartialOutputPrefix) + '*'},
+                                                     QDir::Dirs | QDir::Hidden);
+    return found.isEmpty() ? QString() : folder + '/' + found.first();
+}
+
+class WriterContract : public ::testing::TestWithParam<Format> {
+protected:
+    void SetUp() override
+    {
+        m_databasePath = m_database.filePath(QStringLiteral("Database"));
+        QFile f(m_databasePath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(testdb::buildSampleDatabase());
+        f.close();
+        ASSERT_EQ(scanDatabase(m_databasePath, m_state).kind, ScanOutcome::Completed);
+        m_tree = buildFolderTree(m_state);
+        // A folder the user keeps other files in.
+        QFile foreign(m_target.filePath(QStringLiteral("notes of mine.txt")));
+        ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
+        foreign.write("not ours\n");
+    }
+
+    OutputResult run(const OutputHooks& hooks = {}, bool replace = false, const QString& folder = QString())
+    {
+        OutputTarget target;
+        target.format = GetParam().format;
+        target.folder = folder.isEmpty() ? m_target.path() : folder;
+        target.databasePath = m_databasePath;
+        target.replace = replace;
+        return writeOutput(m_state, m_tree, target, hooks);
+    }
+
+    // How many progress ticks a whole run gives.
+    int ticksOfAWholeRun()
+    {
+        QTemporaryDir elsewhere;
+        int ticks = 0;
+        OutputHooks hooks;
+        hooks.progress = [&] { ++ticks; };
+        EXPECT_TRUE(run(hooks, false, elsewhere.path()).succeeded());
+        return ticks;
+    }
+
+    // Hooks that call `act` once, at the first progress tick.
+    static OutputHooks atFirstTick(std::function<void()> act)
+    {
+        OutputHooks hooks;
+        hooks.progress = [act, done = false]() mutable {
+            if (!std::exchange(done, true))
+                act();
+        };
+        return hooks;
+    }
+
+    QTemporaryDir m_database;
+    QTemporaryDir m_target;
+    QString m_databasePath;
+    ScanState m_state;
+    FolderTreeModel m_tree;
+};
+
+TEST_P(WriterContract, AStopOrASignalLeavesTheFolderAsItWas)
+{
+    ASSERT_TRUE(run().succeeded()); // an earlier output, which a replacing run must keep
+    const QMap<QString, QByteArray> before = snapshot(m_target.path());
+    const int ticks = ticksOfAWholeRun();
+    ASSERT_GT(ticks, 2);
+
+    std::atomic<bool> stop{false};
+    const StopOnSignals interrupts(stop);
+    const std::pair<int, int> cases[] = {{1, 0}, {ticks / 2, 0}, {ticks, 0}, {3, SIGINT}, {3, SIGTERM}, {3, SIGHUP}};
+    for (const auto& [at, signal] : cases) {
+        for (const bool nested : {false, true}) {
+            stop = false;
+            int tick = 0;
+            OutputHooks hooks;
+            hooks.stop = &stop;
+            hooks.progress = [&, at = at, signal = signal] {
+                if (++tick == at)
+                    signal ? void(std::raise(signal)) : stop.store(true);
+            };
+            const QString folder = nested ? m_target.filePath(QStringLiteral("new/deeper")) : QString();
+            const OutputResult result = run(hooks, true, folder);
+            EXPECT_TRUE(result.stopped) << "tick " << at << ", signal " << signal;
+            EXPECT_EQ(snapshot(m_target.path()), before) << "tick " << at << ", signal " << signal;
+        }
+    }
+    EXPECT_TRUE(interrupts.signalled());
+}
+
+TEST_P(WriterContract, FailuresAreCountedAndTheEarlierOutputIsKept)
+{
+    ASSERT_TRUE(run().succeeded());
+    const QString output = outputPath(GetParam().format, m_target.path());
+    QMap<QString, QByteArray> earlier = snapshot(output);
+    earlier.remove(QStringLiteral("/notes of mine.txt")); // the export's folder is the user's
+
+    const OutputResult result = run(atFirstTick([&] {
+        const QString blocker = partialFolderIn(m_target.path()) + '/' + GetParam().blocker;
+        QDir(blocker).removeRecursively();
+        if (GetParam().blockerIsFile) {
+            QFile file(blocker);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(blocker));
+        }
+    }), true);
+    EXPECT_FALSE(result.stopped);
+    EXPECT_GT(result.failureCount, 0);
+    ASSERT_FALSE(result.firstFailures.isEmpty());
+    EXPECT_TRUE(result.firstFailures.first().startsWith(output + '/' + QString(GetParam().blocker).section('/', -1)))
+        << result.firstFailures.first().toStdString();
+    // What was written is in place; the earlier output is kept whole.
+    EXPECT_TRUE(QFileInfo::exists(output));
+    ASSERT_FALSE(result.keptAside.isEmpty());
+    EXPECT_EQ(snapshot(result.keptAside), earlier);
+    EXPECT_TRUE(partialFolderIn(m_target.path()).isEmpty());
+
+    // A run without failures removes what it replaces.
+    const OutputResult clean = run({}, true);
+    EXPECT_TRUE(clean.succeeded());
+    EXPECT_TRUE(clean.keptAside.isEmpty());
+}
+
+TEST_P(WriterContract, ASecondRunIntoTheFolderIsRefusedAndALinkIsNeverFollowed)
+{
+    QTemporaryDir elsewhere;
+    OutputResult second;
+    const OutputResult first = run(atFirstTick([&] {
+        second = run();
+        // Planted where the output goes, after the checks.
+        const QString at = GetParam().format == OutputFormat::Bundle ? bundlePath(m_target.path())
+                                                                      : m_target.filePath(QStringLiteral("Mail"));
+        ASSERT_TRUE(QFile::link(elsewhere.path(), at));
+    }));
+    EXPECT_TRUE(second.refused);
+    EXPECT_TRUE(second.refusal.contains(QStringLiteral("Another save or export"))) << second.refusal.toStdString();
+    EXPECT_TRUE(snapshot(elsewhere.path()).isEmpty()) << "nothing was written through the link";
+    EXPECT_GT(first.failureCount, 0) << "the output could not be put in place";
+    EXPECT_TRUE(first.firstFailures.join(' ').contains(QStringLiteral("cannot be put in place")));
+}
+
+const Format kFormats[] = {
+    {"Bundle", OutputFormat::Bundle, "Main Identity.rge/Contacts", true},
+    {"PortableExport", OutputFormat::PortableExport, "contacts.vcf", false},
+};
+INSTANTIATE_TEST_SUITE_P(Formats, WriterContract, ::testing::ValuesIn(kFormats),
+                         [](const ::testing::TestParamInfo<Format>& info) { return std::string(info.param.name); });
+
+} // namespace

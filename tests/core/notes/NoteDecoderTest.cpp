@@ -1,0 +1,50 @@
+#include "PimBlocks.h"
+
+#include "contacts/ContactRecords.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "format/ByteOrder.h"
+#include "archive/ScanState.h"
+
+#include <gtest/gtest.h>
+
+using namespace testdb;
+
+namespace {
+
+const er::NotesInformation& decode(er::ScanState& state, const QByteArray& block)
+{
+    er::decodeBlock(state, er::BlockTag::NTRC, er::BlockView::whole(block));
+    return state.ntrcList.back();
+}
+
+} // namespace
+
+TEST(NoteDecoder, TextFormsAndStamp)
+{
+    er::ScanState state;
+    const auto& n = decode(state, noteBlock({wideProp(kNoteSummaryTag, QString::fromUtf8("Ideen für März")),
+                                             markedProp(kNoteDescriptionTag, "a\rb"), wideProp(kNote1F06Tag, "abc"),
+                                             prop(kNoteStampTimeTag, macTime(123456))}));
+    EXPECT_EQ(*n.Summary, QString::fromUtf8("Ideen für März").toUtf8());
+    EXPECT_EQ(n.SummaryLength, 15u);
+    EXPECT_EQ(*n.Description, "a\rb");
+    EXPECT_EQ(n.DescriptionLength, 3u);
+    EXPECT_EQ(*n.Property1F06, "abc");
+    EXPECT_EQ(n.Property1F06Length, 3u); // no terminator counted
+    EXPECT_EQ(er::GetDWordValue(n.StampTime->data(), 1), 123456u);
+    EXPECT_FALSE(n.GUID);
+}
+
+TEST(NoteDecoder, EveryBlockCountsAndTheFirstSetsOne)
+{
+    er::ScanState state;
+    state.NotesItemCount = 42;
+    QByteArray unusable = noteBlock({wideProp(kNoteSummaryTag, "lost")});
+    unusable.replace(36, 4, be32(4000));
+    const auto& n = decode(state, unusable);
+    EXPECT_EQ(state.NotesItemCount, 1u);
+    EXPECT_TRUE(n.Summary && n.Summary->isEmpty());
+    decode(state, noteBlock({}));
+    EXPECT_EQ(state.NotesItemCount, 2u);
+}
