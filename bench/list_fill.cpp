@@ -7,8 +7,8 @@
 //        is written to DIRECTORY, or to a temporary directory)
 
 #include "DatabaseBuilder.h"
-#include "mail/MailList.h"
-#include "scan/BlockScanner.h"
+#include "archive/MailList.h"
+#include "archive/BlockScanner.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -50,7 +50,7 @@ bool writeDatabase(const QString& path, int mails)
     for (int i = 0; i < mails && ok; ++i) {
         const quint32 mailId = static_cast<quint32>(i) + 1;
         const QByteArray number = QByteArray::number(i);
-        MailRecord r;
+        MailRecordBlock r;
         r.folderId = kFolder;
         if (i % 10 != 3) {
             r.sender = Address{"person" + number + "@example.com", QStringLiteral("Person %1").arg(i)};

@@ -51,7 +51,7 @@ void nested(Database& db, int count)
     if (!table.isEmpty())
         db.add(flidBlock(table));
     // One mail at the bottom.
-    MailRecord record;
+    MailRecordBlock record;
     record.folderId = quint32(999 + count);
     record.mailId = 1;
     db.add(mlrcBlock(record));

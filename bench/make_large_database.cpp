@@ -159,7 +159,7 @@ int main(int argc, char* argv[])
     while (ok && out.written() < target) {
         const quint32 folder = folderIds[static_cast<int>(rng.bounded(folderIds.size()))];
         const int size = 1500 + static_cast<int>(rng.bounded(9000)); // ~6 KB on average
-        MailRecord r;
+        MailRecordBlock r;
         r.folderId = folder;
         r.sender = person(mails);
         r.to = QList<Address>{person(mails + 1)};

@@ -8,15 +8,15 @@
 #include "calendar/PortableICalendar.h"
 #include "calendar/TaskExport.h"
 #include "contacts/ContactExport.h"
-#include "contacts/NoteExport.h"
+#include "notes/NoteExport.h"
 #include "contacts/PortableVCard.h"
-#include "export/PortableExport.h"
-#include "mail/MailLinking.h"
-#include "mail/MailList.h"
+#include "archive/PortableExport.h"
+#include "archive/MailLinking.h"
+#include "archive/MailList.h"
 #include "mail/MessagePreview.h"
-#include "scan/BlockScanner.h"
-#include "scan/BlockView.h"
-#include "scan/FolderTree.h"
+#include "archive/BlockScanner.h"
+#include "format/BlockView.h"
+#include "archive/FolderTree.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const quint64 declared = (options & 0x80) ? held + (options & 0x0F) * 4099u : held;
 
     er::ScanState state;
-    state.OfficeEntourage2004 = (options & 0x40) != 0;
+    state.office2004 = (options & 0x40) != 0;
     const er::BlockView block(body, held, declared, 4096);
 
 #if defined(ER_FUZZ_FOLDER_TABLE)
@@ -64,20 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 #error "no decoder family selected"
 #endif
 
-    er::FillInfoInMSRCFromMLRC(state);
-    er::recomputeMailItemCount(state);
+    er::linkMail(state);
+    er::recomputeMailCount(state);
     er::buildFolderTree(state);
 
-    const bool office2004 = state.OfficeEntourage2004;
-    for (const er::ContactInformation& contact : state.ctrcList) {
+    const bool office2004 = state.office2004;
+    for (const er::ContactRecord& contact : state.contacts) {
         er::contactVCard(contact, office2004);
         er::portableVCard(contact, "uid");
     }
-    for (const er::NotesInformation& note : state.ntrcList)
+    for (const er::NoteRecord& note : state.notes)
         er::noteICalendar(note);
-    for (const er::CalenderInformation& event : state.clrcList)
+    for (const er::EventRecord& event : state.events)
         er::eventICalendarText(event, office2004, 3600);
-    for (const er::TasksInformation& task : state.tsrcList)
+    for (const er::TaskRecord& task : state.tasks)
         er::taskICalendarText(task, office2004);
     const er::TextSink discard = [](const QByteArray&) {};
     er::writeContactsVCard(state, discard);

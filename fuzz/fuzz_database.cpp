@@ -2,10 +2,10 @@
 // saved into a temporary bundle and exported for other programs. Nothing may
 // crash, hang or leak.
 
-#include "export/PortableExport.h"
-#include "export/SaveRun.h"
-#include "scan/BlockScanner.h"
-#include "scan/FolderTree.h"
+#include "archive/PortableExport.h"
+#include "archive/SaveRun.h"
+#include "archive/BlockScanner.h"
+#include "archive/FolderTree.h"
 
 #include <QDir>
 #include <QFile>

@@ -44,7 +44,7 @@ int main(int argc, char* argv[])
     // Whole databases: the sample, a small one, and the sample cut short.
     testdb::Database small;
     small.add(testdb::flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    testdb::MailRecord record;
+    testdb::MailRecordBlock record;
     record.folderId = 1;
     record.mailId = 5;
     small.add(testdb::mlrcBlock(record));

@@ -180,9 +180,9 @@ int scanAndReport(const QString& database, er::ScanState& state)
                        .arg(state.unreadableBytes)
                        .arg(database));
 
-    const quint32 mails = er::recomputeMailItemCount(state);
-    std::printf("Mails: %u\nCalendars: %u\nNotes: %u\nContacts: %u\nTasks: %u\n", mails, state.CalendarItemCount,
-                state.NotesItemCount, state.ContactItemCount, state.TaskItemCount);
+    const quint32 mails = er::recomputeMailCount(state);
+    std::printf("Mails: %u\nCalendars: %u\nNotes: %u\nContacts: %u\nTasks: %u\n", mails, state.eventCount,
+                state.noteCount, state.contactCount, state.taskCount);
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", er::damageSummaryLine(er::damageSummary(state)).toLocal8Bit().constData());
     return -1;
@@ -249,7 +249,7 @@ int runOutput(er::OutputFormat format, const QString& database, const QString& d
 
     const er::FolderTreeModel tree = er::buildFolderTree(state, &g_interrupted);
     TerminalProgress progress(bundle ? QStringLiteral("Saving") : QStringLiteral("Exporting"));
-    quint64 items = state.MailItemCount;
+    quint64 items = state.mail.count;
     quint64 written = 0;
     er::OutputHooks hooks;
     hooks.stop = &g_interrupted;

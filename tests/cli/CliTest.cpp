@@ -69,13 +69,13 @@ TEST(CliScan, CountsOfAGeneratedDatabase)
 {
     Database db;
     db.add(flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    MailRecord withText;
+    MailRecordBlock withText;
     withText.folderId = 1;
     withText.mailId = 7;
     db.add(mlrcBlock(withText));
     db.add(msrcBlock(7, "Subject: x\r\r"));
     db.add(msrcBlock(8, "Subject: orphan\r\r"));
-    MailRecord textless;
+    MailRecordBlock textless;
     textless.folderId = 1;
     db.add(mlrcBlock(textless));
     QTemporaryDir dir;

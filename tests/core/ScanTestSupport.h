@@ -38,10 +38,10 @@ struct PositionRecorder {
     }
 };
 
-inline std::vector<const er::FolderAttrib*> folders(const er::ScanState& state)
+inline std::vector<const er::FolderRecord*> folders(const er::ScanState& state)
 {
-    std::vector<const er::FolderAttrib*> out;
-    for (const er::FolderAttrib& f : state.folderList)
+    std::vector<const er::FolderRecord*> out;
+    for (const er::FolderRecord& f : state.mail.folders)
         out.push_back(&f);
     return out;
 }

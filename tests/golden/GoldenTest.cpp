@@ -8,6 +8,7 @@
 #include "SampleDatabase.h"
 #include "calendar/CalendarPreview.h"
 #include "contacts/ContactPreview.h"
+#include "notes/NotePreview.h"
 #include "archive/OutputRun.h"
 #include "archive/MailList.h"
 #include "archive/BlockScanner.h"
@@ -75,7 +76,7 @@ TEST(Golden, SampleBundleAndExport)
         OutputTarget request;
         request.format = format;
         request.folder = target.path();
-        request.databasePath = s.state.m_strDatabasePath;
+        request.databasePath = s.state.databasePath;
         const OutputResult result = writeOutput(s.state, s.tree, request);
         ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
         ertest::expectMatchesGolden(QLatin1String(name), result.output);
@@ -102,14 +103,14 @@ TEST(Golden, SampleListsAndPreviews)
     writeLines(out.filePath(QStringLiteral("mail.txt")), mail);
 
     QStringList contacts, notes, events, tasks;
-    for (const ContactInformation& c : s.state.ctrcList)
+    for (const ContactRecord& c : s.state.contacts)
         if (isUsableContact(c))
             contacts << recordLines(contactRowText(c), itemKeyText(c), contactPreviewLines(c));
-    for (const NotesInformation& n : s.state.ntrcList)
+    for (const NoteRecord& n : s.state.notes)
         notes << recordLines(noteRowText(n), itemKeyText(n), notePreviewLines(n));
-    for (const CalenderInformation& e : s.state.clrcList)
+    for (const EventRecord& e : s.state.events)
         events << recordLines(eventRowText(e), itemKeyText(e), eventPreviewLines(e));
-    for (const TasksInformation& t : s.state.tsrcList)
+    for (const TaskRecord& t : s.state.tasks)
         tasks << recordLines(taskRowText(t), itemKeyText(t), taskPreviewLines(t));
     writeLines(out.filePath(QStringLiteral("contacts.txt")), contacts);
     writeLines(out.filePath(QStringLiteral("notes.txt")), notes);

@@ -49,7 +49,7 @@ QString summaryOf(const OptionalBytes& field)
 void expectWallClock(const QDateTime& read, const std::optional<std::array<quint8, 8>>& stored)
 {
     ASSERT_TRUE(stored);
-    const QDateTime wall = CalendarStampToDateTime(GetDWordValue(stored->data(), 1));
+    const QDateTime wall = calendarStampToDateTime(bigEndianU32(stored->data()));
     EXPECT_EQ(read.date(), wall.date());
     EXPECT_EQ(read.time(), wall.time());
     EXPECT_NE(read.timeSpec(), Qt::UTC);
@@ -61,11 +61,11 @@ TEST(KCalendarCoreReader, SampleCalendarReadsAsTheRecords)
 {
     ScanState state;
     ASSERT_EQ(scanDatabase(QStringLiteral(ER_SAMPLE_DATABASE), state).kind, ScanOutcome::Completed);
-    ASSERT_FALSE(state.clrcList.empty() || state.tsrcList.empty() || state.ntrcList.empty());
+    ASSERT_FALSE(state.events.empty() || state.tasks.empty() || state.notes.empty());
     const auto calendar = parsed(calendarICalendarFile(state));
 
-    EXPECT_EQ(calendar->rawEvents().size(), int(state.clrcList.size()));
-    for (const CalenderInformation& record : state.clrcList) {
+    EXPECT_EQ(calendar->rawEvents().size(), int(state.events.size()));
+    for (const EventRecord& record : state.events) {
         const KCalendarCore::Event::Ptr event = calendar->event(uidText(record.GUID, record.GUIDLength));
         ASSERT_TRUE(event) << uidText(record.GUID, record.GUIDLength).toStdString();
         SCOPED_TRACE(event->summary().toStdString());
@@ -75,8 +75,8 @@ TEST(KCalendarCoreReader, SampleCalendarReadsAsTheRecords)
         const bool allDay = record.AllDayData && record.AllDayData->startsWith('\1');
         EXPECT_EQ(event->allDay(), allDay);
         if (allDay) {
-            const quint32 stored = GetDWordValue(record.StartTime->data(), 1);
-            EXPECT_EQ(event->dtStart().date(), CalendarStampToDateTime(stored).date());
+            const quint32 stored = bigEndianU32(record.StartTime->data());
+            EXPECT_EQ(event->dtStart().date(), calendarStampToDateTime(stored).date());
         } else {
             expectWallClock(event->dtStart(), record.StartTime);
             expectWallClock(event->dtEnd(), record.EndTime);
@@ -91,9 +91,9 @@ TEST(KCalendarCoreReader, SampleCalendarReadsAsTheRecords)
         }
     }
 
-    EXPECT_EQ(calendar->rawTodos().size(), int(state.tsrcList.size()));
+    EXPECT_EQ(calendar->rawTodos().size(), int(state.tasks.size()));
     const int priorities[] = {0, 1, 3, 5, 7, 9};
-    for (const TasksInformation& record : state.tsrcList) {
+    for (const TaskRecord& record : state.tasks) {
         const KCalendarCore::Todo::Ptr todo = calendar->todo(uidText(record.GUID, record.GUIDLength));
         ASSERT_TRUE(todo);
         SCOPED_TRACE(todo->summary().toStdString());
@@ -110,9 +110,9 @@ TEST(KCalendarCoreReader, SampleCalendarReadsAsTheRecords)
     }
 
     const auto notes = parsed(notesICalendarFile(state));
-    EXPECT_EQ(notes->rawJournals().size(), int(state.ntrcList.size()));
+    EXPECT_EQ(notes->rawJournals().size(), int(state.notes.size()));
     EXPECT_TRUE(notes->rawEvents().isEmpty() && notes->rawTodos().isEmpty());
-    for (const NotesInformation& record : state.ntrcList) {
+    for (const NoteRecord& record : state.notes) {
         const KCalendarCore::Journal::Ptr journal =
             notes->journal(uidText(record.GUID, record.GUIDLength));
         ASSERT_TRUE(journal);
@@ -130,19 +130,19 @@ TEST(KCalendarCoreReader, HardTextsAndItemsWithoutGuid)
     const QString hard = QString::fromUtf8("a,b;c\\d\re 山田太郎 Ørsted \\,\\;\\n\\\\\r\\");
     ScanState state;
     for (int i = 0; i < 2; ++i) { // twice, without GUID: two items, not one
-        CalenderInformation event;
+        EventRecord event;
         event.Summary = hard.toUtf8();
         event.Location = longText.toUtf8();
         event.Description = longText.toUtf8();
-        state.clrcList.push_back(event);
-        TasksInformation task;
+        state.events.push_back(event);
+        TaskRecord task;
         task.TaskName = hard.toUtf8();
         task.Note = longText.toUtf8();
-        state.tsrcList.push_back(task);
-        NotesInformation note;
+        state.tasks.push_back(task);
+        NoteRecord note;
         note.Summary = hard.toUtf8(), note.SummaryLength = quint32(hard.size() + 1);
         note.Description = longText.toUtf8(), note.DescriptionLength = quint32(longText.size() + 1);
-        state.ntrcList.push_back(note);
+        state.notes.push_back(note);
     }
     const QString read = QString(longText).replace('\r', '\n');
     const QString readHard = QString(hard).replace('\r', '\n');

@@ -30,7 +30,7 @@ TEST(KContactsReader, SampleContactsReadAsRecorded)
     const KContacts::Addressee::List cards = KContacts::VCardConverter().parseVCards(contactsVCardFile(state));
 
     int next = 0;
-    for (const ContactInformation& c : state.ctrcList) {
+    for (const ContactRecord& c : state.contacts) {
         if (!hasContactData(c))
             continue;
         ASSERT_LT(next, cards.size());
@@ -59,7 +59,7 @@ TEST(KContactsReader, HardValuesSurviveTheSecondReader)
     QString longNote;
     while (longNote.size() < 500)
         longNote += QString::fromUtf8("José, 山田, \\ ") + QString::number(longNote.size()) + '\n';
-    ContactInformation c;
+    ContactRecord c;
     c.GUID = QByteArray::fromHex("00112233445566778899aabbccddeeff"), c.GUIDLength = 16;
     c.FirstName = hard.toUtf8(), c.LastName = QByteArray("Lee, Jr; III"), c.Suffix = QByteArray("a;b,c");
     c.Company = hard.toUtf8(), c.Department = QByteArray("R&D; Tokyo");

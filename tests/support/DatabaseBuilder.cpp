@@ -176,7 +176,7 @@ QByteArray addressList(const QList<Address>& entries)
     return b;
 }
 
-QList<Property> mailProperties(const MailRecord& r)
+QList<Property> mailProperties(const MailRecordBlock& r)
 {
     QList<Property> props;
     if (r.folderId)
@@ -211,7 +211,7 @@ QList<Property> mailProperties(const MailRecord& r)
     return props;
 }
 
-QByteArray mlrcBlock(const MailRecord& record, std::optional<quint32> tableLength)
+QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength)
 {
     return propertyBlock(kMLRC, mailProperties(record), tableLength);
 }

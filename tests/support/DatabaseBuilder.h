@@ -103,7 +103,7 @@ enum MailTag : quint32 {
 
 // One "MLRC" mail record. Absent fields write no descriptor. Text fields hold
 // their stored form: utf16be(...) or narrow(...).
-struct MailRecord {
+struct MailRecordBlock {
     std::optional<quint32> folderId;
     std::optional<quint32> mailId;        // absent: the record has mail id 0
     std::optional<Address> sender;        // one-entry address list
@@ -121,8 +121,8 @@ struct MailRecord {
 // The descriptors in the order they are written: folder id and mail id first
 // (the mail-record walk also reads two descriptors' worth of the data area as
 // tags; small ids there read as no known tag).
-QList<Property> mailProperties(const MailRecord& record);
-QByteArray mlrcBlock(const MailRecord& record, std::optional<quint32> tableLength = {});
+QList<Property> mailProperties(const MailRecordBlock& record);
+QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength = {});
 
 // Message text block: u32 text length at 8 (its top byte is the check byte 8,
 // so texts up to 32 MiB pass), mail id at 16, text from 20. textLengthField

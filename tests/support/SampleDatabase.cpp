@@ -398,7 +398,7 @@ QByteArray buildSampleDatabase()
         if (m.cc >= 0)
             h.cc << kPeople[m.cc];
 
-        MailRecord r;
+        MailRecordBlock r;
         r.folderId = m.folder;
         r.mailId = mailId;
         r.sender = addressOf(from);
@@ -434,7 +434,7 @@ QByteArray buildSampleDatabase()
         }
         if (i == 17) {
             // A record the database no longer trusts: the check byte is damaged.
-            MailRecord broken;
+            MailRecordBlock broken;
             broken.folderId = 1;
             broken.mailId = 9999;
             broken.subject = utf16be(QStringLiteral("Never decoded"));
@@ -447,7 +447,7 @@ QByteArray buildSampleDatabase()
         if (recordOnly >= 0) {
             const RecordOnlyMail& o = kRecordOnlyMails[recordOnly];
             const Person& p = kPeople[o.person];
-            MailRecord rec;
+            MailRecordBlock rec;
             rec.folderId = o.folder;
             rec.sender = addressOf(o.sent ? kMe : p);
             rec.subject = utf16be(QString::fromUtf8(o.subject));

@@ -22,17 +22,18 @@ using namespace testdb;
 
 namespace {
 
-// The file OnCalenderSaving writes for the one event of `props`.
+// The file writeEventFiles writes for the one event of `props`.
 QByteArray savedEvent(bool office2004, const QList<Property>& props)
 {
     ScanState state;
-    state.OfficeEntourage2004 = office2004;
+    state.office2004 = office2004;
     decodeBlock(state, BlockTag::CLRC, BlockView::whole(eventBlock(props)));
     QTemporaryDir dir;
     const QString calendar = bundlePath(dir.path()) + QStringLiteral("/Calendar");
     EXPECT_TRUE(QDir().mkpath(calendar));
-    SaveContext context(state, dir.path());
-    OnCalenderSaving(context);
+    SaveContext context(dir.path());
+    context.office2004 = state.office2004;
+    writeEventFiles(state.events, context);
     EXPECT_EQ(context.failures.count(), 0);
     QFile f(calendar + QLatin1Char('/') + guidFileName(guidBytes(0x40)));
     EXPECT_TRUE(f.open(QIODevice::ReadOnly));

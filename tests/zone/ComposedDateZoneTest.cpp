@@ -18,7 +18,7 @@ TEST(ComposedDateInZone, WallClockKeptAndLocalOffsetWritten)
 
     testdb::Database db;
     db.add(testdb::flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    testdb::MailRecord r;
+    testdb::MailRecordBlock r;
     r.folderId = 1;
     r.subject = testdb::utf16be(QStringLiteral("Spring forward"));
     r.date = testdb::macStamp(2008, 3, 30, 2, 30, 0); // in the Berlin gap
@@ -30,10 +30,11 @@ TEST(ComposedDateInZone, WallClockKeptAndLocalOffsetWritten)
     ScanState state;
     ASSERT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
 
-    SaveContext context(state, dir.path());
+    SaveContext context(dir.path());
+    context.office2004 = state.office2004;
     DatabaseFile file(path);
-    MessageWriter writer(file, context);
-    const QByteArray message = writer.composedMessage(state.mlrcList.front());
+    MessageWriter writer(file, state.mail.attachments, context);
+    const QByteArray message = writer.composedMessage(state.mail.records.front());
 
     const int offset = QDateTime::currentDateTime().offsetFromUtc();
     const QByteArray zone = QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', qAbs(offset) / 3600,

@@ -22,7 +22,7 @@ namespace {
 QByteArray fileOf(bool office2004, const QList<QList<Property>>& events)
 {
     ScanState state;
-    state.OfficeEntourage2004 = office2004;
+    state.office2004 = office2004;
     for (const QList<Property>& props : events)
         decodeBlock(state, BlockTag::CLRC, BlockView::whole(eventBlock(props)));
     return calendarICalendarFile(state);

@@ -74,10 +74,10 @@ TEST_F(ZoneTest, GetTimeMatchesTheGregorianCalendarOverTheWholeRange)
 {
     const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
     for (quint64 stamp = 0; stamp <= 0xFFFFFFFFu; stamp += 9999991) {
-        er::_SYSTEMTIME t;
+        er::BrokenDownTime t;
         t.wDayOfWeek = 7;
         t.wMilliseconds = 999;
-        er::GetTime(&t, stamp);
+        er::breakDownMacStamp(&t, stamp);
         const QDateTime expected = epoch.addSecs(qint64(stamp));
         ASSERT_EQ(QDate(t.wYear, t.wMonth, t.wDay), expected.date()) << stamp;
         ASSERT_EQ(QTime(t.wHour, t.wMinute, t.wSecond), expected.time()) << stamp;
@@ -88,19 +88,19 @@ TEST_F(ZoneTest, GetTimeMatchesTheGregorianCalendarOverTheWholeRange)
 
 TEST_F(ZoneTest, CalendarStampsCountMinutesFrom1601)
 {
-    EXPECT_EQ(wallClock(er::CalendarStampToDateTime(0)), "1601-01-01 00:00:00");
-    EXPECT_EQ(wallClock(er::CalendarStampToDateTime(1440)), "1601-01-02 00:00:00");
-    EXPECT_EQ(wallClock(er::CalendarStampToDateTime(testdb::calendarStamp(2008, 3, 30, 2, 30))),
+    EXPECT_EQ(wallClock(er::calendarStampToDateTime(0)), "1601-01-01 00:00:00");
+    EXPECT_EQ(wallClock(er::calendarStampToDateTime(1440)), "1601-01-02 00:00:00");
+    EXPECT_EQ(wallClock(er::calendarStampToDateTime(testdb::calendarStamp(2008, 3, 30, 2, 30))),
               "2008-03-30 02:30:00");
-    EXPECT_EQ(wallClock(er::CalendarStampToDateTime(testdb::calendarStamp(1893, 4, 1, 0, 5))), "1893-04-01 00:05:00");
-    EXPECT_TRUE(er::CalendarStampToDateTime(0xFFFFFFFFu).isValid());
+    EXPECT_EQ(wallClock(er::calendarStampToDateTime(testdb::calendarStamp(1893, 4, 1, 0, 5))), "1893-04-01 00:05:00");
+    EXPECT_TRUE(er::calendarStampToDateTime(0xFFFFFFFFu).isValid());
 }
 
 TEST_F(ZoneTest, PreviewFormatShowsTheStoredWallClock)
 {
     const QString jan = QLocale::system().monthName(1, QLocale::ShortFormat);
     const QString mar = QLocale::system().monthName(3, QLocale::ShortFormat);
-    EXPECT_EQ(er::previewDateText(er::CalendarStampToDateTime(0)), "1601," + jan + ",01, 00:00:00");
+    EXPECT_EQ(er::previewDateText(er::calendarStampToDateTime(0)), "1601," + jan + ",01, 00:00:00");
     EXPECT_EQ(er::previewDateText(er::macStampToDateTime(kBerlinGapMacStamp)), "2008," + mar + ",30, 02:30:00");
     EXPECT_EQ(er::previewDateText(er::macStampToDateTime(3000000000u)),
               "1999," + QLocale::system().monthName(1, QLocale::ShortFormat) + ",24, 05:20:00");

@@ -1,13 +1,14 @@
 #include "archive/BlockScanner.h"
 
-#include "calendar/CalendarDecoders.h"
-#include "contacts/ContactDecoders.h"
-#include "mail/MailDecoders.h"
 #include "archive/MailLinking.h"
+#include "calendar/CalendarDecoders.h"
+#include "contacts/ContactDecoder.h"
 #include "format/BlockView.h"
 #include "format/ByteOrder.h"
 #include "format/DatabaseFile.h"
 #include "mail/FolderTable.h"
+#include "mail/MailDecoders.h"
+#include "notes/NoteDecoder.h"
 
 #include <QFile>
 
@@ -148,15 +149,15 @@ Region regionOf(BlockTag tag)
 
 bool nothingUsable(const ScanState& state)
 {
-    return state.folderList.empty() && state.ctrcList.empty() && state.tsrcList.empty()
-        && state.ntrcList.empty() && state.msrcList.empty() && state.clrcList.empty() && state.mlrcList.empty();
+    return state.mail.folders.empty() && state.contacts.empty() && state.tasks.empty()
+        && state.notes.empty() && state.mail.messages.empty() && state.events.empty() && state.mail.records.empty();
 }
 
 } // namespace
 
 BlockTag blockTagOf(const unsigned char* h)
 {
-    switch (GetDWordValue(h, 1)) {
+    switch (bigEndianU32(h)) {
     case 0x464C4944: return BlockTag::FLID; // "FLID"
     case 0x4D4C5243: return BlockTag::MLRC; // "MLRC"
     case 0x4D537263: return BlockTag::MSrc; // "MSrc"
@@ -198,86 +199,100 @@ quint64 blockBytesDecoded(BlockTag tag, quint64 length)
     return length;
 }
 
-bool CheckECBytes(const unsigned char* h)
+bool checkBytesValid(const unsigned char* h)
 {
     return h[7] == 0xEC && (h[8] == 0x00 || h[8] == 0x01);
 }
 
 quint64 blockLengthOf(const unsigned char* h)
 {
-    const quint64 size = GetDWordValue(h + 4, 1);
+    const quint64 size = bigEndianU32(h + 4);
     return (size == 0 ? 492 : size) + 20;
 }
 
 void decodeBlock(ScanState& state, BlockTag tag, const BlockView& block)
 {
     switch (tag) {
-    case BlockTag::FLID: GetAllFLID(state, block); break;
-    case BlockTag::MLRC: InitializeMLRC(state, block); break;
-    case BlockTag::MSrc: InitializeMSRC(state, block); break;
-    case BlockTag::MaRC: InitializeMARC(state, block); break;
-    case BlockTag::Attc: InitializeAttc(state, block); break;
-    case BlockTag::CTRC: InitializeCTRC(state, block); break;
-    case BlockTag::CLRC: InitializeCLRC(state, block); break;
-    case BlockTag::TSRC: InitializeTSRC(state, block); break;
-    case BlockTag::NTRC: InitializeNTRC(state, block); break;
+    case BlockTag::FLID: decodeFolderTable(state.mail, block); break;
+    case BlockTag::MLRC: decodeMailRecord(state.mail, block); break;
+    case BlockTag::MSrc: decodeStoredMessage(state.mail, block); break;
+    case BlockTag::MaRC: decodeMailAccount(state.mail, block); break;
+    case BlockTag::Attc: decodeAttachmentBlock(state.mail, block); break;
+    case BlockTag::CTRC:
+        state.contacts.push_back(decodeContact(block));
+        // Contacts without a name or an address stay on the list uncounted.
+        if (isUsableContact(state.contacts.back()))
+            ++state.contactCount;
+        break;
+    case BlockTag::CLRC:
+        state.events.push_back(decodeEvent(block, state.office2004));
+        ++state.eventCount;
+        break;
+    case BlockTag::TSRC:
+        state.tasks.push_back(decodeTask(block, state.office2004));
+        ++state.taskCount;
+        break;
+    case BlockTag::NTRC:
+        state.notes.push_back(decodeNote(block));
+        ++state.noteCount;
+        break;
     case BlockTag::None: break;
     }
 }
 
 ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks& hooks)
 {
-    std::atomic<bool>& stop = hooks.stop ? *hooks.stop : state.bStopFlag;
-    CleanListAndHash(state);
-    state.m_strDatabasePath = path;
-    state.bStopFlag = false;
-    state.bProcessRunning = true;
-    state.bParseDatabase = true;
+    std::atomic<bool>& stop = hooks.stop ? *hooks.stop : state.stopFlag;
+    clearScanState(state);
+    state.databasePath = path;
+    state.stopFlag = false;
+    state.running = true;
+    state.scanShown = true;
 
     QFile file;
     QString reason;
-    if (!openDatabase(path, file, &state.lSize, &reason)) {
-        state.bProcessRunning = false;
-        state.bParseDatabase = false;
+    if (!openDatabase(path, file, &state.fileSize, &reason)) {
+        state.running = false;
+        state.scanShown = false;
         return {ScanOutcome::CannotOpen, reason};
     }
-    state.MaxProgress = static_cast<quint32>(qMin<qint64>(state.lSize / kPositionStep, 0xFFFFFFFF));
+    state.progressRange = static_cast<quint32>(qMin<qint64>(state.fileSize / kPositionStep, 0xFFFFFFFF));
 
-    ChunkReader reader(file, state.lSize, state.map);
-    state.OfficeEntourage2004 = state.lSize > 0 && GetDWordValue(reader.header(0), 1) == 3;
+    ChunkReader reader(file, state.fileSize, state.map);
+    state.office2004 = state.fileSize > 0 && bigEndianU32(reader.header(0)) == 3;
 
     bool firstTagSeen = false;
     bool foldersAnnounced = false;
     qint64 offset = 0;
     for (;;) {
         if (stop.load(std::memory_order_relaxed)) {
-            CleanListAndHash(state);
+            clearScanState(state);
             state.unreadableBytes = 0;
-            state.bProcessRunning = false;
-            state.bParseDatabase = false;
+            state.running = false;
+            state.scanShown = false;
             return {ScanOutcome::Stopped, QString()};
         }
-        if (offset >= state.lSize)
+        if (offset >= state.fileSize)
             break;
         // Progress counts 512-byte units of the file passed, so that it
         // reaches the range exactly at the end whatever the walk skipped.
         if (hooks.progress)
-            hooks.progress(qMin<quint64>(quint64(offset) / kPositionStep + 1, state.MaxProgress), state.MaxProgress);
+            hooks.progress(qMin<quint64>(quint64(offset) / kPositionStep + 1, state.progressRange), state.progressRange);
 
         const unsigned char* header = reader.header(offset);
         const BlockTag tag = blockTagOf(header);
         if (tag == BlockTag::None) {
-            state.map.add(Region::Unrecognised, offset, qMin(offset + kResyncStep, state.lSize));
+            state.map.add(Region::Unrecognised, offset, qMin(offset + kResyncStep, state.fileSize));
             offset += kResyncStep;
             continue;
         }
         if (!firstTagSeen) {
             firstTagSeen = true;
-            state.dwPointertoFileLocation = offset;
+            state.firstBlockOffset = offset;
         }
         const quint64 length = blockLengthOf(header);
-        const bool valid = CheckECBytes(header);
-        if (!foldersAnnounced && !state.folderList.empty()) {
+        const bool valid = checkBytesValid(header);
+        if (!foldersAnnounced && !state.mail.folders.empty()) {
             foldersAnnounced = true;
             if (hooks.foldersAvailable)
                 hooks.foldersAvailable();
@@ -286,22 +301,22 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
         if (accepted)
             decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
         if (accepted)
-            state.map.add(regionOf(tag), offset, qMin(offset + static_cast<qint64>(length), state.lSize));
+            state.map.add(regionOf(tag), offset, qMin(offset + static_cast<qint64>(length), state.fileSize));
         else
-            state.map.add(Region::RejectedHeader, offset, qMin(offset + kResyncStep, state.lSize));
+            state.map.add(Region::RejectedHeader, offset, qMin(offset + kResyncStep, state.fileSize));
         offset += accepted ? static_cast<qint64>(length) : kResyncStep;
     }
     if (hooks.progress)
-        hooks.progress(state.MaxProgress, state.MaxProgress);
+        hooks.progress(state.progressRange, state.progressRange);
 
     state.unreadableBytes = reader.unreadableBytes();
-    state.bProcessRunning = false;
-    removeDuplicateFolders(state);
+    state.running = false;
+    removeDuplicateFolders(state.mail);
 
     // Decided before linking: linking always adds at least one orphan folder.
     const bool empty = nothingUsable(state);
-    FillInfoInMSRCFromMLRC(state);
-    GetTheNameOfAccount(state, &stop);
+    linkMail(state);
+    nameAccountFolders(state.mail, &stop);
     return {empty ? ScanOutcome::NothingUsable : ScanOutcome::Completed, QString()};
 }
 

@@ -21,7 +21,7 @@ struct ScanHooks {
     // Called once, at the first recognised block after the first folder table
     // was decoded, so that a window can show the folders while the scan runs.
     std::function<void()> foldersAvailable;
-    // Stop token; when null the state's bStopFlag is used.
+    // Stop token; when null the state's stopFlag is used.
     std::atomic<bool>* stop = nullptr;
 };
 
@@ -43,7 +43,7 @@ BlockTag blockTagOf(const unsigned char* header4);
 // The largest block length (inclusive) decoded for the tag.
 quint64 blockLimitOf(BlockTag tag);
 // Byte 7 (the size field's low byte) must be 0xEC and byte 8 0x00 or 0x01.
-bool CheckECBytes(const unsigned char* header9);
+bool checkBytesValid(const unsigned char* header9);
 // How many of a block's bytes its decoder reads (the rest need not be read).
 quint64 blockBytesDecoded(BlockTag tag, quint64 length);
 // L = size field + 20.

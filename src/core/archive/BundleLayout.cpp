@@ -30,14 +30,9 @@ bool writeDescriptor(const QString& path, const QByteArray& bytes, SaveFailures&
 
 } // namespace
 
-QString bundlePath(const QString& saveDir)
+QList<FolderPath> folderPathList(const FolderTreeModel& tree)
 {
-    return saveDir + QStringLiteral("/Main Identity.rge");
-}
-
-QList<TreeInfo> ScanTree(const FolderTreeModel& tree)
-{
-    QList<TreeInfo> list;
+    QList<FolderPath> list;
     for (int at : tree.preOrder()) {
         const FolderTreeItem& item = tree.item(at);
         bool ok = false;
@@ -47,7 +42,7 @@ QList<TreeInfo> ScanTree(const FolderTreeModel& tree)
     return list;
 }
 
-void CreateMailFolder(const FolderTreeModel& tree, const QString& saveDir, SaveFailures& failures)
+void createBundleSkeleton(const FolderTreeModel& tree, const QString& saveDir, SaveFailures& failures)
 {
     const QString bundle = bundlePath(saveDir);
     // The root and "Mail" come from the tree; without folders there is no
@@ -62,7 +57,7 @@ void CreateMailFolder(const FolderTreeModel& tree, const QString& saveDir, SaveF
     const QString root = bundle + QLatin1Char('/');
     for (const char* name : {"Contacts", "Calendar", "Tasks", "Notes", "Contents"})
         makeDirectory(root + QLatin1String(name), failures);
-    CreateFilesInMainIdentity(root, failures);
+    writeDescriptorFiles(root, failures);
 }
 
 QByteArray pkgInfoBytes()
@@ -92,7 +87,7 @@ QByteArray archiveXmlBytes()
     return text;
 }
 
-void CreateFilesInMainIdentity(const QString& root, SaveFailures& failures)
+void writeDescriptorFiles(const QString& root, SaveFailures& failures)
 {
     if (!writeDescriptor(root + QStringLiteral("Contents/PkgInfo"), pkgInfoBytes(), failures))
         return;

@@ -10,22 +10,19 @@
 
 namespace er {
 
-// saveDir + "/Main Identity.rge".
-QString bundlePath(const QString& saveDir);
-
 // The folder path list: one entry per tree item, in pre-order, root and
 // "Mail" included. Column 1 read as an unsigned number (0 when it is none).
-QList<TreeInfo> ScanTree(const FolderTreeModel& tree);
+QList<FolderPath> folderPathList(const FolderTreeModel& tree);
 
 // Makes one directory per tree item (parents come first in pre-order), then
 // "Contacts", "Calendar", "Tasks", "Notes" and "Contents", then the
 // descriptor files. A directory that already exists is fine (two sibling
 // folders of one name share theirs); one that cannot be made is recorded.
-void CreateMailFolder(const FolderTreeModel& tree, const QString& saveDir, SaveFailures& failures);
+void createBundleSkeleton(const FolderTreeModel& tree, const QString& saveDir, SaveFailures& failures);
 
 // Contents/PkgInfo, Contents/Info.plist and Archive.xml below root (which
 // ends in "/"). Each is written only when the one before could be.
-void CreateFilesInMainIdentity(const QString& root, SaveFailures& failures);
+void writeDescriptorFiles(const QString& root, SaveFailures& failures);
 
 // The descriptor files' exact bytes.
 QByteArray pkgInfoBytes();

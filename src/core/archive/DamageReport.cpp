@@ -12,13 +12,13 @@ DamageSummary damageSummary(const ScanState& state)
     summary.rejectedHeaders = state.map.kind(Region::RejectedHeader).regions;
     summary.unreadableBytes = static_cast<quint64>(qMax<qint64>(0, state.unreadableBytes));
     summary.unrecognisedBytes = state.map.kind(Region::Unrecognised).bytes;
-    const quint64 firstOrphan = state.firstOrphanFolderId;
-    const quint64 orphanEnd = firstOrphan + static_cast<quint64>(qMax(0, state.NumberOfExtraFoldersToAdd));
-    for (const MailMSRC& text : state.msrcList)
-        summary.orphanedMails += text.MSRCMailParentID >= firstOrphan && text.MSRCMailParentID < orphanEnd ? 1 : 0;
-    for (const MailMLRC& record : state.mlrcList) {
+    const quint64 firstOrphan = state.mail.firstOrphanFolderId;
+    const quint64 orphanEnd = firstOrphan + static_cast<quint64>(qMax(0, state.mail.orphanFolderCount));
+    for (const StoredMessage& text : state.mail.messages)
+        summary.orphanedMails += text.parentFolderId >= firstOrphan && text.parentFolderId < orphanEnd ? 1 : 0;
+    for (const MailRecord& record : state.mail.records) {
         summary.mailsWithoutText += record.storedTextMissing ? 1 : 0;
-        summary.orphanedMails += record.composed() && record.MSRCMailOrphanFolderID != 0 ? 1 : 0;
+        summary.orphanedMails += record.composed() && record.orphanFolderId != 0 ? 1 : 0;
     }
     return summary;
 }
@@ -51,8 +51,8 @@ QByteArray damageReportJson(const ScanState& state)
                                    {QStringLiteral("runs_left_out"), double(kind.runsLeftOut)}});
     }
     const QJsonObject report{
-        {QStringLiteral("database"), state.m_strDatabasePath},
-        {QStringLiteral("size"), double(state.lSize)},
+        {QStringLiteral("database"), state.databasePath},
+        {QStringLiteral("size"), double(state.fileSize)},
         {QStringLiteral("regions"), regions},
         {QStringLiteral("rejected_headers"), double(s.rejectedHeaders)},
         {QStringLiteral("unreadable_bytes"), double(s.unreadableBytes)},

@@ -33,9 +33,9 @@ QString iconUnderParent(quint64 id)
 
 const QString kLocalRootIcon = QStringLiteral(":/images/img_OnMyComputerIcon.png");
 
-QString displayName(const FolderAttrib& folder)
+QString displayName(const FolderRecord& folder)
 {
-    return cutAtNul(folder.szFolderName).left(kFolderNameDisplayLimit);
+    return cutAtNul(folder.name).left(kFolderNameDisplayLimit);
 }
 
 // Paths longer than this (in UTF-8) are placed flatter, directly below
@@ -47,21 +47,21 @@ class Builder {
 public:
     Builder(ScanState& state, const std::atomic<bool>* stop) : m_state(state), m_stop(stop)
     {
-        for (const MailMSRC& summary : state.msrcList)
-            m_foldersWithMail.insert(summary.MSRCMailParentID);
-        for (const MailMLRC& record : state.mlrcList)
+        for (const StoredMessage& summary : state.mail.messages)
+            m_foldersWithMail.insert(summary.parentFolderId);
+        for (const MailRecord& record : state.mail.records)
             if (record.composed())
                 m_foldersWithMail.insert(record.folderId());
     }
 
     FolderTreeModel build()
     {
-        if (m_state.folderList.empty() || stopped())
+        if (m_state.mail.folders.empty() || stopped())
             return FolderTreeModel();
-        for (FolderAttrib& folder : m_state.folderList) {
-            folder.bItemCreated = false;
-            folder.bPlacedUnderParent = false;
-            folder.bPlaced = false;
+        for (FolderRecord& folder : m_state.mail.folders) {
+            folder.itemCreated = false;
+            folder.placedUnderParent = false;
+            folder.placed = false;
         }
 
         FolderTreeItem root;
@@ -84,7 +84,7 @@ public:
         mail.expanded = true;
         m_model.addItem(FolderTreeModel::kRoot, mail);
 
-        for (FolderAttrib& folder : m_state.folderList) {
+        for (FolderRecord& folder : m_state.mail.folders) {
             if (stopped())
                 break;
             placeFolder(folder);
@@ -96,47 +96,47 @@ public:
 private:
     bool stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
 
-    void placeFolder(FolderAttrib& folder)
+    void placeFolder(FolderRecord& folder)
     {
         const QString name = displayName(folder);
-        if (folder.dwParentFolderID == 0) {
-            folder.dwParentFolderID = kNoParentFolder;
-            folder.bPlaced = true;
+        if (folder.parentFolderId == 0) {
+            folder.parentFolderId = kNoParentFolder;
+            folder.placed = true;
             FolderTreeItem item = folderItem(folder, name, kMailItemId, FolderTreeModel::kMail);
             item.sizeHint = kFolderSizeHint;
             m_model.addItem(FolderTreeModel::kMail, item);
-            folder.bItemCreated = true;
+            folder.itemCreated = true;
             return;
         }
-        const quint64 parentId = folder.dwParentFolderID;
+        const quint64 parentId = folder.parentFolderId;
         if (parentId < 4294967293u || parentId > 4294967295u) {
             const int parent = m_model.findById(parentId);
             if (parent < 0)
                 return; // left for the orphan pass
-            folder.bPlaced = true;
-            folder.bPlacedUnderParent = true;
+            folder.placed = true;
+            folder.placedUnderParent = true;
             FolderTreeItem item = folderItem(folder, name, QString::number(parentId), parent);
             item.sizeHint = kFolderSizeHint;
-            item.icon = iconUnderParent(folder.dwFolderID);
+            item.icon = iconUnderParent(folder.folderId);
             m_model.addItem(parent, item);
-            folder.bItemCreated = true;
+            folder.itemCreated = true;
             return;
         }
         placeTopLevel(folder, name);
     }
 
-    void placeTopLevel(FolderAttrib& folder, const QString& name)
+    void placeTopLevel(FolderRecord& folder, const QString& name)
     {
         if (hiddenAsRepeat(folder, name))
             return;
-        folder.bPlaced = true;
+        folder.placed = true;
         addUnderMail(folder, name);
     }
 
     void placeOrphans()
     {
-        for (FolderAttrib& folder : m_state.folderList) {
-            if (folder.bPlacedUnderParent || folder.bPlaced)
+        for (FolderRecord& folder : m_state.mail.folders) {
+            if (folder.placedUnderParent || folder.placed)
                 continue;
             const QString name = displayName(folder);
             if (!hiddenAsRepeat(folder, name))
@@ -146,35 +146,35 @@ private:
 
     // A top-level folder, or one whose parent was not found: expanded, under
     // "Mail"; the local root keeps its own icon.
-    void addUnderMail(FolderAttrib& folder, const QString& name)
+    void addUnderMail(FolderRecord& folder, const QString& name)
     {
-        FolderTreeItem item = folderItem(folder, name, QString::number(folder.dwParentFolderID), FolderTreeModel::kMail);
+        FolderTreeItem item = folderItem(folder, name, QString::number(folder.parentFolderId), FolderTreeModel::kMail);
         item.expanded = true;
-        if (folder.dwFolderID == kLocalRootFolder) {
+        if (folder.folderId == kLocalRootFolder) {
             item.icon = kLocalRootIcon;
             item.sizeHint = kFolderSizeHint;
         }
         m_model.addItem(FolderTreeModel::kMail, item);
-        folder.bItemCreated = true;
+        folder.itemCreated = true;
     }
 
     // The once-only names are shown once; a folder that holds messages is
     // shown all the same, or its messages would be linked but never saved.
-    bool hiddenAsRepeat(const FolderAttrib& folder, const QString& name)
+    bool hiddenAsRepeat(const FolderRecord& folder, const QString& name)
     {
         if (!isOnceOnlyFolderName(name))
             return false;
         const int seen = m_onceOnlySeen.value(name.toCaseFolded(), 0);
         m_onceOnlySeen.insert(name.toCaseFolded(), seen + 1);
-        return seen > 0 && !m_foldersWithMail.contains(folder.dwFolderID);
+        return seen > 0 && !m_foldersWithMail.contains(folder.folderId);
     }
 
-    FolderTreeItem folderItem(const FolderAttrib& folder, const QString& name, const QString& parentColumn,
+    FolderTreeItem folderItem(const FolderRecord& folder, const QString& name, const QString& parentColumn,
                               int parent)
     {
         FolderTreeItem item;
         item.columns[0] = name;
-        item.columns[1] = QString::number(folder.dwFolderID);
+        item.columns[1] = QString::number(folder.folderId);
         item.columns[2] = parentColumn;
         const QString& parentPath = m_model.item(parent).columns[FolderTreeItem::PathColumn];
         const QString component = siblingsOf(parent).claim(name, safePathComponent(name));

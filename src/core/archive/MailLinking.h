@@ -9,15 +9,15 @@ namespace er {
 
 // The whole linking step: join, folder check, orphan numbering and the
 // orphan folders.
-void FillInfoInMSRCFromMLRC(ScanState& state);
-// Marks every summary in hashMsrcParentID as linked when its folder exists.
-void ParentFolderExistOrNotForMail(ScanState& state);
-// Appends NumberOfExtraFoldersToAdd orphan folders to the folder list.
-void ExtraNodeAdditionForOrphanedMessages(ScanState& state);
+void linkMail(ScanState& state);
+// Marks every summary in mail.messagesByFolder as linked when its folder exists.
+void markMessagesInKnownFolders(ScanState& state);
+// Appends mail.orphanFolderCount orphan folders to the folder list.
+void addOrphanFolders(ScanState& state);
 
 // The number of messages the scan recovered into a folder: summaries with a
 // folder id, plus mail records without stored text that have one. Stored
-// back into MailItemCount.
-quint32 recomputeMailItemCount(ScanState& state);
+// back into mail.count.
+quint32 recomputeMailCount(ScanState& state);
 
 } // namespace er

@@ -27,9 +27,6 @@ const char kDescriptionName[] = "\rContent-Description:";
 constexpr int kDescriptionNameLength = 21;
 constexpr int kDescriptionValueLimit = 255;
 
-// A summary's offset is its block's tag; the message text starts behind the
-// 20-byte block header.
-constexpr quint64 kTextStart = 20;
 constexpr int kRowFieldLimit = 128;
 constexpr int kProgressEvery = 256;
 // Texts close to each other are read together, in windows of up to this
@@ -40,16 +37,6 @@ constexpr quint64 kReadThroughGap = 64 * 1024;
 QString rowField(const QString& stored)
 {
     return truncateUtf16(cutAtNul(stored), kRowFieldLimit);
-}
-
-// A damaged text length must not make the list read the blocks behind the
-// text's own (other messages' headers): the block bounds it.
-quint64 storedTextLength(const MailMSRC& summary)
-{
-    if (summary.MSRCMailBlockSize == 0)
-        return summary.MSRCMailSourceSize;
-    const quint64 room = summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0;
-    return qMin(summary.MSRCMailSourceSize, room);
 }
 
 bool stopRequested(const MailListHooks& hooks)
@@ -91,20 +78,21 @@ public:
     // The fallback reads [offset + 20, offset + 20 + size).
     void fallback(int row, quint64 offset, quint64 size)
     {
-        if (offset > std::numeric_limits<quint64>::max() - kTextStart)
+        if (offset > std::numeric_limits<quint64>::max() - kStoredTextStart)
             return;
-        if (TextRead* r = add(row, offset + kTextStart, size))
+        if (TextRead* r = add(row, offset + kStoredTextStart, size))
             r->fallback = true;
     }
     // A stored text needs both tests: one read covers both ranges.
     void attachmentAndFallback(int row, quint64 offset, quint64 size)
     {
-        const quint64 wanted = size > std::numeric_limits<quint64>::max() - kTextStart ? size : size + kTextStart;
+        const quint64 wanted =
+            size > std::numeric_limits<quint64>::max() - kStoredTextStart ? size : size + kStoredTextStart;
         if (TextRead* r = add(row, offset, wanted)) {
             r->attachment = true;
             r->attachmentEnd = qMin(size, r->length);
             r->fallback = true;
-            r->fallbackBegin = qMin(kTextStart, r->length);
+            r->fallbackBegin = qMin(kStoredTextStart, r->length);
         }
     }
     std::vector<TextRead>& reads() { return m_reads; }
@@ -185,28 +173,20 @@ bool hasAttachmentDescription(const QByteArray& text)
     return false;
 }
 
-QByteArray storedMessageText(const QString& databasePath, qint64 offset, quint64 size)
-{
-    if (databasePath.isEmpty() || offset < 0)
-        return QByteArray();
-    DatabaseFile database(databasePath);
-    if (!database.isOpen())
-        return QByteArray();
-    return database.readUpTo(static_cast<quint64>(offset) + kTextStart, size);
-}
-
 QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row)
 {
-    if (!row.record)
-        return storedMessageText(state.m_strDatabasePath, row.offset, row.size);
-    DatabaseFile database(state.m_strDatabasePath);
+    if (state.databasePath.isEmpty() || (!row.summary && !row.record))
+        return QByteArray();
+    DatabaseFile database(state.databasePath);
     if (!database.isOpen())
         return QByteArray();
-    SaveContext context(state, QString());
-    // A preview is never asked to stop, whatever a save left in the state.
-    std::atomic<bool> keepGoing{false};
-    context.hooks.stop = &keepGoing;
-    MessageWriter writer(database, context);
+    if (row.summary)
+        return StoredTextReader(database, row.summary->text()).readAll();
+    // No stop token: a preview is never asked to stop, whatever a save left
+    // in the state.
+    SaveContext context{QString()};
+    context.office2004 = state.office2004;
+    MessageWriter writer(database, state.mail.attachments, context);
     return writer.composedMessage(*row.record);
 }
 
@@ -225,20 +205,20 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
             rows.back().text = name;
         return rows.back();
     };
-    for (const MailMSRC& summary : state.msrcList) {
-        if (summary.MSRCMailParentID != folderId)
+    for (const StoredMessage& summary : state.mail.messages) {
+        if (summary.parentFolderId != folderId)
             continue;
-        MailListRow& row = addRow(summary.MSRCMailFromName, summary.MSRCMailSubject);
-        row.offset = static_cast<qint64>(summary.MSRCMailSourceOffset);
-        row.size = summary.MSRCMailSourceSize;
+        MailListRow& row = addRow(summary.fromName, summary.subject);
+        row.offset = static_cast<qint64>(summary.blockOffset);
+        row.size = summary.textSize;
         row.summary = &summary;
     }
-    for (const MailMLRC& record : state.mlrcList) {
+    for (const MailRecord& record : state.mail.records) {
         if (!record.composed() || record.folderId() != folderId)
             continue;
-        MailListRow& row = addRow(record.MSRCMailFromName, record.MSRCMailSubject);
-        row.offset = static_cast<qint64>(record.MSRCMailBodyOffset);
-        row.size = record.MSRCMailBodySize;
+        MailListRow& row = addRow(record.fromName, record.subject);
+        row.offset = static_cast<qint64>(record.bodyOffset);
+        row.size = record.bodySize;
         row.record = &record;
     }
     const int total = static_cast<int>(rows.size());
@@ -256,7 +236,7 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
             anyUnread = true;
             break;
         }
-    const bool canRead = anyUnread && !state.m_strDatabasePath.isEmpty() && database.open(state.m_strDatabasePath);
+    const bool canRead = anyUnread && !state.databasePath.isEmpty() && database.open(state.databasePath);
     if (canRead) {
         TextReadPlan plan(static_cast<quint64>(qMax<qint64>(0, database.size())));
         for (int i = 0; i < total; ++i) {
@@ -265,15 +245,15 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
                 continue;
             pending.insert(i, PendingRow());
             if (row.summary) {
-                const quint64 size = storedTextLength(*row.summary);
+                const quint64 size = row.summary->text().length;
                 if (needsFallback[static_cast<size_t>(i)])
-                    plan.attachmentAndFallback(i, row.summary->MSRCMailSourceOffset, size);
+                    plan.attachmentAndFallback(i, row.summary->blockOffset, size);
                 else
-                    plan.attachment(i, row.summary->MSRCMailSourceOffset, size);
+                    plan.attachment(i, row.summary->blockOffset, size);
             } else {
                 if (needsFallback[static_cast<size_t>(i)])
-                    plan.fallback(i, row.record->MSRCMailBodyOffset, row.record->MSRCMailBodySize);
-                plan.attachment(i, row.record->MSRCMailAttachmentOffset, row.record->MSRCMailAttachmentSize);
+                    plan.fallback(i, row.record->bodyOffset, row.record->bodySize);
+                plan.attachment(i, row.record->attachmentListOffset, row.record->attachmentListSize);
             }
         }
         std::vector<TextRead>& reads = plan.reads();

@@ -24,8 +24,8 @@ struct MailListRow {
     qint64 offset = 0;
     quint64 size = 0;
     // The record the row stands for (exactly one is set).
-    const MailMSRC* summary = nullptr;
-    const MailMLRC* record = nullptr;
+    const StoredMessage* summary = nullptr;
+    const MailRecord* record = nullptr;
 };
 
 // The sender's name (the From value before its first "<") and the subject
@@ -43,11 +43,9 @@ struct MailListHooks {
     const std::atomic<bool>* stop = nullptr;
 };
 
-// The stored message text behind the block header at `offset`: at most
-// `size` bytes, as far as the file holds them. Empty when nothing can be read.
-QByteArray storedMessageText(const QString& databasePath, qint64 offset, quint64 size);
-// The message the preview shows for a row: the summary's stored text, or, for
-// a record without stored text, the message a save composes for it.
+// The message the preview shows for a row: the summary's stored text (bounded
+// by its block and the file), or, for a record without stored text, the
+// message a save composes for it. Empty when the database cannot be read.
 QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row);
 
 // The rows of the folder: its summaries in scan order, then its mail records

@@ -262,18 +262,18 @@ QString mailboxTooLarge(const ScanState& state, const QString& folder, const Fil
     if (limit < 0)
         return QString();
     QHash<quint64, quint64> bytes;
-    for (const MailMSRC& summary : state.msrcList)
-        bytes[summary.MSRCMailParentID] += summary.MSRCMailSourceSize;
-    for (const MailMLRC& record : state.mlrcList)
+    for (const StoredMessage& summary : state.mail.messages)
+        bytes[summary.parentFolderId] += summary.textSize;
+    for (const MailRecord& record : state.mail.records)
         if (record.composed())
-            bytes[record.folderId()] += record.MSRCMailBodySize + record.MSRCMailAttachmentSize;
+            bytes[record.folderId()] += record.bodySize + record.attachmentListSize;
     for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
         if (it.value() <= quint64(limit))
             continue;
         QString name = QString::number(it.key());
-        for (const FolderAttrib& f : state.folderList)
-            if (f.dwFolderID == it.key())
-                name = f.szFolderName;
+        for (const FolderRecord& f : state.mail.folders)
+            if (f.folderId == it.key())
+                name = f.name;
         return QStringLiteral("The mail folder \"%1\" holds about %2 MB, more than one file can hold on the disk "
                               "of \"%3\" (%4 MB: it is formatted as FAT32). Choose a disk formatted as exFAT, "
                               "APFS, Mac OS Extended, NTFS or ext4.")
@@ -422,7 +422,7 @@ OutputResult writeOutput(const ScanState& state, const FolderTreeModel& tree, co
     OutputResult result;
     const QString folder = absoluteFolder(target.folder);
     result.output = outputPath(target.format, folder);
-    const auto stopped = [&] { return hooks.stop ? hooks.stop->load() : state.bStopFlag.load(); };
+    const auto stopped = [&] { return hooks.stop ? hooks.stop->load() : state.stopFlag.load(); };
     auto refuse = [&](const QString& why) {
         result.refused = true;
         result.refusal = why;

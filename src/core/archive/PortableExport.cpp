@@ -1,11 +1,13 @@
 #include "archive/PortableExport.h"
 
+#include "archive/BundleLayout.h"
 #include "calendar/CalendarExport.h"
 #include "calendar/PortableICalendar.h"
-#include "archive/BundleLayout.h"
+#include "contacts/PortableVCard.h"
+#include "mail/MboxrdExport.h"
+#include "notes/PortableNotes.h"
 #include "output/OutputFile.h"
 #include "output/SaveContext.h"
-#include "mail/MboxrdExport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -78,21 +80,20 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
                               const PortableHooks& hooks)
 {
     const QString dir = QDir::cleanPath(directory);
-    SaveContext context(state, dir);
-    context.databasePath = state.m_strDatabasePath;
-    context.treeInfo = ScanTree(tree);
+    SaveContext context(dir);
+    context.databasePath = state.databasePath;
+    context.office2004 = state.office2004;
+    context.folderPaths = folderPathList(tree);
     context.hooks.progress = hooks.progress;
     context.hooks.status = hooks.status;
-    // The writers shared with the bundle take a non-const token; they only
-    // ever read it.
-    context.hooks.stop = const_cast<std::atomic<bool>*>(hooks.stop);
+    context.hooks.stop = hooks.stop;
 
     PortableResult result;
     result.directory = dir;
     CreatedPaths created;
 
-    const quint64 range = portableMessageCount(context) + state.ctrcList.size() + state.clrcList.size()
-        + state.tsrcList.size() + state.ntrcList.size();
+    const quint64 range = portableMessageCount(state.mail, context) + state.contacts.size() + state.events.size()
+        + state.tasks.size() + state.notes.size();
     if (hooks.initialSettings)
         hooks.initialSettings(static_cast<unsigned int>(qMin<quint64>(range, std::numeric_limits<unsigned int>::max())));
 
@@ -105,28 +106,28 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
         context.status(QString::fromLatin1(kExportingMailText));
         const QString mailDir = dirPrefix + QStringLiteral("Mail");
         if (makeDirectories(mailDir, false, context.failures, &created))
-            writePortableMailboxes(context, mailDir, &created);
+            writePortableMailboxes(state.mail, context, mailDir, &created);
         else
-            ticks(context, portableMessageCount(context));
+            ticks(context, portableMessageCount(state.mail, context));
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingContactsText));
         writeStreamedFile(dirPrefix + QStringLiteral("contacts.vcf"),
-                          [&](const TextSink& out) { writeContactsVCard(state, out); }, context.failures, &created);
-        ticks(context, state.ctrcList.size());
+                          [&](const TextSink& out) { writeContactsVCard(state.contacts, out); }, context.failures, &created);
+        ticks(context, state.contacts.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingCalendarText));
         writeStreamedFile(dirPrefix + QStringLiteral("calendar.ics"),
-                          [&](const TextSink& out) { writeCalendarICalendar(state, hostUtcOffsetSeconds(), out); },
+                          [&](const TextSink& out) { writeCalendarICalendar(state.events, state.tasks, state.office2004, hostUtcOffsetSeconds(), out); },
                           context.failures, &created);
-        ticks(context, state.clrcList.size() + state.tsrcList.size());
+        ticks(context, state.events.size() + state.tasks.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingNotesText));
         writeStreamedFile(dirPrefix + QStringLiteral("notes.ics"),
-                          [&](const TextSink& out) { writeNotesICalendar(state, out); }, context.failures, &created);
-        ticks(context, state.ntrcList.size());
+                          [&](const TextSink& out) { writeNotesICalendar(state.notes, out); }, context.failures, &created);
+        ticks(context, state.notes.size());
     }
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingReadmeText));
@@ -217,6 +218,26 @@ QByteArray portableReadme()
         "Any program that reads mbox, vCard or iCalendar files can read these.\n"
         "A reader that knows mboxrd removes the \">\" that was added in front of\n"
         "message lines beginning \"From \" (and \">From \", \">>From \", ...).\n");
+}
+
+QByteArray contactsVCardFile(const ScanState& state)
+{
+    return contactsVCardFile(state.contacts);
+}
+
+QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds)
+{
+    return calendarICalendarFile(state.events, state.tasks, state.office2004, utcOffsetSeconds);
+}
+
+QByteArray calendarICalendarFile(const ScanState& state)
+{
+    return calendarICalendarFile(state, hostUtcOffsetSeconds());
+}
+
+QByteArray notesICalendarFile(const ScanState& state)
+{
+    return notesICalendarFile(state.notes);
 }
 
 } // namespace er

@@ -9,7 +9,6 @@
 //   DIRECTORY/notes.ics                 every note (VJOURNAL)
 //   DIRECTORY/README.txt                how to import each file
 
-#include "output/ContentLines.h"
 #include "archive/FolderTree.h"
 #include "archive/ScanState.h"
 
@@ -49,16 +48,13 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
 // The entries an export writes into its directory: "Mail", "contacts.vcf",
 // "calendar.ics", "notes.ics", "README.txt".
 QStringList portableExportEntries();
-// The contents of each file, handed to `out` an item at a time.
-void writeContactsVCard(const ScanState& state, const TextSink& out);
-// The same, whole, for the tests.
-// Every recovered contact that carries any data (also those the bundle skips
-// for lack of a name), one vCard 3.0 each, CRLF, folded, UTF-8.
+// The files of a whole scan, for the tests.
 QByteArray contactsVCardFile(const ScanState& state);
-// One VCALENDAR with every event and every task.
+// utcOffsetSeconds defaults to hostUtcOffsetSeconds().
+QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds);
 QByteArray calendarICalendarFile(const ScanState& state);
-// One VCALENDAR with every note as a VJOURNAL.
 QByteArray notesICalendarFile(const ScanState& state);
+
 // The import instructions.
 QByteArray portableReadme();
 

@@ -14,7 +14,7 @@ QMailSavingThread::QMailSavingThread(QObject* parent) : QThread(parent) {}
 QMailSavingThread::~QMailSavingThread()
 {
     if (m_state)
-        m_state->bStopFlag = true;
+        m_state->stopFlag = true;
     wait();
 }
 
@@ -22,17 +22,17 @@ void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeMod
 {
     if (isRunning()) {
         if (m_state)
-            m_state->bStopFlag = true;
+            m_state->stopFlag = true;
         return;
     }
     m_state = state;
     m_tree = tree;
     m_target = target;
-    state->bStopFlag = false;
+    state->stopFlag = false;
     // Set before the thread runs, so that nobody sees an idle program between
     // this call and the thread's first instruction (the window's close
     // handler reads it).
-    state->bProcessRunning = true;
+    state->running = true;
     start(QThread::LowPriority);
 }
 
@@ -44,16 +44,16 @@ OutputResult QMailSavingThread::lastResult() const
 
 void QMailSavingThread::run()
 {
-    m_state->bProcessRunning = true;
+    m_state->running = true;
     OutputHooks hooks;
-    hooks.stop = &m_state->bStopFlag;
+    hooks.stop = &m_state->stopFlag;
     hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
     hooks.status = [this](const QString& text) { emit strInfo(text); };
     if (m_target.format == OutputFormat::PortableExport) {
         hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
     } else {
         // The window's bar counts the messages copied, the save's ticks.
-        const quint64 ticks = storedMessagesToCopy(*m_state, ScanTree(m_tree));
+        const quint64 ticks = storedMessagesToCopy(m_state->mail, folderPathList(m_tree));
         hooks.initialSettings = [this, ticks](unsigned int) {
             emit OnInitialSettingsMainWindow(
                 static_cast<unsigned int>(qMin<quint64>(ticks, std::numeric_limits<unsigned int>::max())));
@@ -66,7 +66,7 @@ void QMailSavingThread::run()
     }
     // Cleared before the finish signal, which the window's finish handler
     // relies on.
-    m_state->bProcessRunning = false;
+    m_state->running = false;
     emit OnFinishScanning();
 }
 

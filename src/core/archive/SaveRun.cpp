@@ -9,36 +9,33 @@
 
 namespace er {
 
-const char* const kSavingMailText = "Saving Mail Folders...";
-const char* const kSavingNotesText = "Saving Note Items...";
-const char* const kSavingTasksText = "Saving Task Items...";
-const char* const kSavingCalendarText = "Saving Calendar Items...";
-const char* const kSavingContactsText = "Saving Contacts Items...";
-
-void runWriters(SaveContext& context)
+void runWriters(const ScanState& state, SaveContext& context)
 {
     // Each writer reports its own status text and returns at once after a
     // stop request.
-    OnMailSaving(context);
-    OnNotesSaving(context);
-    OnTaskSaving(context);
-    OnCalenderSaving(context);
-    OnContactSaving(context);
+    writeMailboxes(state.mail, context);
+    writeNoteFiles(state.notes, context);
+    writeTaskFiles(state.tasks, context);
+    writeEventFiles(state.events, context);
+    writeContactFiles(state.contacts, context);
 }
 
 SaveResult saveBundle(const ScanState& state, const FolderTreeModel& tree, const QString& saveDir,
                       const SaveHooks& hooks)
 {
-    SaveContext context(state, saveDir);
-    context.databasePath = state.m_strDatabasePath;
+    SaveContext context(saveDir);
+    context.databasePath = state.databasePath;
+    context.office2004 = state.office2004;
     context.hooks = hooks;
-    context.treeInfo = ScanTree(tree);
+    if (!context.hooks.stop)
+        context.hooks.stop = &state.stopFlag;
+    context.folderPaths = folderPathList(tree);
 
     SaveResult result;
     result.bundle = bundlePath(saveDir);
-    CreateMailFolder(tree, saveDir, context.failures);
+    createBundleSkeleton(tree, saveDir, context.failures);
     if (!context.stopRequested())
-        runWriters(context);
+        runWriters(state, context);
 
     result.stopped = context.stopRequested();
     if (result.stopped)

@@ -3,9 +3,9 @@
 // in their fixed order (mail, notes, tasks, calendar events, contacts). The
 // saving thread and the command line both run exactly this.
 
-#include "output/SaveContext.h"
 #include "archive/FolderTree.h"
 #include "archive/ScanState.h"
+#include "output/SaveContext.h"
 
 #include <QStringList>
 
@@ -21,21 +21,15 @@ struct SaveResult {
     bool succeeded() const { return !stopped && failureCount == 0; }
 };
 
-// The status texts the writers report, in their order.
-extern const char* const kSavingMailText;
-extern const char* const kSavingNotesText;
-extern const char* const kSavingTasksText;
-extern const char* const kSavingCalendarText;
-extern const char* const kSavingContactsText;
-
 // Writes the bundle below saveDir from a completed scan and the folder tree
 // built from it. The bundle must not exist yet: the output routine
 // (OutputRun.h) runs this into a fresh folder of its own. A stopped save
-// removes what it wrote.
+// removes what it wrote. Without a stop token in the hooks the scan state's
+// stop flag is read.
 SaveResult saveBundle(const ScanState& state, const FolderTreeModel& tree, const QString& saveDir,
                       const SaveHooks& hooks = {});
 
 // The writers alone, in their order, on a laid-out bundle.
-void runWriters(SaveContext& context);
+void runWriters(const ScanState& state, SaveContext& context);
 
 } // namespace er

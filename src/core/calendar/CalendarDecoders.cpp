@@ -86,16 +86,16 @@ FieldValue wrappedTextField(const BlockView& b, quint64 d, quint32 n, bool offic
 const char kMarkerTimeZoneID[] = "\x04\x01\x30\x00\x1E";
 const char kMarkerTimeZoneName[] = "\x04\x01\x2C\x00\x1E";
 
-void splitTimeZone2004(CalenderInformation& event, const QByteArray& data)
+void splitTimeZone2004(EventRecord& event, const QByteArray& data)
 {
     const quint64 n = static_cast<quint64>(data.size());
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     for (quint64 i = 0; i + 6 <= n; ++i) {
         if (std::memcmp(bytes + i, kMarkerTimeZoneID, 5) == 0) {
             if (i + 57 < n)
-                event.TimeZoneID = GetDWordValue(bytes + i + 53, 1);
+                event.TimeZoneID = bigEndianU32(bytes + i + 53);
         } else if (std::memcmp(bytes + i, kMarkerTimeZoneName, 5) == 0) {
-            const quint64 s = i + 9 <= n ? GetDWordValue(bytes + i + 5, 1) : 0;
+            const quint64 s = i + 9 <= n ? bigEndianU32(bytes + i + 5) : 0;
             if (s != 0 && i + 13 + s < n) {
                 event.TimeZoneText1 = data.mid(static_cast<int>(i + 13), static_cast<int>(s));
                 event.TimeZoneText1Length = s;
@@ -106,7 +106,7 @@ void splitTimeZone2004(CalenderInformation& event, const QByteArray& data)
 
 // Office 2008 time-zone data: text lengths s1 at 16 and s2 at 24, the texts
 // one after the other from 36, the zone id in the last four bytes.
-void splitTimeZone2008(CalenderInformation& event, const BlockView& b, quint64 d, quint32 n)
+void splitTimeZone2008(EventRecord& event, const BlockView& b, quint64 d, quint32 n)
 {
     if (n >= 4 && b.contains(d + n - 4, 4))
         event.TimeZoneID = b.u32(d + n - 4);
@@ -122,7 +122,7 @@ void splitTimeZone2008(CalenderInformation& event, const BlockView& b, quint64 d
     }
 }
 
-void decodeTimeZone(CalenderInformation& event, const BlockView& b, quint64 d, quint32 n, bool office2004)
+void decodeTimeZone(EventRecord& event, const BlockView& b, quint64 d, quint32 n, bool office2004)
 {
     assignField(event.TimeZoneData, event.TimeZoneDataLength, rawField(b, d, n));
     // The derived fields describe the latest time-zone property only.
@@ -160,12 +160,9 @@ FieldValue taskStampField(const BlockView& b, quint64 d, quint32 n)
 
 } // namespace
 
-void InitializeCLRC(ScanState& state, const BlockView& b)
+EventRecord decodeEvent(const BlockView& b, bool office2004)
 {
-    state.clrcList.emplace_back();
-    CalenderInformation& event = state.clrcList.back();
-    state.CalendarItemCount = state.clrcList.size() == 1 ? 1 : state.CalendarItemCount + 1;
-    const bool office2004 = state.OfficeEntourage2004;
+    EventRecord event;
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
@@ -268,15 +265,15 @@ void InitializeCLRC(ScanState& state, const BlockView& b)
             break;
         }
     });
+
+    return event;
 }
 
-void InitializeTSRC(ScanState& state, const BlockView& b)
+TaskRecord decodeTask(const BlockView& b, bool office2004)
 {
-    state.tsrcList.emplace_back();
-    TasksInformation& task = state.tsrcList.back();
-    state.TaskItemCount = state.tsrcList.size() == 1 ? 1 : state.TaskItemCount + 1;
+    TaskRecord task;
     // Office 2008 stores the priority in 16 bits, Office 2004 in 32.
-    const quint32 priorityWidth = state.OfficeEntourage2004 ? 4 : 2;
+    const quint32 priorityWidth = office2004 ? 4 : 2;
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
@@ -322,6 +319,8 @@ void InitializeTSRC(ScanState& state, const BlockView& b)
             break;
         }
     });
+
+    return task;
 }
 
 } // namespace er

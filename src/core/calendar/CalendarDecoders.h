@@ -1,14 +1,14 @@
 #pragma once
-// Decoders of the calendar event ("CLRC") and task ("TSRC") blocks. Each
-// appends one record before reading anything, so every block counts, and
-// never fails: data that would pass the block's end leave the field empty.
+// Decoders of the calendar event ("CLRC") and task ("TSRC") blocks. They
+// never fail: data that would pass the block's end leave the field empty.
+// Office 2004 and Office 2008 databases store some fields differently.
 
+#include "calendar/CalendarRecords.h"
 #include "format/BlockView.h"
-#include "archive/ScanState.h"
 
 namespace er {
 
-void InitializeCLRC(ScanState& state, const BlockView& block);
-void InitializeTSRC(ScanState& state, const BlockView& block);
+EventRecord decodeEvent(const BlockView& block, bool office2004);
+TaskRecord decodeTask(const BlockView& block, bool office2004);
 
 } // namespace er

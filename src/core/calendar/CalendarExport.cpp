@@ -1,9 +1,7 @@
 #include "calendar/CalendarExport.h"
 
 #include "format/TimeConversion.h"
-#include "archive/BundleLayout.h"
 #include "output/ItemFiles.h"
-#include "archive/SaveRun.h"
 #include "format/ByteOrder.h"
 #include "format/Clock.h"
 
@@ -37,7 +35,7 @@ void addHeader(QByteArray& out)
 template <std::size_t N>
 quint32 leadingStampOf(const std::optional<std::array<quint8, N>>& field)
 {
-    return field ? GetDWordValue(field->data(), 1) : 0;
+    return field ? bigEndianU32(field->data()) : 0;
 }
 
 QByteArray textOf(const OptionalBytes& field)
@@ -50,7 +48,7 @@ QByteArray zoneIdText(quint64 id)
     return id == 0 ? QByteArray() : QByteArray::number(id);
 }
 
-void addAllDayLine(QByteArray& out, const CalenderInformation& event)
+void addAllDayLine(QByteArray& out, const EventRecord& event)
 {
     if (event.AllDayDataLength == 0)
         return;
@@ -77,7 +75,7 @@ bool markerAt(const QByteArray& data, int i, const char (&marker)[6])
 // The u32 at `at`, 0 when it does not lie inside the data.
 quint32 wordAt(const QByteArray& data, int at)
 {
-    return at + 4 <= data.size() ? GetDWordValue(reinterpret_cast<const unsigned char*>(data.constData()) + at, 1) : 0;
+    return at + 4 <= data.size() ? bigEndianU32(reinterpret_cast<const unsigned char*>(data.constData()) + at) : 0;
 }
 
 // A length-prefixed text after a marker at i: r at i + 5, the text at i + 13;
@@ -103,7 +101,7 @@ void addRecurrenceLine(QByteArray& out, const QByteArray& data)
     out += "\r\n";
 }
 
-void addAlarmBlock(QByteArray& out, const CalenderInformation& event)
+void addAlarmBlock(QByteArray& out, const EventRecord& event)
 {
     static const char* const kLabels[] = {"DESCRIPTION:", "TRIGGER;RELATED=START:", "ACTION:"};
     addLine(out, "BEGIN:VALARM");
@@ -117,14 +115,14 @@ void addZonedTime(QByteArray& out, const char* label, const QByteArray& zone, co
     addLine(out, label, '"' + zone + "\":" + time);
 }
 
-QByteArray event2008(const CalenderInformation& event, const QByteArray& offset)
+QByteArray event2008(const EventRecord& event, const QByteArray& offset)
 {
     const QByteArray zone = textOf(event.TimeZoneText2);
     const QByteArray startText = event.StartTime
-        ? dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(event.StartTime)))
+        ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event.StartTime)))
         : QByteArray();
     const QByteArray endText =
-        event.EndTime ? dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
+        event.EndTime ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
 
     QByteArray out;
     addHeader(out);
@@ -171,10 +169,10 @@ QByteArray utcTimeAsHostText(const std::optional<std::array<quint8, 8>>& field, 
 {
     if (!field)
         return QByteArray();
-    return dateTimeICalendarText(CalendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
+    return dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
 }
 
-QByteArray event2004(const CalenderInformation& event, const QByteArray& offset, int utcOffsetSeconds)
+QByteArray event2004(const EventRecord& event, const QByteArray& offset, int utcOffsetSeconds)
 {
     const QByteArray zone = textOf(event.TimeZoneText1);
 
@@ -231,22 +229,7 @@ quint32 leadingStamp(const QByteArray& field)
 {
     unsigned char bytes[4] = {0, 0, 0, 0};
     std::memcpy(bytes, field.constData(), static_cast<size_t>(qMin(field.size(), 4)));
-    return GetDWordValue(bytes, 1);
-}
-
-QByteArray macStampICalendarText(quint32 stamp, bool utcMark)
-{
-    QByteArray text = dateTimeICalendarText(macStampToDateTime(stamp));
-    if (utcMark)
-        text += 'Z';
-    return text;
-}
-
-QByteArray dateTimeICalendarText(const QDateTime& dateTime)
-{
-    // Protocol, not display: the C locale, so that no locale's digits reach
-    // the file.
-    return QLocale::c().toString(dateTime, QStringLiteral("yyyyMMdd'T'HHmmss")).toLatin1();
+    return bigEndianU32(bytes);
 }
 
 QList<QByteArray> recurrenceRuleTexts(const QByteArray& data)
@@ -261,7 +244,7 @@ QList<QByteArray> recurrenceRuleTexts(const QByteArray& data)
     return rules;
 }
 
-QList<AlarmEntry> alarmEntries(const CalenderInformation& event)
+QList<AlarmEntry> alarmEntries(const EventRecord& event)
 {
     QList<AlarmEntry> entries;
     if (event.AlarmDataLength < 6)
@@ -280,22 +263,21 @@ QList<AlarmEntry> alarmEntries(const CalenderInformation& event)
     return entries;
 }
 
-QByteArray eventICalendarText(const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+QByteArray eventICalendarText(const EventRecord& event, bool office2004, int utcOffsetSeconds)
 {
     const QByteArray offset = utcOffsetText(utcOffsetSeconds);
     return office2004 ? event2004(event, offset, utcOffsetSeconds) : event2008(event, offset);
 }
 
-void OnCalenderSaving(SaveContext& context)
+void writeEventFiles(const std::deque<EventRecord>& events, SaveContext& context)
 {
-    const ScanState& state = context.state;
     const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Calendar");
-    for (const CalenderInformation& event : state.clrcList) {
+    for (const EventRecord& event : events) {
         if (context.stopRequested())
             return;
-        context.status(QString::fromLatin1(kSavingCalendarText));
+        context.status(QStringLiteral("Saving Calendar Items..."));
         const QString path = itemFilePath(context, dir, event.GUID);
-        writeItemFile(path, eventICalendarText(event, state.OfficeEntourage2004, hostUtcOffsetSeconds()),
+        writeItemFile(path, eventICalendarText(event, context.office2004, hostUtcOffsetSeconds()),
                       kICalendarCodes, context.failures);
     }
 }

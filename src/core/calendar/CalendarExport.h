@@ -11,6 +11,8 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <deque>
+
 namespace er {
 
 // The host's current offset from UTC in seconds, east positive. The one zone
@@ -23,10 +25,6 @@ QByteArray utcOffsetText(int seconds);
 // The big-endian u32 in a field's first four bytes; bytes the field does not
 // hold read as zero.
 quint32 leadingStamp(const QByteArray& field);
-// A Mac stamp as "yyyyMMddThhmmss", with "Z" appended when utcMark is set.
-QByteArray macStampICalendarText(quint32 stamp, bool utcMark);
-// The date and time as "yyyyMMddThhmmss", whatever the locale.
-QByteArray dateTimeICalendarText(const QDateTime& dateTime);
 
 // The rule texts of an event's recurrence data, in stored order: each follows
 // the marker 04 00 85 00 1E with its length (at most 100) and is cut at its
@@ -41,14 +39,14 @@ struct AlarmEntry {
     QByteArray value;
 };
 // Nothing for alarm data shorter than 6 bytes.
-QList<AlarmEntry> alarmEntries(const CalenderInformation& event);
+QList<AlarmEntry> alarmEntries(const EventRecord& event);
 
 // The whole file of one event. utcOffsetSeconds is normally
 // hostUtcOffsetSeconds().
-QByteArray eventICalendarText(const CalenderInformation& event, bool office2004, int utcOffsetSeconds);
+QByteArray eventICalendarText(const EventRecord& event, bool office2004, int utcOffsetSeconds);
 
 // Writes every event of the calendar list into the bundle's "Calendar"
 // directory. Honours the stop token between events.
-void OnCalenderSaving(SaveContext& context);
+void writeEventFiles(const std::deque<EventRecord>& events, SaveContext& context);
 
 } // namespace er

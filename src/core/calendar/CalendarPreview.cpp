@@ -2,7 +2,7 @@
 
 #include "calendar/CalendarExport.h"
 #include "format/TimeConversion.h"
-#include "contacts/ContactPreview.h"
+#include "format/PropertyText.h"
 #include "format/ByteOrder.h"
 
 namespace er {
@@ -11,7 +11,7 @@ namespace {
 
 QString calendarDateText(const std::array<quint8, 8>& field)
 {
-    return previewDateText(CalendarStampToDateTime(GetDWordValue(field.data(), 1)));
+    return previewDateText(calendarStampToDateTime(bigEndianU32(field.data())));
 }
 
 // A task date is the Mac stamp in the field's first four bytes. A field
@@ -36,17 +36,17 @@ QString priorityWord(qint32 priority)
 
 } // namespace
 
-QString eventRowText(const CalenderInformation& event)
+QString eventRowText(const EventRecord& event)
 {
     return previewText(event.Summary) + QLatin1Char(' ');
 }
 
-QString itemKeyText(const CalenderInformation& event)
+QString itemKeyText(const EventRecord& event)
 {
     return guidKeyText(event.GUID, event.GUIDLength);
 }
 
-QStringList eventPreviewLines(const CalenderInformation& event)
+QStringList eventPreviewLines(const EventRecord& event)
 {
     QStringList lines;
     if (event.Organizer)
@@ -64,17 +64,17 @@ QStringList eventPreviewLines(const CalenderInformation& event)
     return lines;
 }
 
-QString taskRowText(const TasksInformation& task)
+QString taskRowText(const TaskRecord& task)
 {
     return previewText(task.TaskName) + QLatin1Char(' ');
 }
 
-QString itemKeyText(const TasksInformation& task)
+QString itemKeyText(const TaskRecord& task)
 {
     return guidKeyText(task.GUID, task.GUIDLength);
 }
 
-QStringList taskPreviewLines(const TasksInformation& task)
+QStringList taskPreviewLines(const TaskRecord& task)
 {
     QStringList lines;
     if (task.TaskName)

@@ -12,18 +12,18 @@
 namespace er {
 
 // The summary followed by one blank.
-QString eventRowText(const CalenderInformation& event);
-QString itemKeyText(const CalenderInformation& event);
+QString eventRowText(const EventRecord& event);
+QString itemKeyText(const EventRecord& event);
 // Organizer, summary, location, start, end and description, each when the
 // event has it. Start and end are the stored wall-clock times, also for
 // Office 2004 events.
-QStringList eventPreviewLines(const CalenderInformation& event);
+QStringList eventPreviewLines(const EventRecord& event);
 
 // The task's name followed by one blank.
-QString taskRowText(const TasksInformation& task);
-QString itemKeyText(const TasksInformation& task);
+QString taskRowText(const TaskRecord& task);
+QString itemKeyText(const TaskRecord& task);
 // Name, start, due date, reminder, priority and note, each when the task has
 // it. The note entry holds a line break after its caption.
-QStringList taskPreviewLines(const TasksInformation& task);
+QStringList taskPreviewLines(const TaskRecord& task);
 
 } // namespace er

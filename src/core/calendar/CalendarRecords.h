@@ -1,16 +1,16 @@
 #pragma once
 // Calendar event ("CLRC") and task ("TSRC") records.
 //
-// Field pairs follow the convention of contacts/ContactRecords.h: std::nullopt
+// Field pairs follow the convention of format/PropertyText.h: std::nullopt
 // with length 0 when absent; when present, the length the record format gives
 // the field and the bytes (UTF-8 text without terminator, or the raw bytes;
 // nothing held when the data did not fit the block).
 //
 // Fixed-width fields are present when their property occurs; bytes that lie
 // outside the block read as zeros. Stamps are big-endian: read them with
-// GetDWordValue(field->data(), 1).
+// bigEndianU32(field->data()).
 
-#include "contacts/ContactRecords.h"
+#include "format/PropertyText.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -20,7 +20,7 @@
 
 namespace er {
 
-struct CalenderInformation {
+struct EventRecord {
     quint64 CalendarID = 0;
     // Mac stamps.
     std::optional<std::array<quint8, 4>> CreatedStamp;
@@ -60,7 +60,7 @@ struct CalenderInformation {
     OptionalBytes GUID; quint64 GUIDLength = 0;
 };
 
-struct TasksInformation {
+struct TaskRecord {
     bool HasReminder = false;
     OptionalBytes TaskName; quint32 TaskNameLength = 0;
     OptionalBytes Note; quint32 NoteLength = 0;

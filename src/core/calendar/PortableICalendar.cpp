@@ -5,10 +5,9 @@
 #include "format/TimeConversion.h"
 #include "output/ContentLines.h"
 #include "output/ItemFiles.h"
-#include "archive/PortableExport.h"
+#include "output/ICalendarFile.h"
 #include "format/ByteOrder.h"
 
-#include <QCryptographicHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -16,72 +15,9 @@
 
 namespace er {
 
-const char kFallbackDtStamp[] = "20000101T000000Z";
-
 namespace {
 
 const QTime kMidnight(0, 0);
-
-// One component's content lines, folded, between its BEGIN and END lines.
-class Component {
-public:
-    explicit Component(const char* kind) : m_kind(kind) {}
-
-    void line(const QString& text) { m_body += contentLine(text); }
-    void line(const QByteArray& ascii) { line(QString::fromLatin1(ascii)); }
-    // A TEXT property; nothing for empty text. Control characters other than
-    // tab and line breaks are not allowed in TEXT and are left out.
-    void text(const char* name, QString value)
-    {
-        static const QRegularExpression controls(QStringLiteral("[\\x00-\\x08\\x0B\\x0C\\x0E-\\x1F\\x7F]"));
-        value.remove(controls);
-        if (!value.isEmpty())
-            line(QLatin1String(name) + QLatin1Char(':') + escapeTextValue(value));
-    }
-    void nested(const Component& inner) { m_body += inner.bytes(); }
-
-    const QByteArray& kind() const { return m_kind; }
-    const QByteArray& body() const { return m_body; }
-    QByteArray bytes(const QByteArray& uid = QByteArray()) const
-    {
-        QByteArray out = "BEGIN:" + m_kind + "\r\n";
-        if (!uid.isEmpty())
-            out += contentLine(QStringLiteral("UID:") + escapeTextValue(QString::fromLatin1(uid)));
-        return out + m_body + "END:" + m_kind + "\r\n";
-    }
-
-private:
-    QByteArray m_kind;
-    QByteArray m_body;
-};
-
-// UIDs made unique within one file: calendar programs keep one item per UID,
-// so two items sharing a GUID (or both lacking one) would otherwise merge.
-class UidBook {
-public:
-    QByteArray claim(const QByteArray& uid)
-    {
-        QByteArray out = uid;
-        for (int n = 2; m_taken.contains(out); ++n)
-            out = uid + '-' + QByteArray::number(n);
-        m_taken.insert(out);
-        return out;
-    }
-
-private:
-    QSet<QByteArray> m_taken;
-};
-
-// The dashed GUID, or for an item without one a UID that stays the same from
-// one export of the database to the next: the kind, the item's position in
-// its list and a digest of its content.
-QByteArray itemUid(const OptionalBytes& guid, quint64 length, const Component& c, int index)
-{
-    if (guid && length != 0)
-        return uidOf(guid, length);
-    const QByteArray digest = QCryptographicHash::hash(c.body(), QCryptographicHash::Sha1).toHex().toUpper();
-    return "ENTOURAGE-REPAIR-" + c.kind() + '-' + QByteArray::number(index) + '-' + digest.left(16);
-}
 
 QString textOf(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
 
@@ -89,13 +25,9 @@ QByteArray dateText(const QDate& date) { return dateTimeICalendarText(QDateTime(
 
 QByteArray utcText(const QDateTime& dateTime) { return dateTimeICalendarText(dateTime) + 'Z'; }
 
-// A Mac stamp counts only when set: zero is the field's empty value, not 1904.
-std::optional<quint32> stampOf(const std::optional<std::array<quint8, 4>>& field)
-{
-    const quint32 stamp = field ? GetDWordValue(field->data(), 1) : 0;
-    return stamp != 0 ? std::optional<quint32>(stamp) : std::nullopt;
-}
+using er::stampOf;
 
+// A stamp stored in the first four bytes of a variable field.
 std::optional<quint32> stampOf(const OptionalBytes& field, quint32 length)
 {
     const quint32 stamp = field && length >= 4 ? leadingStamp(*field) : 0;
@@ -104,19 +36,8 @@ std::optional<quint32> stampOf(const OptionalBytes& field, quint32 length)
 
 std::optional<QDateTime> calendarTimeOf(const std::optional<std::array<quint8, 8>>& field)
 {
-    const quint32 stamp = field ? GetDWordValue(field->data(), 1) : 0;
-    return stamp != 0 ? std::optional<QDateTime>(CalendarStampToDateTime(stamp)) : std::nullopt;
-}
-
-void addDtStamp(Component& c, std::initializer_list<std::optional<quint32>> stamps)
-{
-    for (const std::optional<quint32>& stamp : stamps) {
-        if (stamp) {
-            c.line("DTSTAMP:" + macStampICalendarText(*stamp, true));
-            return;
-        }
-    }
-    c.line(QByteArray("DTSTAMP:") + kFallbackDtStamp);
+    const quint32 stamp = field ? bigEndianU32(field->data()) : 0;
+    return stamp != 0 ? std::optional<QDateTime>(calendarStampToDateTime(stamp)) : std::nullopt;
 }
 
 // ---- Durations and recurrence rules -------------------------------------------
@@ -216,7 +137,7 @@ std::optional<QByteArray> untilValue(const QString& value, StartForm form, int u
 
 // ---- Events ----------------------------------------------------------------
 
-bool isAllDay(const CalenderInformation& event)
+bool isAllDay(const EventRecord& event)
 {
     return event.AllDayDataLength != 0 && event.AllDayData && !event.AllDayData->isEmpty()
         && event.AllDayData->at(0) == 1;
@@ -233,7 +154,7 @@ QDate allDayDate(const QDateTime& time, bool inUtc, int utcOffsetSeconds, bool e
 }
 
 // Writes DTSTART and DTEND; returns the form of DTSTART.
-StartForm addEventTimes(Component& c, const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+StartForm addEventTimes(ICalendarComponent& c, const EventRecord& event, bool office2004, int utcOffsetSeconds)
 {
     std::optional<QDateTime> start = calendarTimeOf(office2004 ? event.StartTime2004 : event.StartTime);
     std::optional<QDateTime> end = calendarTimeOf(office2004 ? event.EndTime2004 : event.EndTime);
@@ -267,7 +188,7 @@ StartForm addEventTimes(Component& c, const CalenderInformation& event, bool off
     return office2004 ? StartForm::Utc : StartForm::Floating;
 }
 
-void addRecurrence(Component& c, const CalenderInformation& event, StartForm form, int utcOffsetSeconds)
+void addRecurrence(ICalendarComponent& c, const EventRecord& event, StartForm form, int utcOffsetSeconds)
 {
     if (!event.IsRecurring || !event.RecurrenceData)
         return;
@@ -287,7 +208,7 @@ void addRecurrence(Component& c, const CalenderInformation& event, StartForm for
         c.line("X-ENTOURAGE-RECURRENCE-DATA;ENCODING=BASE64;VALUE=BINARY:" + event.RecurrenceData->toBase64());
 }
 
-void addEventAlarm(Component& c, const CalenderInformation& event, const QString& summary)
+void addEventAlarm(ICalendarComponent& c, const EventRecord& event, const QString& summary)
 {
     if (!event.HasAlarm)
         return;
@@ -301,7 +222,7 @@ void addEventAlarm(Component& c, const CalenderInformation& event, const QString
     }
     if (trigger.isEmpty())
         return;
-    Component alarm("VALARM");
+    ICalendarComponent alarm("VALARM");
     alarm.line(QByteArray("ACTION:DISPLAY"));
     alarm.text("DESCRIPTION", !description.isEmpty() ? description
                               : !summary.isEmpty()   ? summary
@@ -321,9 +242,9 @@ bool isPlainAddress(const QByteArray& address)
     return true;
 }
 
-Component eventComponent(const CalenderInformation& event, bool office2004, int utcOffsetSeconds)
+ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int utcOffsetSeconds)
 {
-    Component c("VEVENT");
+    ICalendarComponent c("VEVENT");
     addDtStamp(c, {office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime),
                    stampOf(event.ModifiedStamp), stampOf(event.CreatedStamp)});
     if (const std::optional<quint32> created = stampOf(event.CreatedStamp))
@@ -351,9 +272,9 @@ Component eventComponent(const CalenderInformation& event, bool office2004, int 
 
 // ---- Tasks -----------------------------------------------------------------
 
-Component taskComponent(const TasksInformation& task, int utcOffsetSeconds)
+ICalendarComponent taskComponent(const TaskRecord& task, int utcOffsetSeconds)
 {
-    Component c("VTODO");
+    ICalendarComponent c("VTODO");
     addDtStamp(c, {stampOf(task.StampTime, task.StampTimeLength)});
     const std::optional<quint32> startStamp = stampOf(task.StartDate, task.StartDateLength);
     const std::optional<quint32> dueStamp = stampOf(task.DueDate, task.DueDateLength);
@@ -382,7 +303,7 @@ Component taskComponent(const TasksInformation& task, int utcOffsetSeconds)
         // Start, due and reminder are wall-clock times of one zone: their
         // distance is exact, an absolute UTC time would need the zone.
         const QDateTime reminder = macStampToDateTime(*reminderStamp);
-        Component alarm("VALARM");
+        ICalendarComponent alarm("VALARM");
         alarm.line(QByteArray("ACTION:DISPLAY"));
         alarm.text("DESCRIPTION", summary.isEmpty() ? QStringLiteral("Reminder") : summary);
         if (due)
@@ -396,52 +317,7 @@ Component taskComponent(const TasksInformation& task, int utcOffsetSeconds)
     return c;
 }
 
-// ---- Notes -----------------------------------------------------------------
-
-Component noteComponent(const NotesInformation& note)
-{
-    Component c("VJOURNAL");
-    std::optional<quint32> stamp = stampOf(note.StampTime);
-    if (!stamp)
-        stamp = stampOf(note.StampTime2004);
-    addDtStamp(c, {stamp});
-    if (stamp)
-        c.line("DTSTART:" + dateTimeICalendarText(macStampToDateTime(*stamp)));
-    if (note.Summary && note.SummaryLength != 0)
-        c.text("SUMMARY", textOf(withoutZeroBytes(*note.Summary)));
-    if (note.Description && note.DescriptionLength != 0)
-        c.text("DESCRIPTION", textOf(withoutZeroBytes(*note.Description)));
-    return c;
-}
-
 // ---- Files -----------------------------------------------------------------
-
-QByteArray calendarHead()
-{
-    return "BEGIN:VCALENDAR\r\n"
-           "VERSION:2.0\r\n"
-           "PRODID:-//Vantrel Kestrane//Entourage Repair//EN\r\n"
-           "CALSCALE:GREGORIAN\r\n";
-}
-
-const char kCalendarTail[] = "END:VCALENDAR\r\n";
-
-template <class Record, class Make>
-void addComponents(const TextSink& out, UidBook& uids, const std::deque<Record>& records, Make make)
-{
-    int index = 0;
-    for (const Record& record : records) {
-        const Component c = make(record);
-        out(c.bytes(uids.claim(itemUid(record.GUID, record.GUIDLength, c, index++))));
-    }
-}
-
-QByteArray collected(const std::function<void(const TextSink&)>& write)
-{
-    QByteArray out;
-    write([&out](const QByteArray& bytes) { out += bytes; });
-    return out;
-}
 
 } // namespace
 
@@ -504,40 +380,24 @@ QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOf
     return parts.join(QLatin1Char(';')).toLatin1();
 }
 
-void writeCalendarICalendar(const ScanState& state, int utcOffsetSeconds, const TextSink& out)
+void writeCalendarICalendar(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+                            bool office2004, int utcOffsetSeconds, const TextSink& out)
 {
-    const bool office2004 = state.OfficeEntourage2004;
-    out(calendarHead());
+    out(iCalendarHead());
     UidBook uids;
-    addComponents(out, uids, state.clrcList, [&](const CalenderInformation& event) {
+    addComponents(out, uids, events, [&](const EventRecord& event) {
         return eventComponent(event, office2004, utcOffsetSeconds);
     });
-    addComponents(out, uids, state.tsrcList,
-                  [&](const TasksInformation& task) { return taskComponent(task, utcOffsetSeconds); });
-    out(kCalendarTail);
+    addComponents(out, uids, tasks, [&](const TaskRecord& task) { return taskComponent(task, utcOffsetSeconds); });
+    out(kICalendarTail);
 }
 
-void writeNotesICalendar(const ScanState& state, const TextSink& out)
+QByteArray calendarICalendarFile(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+                                 bool office2004, int utcOffsetSeconds)
 {
-    out(calendarHead());
-    UidBook uids;
-    addComponents(out, uids, state.ntrcList, noteComponent);
-    out(kCalendarTail);
-}
-
-QByteArray calendarICalendarFile(const ScanState& state, int utcOffsetSeconds)
-{
-    return collected([&](const TextSink& out) { writeCalendarICalendar(state, utcOffsetSeconds, out); });
-}
-
-QByteArray calendarICalendarFile(const ScanState& state)
-{
-    return calendarICalendarFile(state, hostUtcOffsetSeconds());
-}
-
-QByteArray notesICalendarFile(const ScanState& state)
-{
-    return collected([&](const TextSink& out) { writeNotesICalendar(state, out); });
+    return collectedText([&](const TextSink& out) {
+        writeCalendarICalendar(events, tasks, office2004, utcOffsetSeconds, out);
+    });
 }
 
 } // namespace er

@@ -1,9 +1,8 @@
 #include "calendar/TaskExport.h"
 
 #include "calendar/CalendarExport.h"
-#include "archive/BundleLayout.h"
+#include "format/TimeConversion.h"
 #include "output/ItemFiles.h"
-#include "archive/SaveRun.h"
 
 namespace er {
 
@@ -35,7 +34,7 @@ QByteArray taskPriorityICalendarValue(qint32 priority)
     }
 }
 
-QByteArray taskICalendarText(const TasksInformation& task, bool office2004)
+QByteArray taskICalendarText(const TaskRecord& task, bool office2004)
 {
     QByteArray out;
     addLine(out, "BEGIN:VCALENDAR");
@@ -67,16 +66,15 @@ QByteArray taskICalendarText(const TasksInformation& task, bool office2004)
     return out;
 }
 
-void OnTaskSaving(SaveContext& context)
+void writeTaskFiles(const std::deque<TaskRecord>& tasks, SaveContext& context)
 {
-    const ScanState& state = context.state;
     const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Tasks");
-    for (const TasksInformation& task : state.tsrcList) {
+    for (const TaskRecord& task : tasks) {
         if (context.stopRequested())
             return;
-        context.status(QString::fromLatin1(kSavingTasksText));
+        context.status(QStringLiteral("Saving Task Items..."));
         const QString path = itemFilePath(context, dir, task.GUID);
-        writeItemFile(path, taskICalendarText(task, state.OfficeEntourage2004), kICalendarCodes, context.failures);
+        writeItemFile(path, taskICalendarText(task, context.office2004), kICalendarCodes, context.failures);
     }
 }
 

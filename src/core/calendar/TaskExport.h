@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 
+#include <deque>
+
 namespace er {
 
 // The database's priority, 1 (highest) to 5 (lowest), as iCalendar's 1 to 9
@@ -14,10 +16,10 @@ namespace er {
 QByteArray taskPriorityICalendarValue(qint32 priority);
 
 // The whole file of one task.
-QByteArray taskICalendarText(const TasksInformation& task, bool office2004);
+QByteArray taskICalendarText(const TaskRecord& task, bool office2004);
 
 // Writes every task of the task list into the bundle's "Tasks" directory.
 // Honours the stop token between tasks.
-void OnTaskSaving(SaveContext& context);
+void writeTaskFiles(const std::deque<TaskRecord>& tasks, SaveContext& context);
 
 } // namespace er

@@ -1,8 +1,6 @@
 #include "contacts/ContactExport.h"
 
-#include "archive/BundleLayout.h"
 #include "output/ItemFiles.h"
-#include "archive/SaveRun.h"
 #include "format/ByteOrder.h"
 
 #include <cstddef>
@@ -12,11 +10,11 @@ namespace er {
 namespace {
 
 struct TextField {
-    OptionalBytes ContactInformation::*field;
-    quint32 ContactInformation::*length;
+    OptionalBytes ContactRecord::*field;
+    quint32 ContactRecord::*length;
 };
 
-#define ER_FIELD(name) TextField{&ContactInformation::name, &ContactInformation::name##Length}
+#define ER_FIELD(name) TextField{&ContactRecord::name, &ContactRecord::name##Length}
 
 // A property written as prefix + the field's text when the field is present.
 struct SimpleLine {
@@ -95,7 +93,7 @@ const TextField kHomeAddress[] = {ER_FIELD(HomeStreet), ER_FIELD(HomeCity), ER_F
 // The vCard of one contact, built line by line.
 class VCardWriter {
 public:
-    VCardWriter(const ContactInformation& contact, bool office2004) : m_c(contact), m_2004(office2004) {}
+    VCardWriter(const ContactRecord& contact, bool office2004) : m_c(contact), m_2004(office2004) {}
 
     QByteArray vcard()
     {
@@ -186,29 +184,28 @@ private:
         }
     }
 
-    const ContactInformation& m_c;
+    const ContactRecord& m_c;
     const bool m_2004;
     QByteArray m_out;
 };
 
 } // namespace
 
-QByteArray contactVCard(const ContactInformation& contact, bool office2004)
+QByteArray contactVCard(const ContactRecord& contact, bool office2004)
 {
     return VCardWriter(contact, office2004).vcard();
 }
 
-void OnContactSaving(SaveContext& context)
+void writeContactFiles(const std::deque<ContactRecord>& contacts, SaveContext& context)
 {
     const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Contacts");
-    const bool office2004 = context.state.OfficeEntourage2004;
-    for (const ContactInformation& contact : context.state.ctrcList) {
+    for (const ContactRecord& contact : contacts) {
         if (context.stopRequested())
             return;
         if (!isUsableContact(contact))
             continue;
-        context.status(QString::fromLatin1(kSavingContactsText));
-        writeItemFile(itemFilePath(context, dir, contact.GUID), contactVCard(contact, office2004), kVCardCodes,
+        context.status(QStringLiteral("Saving Contacts Items..."));
+        writeItemFile(itemFilePath(context, dir, contact.GUID), contactVCard(contact, context.office2004), kVCardCodes,
                       context.failures);
     }
 }

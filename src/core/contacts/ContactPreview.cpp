@@ -1,15 +1,11 @@
 #include "contacts/ContactPreview.h"
 
-#include "output/ItemFiles.h"
 #include "format/ByteOrder.h"
+#include "format/PropertyText.h"
 
 namespace er {
 
 namespace {
-
-// The old preview copied these texts through a 255-byte buffer with its
-// terminating zero.
-constexpr int kPreviewBufferCharacters = 254;
 
 enum class ShownWhen {
     Present,  // the field exists
@@ -20,13 +16,13 @@ enum class ShownWhen {
 
 struct PreviewLine {
     const char* caption;
-    OptionalBytes ContactInformation::*field;
-    quint32 ContactInformation::*length;
+    OptionalBytes ContactRecord::*field;
+    quint32 ContactRecord::*length;
     ShownWhen when;
 };
 
 #define ER_LINE(caption, name, when)                                                                                   \
-    PreviewLine{caption, &ContactInformation::name, &ContactInformation::name##Length, ShownWhen::when}
+    PreviewLine{caption, &ContactRecord::name, &ContactRecord::name##Length, ShownWhen::when}
 
 // Work city, custom phones 2 and 4, the children and the interests have never
 // been part of the preview; the export writes them.
@@ -124,35 +120,17 @@ bool isShown(const OptionalBytes& field, quint32 length, ShownWhen when)
 
 } // namespace
 
-QString previewText(const OptionalBytes& field)
-{
-    return field ? QString::fromUtf8(cutAtNul(*field)) : QString();
-}
-
-QString cappedPreviewText(const OptionalBytes& field)
-{
-    return truncateUtf16(previewText(field), kPreviewBufferCharacters);
-}
-
-QString guidKeyText(const OptionalBytes& guid, quint64 length)
-{
-    // The dashed UID less its dashes: one hexadecimal rendering of a GUID.
-    QByteArray hex = uidOf(guid, length);
-    hex.replace('-', QByteArray());
-    return QString::fromLatin1(hex);
-}
-
-QString contactRowText(const ContactInformation& contact)
+QString contactRowText(const ContactRecord& contact)
 {
     return previewText(contact.FirstName) + QLatin1Char(' ') + previewText(contact.LastName);
 }
 
-QString itemKeyText(const ContactInformation& contact)
+QString itemKeyText(const ContactRecord& contact)
 {
     return guidKeyText(contact.GUID, contact.GUIDLength);
 }
 
-QStringList contactPreviewLines(const ContactInformation& contact)
+QStringList contactPreviewLines(const ContactRecord& contact)
 {
     QStringList lines;
     for (const PreviewLine& line : kContactLines) {
@@ -162,25 +140,6 @@ QStringList contactPreviewLines(const ContactInformation& contact)
         const QString text = line.when == ShownWhen::Capped ? cappedPreviewText(field) : previewText(field);
         lines << QLatin1String(line.caption) + text;
     }
-    return lines;
-}
-
-QString noteRowText(const NotesInformation& note)
-{
-    return previewText(note.Summary) + QLatin1Char(' ');
-}
-
-QString itemKeyText(const NotesInformation& note)
-{
-    return guidKeyText(note.GUID, note.GUIDLength);
-}
-
-QStringList notePreviewLines(const NotesInformation& note)
-{
-    QStringList lines;
-    if (note.Summary)
-        lines << QStringLiteral("Summary: ") + previewText(note.Summary);
-    lines << QStringLiteral("Description: ") + previewText(note.Description);
     return lines;
 }
 

@@ -1,20 +1,9 @@
 #pragma once
-// Contact ("CTRC") and note ("NTRC") records.
+// Contact ("CTRC") records.
 //
-// Every property field is a pair: the field itself and its length.
-//  - Absent: std::nullopt with length 0 (the property was not in the block,
-//    or had length 0).
-//  - Present: the length the record format gives the field (for wide text
-//    n/2 + 1, the text and its terminating zero, or n - 2 after the FF FF
-//    marker; for 8-bit text and raw data the stored length n). Consumers use
-//    it only for their "non-empty" (length > 1) and "non-zero" tests; for
-//    text decoded from UTF-16 it counts characters, not UTF-8 bytes.
-//  - The bytes: text decoded from UTF-16 is UTF-8 without terminator (NUL
-//    characters dropped); 8-bit text (FF FF marker form, 1D/1E tags) and raw
-//    fields hold the stored bytes, which may end in a zero byte: show such
-//    text up to its first zero byte.
-//    When the data did not fit the block nothing is held (an empty array):
-//    the format's zero-filled field, so read missing bytes as zeros.
+// Property fields follow the pair convention of format/PropertyText.h.
+
+#include "format/PropertyText.h"
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -24,9 +13,7 @@
 
 namespace er {
 
-using OptionalBytes = std::optional<QByteArray>;
-
-struct ContactInformation {
+struct ContactRecord {
     quint64 ContactID = 0;
     OptionalBytes GUID; quint32 GUIDLength = 0;
 
@@ -127,23 +114,9 @@ struct ContactInformation {
 
 // A contact that carries a name or one of the first four e-mail addresses:
 // counted, listed and exported. Others stay in the list only.
-inline bool isUsableContact(const ContactInformation& c)
+inline bool isUsableContact(const ContactRecord& c)
 {
     return c.FirstName || c.LastName || c.Email1 || c.Email2 || c.Email3 || c.Email4;
 }
-
-struct NotesInformation {
-    OptionalBytes Property0D83; quint32 Property0D83Length = 0;
-    OptionalBytes Property0D80; quint32 Property0D80Length = 0;
-    OptionalBytes Summary; quint32 SummaryLength = 0;         // title
-    OptionalBytes Description; quint32 DescriptionLength = 0; // body
-    // Wide text whose UTF-16 form has no terminator (length n/2).
-    OptionalBytes Property1F06; quint32 Property1F06Length = 0;
-    // Mac stamps (bytes 4..7 of the property), zeros when outside the block.
-    std::optional<std::array<quint8, 4>> StampTime2004; quint32 StampTime2004Length = 0;
-    std::optional<std::array<quint8, 4>> StampTime; quint32 StampTimeLength = 0;
-    OptionalBytes Property0D2B; quint32 Property0D2BLength = 0;
-    OptionalBytes GUID; quint32 GUIDLength = 0;
-};
 
 } // namespace er

@@ -2,7 +2,6 @@
 
 #include "output/ContentLines.h"
 #include "output/ItemFiles.h"
-#include "archive/PortableExport.h"
 #include "format/ByteOrder.h"
 
 #include <QHash>
@@ -17,7 +16,7 @@ namespace er {
 
 namespace {
 
-using CI = ContactInformation;
+using CI = ContactRecord;
 using Field = OptionalBytes CI::*;
 
 // A field written as one property of its own: the property's name with its
@@ -142,7 +141,7 @@ bool isDroppedControl(QChar c)
 
 class PortableCard {
 public:
-    explicit PortableCard(const ContactInformation& contact) : m_c(contact) {}
+    explicit PortableCard(const ContactRecord& contact) : m_c(contact) {}
 
     QByteArray card(const QByteArray& uid)
     {
@@ -252,7 +251,7 @@ private:
         return QLatin1String(kUnnamed);
     }
 
-    const ContactInformation& m_c;
+    const ContactRecord& m_c;
     QByteArray m_out;
 };
 
@@ -278,7 +277,7 @@ QString portableText(const OptionalBytes& field)
     return kept;
 }
 
-bool hasContactData(const ContactInformation& contact)
+bool hasContactData(const ContactRecord& contact)
 {
     auto any = [&contact](const auto& list, auto field) {
         for (const auto& entry : list)
@@ -321,19 +320,19 @@ QDate portableDate(const QString& stored)
     return QDate();
 }
 
-QByteArray portableVCard(const ContactInformation& contact, const QByteArray& uid)
+QByteArray portableVCard(const ContactRecord& contact, const QByteArray& uid)
 {
     return PortableCard(contact).card(uid);
 }
 
-void writeContactsVCard(const ScanState& state, const TextSink& out)
+void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSink& out)
 {
     // A damaged database can hold one contact twice (an old copy beside the
     // new). Importers keep one card per UID, so a repeated GUID gets "-2",
     // "-3", ... as the bundle's file names do, and no card replaces another.
     QSet<QByteArray> taken;
     QHash<QByteArray, int> nextSuffix;
-    for (const ContactInformation& contact : state.ctrcList) {
+    for (const ContactRecord& contact : contacts) {
         if (!hasContactData(contact))
             continue;
         const QByteArray guidUid = uidOf(contact.GUID, contact.GUIDLength);
@@ -351,10 +350,10 @@ void writeContactsVCard(const ScanState& state, const TextSink& out)
     }
 }
 
-QByteArray contactsVCardFile(const ScanState& state)
+QByteArray contactsVCardFile(const std::deque<ContactRecord>& contacts)
 {
     QByteArray out;
-    writeContactsVCard(state, [&out](const QByteArray& bytes) { out += bytes; });
+    writeContactsVCard(contacts, [&out](const QByteArray& bytes) { out += bytes; });
     return out;
 }
 

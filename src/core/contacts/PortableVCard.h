@@ -6,10 +6,13 @@
 // holds: standard properties where one fits, X-properties for the rest.
 
 #include "contacts/ContactRecords.h"
+#include "output/ContentLines.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <QString>
+
+#include <deque>
 
 namespace er {
 
@@ -23,7 +26,7 @@ QString portableText(const OptionalBytes& field);
 // Whether the contact carries any data: some field other than its GUID and
 // its id holds text that is not only white space. Only such contacts are
 // exported; a contact with no name but, say, a phone number is one of them.
-bool hasContactData(const ContactInformation& contact);
+bool hasContactData(const ContactRecord& contact);
 
 // A stored date in one of the forms whose order of day and month is certain:
 // year first (1970-05-07, 1970/5/7, 1970.05.07, 19700507, also followed by a
@@ -32,6 +35,12 @@ bool hasContactData(const ContactInformation& contact);
 QDate portableDate(const QString& text);
 
 // The vCard of one contact. `uid` is written as its UID when not empty.
-QByteArray portableVCard(const ContactInformation& contact, const QByteArray& uid);
+QByteArray portableVCard(const ContactRecord& contact, const QByteArray& uid);
+
+// The contacts file: every contact with data, handed to `out` a card at a
+// time. A GUID that repeats gets "-2", "-3", ... in its UID, so that no card
+// replaces another on import.
+void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSink& out);
+QByteArray contactsVCardFile(const std::deque<ContactRecord>& contacts);
 
 } // namespace er

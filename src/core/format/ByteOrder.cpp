@@ -1,78 +1,18 @@
 #include "format/ByteOrder.h"
 
-#include <QSysInfo>
 #include <algorithm>
 #include <cstring>
 
 namespace er {
 
-bool hostIsBigEndian()
-{
-    return QSysInfo::ByteOrder == QSysInfo::BigEndian;
-}
-
-namespace {
-
-// Reads n bytes as an unsigned number: big-endian when bType is 1, else in
-// the host's order.
-quint64 readUnsigned(const unsigned char* p, int n, unsigned char bType)
+quint32 bigEndianU32(const unsigned char* p)
 {
     if (!p)
         return 0;
-    const bool bigEndian = bType == 1 ? true : hostIsBigEndian();
-    quint64 v = 0;
-    for (int i = 0; i < n; ++i) {
-        const int idx = bigEndian ? i : n - 1 - i;
-        v = (v << 8) | p[idx];
-    }
-    return v;
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
 }
 
-} // namespace
-
-int GetTwoByteValue(const unsigned char* p, unsigned char bType)
-{
-    return static_cast<qint16>(static_cast<quint16>(readUnsigned(p, 2, bType)));
-}
-
-quint32 GetDWordValue(const unsigned char* p, unsigned char bType)
-{
-    return static_cast<quint32>(readUnsigned(p, 4, bType));
-}
-
-quint64 GetDDWordValue(const unsigned char* p, unsigned char bType)
-{
-    return readUnsigned(p, 8, bType);
-}
-
-quint64 GetWordValueForEight(const unsigned char* p, unsigned char bType)
-{
-    // Copying the bytes and reversing them when the orders differ gives the
-    // same number as reading them in the stored order.
-    return readUnsigned(p, 8, bType);
-}
-
-void ChangeValuetoMotorola(unsigned char* s, unsigned char bType)
-{
-    if (!s || bType != 1 || hostIsBigEndian())
-        return;
-    const size_t n = std::strlen(reinterpret_cast<const char*>(s));
-    if (n < 2)
-        return;
-    for (size_t i = 0, j = n - 1; i < j; ++i, --j)
-        std::swap(s[i], s[j]);
-}
-
-void GetUnicodeStringForPowerPC(unsigned char* p, int len)
-{
-    if (!p || len <= 0)
-        return;
-    const int limit = qMin(len, 255);
-    for (int i = 0; i < limit && i + 1 < len; i += 2)
-        std::swap(p[i], p[i + 1]);
-}
-
-QByteArray GetNonUnicodeString(const unsigned char* p, unsigned long n)
+QByteArray utf16BEToUtf8(const unsigned char* p, unsigned long n)
 {
     if (!p)
         return QByteArray();
@@ -85,7 +25,7 @@ QByteArray GetNonUnicodeString(const unsigned char* p, unsigned long n)
     return out;
 }
 
-QByteArray Bytes2Hex(unsigned char b)
+QByteArray hexDigits(unsigned char b)
 {
     static const char digits[] = "0123456789ABCDEF";
     QByteArray out(2, '0');

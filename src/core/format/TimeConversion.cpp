@@ -77,7 +77,7 @@ QDateTime parseCompactDate(const char* text, size_t length)
 
 const char kPreviewDateFormat[] = "yyyy,MMM,dd, hh:mm:ss";
 
-void GetTime(_SYSTEMTIME* out, quint64 stamp)
+void breakDownMacStamp(BrokenDownTime* out, quint64 stamp)
 {
     if (!out)
         return;
@@ -117,19 +117,19 @@ void GetTime(_SYSTEMTIME* out, quint64 stamp)
 
 QString macStampDigits(quint32 stamp)
 {
-    _SYSTEMTIME t;
-    GetTime(&t, stamp);
+    BrokenDownTime t;
+    breakDownMacStamp(&t, stamp);
     return QString::asprintf("%.2d%.2d%.2d%.2d%.2d%.2d", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
 }
 
 QDateTime macStampToDateTime(quint32 stamp)
 {
-    _SYSTEMTIME t;
-    GetTime(&t, stamp);
+    BrokenDownTime t;
+    breakDownMacStamp(&t, stamp);
     return QDateTime(QDate(t.wYear, t.wMonth, t.wDay), QTime(t.wHour, t.wMinute, t.wSecond), Qt::UTC);
 }
 
-QDateTime CalendarStampToDateTime(quint32 stamp)
+QDateTime calendarStampToDateTime(quint32 stamp)
 {
     static const QDateTime base(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC);
     return base.addMSecs(static_cast<qint64>(stamp) * kMSecsPerCalendarUnit);
@@ -152,6 +152,21 @@ QDateTime getDate(const char* text)
     if (qstricmp(text, "-now") == 0)
         return currentDateTime();
     return QDateTime();
+}
+
+QByteArray macStampICalendarText(quint32 stamp, bool utcMark)
+{
+    QByteArray text = dateTimeICalendarText(macStampToDateTime(stamp));
+    if (utcMark)
+        text += 'Z';
+    return text;
+}
+
+QByteArray dateTimeICalendarText(const QDateTime& dateTime)
+{
+    // Protocol, not display: the C locale, so that no locale's digits reach
+    // the file.
+    return QLocale::c().toString(dateTime, QStringLiteral("yyyyMMdd'T'HHmmss")).toLatin1();
 }
 
 } // namespace er

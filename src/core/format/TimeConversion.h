@@ -14,8 +14,8 @@
 
 namespace er {
 
-// The broken-down time that GetTime fills (the Win32 layout).
-struct _SYSTEMTIME {
+// The broken-down time that breakDownMacStamp fills (the Win32 layout).
+struct BrokenDownTime {
     quint16 wYear = 0;
     quint16 wMonth = 0;
     quint16 wDayOfWeek = 0;
@@ -29,13 +29,19 @@ struct _SYSTEMTIME {
 // Breaks a Mac stamp down by plain arithmetic (every fourth year from 1904 is
 // a leap year, which is Gregorian for every 32-bit stamp). wDayOfWeek and
 // wMilliseconds are left as they were.
-void GetTime(_SYSTEMTIME* out, quint64 stamp);
+void breakDownMacStamp(BrokenDownTime* out, quint64 stamp);
 
 // The 14-digit printed form "yyyyMMddhhmmss" of a Mac stamp.
 QString macStampDigits(quint32 stamp);
 QDateTime macStampToDateTime(quint32 stamp);
 
-QDateTime CalendarStampToDateTime(quint32 stamp);
+QDateTime calendarStampToDateTime(quint32 stamp);
+
+// The date and time as iCalendar writes it, "yyyyMMddThhmmss", whatever the
+// locale.
+QByteArray dateTimeICalendarText(const QDateTime& dateTime);
+// A Mac stamp the same way, with "Z" appended when utcMark is set.
+QByteArray macStampICalendarText(quint32 stamp, bool utcMark);
 
 // The date format of the event and task previews, with the system locale's
 // abbreviated month name.

@@ -7,22 +7,22 @@ namespace er {
 
 // One decoded folder entry of a "FLID" folder table, or an orphan folder
 // added by mail linking.
-struct FolderAttrib {
-    quint64 dwFolderID = 0;
+struct FolderRecord {
+    quint64 folderId = 0;
     // Name length in bytes as the entry gives it; 0 marks an account folder.
-    qint32 nNameLength = 0;
+    qint32 nameLength = 0;
     // Set only for account folders (name length 0).
-    quint64 dwAccountID = 0;
+    quint64 accountId = 0;
     // The name as shown: up to its first NUL character.
-    QString szFolderName;
+    QString name;
     // Placement flags, written by the folder tree build.
-    bool bItemCreated = false;
-    bool bPlacedUnderParent = false;
-    bool bPlaced = false;
+    bool itemCreated = false;
+    bool placedUnderParent = false;
+    bool placed = false;
     // 4294967294 when the entry names no parent.
-    quint64 dwParentFolderID = 0;
+    quint64 parentFolderId = 0;
     // 9 for orphan folders made by mail linking, 0 for decoded folders.
-    quint32 nFolderKind = 0;
+    quint32 kind = 0;
 };
 
 // Parent ids that mean "no parent folder".

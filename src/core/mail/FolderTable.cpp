@@ -37,22 +37,22 @@ NamePlacement placementFor(quint8 b0, quint8 b1, quint8 b2)
     return {false, 20, 22, 20};
 }
 
-void decodeEntry(ScanState& state, const BlockView& block, quint64 entry)
+void decodeEntry(MailStore& store, const BlockView& block, quint64 entry)
 {
-    state.folderList.emplace_back();
-    FolderAttrib& folder = state.folderList.back();
+    store.folders.emplace_back();
+    FolderRecord& folder = store.folders.back();
 
     const quint8 b0 = block.u8(entry);
     const quint8 b1 = block.u8(entry + 1);
     const quint8 b2 = block.u8(entry + 2);
     const qint8 n = static_cast<qint8>(block.u8(entry + 3));
-    folder.nNameLength = n;
+    folder.nameLength = n;
     if (n == 0)
-        folder.dwAccountID = block.u32(entry + 20);
-    folder.dwFolderID = block.u32(entry + 8);
+        folder.accountId = block.u32(entry + 20);
+    folder.folderId = block.u32(entry + 8);
 
     const NamePlacement where = placementFor(b0, b1, b2);
-    folder.dwParentFolderID = where.hasParent ? block.u32(entry + 16) : kNoParentFolder;
+    folder.parentFolderId = where.hasParent ? block.u32(entry + 16) : kNoParentFolder;
 
     int count = n < 0 ? kNameFieldBytes : n;
     if (b2 == 4 && b1 == 4 && n != 0)
@@ -64,26 +64,26 @@ void decodeEntry(ScanState& state, const BlockView& block, quint64 entry)
         if (2 * name.size() >= 256) {
             // The field holds 255 bytes of UTF-16: whole characters only.
             name = truncateUtf16(name, kNameFieldBytes / 2);
-            folder.nNameLength = kNameFieldBytes;
+            folder.nameLength = kNameFieldBytes;
         } else {
-            folder.nNameLength = 2 * name.size();
+            folder.nameLength = 2 * name.size();
         }
-        folder.szFolderName = name;
+        folder.name = name;
     } else {
         const QByteArray raw = block.bytes(entry + where.wideAt, static_cast<quint64>(count));
-        folder.szFolderName =
+        folder.name =
             cutAtNul(decodeUtf16BE(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size()));
     }
 
-    state.hashFlrc.insert(folder.dwFolderID, &folder);
+    store.foldersById.insert(folder.folderId, &folder);
 
-    if (folder.nNameLength == 0)
-        folder.szFolderName = QStringLiteral("ACCOUNT");
+    if (folder.nameLength == 0)
+        folder.name = QStringLiteral("ACCOUNT");
 }
 
 } // namespace
 
-void GetAllFLID(ScanState& state, const BlockView& block)
+void decodeFolderTable(MailStore& store, const BlockView& block)
 {
     if (block.u16(40) == block.u16(42))
         return;
@@ -94,41 +94,41 @@ void GetAllFLID(ScanState& state, const BlockView& block)
         // Past the block every byte reads as zero, which ends the table.
         if (entry >= block.length() || block.u32(entry) == 0)
             break;
-        decodeEntry(state, block, entry);
+        decodeEntry(store, block, entry);
         // The length is sign-extended and added as an unsigned 32-bit
         // quantity, so a "negative" length jumps far past the block.
         entry += static_cast<quint32>(static_cast<qint32>(length));
     }
 }
 
-void GetTheNameOfAccount(ScanState& state, const std::atomic<bool>* stop)
+void nameAccountFolders(MailStore& store, const std::atomic<bool>* stop)
 {
-    for (FolderAttrib& folder : state.folderList) {
+    for (FolderRecord& folder : store.folders) {
         if (stop && stop->load())
             return;
-        if (folder.nNameLength != 0)
+        if (folder.nameLength != 0)
             continue;
-        for (const MailMARC& account : state.marcList) {
-            if (account.dwAccountID != folder.dwAccountID)
+        for (const MailAccount& account : store.accounts) {
+            if (account.accountId != folder.accountId)
                 continue;
             const QString name = QString::fromUtf8(account.accountName);
             // The name field holds 255 bytes of UTF-16.
-            folder.szFolderName = cutAtNul(truncateUtf16(name, kNameFieldBytes / 2));
+            folder.name = cutAtNul(truncateUtf16(name, kNameFieldBytes / 2));
             break;
         }
     }
 }
 
-void removeDuplicateFolders(ScanState& state)
+void removeDuplicateFolders(MailStore& store)
 {
     QSet<quint64> seen;
-    for (auto it = state.folderList.begin(); it != state.folderList.end();) {
-        if (seen.contains(it->dwFolderID)) {
+    for (auto it = store.folders.begin(); it != store.folders.end();) {
+        if (seen.contains(it->folderId)) {
             auto next = std::next(it);
-            state.unlinkedFolders.splice(state.unlinkedFolders.end(), state.folderList, it);
+            store.unlinkedFolders.splice(store.unlinkedFolders.end(), store.folders, it);
             it = next;
         } else {
-            seen.insert(it->dwFolderID);
+            seen.insert(it->folderId);
             ++it;
         }
     }

@@ -47,7 +47,7 @@ QString wideText(const BlockView& b, quint64 off, quint64 n)
     return decodeUtf16BEUpToNul(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size());
 }
 
-void decodeSubject(MailMLRC& mail, const BlockView& b, quint64 d, quint32 n)
+void decodeSubject(MailRecord& mail, const BlockView& b, quint64 d, quint32 n)
 {
     if (!below(b, d, 2))
         return;
@@ -56,44 +56,44 @@ void decodeSubject(MailMLRC& mail, const BlockView& b, quint64 d, quint32 n)
         if (n < 3 || n - 2 > 127)
             return;
         if (b.contains(d, n))
-            mail.MSRCMailSubject = cutAtNul(QString::fromLatin1(b.bytes(d + 2, n - 2)));
+            mail.subject = cutAtNul(QString::fromLatin1(b.bytes(d + 2, n - 2)));
         else
-            mail.MSRCMailSubject.clear();
+            mail.subject.clear();
         return;
     }
     if (n < 1 || n > 255)
         return;
     if (b.contains(d, n))
-        mail.MSRCMailSubject = wideText(b, d, n);
+        mail.subject = wideText(b, d, n);
 }
 
 // Only the first entry of the sender's address list is read.
-void decodeSender(MailMLRC& mail, const BlockView& b, quint64 d)
+void decodeSender(MailRecord& mail, const BlockView& b, quint64 d)
 {
     const quint64 addressLength = b.u32(d + 29);
     if (addressLength != 0) {
-        mail.MSRCMailFromAddress.clear();
+        mail.fromAddress.clear();
         if (addressLength <= 139 && b.contains(d + 33, addressLength))
-            mail.MSRCMailFromAddress = cutAtNul(b.bytes(d + 33, addressLength));
+            mail.fromAddress = cutAtNul(b.bytes(d + 33, addressLength));
     }
     if (!b.contains(d + 33, addressLength)) {
-        mail.MSRCMailFromName.clear();
+        mail.fromName.clear();
         return;
     }
     const quint64 nameLength = b.u32(d + 33 + addressLength);
     if (nameLength == 0)
         return;
-    mail.MSRCMailFromName.clear();
+    mail.fromName.clear();
     if (nameLength <= 199 && b.contains(d + 37 + addressLength, nameLength))
-        mail.MSRCMailFromName = wideText(b, d + 37 + addressLength, nameLength);
+        mail.fromName = wideText(b, d + 37 + addressLength, nameLength);
 }
 
 } // namespace
 
-void InitializeMLRC(ScanState& state, const BlockView& b)
+void decodeMailRecord(MailStore& store, const BlockView& b)
 {
-    state.mlrcList.emplace_back();
-    MailMLRC& mail = state.mlrcList.back();
+    store.records.emplace_back();
+    MailRecord& mail = store.records.back();
     const quint64 base = static_cast<quint64>(b.fileOffset());
 
     walkPropertyTable(b, TableBound::TableLength, [&](const PropertyDescriptor& p) {
@@ -109,10 +109,10 @@ void InitializeMLRC(ScanState& state, const BlockView& b)
         switch (p.tag) {
         case kTagFolderID:
             if (below(b, d, 4))
-                mail.MSRCMailParentID = b.u32(d);
+                mail.parentFolderId = b.u32(d);
             break;
         case kTagMailID:
-            mail.MSRCMailID = below(b, d, 4) ? b.u32(d) : 0;
+            mail.mailId = below(b, d, 4) ? b.u32(d) : 0;
             break;
         case kTagSubject:
             decodeSubject(mail, b, d, n);
@@ -121,50 +121,50 @@ void InitializeMLRC(ScanState& state, const BlockView& b)
             decodeSender(mail, b, d);
             break;
         case kTagDate:
-            mail.MSRCMailDate.fill(0);
+            mail.date.fill(0);
             if (below(b, d, 8))
-                for (size_t i = 0; i < mail.MSRCMailDate.size(); ++i)
-                    mail.MSRCMailDate[i] = b.u8(d + i);
+                for (size_t i = 0; i < mail.date.size(); ++i)
+                    mail.date[i] = b.u8(d + i);
             break;
-        case kTagBody: locate(mail.MSRCMailBodyOffset, mail.MSRCMailBodySize); break;
-        case kTagTo: locate(mail.MSRCMailToFieldOffset, mail.MSRCMailToFieldSize); break;
-        case kTagCc: locate(mail.MSRCMailCcFieldOffset, mail.MSRCMailCcFieldSize, true); break;
-        case kTagProperty0D20: locate(mail.MSRCMailProperty0D20Offset, mail.MSRCMailProperty0D20Size, true); break;
-        case kTagAttachments: locate(mail.MSRCMailAttachmentOffset, mail.MSRCMailAttachmentSize); break;
-        case kTagMessageID: locate(mail.MSRCMailMessageIDOffset, mail.MSRCMailMessageIDSize); break;
-        case kTagProperty1E1E: locate(mail.MSRCMailProperty1E1EOffset, mail.MSRCMailProperty1E1ESize); break;
-        case kTagThreadIndex: locate(mail.MSRCMailThreadIndexOffset, mail.MSRCMailThreadIndexSize); break;
-        case kTagThreadTopic: locate(mail.MSRCMailThreadTopicOffset, mail.MSRCMailThreadTopicSize); break;
-        case kTagProperty0D06: locate(mail.MSRCMailProperty0D06Offset, mail.MSRCMailProperty0D06Size); break;
+        case kTagBody: locate(mail.bodyOffset, mail.bodySize); break;
+        case kTagTo: locate(mail.toOffset, mail.toSize); break;
+        case kTagCc: locate(mail.ccOffset, mail.ccSize, true); break;
+        case kTagProperty0D20: locate(mail.property0D20Offset, mail.property0D20Size, true); break;
+        case kTagAttachments: locate(mail.attachmentListOffset, mail.attachmentListSize); break;
+        case kTagMessageID: locate(mail.messageIdOffset, mail.messageIdSize); break;
+        case kTagProperty1E1E: locate(mail.property1E1EOffset, mail.property1E1ESize); break;
+        case kTagThreadIndex: locate(mail.threadIndexOffset, mail.threadIndexSize); break;
+        case kTagThreadTopic: locate(mail.threadTopicOffset, mail.threadTopicSize); break;
+        case kTagProperty0D06: locate(mail.property0D06Offset, mail.property0D06Size); break;
         default:
             break;
         }
     });
 
-    state.hashMlrc.insert(mail.MSRCMailID, &mail);
+    store.recordsById.insert(mail.mailId, &mail);
 }
 
-void InitializeMSRC(ScanState& state, const BlockView& b)
+void decodeStoredMessage(MailStore& store, const BlockView& b)
 {
-    state.msrcList.emplace_back();
-    MailMSRC& summary = state.msrcList.back();
-    summary.MSRCMailBlockSize = b.length();
+    store.messages.emplace_back();
+    StoredMessage& summary = store.messages.back();
+    summary.blockSize = b.length();
     if (b.length() >= 13) {
-        summary.MSRCMailSourceSize = b.u32(8);
-        state.SizeOfAllMails += summary.MSRCMailSourceSize;
+        summary.textSize = b.u32(8);
+        store.storedBytes += summary.textSize;
     }
     if (b.length() >= 21) {
-        summary.MSRCMailID = b.u32(16);
-        summary.MSRCMailSourceOffset = static_cast<quint64>(b.fileOffset());
-        state.hashMsrc.insert(summary.MSRCMailID, &summary);
-        ++state.MailItemCount;
+        summary.mailId = b.u32(16);
+        summary.blockOffset = static_cast<quint64>(b.fileOffset());
+        store.messagesById.insert(summary.mailId, &summary);
+        ++store.count;
     }
 }
 
-void InitializeMARC(ScanState& state, const BlockView& b)
+void decodeMailAccount(MailStore& store, const BlockView& b)
 {
-    state.marcList.emplace_back();
-    MailMARC& account = state.marcList.back();
+    store.accounts.emplace_back();
+    MailAccount& account = store.accounts.back();
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
@@ -172,7 +172,7 @@ void InitializeMARC(ScanState& state, const BlockView& b)
         switch (p.tag) {
         case kTagAccountID:
             if (below(b, d, 4))
-                account.dwAccountID = b.u32(d);
+                account.accountId = b.u32(d);
             break;
         case kTagAccount1F10:
             account.property1F10Length = n;
@@ -189,7 +189,7 @@ void InitializeMARC(ScanState& state, const BlockView& b)
                 account.property1F12Length = n / 2 + 1;
                 if (b.contains(d, n)) {
                     const QByteArray raw = b.bytes(d, n);
-                    account.property1F12 = GetNonUnicodeString(
+                    account.property1F12 = utf16BEToUtf8(
                         reinterpret_cast<const unsigned char*>(raw.constData()), static_cast<unsigned long>(raw.size()));
                 } else {
                     account.property1F12 = QByteArray("");
@@ -202,13 +202,13 @@ void InitializeMARC(ScanState& state, const BlockView& b)
     });
 }
 
-void InitializeAttc(ScanState& state, const BlockView& b)
+void decodeAttachmentBlock(MailStore& store, const BlockView& b)
 {
-    state.attcList.emplace_back();
-    MailAttc& attachment = state.attcList.back();
+    store.attachments.emplace_back();
+    AttachmentBlock& attachment = store.attachments.back();
     if (b.length() >= 21)
-        attachment.dwAttachmentID = b.u32(16);
-    attachment.dwBlockOffset = static_cast<quint64>(b.fileOffset());
+        attachment.attachmentId = b.u32(16);
+    attachment.blockOffset = static_cast<quint64>(b.fileOffset());
 }
 
 } // namespace er

@@ -1,79 +1,89 @@
 #pragma once
 
+#include "format/StoredText.h"
+#include "mail/FolderRecords.h"
+
 #include <QByteArray>
+#include <QMultiHash>
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
+#include <deque>
+#include <list>
 
 namespace er {
 
 // The mail record of one "MLRC" block. It keeps no header or body text:
 // offset/length pairs locate the property data in the database file
 // (absolute file offsets, stored as found and checked by whoever reads them).
-struct MailMLRC {
-    quint64 MSRCMailParentID = 0;
+struct MailRecord {
+    quint64 parentFolderId = 0;
     // Id of the "MSrc" block holding the message text; 0 when there is none.
-    quint64 MSRCMailID = 0;
+    quint64 mailId = 0;
     // Raw address bytes as stored (at most 139).
-    QByteArray MSRCMailFromAddress;
-    QString MSRCMailFromName;
-    QString MSRCMailSubject;
-    quint64 MSRCMailBodyOffset = 0;
-    quint64 MSRCMailBodySize = 0;
-    quint64 MSRCMailToFieldOffset = 0;
-    quint32 MSRCMailToFieldSize = 0;
-    quint64 MSRCMailCcFieldOffset = 0;
-    quint32 MSRCMailCcFieldSize = 0;
-    quint64 MSRCMailProperty0D20Offset = 0;
-    quint32 MSRCMailProperty0D20Size = 0;
-    quint64 MSRCMailAttachmentOffset = 0;
-    quint32 MSRCMailAttachmentSize = 0;
-    quint64 MSRCMailMessageIDOffset = 0;
-    quint32 MSRCMailMessageIDSize = 0;
-    quint64 MSRCMailProperty1E1EOffset = 0;
-    quint32 MSRCMailProperty1E1ESize = 0;
-    quint64 MSRCMailThreadIndexOffset = 0;
-    quint32 MSRCMailThreadIndexSize = 0;
+    QByteArray fromAddress;
+    QString fromName;
+    QString subject;
+    quint64 bodyOffset = 0;
+    quint64 bodySize = 0;
+    quint64 toOffset = 0;
+    quint32 toSize = 0;
+    quint64 ccOffset = 0;
+    quint32 ccSize = 0;
+    quint64 property0D20Offset = 0;
+    quint32 property0D20Size = 0;
+    quint64 attachmentListOffset = 0;
+    quint32 attachmentListSize = 0;
+    quint64 messageIdOffset = 0;
+    quint32 messageIdSize = 0;
+    quint64 property1E1EOffset = 0;
+    quint32 property1E1ESize = 0;
+    quint64 threadIndexOffset = 0;
+    quint32 threadIndexSize = 0;
     // The 8 data bytes as stored; bytes 4 to 7 are a big-endian Mac stamp.
-    std::array<quint8, 8> MSRCMailDate{};
-    quint64 MSRCMailThreadTopicOffset = 0;
-    quint32 MSRCMailThreadTopicSize = 0;
-    quint64 MSRCMailProperty0D06Offset = 0;
-    quint32 MSRCMailProperty0D06Size = 0;
+    std::array<quint8, 8> date{};
+    quint64 threadTopicOffset = 0;
+    quint32 threadTopicSize = 0;
+    quint64 property0D06Offset = 0;
+    quint32 property0D06Size = 0;
     // For a record without stored text whose folder was not found: the orphan
     // folder that linking gave it, else 0.
-    quint64 MSRCMailOrphanFolderID = 0;
+    quint64 orphanFolderId = 0;
 
     // The folder the message is listed and saved in.
-    quint64 folderId() const { return MSRCMailOrphanFolderID ? MSRCMailOrphanFolderID : MSRCMailParentID; }
+    quint64 folderId() const { return orphanFolderId ? orphanFolderId : parentFolderId; }
     // Set at linking: the record names a mail id whose text block was not
     // found (damaged, or past what the scan reached).
     bool storedTextMissing = false;
     // The message of this record is composed from the record itself: it has
     // no stored text (mail id 0), or its text was lost.
-    bool composed() const { return MSRCMailID == 0 || storedTextMissing; }
+    bool composed() const { return mailId == 0 || storedTextMissing; }
 };
 
 // The summary of one "MSrc" block (the stored message text). Folder, sender
 // and subject come from the mail record with the same mail id at linking.
-struct MailMSRC {
-    quint64 MSRCMailParentID = 0;     // folder id; 0 until linked
-    quint64 MSRCMailSourceOffset = 0; // file offset of the block's tag
-    quint64 MSRCMailID = 0;
-    quint64 MSRCMailSourceSize = 0;   // stored length of the message text
+struct StoredMessage {
+    quint64 parentFolderId = 0;     // folder id; 0 until linked
+    quint64 blockOffset = 0; // file offset of the block's tag
+    quint64 mailId = 0;
+    quint64 textSize = 0;   // stored length of the message text
     // Declared length of the block (tag included); the text lies inside it,
     // so it bounds a damaged source size.
-    quint64 MSRCMailBlockSize = 0;
-    QByteArray MSRCMailFromAddress;
-    QString MSRCMailFromName;
-    QString MSRCMailSubject;
-    bool MSRCMailLinked = false;
+    quint64 blockSize = 0;
+    QByteArray fromAddress;
+    QString fromName;
+    QString subject;
+    bool linked = false;
+
+    // Where the message text lies: behind the block header, bounded by the
+    // block.
+    StoredText text() const { return storedTextIn(blockOffset, textSize, blockSize); }
 };
 
 // One mail account ("MaRC" block).
-struct MailMARC {
-    quint64 dwAccountID = 0;
+struct MailAccount {
+    quint64 accountId = 0;
     // Property 00 00 1F 10, raw; its stored length even when the data could
     // not be copied.
     QByteArray property1F10;
@@ -88,9 +98,42 @@ struct MailMARC {
 };
 
 // Where one "Attc" attachment block lies.
-struct MailAttc {
-    quint64 dwBlockOffset = 0;
-    quint64 dwAttachmentID = 0;
+struct AttachmentBlock {
+    quint64 blockOffset = 0;
+    quint64 attachmentId = 0;
+};
+
+// Everything the scan found of the mail: folders, mail records, stored
+// message texts, accounts and attachment blocks, in the order their blocks
+// were found, with the lookups that linking and the writers use. Deques and
+// lists keep element addresses stable while they grow, so the hashes can
+// point into them.
+struct MailStore {
+    std::list<FolderRecord> folders;
+    // Duplicate folders unlinked from `folders` after the scan; kept alive
+    // because foldersById still points at them.
+    std::list<FolderRecord> unlinkedFolders;
+    std::deque<MailRecord> records;
+    std::deque<StoredMessage> messages;
+    std::deque<MailAccount> accounts;
+    std::deque<AttachmentBlock> attachments;
+
+    // Multi-valued: one key may hold several records. They own nothing.
+    QMultiHash<quint64, FolderRecord*> foldersById;
+    QMultiHash<quint64, MailRecord*> recordsById;       // mail id (also 0)
+    QMultiHash<quint64, StoredMessage*> messagesById;   // mail id
+    QMultiHash<quint64, StoredMessage*> messagesByFolder; // folder id at linking
+
+    // Messages recovered into a folder (recomputed at linking).
+    quint32 count = 0;
+    // The stored lengths of every message text, summed.
+    quint64 storedBytes = 0;
+    int orphanFolderCount = 0;
+    // The id of "Folder1"; the others follow. 100000 unless a decoded
+    // folder holds an id in that range.
+    quint64 firstOrphanFolderId = kFirstOrphanFolderID;
+
+    void clear() { *this = MailStore(); }
 };
 
 } // namespace er

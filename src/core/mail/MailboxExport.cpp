@@ -1,7 +1,6 @@
 #include "mail/MailboxExport.h"
 
 #include "output/OutputFile.h"
-#include "archive/SaveRun.h"
 #include "mail/MessageWriter.h"
 
 #include <QHash>
@@ -28,9 +27,6 @@ constexpr quint64 kLastTestedByte = 11;
 // A Date value is one header line; longer ones are cut at the line limit of
 // a message.
 constexpr int kValueLimit = 998;
-constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
-// The message text lies behind the block's 20-byte header.
-constexpr quint64 kTextStart = 20;
 constexpr quint64 kSummaryMinimumSize = 20;
 
 bool isLineEnd(char c)
@@ -85,33 +81,20 @@ QByteArray dayWord(const QByteArray& word)
 
 // Appends one stored message: separator line, text in bounded chunks with
 // line-start "From " lowered, one CR.
-void copyStoredMessage(const MailMSRC& summary, DatabaseFile& database, AppendFile& mailbox)
+void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, AppendFile& mailbox)
 {
-    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
-    quint64 length = copyableTextLength(summary, database);
-    const auto readChunk = [&](quint64 at) {
-        const QByteArray chunk = database.readUpTo(from + at, qMin<quint64>(kCopyChunk, length - at));
-        // A failed read ends the text where it stands.
-        if (static_cast<quint64>(chunk.size()) < qMin<quint64>(kCopyChunk, length - at))
-            length = at + static_cast<quint64>(chunk.size());
-        return chunk;
-    };
-
-    QByteArray first = length > 0 ? readChunk(0) : QByteArray();
+    StoredTextReader text(database, summary.text());
+    QByteArray first = text.next();
     SeparatorLineFinder finder;
     finder.feed(first);
-    // The separator precedes the text: when the first chunk does not settle
+    // The separator precedes the text: when the first piece does not settle
     // it, the rest is searched first and the text read again to copy it,
     // rather than holding a large text whole.
-    quint64 copied = static_cast<quint64>(first.size());
-    if (!finder.done() && copied < length) {
-        for (quint64 at = copied; !finder.done() && at < length;) {
-            const QByteArray chunk = readChunk(at);
-            finder.feed(chunk);
-            at += static_cast<quint64>(chunk.size());
-        }
+    if (!finder.done() && !text.atEnd()) {
+        while (!finder.done() && !text.atEnd())
+            finder.feed(text.next());
         first.clear();
-        copied = 0;
+        text.rewind();
     }
     if (!mailbox.write(finder.line()))
         return;
@@ -121,11 +104,9 @@ void copyStoredMessage(const MailMSRC& summary, DatabaseFile& database, AppendFi
     escaper.feed(first, &escaped);
     first.clear();
     bool ok = mailbox.write(escaped);
-    while (ok && copied < length) {
-        const QByteArray chunk = readChunk(copied);
-        copied += static_cast<quint64>(chunk.size());
+    while (ok && !text.atEnd()) {
         escaped.clear();
-        escaper.feed(chunk, &escaped);
+        escaper.feed(text.next(), &escaped);
         ok = mailbox.write(escaped);
     }
     escaped.clear();
@@ -139,28 +120,12 @@ void copyStoredMessage(const MailMSRC& summary, DatabaseFile& database, AppendFi
 // Stored message texts reach the mailbox only when they are something: the
 // folder is known, and the text is at least a header's worth or the record
 // gave it a sender or subject.
-bool storedTextWorthWriting(const MailMSRC& summary)
+bool storedTextWorthWriting(const StoredMessage& summary)
 {
-    return summary.MSRCMailParentID != 0
-        && (summary.MSRCMailSourceSize >= kSummaryMinimumSize || !summary.MSRCMailFromAddress.isEmpty()
-            || !summary.MSRCMailSubject.isEmpty() || !summary.MSRCMailFromName.isEmpty());
+    return summary.parentFolderId != 0
+        && (summary.textSize >= kSummaryMinimumSize || !summary.fromAddress.isEmpty()
+            || !summary.subject.isEmpty() || !summary.fromName.isEmpty());
 }
-
-// The bytes of a stored message's text that can be copied: the stored
-// length, bounded by the block that holds the text and by the file.
-quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database)
-{
-    quint64 length = summary.MSRCMailSourceSize;
-    // The scanner always records the block's length; 0 means unknown.
-    if (summary.MSRCMailBlockSize != 0)
-        length = qMin(length, summary.MSRCMailBlockSize > kTextStart ? summary.MSRCMailBlockSize - kTextStart : 0);
-    const quint64 fileSize = static_cast<quint64>(qMax<qint64>(0, database.size()));
-    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
-    if (from < summary.MSRCMailSourceOffset || from >= fileSize)
-        return 0;
-    return qMin(length, fileSize - from);
-}
-
 
 // ---- From escaping ---------------------------------------------------------
 
@@ -362,28 +327,28 @@ QString mailboxPathFor(const QString& saveDir, const QString& folderPath)
 namespace {
 
 // The summaries of each folder that are written, in scan order.
-QHash<quint64, QVector<const MailMSRC*>> storedMessagesByFolder(const ScanState& state)
+QHash<quint64, QVector<const StoredMessage*>> storedMessagesByFolder(const MailStore& mail)
 {
-    QHash<quint64, QVector<const MailMSRC*>> byFolder;
-    for (const MailMSRC& summary : state.msrcList)
+    QHash<quint64, QVector<const StoredMessage*>> byFolder;
+    for (const StoredMessage& summary : mail.messages)
         if (storedTextWorthWriting(summary))
-            byFolder[summary.MSRCMailParentID].append(&summary);
+            byFolder[summary.parentFolderId].append(&summary);
     return byFolder;
 }
 
 } // namespace
 
-quint64 storedMessagesToCopy(const ScanState& state, const QList<TreeInfo>& treeInfo)
+quint64 storedMessagesToCopy(const MailStore& mail, const QList<FolderPath>& folderPaths)
 {
-    const auto byFolder = storedMessagesByFolder(state);
+    const auto byFolder = storedMessagesByFolder(mail);
     quint64 count = 0;
-    for (const TreeInfo& folder : treeInfo)
+    for (const FolderPath& folder : folderPaths)
         if (folder.folderId != 0)
             count += static_cast<quint64>(byFolder.value(folder.folderId).size());
     return count;
 }
 
-bool OnMailSaving(SaveContext& context)
+bool writeMailboxes(const MailStore& mail, SaveContext& context)
 {
     DatabaseFile database;
     if (context.databasePath.isEmpty() || !database.open(context.databasePath)) {
@@ -395,12 +360,12 @@ bool OnMailSaving(SaveContext& context)
     }
     if (context.hooks.initialSettings)
         context.hooks.initialSettings(static_cast<unsigned int>(
-            qMin<quint64>(context.state.SizeOfAllMails / 512, std::numeric_limits<unsigned int>::max())));
-    context.status(QString::fromLatin1(kSavingMailText));
+            qMin<quint64>(mail.storedBytes / 512, std::numeric_limits<unsigned int>::max())));
+    context.status(QStringLiteral("Saving Mail Folders..."));
 
-    const auto byFolder = storedMessagesByFolder(context.state);
+    const auto byFolder = storedMessagesByFolder(mail);
 
-    for (const TreeInfo& folder : context.treeInfo) {
+    for (const FolderPath& folder : context.folderPaths) {
         if (context.stopRequested())
             break;
         const auto messages = byFolder.constFind(folder.folderId);
@@ -412,7 +377,7 @@ bool OnMailSaving(SaveContext& context)
         AppendFile mailbox(path, context.failures);
         if (!mailbox.isOpen())
             continue;
-        for (const MailMSRC* summary : *messages) {
+        for (const StoredMessage* summary : *messages) {
             if (context.stopRequested())
                 break;
             copyStoredMessage(*summary, database, mailbox);
@@ -421,20 +386,20 @@ bool OnMailSaving(SaveContext& context)
         mailbox.close();
     }
 
-    SavingOfSentItemsWithNoMSRC(context, database);
+    writeComposedMessages(mail, context, database);
     return true;
 }
 
-void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database)
+void writeComposedMessages(const MailStore& mail, SaveContext& context, DatabaseFile& database)
 {
     // Each record goes to the first folder path list entry of its folder;
     // the records of one mailbox keep their scan order.
     QHash<quint64, int> firstEntry;
-    for (int i = 0; i < context.treeInfo.size(); ++i)
-        if (!firstEntry.contains(context.treeInfo[i].folderId))
-            firstEntry.insert(context.treeInfo[i].folderId, i);
-    std::map<int, QVector<const MailMLRC*>> byEntry;
-    for (const MailMLRC& record : context.state.mlrcList) {
+    for (int i = 0; i < context.folderPaths.size(); ++i)
+        if (!firstEntry.contains(context.folderPaths[i].folderId))
+            firstEntry.insert(context.folderPaths[i].folderId, i);
+    std::map<int, QVector<const MailRecord*>> byEntry;
+    for (const MailRecord& record : mail.records) {
         // Folder id 0 is the bundle's root, never a mailbox.
         if (!record.composed() || record.folderId() == 0)
             continue;
@@ -443,20 +408,20 @@ void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database)
             byEntry[entry].append(&record);
     }
 
-    MessageWriter writer(database, context);
+    MessageWriter writer(database, mail.attachments, context);
     for (const auto& [entry, records] : byEntry) {
         if (context.stopRequested())
             return;
-        const QString path = mailboxPathFor(context.saveDir, context.treeInfo[entry].path);
+        const QString path = mailboxPathFor(context.saveDir, context.folderPaths[entry].path);
         if (!createWithFinderInfo(path, kMailboxCodes, context.failures))
             continue;
         AppendFile mailbox(path, context.failures);
         if (!mailbox.isOpen())
             continue;
-        for (const MailMLRC* record : records) {
+        for (const MailRecord* record : records) {
             if (context.stopRequested())
                 break;
-            writer.WriteTheFileForSentITems(*record, mailbox);
+            writer.appendComposedMessage(*record, mailbox);
         }
         mailbox.close();
     }

@@ -4,8 +4,9 @@
 // line made from their Date header; records without stored text get a
 // composed message (MessageWriter).
 
-#include "output/SaveContext.h"
 #include "format/DatabaseFile.h"
+#include "mail/MailRecords.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 #include <QString>
@@ -73,20 +74,17 @@ QString mailboxPathFor(const QString& saveDir, const QString& folderPath);
 // ends: false), reports the progress range and the status, copies the
 // stored messages folder by folder, then writes the messages without stored
 // text.
-bool OnMailSaving(SaveContext& context);
-// The progress ticks of OnMailSaving: one per stored message it copies into
+bool writeMailboxes(const MailStore& mail, SaveContext& context);
+// The progress ticks of writeMailboxes: one per stored message it copies into
 // a mailbox of the folder path list.
-quint64 storedMessagesToCopy(const ScanState& state, const QList<TreeInfo>& treeInfo);
+quint64 storedMessagesToCopy(const MailStore& mail, const QList<FolderPath>& folderPaths);
 // The messages of records without stored text, each into the mailbox of the
 // first folder path list entry of its folder.
-void SavingOfSentItemsWithNoMSRC(SaveContext& context, DatabaseFile& database);
+void writeComposedMessages(const MailStore& mail, SaveContext& context, DatabaseFile& database);
 
 // Whether a stored message text is written to a mailbox at all: its folder is
 // known, and the text is at least a header's worth or its record gave it a
 // sender or subject. (The bundle and the portable export agree on this.)
-bool storedTextWorthWriting(const MailMSRC& summary);
-// The bytes of a stored text that can be copied: the stored length, bounded
-// by the block that holds the text and by the file.
-quint64 copyableTextLength(const MailMSRC& summary, const DatabaseFile& database);
+bool storedTextWorthWriting(const StoredMessage& summary);
 
 } // namespace er

@@ -1,7 +1,6 @@
 #include "mail/MboxrdExport.h"
 
 #include "format/TimeConversion.h"
-#include "archive/BundleLayout.h"
 #include "output/OutputFile.h"
 #include "output/PathComponents.h"
 #include "mail/MailboxExport.h"
@@ -25,9 +24,6 @@ namespace {
 
 const char kFrom[] = "From ";
 constexpr int kFromLength = 5;
-constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
-// The message text lies behind the block's 20-byte header.
-constexpr quint64 kTextStart = 20;
 // A composed message is held only until its header section has been seen;
 // a header section longer than this is searched no further for its Date.
 constexpr int kHeadLimit = 256 * 1024;
@@ -39,7 +35,7 @@ constexpr int kLastYear = 9999;
 
 // Records without stored text whose message MessageWriter composes (a
 // record without body gives a message of its header lines).
-bool composable(const MailMLRC& record)
+bool composable(const MailRecord& record)
 {
     return record.composed() && record.folderId() != 0;
 }
@@ -51,12 +47,12 @@ bool inYearRange(const QDateTime& date)
 
 // The record's stored date (a Mac stamp in bytes 4 to 7), taken as UTC: the
 // database does not say in which zone it was made.
-QDateTime storedDate(const MailMLRC* record)
+QDateTime storedDate(const MailRecord* record)
 {
     if (!record)
         return {};
-    const quint32 stamp = (quint32(record->MSRCMailDate[4]) << 24) | (quint32(record->MSRCMailDate[5]) << 16)
-        | (quint32(record->MSRCMailDate[6]) << 8) | record->MSRCMailDate[7];
+    const quint32 stamp = (quint32(record->date[4]) << 24) | (quint32(record->date[5]) << 16)
+        | (quint32(record->date[6]) << 8) | record->date[7];
     if (stamp == 0)
         return {};
     const QDateTime date = macStampToDateTime(stamp);
@@ -117,25 +113,25 @@ QString mailPrefix()
 // folders of one name share it), in folder path list order.
 struct MailboxPlan {
     QString path; // below the mail directory, beginning "/"
-    QVector<const MailMSRC*> stored;
-    QVector<const MailMLRC*> composed;
+    QVector<const StoredMessage*> stored;
+    QVector<const MailRecord*> composed;
 };
 
-QVector<MailboxPlan> planMailboxes(const SaveContext& context)
+QVector<MailboxPlan> planMailboxes(const MailStore& mail, const SaveContext& context)
 {
-    QHash<quint64, QVector<const MailMSRC*>> storedByFolder;
-    for (const MailMSRC& summary : context.state.msrcList)
+    QHash<quint64, QVector<const StoredMessage*>> storedByFolder;
+    for (const StoredMessage& summary : mail.messages)
         if (storedTextWorthWriting(summary))
-            storedByFolder[summary.MSRCMailParentID].append(&summary);
-    QHash<quint64, QVector<const MailMLRC*>> composedByFolder;
-    for (const MailMLRC& record : context.state.mlrcList)
+            storedByFolder[summary.parentFolderId].append(&summary);
+    QHash<quint64, QVector<const MailRecord*>> composedByFolder;
+    for (const MailRecord& record : mail.records)
         if (composable(record))
             composedByFolder[record.folderId()].append(&record);
 
     QVector<MailboxPlan> plans;
     QHash<QString, int> planOfPath;
     QSet<quint64> done;
-    for (const TreeInfo& folder : context.treeInfo) {
+    for (const FolderPath& folder : context.folderPaths) {
         // A folder's messages go once, to its first entry.
         if (folder.folderId == 0 || done.contains(folder.folderId))
             continue;
@@ -213,29 +209,18 @@ private:
     bool m_ok = true;
 };
 
-void writeStoredMessage(const SaveContext& context, const MailMSRC& summary, DatabaseFile& database,
+void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, DatabaseFile& database,
                         AppendFile& mailbox)
 {
-    const quint64 from = summary.MSRCMailSourceOffset + kTextStart;
-    quint64 length = copyableTextLength(summary, database);
-    const auto readChunk = [&](quint64 at) {
-        const quint64 wanted = qMin<quint64>(kCopyChunk, length - at);
-        const QByteArray chunk = database.readUpTo(from + at, wanted);
-        // A failed read ends the text where it stands.
-        if (static_cast<quint64>(chunk.size()) < wanted)
-            length = at + static_cast<quint64>(chunk.size());
-        return chunk;
-    };
-
-    QByteArray first = length > 0 ? readChunk(0) : QByteArray();
-    const quint64 firstRead = static_cast<quint64>(first.size());
-    const MailMLRC* record =
-        summary.MSRCMailID != 0 ? context.state.hashMlrc.value(summary.MSRCMailID, nullptr) : nullptr;
+    StoredTextReader text(database, summary.text());
+    QByteArray first = text.next();
+    const MailRecord* record =
+        summary.mailId != 0 ? mail.recordsById.value(summary.mailId, nullptr) : nullptr;
     // A text that begins with an old mbox envelope line ("From sender date")
     // would show no headers at all behind its quoted form: our own From_
     // line takes its place, with its sender and date where the message has
     // none of its own.
-    QByteArray sender = summary.MSRCMailFromAddress;
+    QByteArray sender = summary.fromAddress;
     QDateTime envelopeDate;
     if (first.startsWith("From ")) {
         int end = 0;
@@ -253,16 +238,15 @@ void writeStoredMessage(const SaveContext& context, const MailMSRC& summary, Dat
     bool ok = out.begin(sender,
                         firstValid(messageHeaderDate(first), envelopeDate.isValid() ? envelopeDate : storedDate(record)),
                         first);
-    for (quint64 copied = firstRead; ok && copied < length;) {
-        first.clear();
-        const QByteArray chunk = readChunk(copied);
-        copied += static_cast<quint64>(chunk.size());
-        ok = out.put(chunk.constData(), chunk.size());
+    first.clear();
+    while (ok && !text.atEnd()) {
+        const QByteArray piece = text.next();
+        ok = out.put(piece.constData(), piece.size());
     }
     out.end();
 }
 
-void writeComposedMessage(const MailMLRC& record, MessageWriter& writer, AppendFile& mailbox)
+void writeComposedMessage(const MailRecord& record, MessageWriter& writer, AppendFile& mailbox)
 {
     // The From_ line needs the composed Date header, which comes early: the
     // message is held only until its header section is complete.
@@ -271,7 +255,7 @@ void writeComposedMessage(const MailMLRC& record, MessageWriter& writer, AppendF
     bool begun = false;
     const auto begin = [&] {
         begun = true;
-        const bool ok = out.begin(record.MSRCMailFromAddress,
+        const bool ok = out.begin(record.fromAddress,
                                   firstValid(messageHeaderDate(head), storedDate(&record)), head);
         head = QByteArray();
         return ok;
@@ -466,15 +450,16 @@ QString portableMailboxPath(const QString& mailDir, const QString& folderPath)
     return path + QLatin1Char('/') + fileNameComponent(names.last()) + QStringLiteral(".mbox");
 }
 
-quint64 portableMessageCount(const SaveContext& context)
+quint64 portableMessageCount(const MailStore& mail, const SaveContext& context)
 {
     quint64 count = 0;
-    for (const MailboxPlan& plan : planMailboxes(context))
+    for (const MailboxPlan& plan : planMailboxes(mail, context))
         count += static_cast<quint64>(plan.stored.size() + plan.composed.size());
     return count;
 }
 
-void writePortableMailboxes(SaveContext& context, const QString& mailDir, CreatedPaths* created)
+void writePortableMailboxes(const MailStore& mail, SaveContext& context, const QString& mailDir,
+                            CreatedPaths* created)
 {
     DatabaseFile database;
     if (context.databasePath.isEmpty() || !database.open(context.databasePath)) {
@@ -485,11 +470,11 @@ void writePortableMailboxes(SaveContext& context, const QString& mailDir, Create
         return;
     }
 
-    MessageWriter writer(database, context);
+    MessageWriter writer(database, mail.attachments, context);
     // Every directory once, in one set: deep trees cost their number of
     // directories, not the sum of their depths.
     QSet<QString> directoriesTried;
-    for (const MailboxPlan& plan : planMailboxes(context)) {
+    for (const MailboxPlan& plan : planMailboxes(mail, context)) {
         if (context.stopRequested())
             return;
         QStringList missing; // parents first
@@ -513,14 +498,14 @@ void writePortableMailboxes(SaveContext& context, const QString& mailDir, Create
         AppendFile mailbox(path, context.failures);
         if (mailbox.isOpen())
             created->files << path;
-        for (const MailMSRC* summary : plan.stored) {
+        for (const StoredMessage* summary : plan.stored) {
             if (context.stopRequested())
                 return;
             if (mailbox.isOpen())
-                writeStoredMessage(context, *summary, database, mailbox);
+                writeStoredMessage(mail, *summary, database, mailbox);
             context.progress();
         }
-        for (const MailMLRC* record : plan.composed) {
+        for (const MailRecord* record : plan.composed) {
             if (context.stopRequested())
                 return;
             if (mailbox.isOpen())

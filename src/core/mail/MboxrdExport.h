@@ -14,6 +14,7 @@
 // Names are the folder tree's path components ("/" already "-"). Only folders
 // that hold messages get a mailbox; their parents get the directories.
 
+#include "mail/MailRecords.h"
 #include "output/SaveContext.h"
 
 #include <QByteArray>
@@ -81,7 +82,7 @@ QString portableMailboxPath(const QString& mailDir, const QString& folderPath);
 
 // The number of messages writePortableMailboxes writes for the folder path
 // list (one progress tick each).
-quint64 portableMessageCount(const SaveContext& context);
+quint64 portableMessageCount(const MailStore& mail, const SaveContext& context);
 
 // Writes every folder's mailbox below mailDir (which exists): its stored
 // texts in scan order, then the composed messages of its records without
@@ -90,6 +91,7 @@ quint64 portableMessageCount(const SaveContext& context);
 // output failure in context.failures, ticks context.progress() per message,
 // returns at once on a stop request, and lists in `created` every file and
 // directory it made.
-void writePortableMailboxes(SaveContext& context, const QString& mailDir, CreatedPaths* created);
+void writePortableMailboxes(const MailStore& mail, SaveContext& context, const QString& mailDir,
+                            CreatedPaths* created);
 
 } // namespace er

@@ -32,7 +32,6 @@ constexpr int kNameCharacters = 50;
 constexpr int kAddressBytes = 70;
 // Names of this many bytes or more are written empty.
 constexpr quint32 kListNameLimit = 256;
-constexpr qint64 kCopyChunk = DatabaseFile::kCopyChunk;
 // Quoted-printable lines hold at most 76 characters, the soft break's "="
 // included.
 constexpr int kQpLineLength = 75;
@@ -74,7 +73,7 @@ QByteArray utf8OfWideProperty(const QByteArray& data)
 {
     if (startsWithMarker(data))
         return utf8OfEightBit(cutAtNul(data.mid(2)));
-    return GetNonUnicodeString(reinterpret_cast<const unsigned char*>(data.constData()),
+    return utf16BEToUtf8(reinterpret_cast<const unsigned char*>(data.constData()),
                                static_cast<unsigned long>(data.size()));
 }
 
@@ -130,7 +129,7 @@ QByteArray addressListText(const QByteArray& data)
                 const quint64 nameLength = u32At(data, static_cast<qint64>(lengthAt));
                 const quint64 nameAt = lengthAt + 4;
                 if (nameLength < kListNameLimit && nameLength <= size - nameAt)
-                    name = GetNonUnicodeString(reinterpret_cast<const unsigned char*>(data.constData()) + nameAt,
+                    name = utf16BEToUtf8(reinterpret_cast<const unsigned char*>(data.constData()) + nameAt,
                                                static_cast<unsigned long>(nameLength));
                 pos = nameAt + nameLength;
             }
@@ -219,22 +218,24 @@ QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds)
     return (text + QLatin1Char(' ') + zone).toLatin1();
 }
 
-MessageWriter::MessageWriter(DatabaseFile& database, SaveContext& context) : m_database(database), m_context(context)
+MessageWriter::MessageWriter(DatabaseFile& database, const std::deque<AttachmentBlock>& attachments,
+                             SaveContext& context)
+    : m_database(database), m_attachmentBlocks(attachments), m_context(context)
 {
 }
 
-const MailAttc* MessageWriter::firstAttachment(quint64 attachmentId)
+const AttachmentBlock* MessageWriter::firstAttachment(quint64 attachmentId)
 {
     if (!m_attachmentsIndexed) {
         m_attachmentsIndexed = true;
-        for (const MailAttc& attachment : m_context.state.attcList)
-            if (!m_attachments.contains(attachment.dwAttachmentID))
-                m_attachments.insert(attachment.dwAttachmentID, &attachment);
+        for (const AttachmentBlock& attachment : m_attachmentBlocks)
+            if (!m_attachments.contains(attachment.attachmentId))
+                m_attachments.insert(attachment.attachmentId, &attachment);
     }
     return m_attachments.value(attachmentId, nullptr);
 }
 
-bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
+bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
 {
     if (m_context.stopRequested())
         return false;
@@ -247,57 +248,57 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
     };
     const auto goOn = [&] { return !failed && !m_context.stopRequested(); };
 
-    put(m_context.state.OfficeEntourage2004 ? "User-Agent: Microsoft-Entourage/11.0.0\r"
+    put(m_context.office2004 ? "User-Agent: Microsoft-Entourage/11.0.0\r"
                                             : "User-Agent: Microsoft-Entourage/12.0.0\r");
 
     if (!goOn())
         return true;
-    const quint32 stamp = (quint32(r.MSRCMailDate[4]) << 24) | (quint32(r.MSRCMailDate[5]) << 16)
-        | (quint32(r.MSRCMailDate[6]) << 8) | r.MSRCMailDate[7];
+    const quint32 stamp = (quint32(r.date[4]) << 24) | (quint32(r.date[5]) << 16)
+        | (quint32(r.date[6]) << 8) | r.date[7];
     put("Date: " + dateHeaderText(stamp, currentDateTime().offsetFromUtc()) + '\r');
 
     if (!goOn())
         return true;
-    put("Subject: " + headerSafe(leftCharacters(r.MSRCMailSubject, kNameCharacters)) + '\r');
+    put("Subject: " + headerSafe(leftCharacters(r.subject, kNameCharacters)) + '\r');
 
     if (!goOn())
         return true;
-    put("From: " + headerSafe(leftCharacters(r.MSRCMailFromName, kNameCharacters)) + '<'
-        + headerSafe(leftBytes(cutAtNul(r.MSRCMailFromAddress), kAddressBytes)) + ">\r");
+    put("From: " + headerSafe(leftCharacters(r.fromName, kNameCharacters)) + '<'
+        + headerSafe(leftBytes(cutAtNul(r.fromAddress), kAddressBytes)) + ">\r");
 
     if (!goOn())
         return true;
-    if (inRange(r.MSRCMailToFieldSize, kToLimit)) {
+    if (inRange(r.toSize, kToLimit)) {
         QByteArray list;
-        m_database.readExactly(r.MSRCMailToFieldOffset, r.MSRCMailToFieldSize, &list);
+        m_database.readExactly(r.toOffset, r.toSize, &list);
         put("To: " + addressListText(list) + '\r');
     }
 
     if (!goOn())
         return true;
-    if (r.MSRCMailCcFieldSize != kEmptyAddressList && inRange(r.MSRCMailCcFieldSize, kCcLimit)) {
+    if (r.ccSize != kEmptyAddressList && inRange(r.ccSize, kCcLimit)) {
         QByteArray list;
-        m_database.readExactly(r.MSRCMailCcFieldOffset, r.MSRCMailCcFieldSize, &list);
+        m_database.readExactly(r.ccOffset, r.ccSize, &list);
         put("Cc: " + addressListText(list) + '\r');
     }
 
     QByteArray data;
     if (!goOn())
         return true;
-    if (inRange(r.MSRCMailMessageIDSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.MSRCMailMessageIDOffset, r.MSRCMailMessageIDSize, &data))
+    if (inRange(r.messageIdSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.messageIdOffset, r.messageIdSize, &data))
         put("Message-ID: <" + headerSafe(data) + ">\r");
 
     if (!goOn())
         return true;
-    if (inRange(r.MSRCMailThreadTopicSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.MSRCMailThreadTopicOffset, r.MSRCMailThreadTopicSize, &data))
+    if (inRange(r.threadTopicSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.threadTopicOffset, r.threadTopicSize, &data))
         put("Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
 
     if (!goOn())
         return true;
-    if (inRange(r.MSRCMailThreadIndexSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.MSRCMailThreadIndexOffset, r.MSRCMailThreadIndexSize, &data))
+    if (inRange(r.threadIndexSize, kHeaderPropertyLimit)
+        && m_database.readExactly(r.threadIndexOffset, r.threadIndexSize, &data))
         put("Thread-Index: " + headerSafe(data) + '\r');
 
     put("Mime-version: 1.1\r");
@@ -310,8 +311,8 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
         put("This message is in MIME format. Since your mail reader does not understand\r"
             "this format, some or all of this message may not be legible.\r\r\r");
     };
-    const bool attachmentList = r.MSRCMailAttachmentOffset != 0 && r.MSRCMailAttachmentSize != 0;
-    if (r.MSRCMailBodySize == 0) {
+    const bool attachmentList = r.attachmentListOffset != 0 && r.attachmentListSize != 0;
+    if (r.bodySize == 0) {
         // Without a body the record's header lines are still the message:
         // alone, or before the attachments.
         if (!attachmentList) {
@@ -321,8 +322,8 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
         openMultipart();
     }
     QByteArray body;
-    if (r.MSRCMailBodySize != 0 && r.MSRCMailBodySize <= kBodyLimit
-        && m_database.readExactly(r.MSRCMailBodyOffset, r.MSRCMailBodySize, &body)) {
+    if (r.bodySize != 0 && r.bodySize <= kBodyLimit
+        && m_database.readExactly(r.bodyOffset, r.bodySize, &body)) {
         body = utf8OfWideProperty(body);
         const bool ascii = isAscii(body);
         const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
@@ -347,8 +348,8 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
     if (!goOn())
         return true;
     QByteArray references;
-    if (r.MSRCMailAttachmentOffset != 0 && inRange(r.MSRCMailAttachmentSize, kAttachmentListLimit)
-        && m_database.readExactly(r.MSRCMailAttachmentOffset, r.MSRCMailAttachmentSize, &references)) {
+    if (r.attachmentListOffset != 0 && inRange(r.attachmentListSize, kAttachmentListLimit)
+        && m_database.readExactly(r.attachmentListOffset, r.attachmentListSize, &references)) {
         const qint64 size = references.size();
         // Each attachment goes into the message once, however often the
         // list names it.
@@ -366,7 +367,7 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
             written.insert(id);
             put("\r--" + QByteArray(kOuterBoundary) + '\r');
             if (goOn())
-                WriteAttachmentInTheFile(id, [&](const char* bytes, qint64 n) {
+                writeAttachment(id, [&](const char* bytes, qint64 n) {
                     return put(QByteArray::fromRawData(bytes, static_cast<int>(n)));
                 });
         }
@@ -377,7 +378,7 @@ bool MessageWriter::composeMessage(const MailMLRC& r, const ByteSink& sink)
     return true;
 }
 
-QByteArray MessageWriter::composedMessage(const MailMLRC& record)
+QByteArray MessageWriter::composedMessage(const MailRecord& record)
 {
     QByteArray message;
     composeMessage(record, [&message](const char* data, qint64 size) {
@@ -387,7 +388,7 @@ QByteArray MessageWriter::composedMessage(const MailMLRC& record)
     return message;
 }
 
-void MessageWriter::WriteTheFileForSentITems(const MailMLRC& record, AppendFile& mailbox)
+void MessageWriter::appendComposedMessage(const MailRecord& record, AppendFile& mailbox)
 {
     if (m_context.stopRequested())
         return;
@@ -405,24 +406,26 @@ void MessageWriter::WriteTheFileForSentITems(const MailMLRC& record, AppendFile&
     mailbox.write(escaped);
 }
 
-bool MessageWriter::WriteAttachmentInTheFile(quint64 attachmentId, const ByteSink& sink)
+bool MessageWriter::writeAttachment(quint64 attachmentId, const ByteSink& sink)
 {
     if (m_context.stopRequested())
         return false;
-    const MailAttc* attachment = firstAttachment(attachmentId);
+    const AttachmentBlock* attachment = firstAttachment(attachmentId);
     quint32 length = 0;
-    if (!attachment || !m_database.readU32(attachment->dwBlockOffset + 4, &length))
+    if (!attachment || !m_database.readU32(attachment->blockOffset + 4, &length))
         return false;
-    const quint64 from = attachment->dwBlockOffset + 20;
-    if (!m_database.holds(from, length))
+    // Only a payload the file holds whole is written: half an encoded
+    // attachment would not decode.
+    const StoredText payload = storedTextIn(attachment->blockOffset, length, 0);
+    if (!m_database.holds(payload.offset, payload.length))
         return false;
-    for (quint64 done = 0; done < length;) {
-        const QByteArray chunk = m_database.readUpTo(from + done, qMin<quint64>(kCopyChunk, length - done));
-        if (chunk.isEmpty() || !sink(chunk.constData(), chunk.size()))
+    StoredTextReader reader(m_database, payload);
+    while (!reader.atEnd()) {
+        const QByteArray piece = reader.next();
+        if (piece.isEmpty() || !sink(piece.constData(), piece.size()))
             return false;
-        done += static_cast<quint64>(chunk.size());
     }
-    return true;
+    return reader.length() == payload.length;
 }
 
 } // namespace er

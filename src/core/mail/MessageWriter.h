@@ -13,6 +13,7 @@
 #include <QByteArray>
 #include <QHash>
 
+#include <deque>
 #include <functional>
 
 namespace er {
@@ -28,31 +29,32 @@ QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds);
 
 class MessageWriter {
 public:
-    MessageWriter(DatabaseFile& database, SaveContext& context);
+    MessageWriter(DatabaseFile& database, const std::deque<AttachmentBlock>& attachments, SaveContext& context);
 
     // Composes the message of a record without stored text, without any
     // separator line. False when nothing is composed: a stop request on entry
     // or a body size of 0. A later stop request ends the message where it
     // stands.
-    bool composeMessage(const MailMLRC& record, const ByteSink& sink);
-    QByteArray composedMessage(const MailMLRC& record);
+    bool composeMessage(const MailRecord& record, const ByteSink& sink);
+    QByteArray composedMessage(const MailRecord& record);
 
     // Appends the message to a mailbox: the separator line "From ???@???",
     // then the message with "From " lowered at line starts. Nothing at all
     // for a record whose message is not composed.
-    void WriteTheFileForSentITems(const MailMLRC& record, AppendFile& mailbox);
+    void appendComposedMessage(const MailRecord& record, AppendFile& mailbox);
 
     // Passes the stored payload of the first "Attc" block with this id to
     // the sink, in bounded chunks, when the file holds all of it. False when
     // there is no such block or its payload cannot be read.
-    bool WriteAttachmentInTheFile(quint64 attachmentId, const ByteSink& sink);
+    bool writeAttachment(quint64 attachmentId, const ByteSink& sink);
 
 private:
-    const MailAttc* firstAttachment(quint64 attachmentId);
+    const AttachmentBlock* firstAttachment(quint64 attachmentId);
 
     DatabaseFile& m_database;
+    const std::deque<AttachmentBlock>& m_attachmentBlocks;
     SaveContext& m_context;
-    QHash<quint64, const MailAttc*> m_attachments;
+    QHash<quint64, const AttachmentBlock*> m_attachments;
     bool m_attachmentsIndexed = false;
 };
 

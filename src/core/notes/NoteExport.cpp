@@ -1,13 +1,10 @@
 #include "notes/NoteExport.h"
 
-#include "contacts/ContactExport.h"
-#include "archive/BundleLayout.h"
 #include "output/ItemFiles.h"
-#include "archive/SaveRun.h"
 
 namespace er {
 
-QByteArray noteICalendar(const NotesInformation& note)
+QByteArray noteICalendar(const NoteRecord& note)
 {
     QByteArray out;
     auto line = [&out](const char* prefix, const QByteArray& value = QByteArray()) {
@@ -33,13 +30,13 @@ QByteArray noteICalendar(const NotesInformation& note)
     return out;
 }
 
-void OnNotesSaving(SaveContext& context)
+void writeNoteFiles(const std::deque<NoteRecord>& notes, SaveContext& context)
 {
     const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Notes");
-    for (const NotesInformation& note : context.state.ntrcList) {
+    for (const NoteRecord& note : notes) {
         if (context.stopRequested())
             return;
-        context.status(QString::fromLatin1(kSavingNotesText));
+        context.status(QStringLiteral("Saving Note Items..."));
         writeItemFile(itemFilePath(context, dir, note.GUID), noteICalendar(note), kICalendarCodes, context.failures);
     }
 }

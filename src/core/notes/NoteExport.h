@@ -3,19 +3,21 @@
 // in the bundle's "Notes" directory. Office 2004 and 2008 notes give the same
 // file.
 
-#include "contacts/ContactRecords.h"
+#include "notes/NoteRecords.h"
 #include "output/SaveContext.h"
 
 #include <QByteArray>
+
+#include <deque>
 
 namespace er {
 
 // The note file: CR LF line ends, no zero byte, carriage returns of the body
 // written as "\n".
-QByteArray noteICalendar(const NotesInformation& note);
+QByteArray noteICalendar(const NoteRecord& note);
 
 // Writes every note. Reports its status text with each note and stops
 // between notes; failed files are recorded in the context.
-void OnNotesSaving(SaveContext& context);
+void writeNoteFiles(const std::deque<NoteRecord>& notes, SaveContext& context);
 
 } // namespace er

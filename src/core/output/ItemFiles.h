@@ -2,6 +2,7 @@
 // What the contact, note, event and task writers share: the item file's name
 // and how its text fields are cleaned for the file.
 
+#include "format/PropertyText.h"
 #include "output/OutputFile.h"
 #include "output/SaveContext.h"
 
@@ -12,13 +13,6 @@
 
 namespace er {
 
-// Upper-case hexadecimal, two digits per byte, with "-" after the 4th, 6th,
-// 8th and 10th byte (8-4-4-4-12 for 16 bytes).
-QByteArray dashedUid(const QByteArray& guid);
-// The dashed UID of an item's GUID field. A GUID whose data lay past the
-// block's end was never copied and reads as zeros (at most 16 bytes,
-// whatever length the block claimed), as its file name does.
-QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length);
 // The text with every zero byte left out.
 QByteArray withoutZeroBytes(const QByteArray& text);
 // The text with every zero byte left out and every CR written as the two

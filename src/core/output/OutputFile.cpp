@@ -10,14 +10,7 @@
 
 namespace er {
 
-void SaveFailures::record(const QString& path, const QString& reason)
-{
-    ++m_count;
-    if (m_first.size() < kPathsKept)
-        m_first.append(reason.isEmpty() ? path : path + QStringLiteral(": ") + reason);
-}
-
-bool CreateFiles(const QString& path, SaveFailures& failures)
+bool createEmptyFile(const QString& path, SaveFailures& failures)
 {
     if (path.isEmpty())
         return false;
@@ -36,7 +29,7 @@ bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& 
 {
     if (QFileInfo::exists(path))
         return true;
-    if (!CreateFiles(path, failures))
+    if (!createEmptyFile(path, failures))
         return false;
     setFinderInfo(path, codes);
     return true;

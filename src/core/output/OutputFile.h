@@ -21,7 +21,7 @@ constexpr FinderCodes kICalendarCodes{"Ics ", "OPIM"};
 
 // Creates the file, empty, when it does not exist (an existing file keeps its
 // contents). True when the file exists afterwards; a failure is recorded.
-bool CreateFiles(const QString& path, SaveFailures& failures);
+bool createEmptyFile(const QString& path, SaveFailures& failures);
 // Creates the file when it does not exist yet and only then stamps its Finder
 // type and creator. True when the file exists afterwards.
 bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& failures);

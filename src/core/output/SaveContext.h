@@ -1,9 +1,8 @@
 #pragma once
-// What every writer of a save shares: the scan's records (read only), where
-// the bundle goes, the folder path list, the stop token, the hooks that report
-// to whoever runs the save, and the record of output files that failed.
-
-#include "archive/ScanState.h"
+// What every writer of a save shares: where the bundle goes, the database the
+// records came from, the folder path list, the stop token, the hooks that
+// report to whoever runs the save, and the record of output files that
+// failed. The records themselves are handed to each writer.
 
 #include <QHash>
 #include <QList>
@@ -19,20 +18,20 @@ namespace er {
 // One folder of the folder tree and its path inside the bundle, beginning
 // "/Main Identity.rge". The folder path list holds one per tree item, in
 // pre-order, root and "Mail" included.
-struct TreeInfo {
+struct FolderPath {
     quint32 folderId = 0;
     QString path;
 };
 
 struct SaveHooks {
-    // The mail writer's start, with its progress range (SizeOfAllMails / 512).
+    // The mail writer's start, with its progress range (mail.storedBytes / 512).
     std::function<void(unsigned int range)> initialSettings;
     // One tick per message copied.
     std::function<void()> progress;
     // The running writer's status text ("Saving Mail Folders...", ...).
     std::function<void(const QString&)> status;
-    // Stop token; when null the scan state's bStopFlag is used.
-    std::atomic<bool>* stop = nullptr;
+    // Stop token; none means the run is never stopped.
+    const std::atomic<bool>* stop = nullptr;
 };
 
 // Output files that could not be opened, written or closed. A save with any
@@ -65,24 +64,27 @@ private:
     QHash<QString, int> m_nextSuffix;
 };
 
-struct SaveContext {
-    SaveContext(const ScanState& scan, const QString& directory) : state(scan), saveDir(directory) {}
+// saveDir + "/Main Identity.rge".
+QString bundlePath(const QString& saveDir);
 
-    const ScanState& state;
+struct SaveContext {
+    explicit SaveContext(const QString& directory) : saveDir(directory) {}
+
     // The directory the user chose (absolute, no trailing "/"); the bundle is
     // saveDir + "/Main Identity.rge".
     QString saveDir;
-    // The database to read message texts and attachments from.
+    // The database to read message texts and attachments from, and whether
+    // it was written by Office 2004 (some fields are stored differently).
     QString databasePath;
-    QList<TreeInfo> treeInfo;
+    bool office2004 = false;
+    QList<FolderPath> folderPaths;
     SaveHooks hooks;
     SaveFailures failures;
     ItemFileNames itemFileNames;
 
     bool stopRequested() const
     {
-        return hooks.stop ? hooks.stop->load(std::memory_order_relaxed)
-                          : state.bStopFlag.load(std::memory_order_relaxed);
+        return hooks.stop && hooks.stop->load(std::memory_order_relaxed);
     }
     void status(const QString& text) const
     {

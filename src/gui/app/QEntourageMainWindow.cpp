@@ -76,9 +76,9 @@ const CategoryLook kCategories[QEntourageMainWindow::kCategoryCount] = {
 // When the pointer leaves an unchecked category button the caption names the
 // checked category, looked for in this order.
 const QEntourageMainWindow::Category kCaptionOrder[] = {
-    QEntourageMainWindow::AddressBookCategory, QEntourageMainWindow::MailCategory,
-    QEntourageMainWindow::TasksCategory, QEntourageMainWindow::NotesCategory,
-    QEntourageMainWindow::CalendarCategory};
+    QEntourageMainWindow::Category::Contacts, QEntourageMainWindow::Category::Mail,
+    QEntourageMainWindow::Category::Tasks, QEntourageMainWindow::Category::Notes,
+    QEntourageMainWindow::Category::Calendar};
 
 // The view command of each category, indexed by Category.
 using ViewCommand = void (QEntourageMainWindow::*)();
@@ -104,7 +104,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
 
     m_preferences = new PreferencesDlg(this);
     er::ScanState& state = er::gui::scanState();
-    er::CleanListAndHash(state);
+    er::clearScanState(state);
     m_pLogDlg = new QLogReport(this);
     m_about = new AboutDlg(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
     m_pRepairComplete = new RepairComplete(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
@@ -114,25 +114,24 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     createMenus();
     createStatusBar();
     createPanes();
-    m_pPreview = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, state, this);
+    m_pPreview = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, this);
     m_lister = new QItemLister(state, m_folderTree, m_itemList, m_pPreview, m_statusProgress, m_statusStop, this);
-    m_pPreview->setRowPreviewer([this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
     // The current folder, however it became current (click or key), is listed.
     connect(m_folderTree, &QTreeWidget::currentItemChanged, m_lister,
-            [this](QTreeWidgetItem* current) { m_lister->ShowindivisualMailItemsInfo(current, 0); });
+            [this](QTreeWidgetItem* current) { m_lister->showItemsOfFolder(current, 0); });
     // A click on the current folder lists it again only when its list is not
     // complete (a fill stopped half-way).
     connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* item, int column) {
         if (!m_lister->isListed(item))
-            m_lister->ShowindivisualMailItemsInfo(item, column);
+            m_lister->showItemsOfFolder(item, column);
     });
-    connect(m_itemList, &QTreeWidget::itemClicked, m_pPreview, &QPreviewOfItems::OnMessageSubjectClicked);
-    connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_pPreview, &QPreviewOfItems::OnMessageSubjectKey);
+    connect(m_itemList, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
+    connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_lister, &QItemLister::previewSelection);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
     m_pParseDatabase = createParseDialog();
-    state.bParseDatabase = true;
+    state.scanShown = true;
     m_pMySaveButton->setEnabled(false);
     m_pMyOpenButton->setEnabled(false);
 
@@ -168,7 +167,7 @@ QEntourageMainWindow::~QEntourageMainWindow()
     // A save still running is asked to stop and waited for (the thread's own
     // destructor), before the widgets it reports to go away.
     if (m_MailSavingThread.isRunning()) {
-        er::gui::scanState().bStopFlag = true;
+        er::gui::scanState().stopFlag = true;
         m_MailSavingThread.wait();
     }
     if (pMainWindow == this)
@@ -595,7 +594,7 @@ void QEntourageMainWindow::OnOpenFile()
     m_pPreview->resetPreview();
 
     er::ScanState& state = er::gui::scanState();
-    const bool earlierScan = !state.folderList.empty() && !state.bStopFlag;
+    const bool earlierScan = !state.mail.folders.empty() && !state.stopFlag;
     if (earlierScan) {
         const auto answer = QMessageBox::warning(
             this, kMessageTitle,
@@ -604,11 +603,11 @@ void QEntourageMainWindow::OnOpenFile()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
-        state.bParseDatabase = false;
+        state.scanShown = false;
     }
 
     m_lister->clear();
-    er::CleanListAndHash(state);
+    er::clearScanState(state);
     m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
     m_pPreview->resetPreview();
@@ -626,8 +625,8 @@ void QEntourageMainWindow::OnOpenFile()
     m_openSecondAction->setEnabled(true);
     m_itemList->setSortingEnabled(true);
 
-    if (!state.bParseDatabase) {
-        state.bParseDatabase = true;
+    if (!state.scanShown) {
+        state.scanShown = true;
         m_pParseDatabase->hide();
         m_pParseDatabase->deleteLater();
         m_pParseDatabase = createParseDialog();
@@ -639,7 +638,7 @@ void QEntourageMainWindow::OnOpenFile()
 
 void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 {
-    if (er::gui::scanState().bProcessRunning || m_MailSavingThread.isRunning()) {
+    if (er::gui::scanState().running || m_MailSavingThread.isRunning()) {
         if (m_progress)
             m_progress->show();
         QMessageBox::warning(this, kMessageTitle,
@@ -662,10 +661,10 @@ void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 void QEntourageMainWindow::selectCategory(Category category)
 {
     m_category = category;
-    m_lister->setCategory(static_cast<QItemLister::Category>(category));
-    m_categoryCaption->setText(tr(kCategories[category].name));
+    m_lister->setCategory(category);
+    m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
     for (int i = 0; i < kCategoryCount; ++i) {
-        const bool chosen = i == category;
+        const bool chosen = i == indexOf(category);
         MyButton* button = m_categoryButtons[static_cast<size_t>(i)];
         button->setChecked(chosen);
         button->setIconPath(QLatin1String(chosen ? kCategories[i].checked : kCategories[i].normal));
@@ -673,11 +672,11 @@ void QEntourageMainWindow::selectCategory(Category category)
     }
 }
 
-void QEntourageMainWindow::OnMailButtonClicked() { selectCategory(MailCategory); }
-void QEntourageMainWindow::OnContactButtonClicked() { selectCategory(AddressBookCategory); }
-void QEntourageMainWindow::OnCalendarButtonClicked() { selectCategory(CalendarCategory); }
-void QEntourageMainWindow::OnNotesButtonClicked() { selectCategory(NotesCategory); }
-void QEntourageMainWindow::OnTasksButtonClicked() { selectCategory(TasksCategory); }
+void QEntourageMainWindow::OnMailButtonClicked() { selectCategory(Category::Mail); }
+void QEntourageMainWindow::OnContactButtonClicked() { selectCategory(Category::Contacts); }
+void QEntourageMainWindow::OnCalendarButtonClicked() { selectCategory(Category::Calendar); }
+void QEntourageMainWindow::OnNotesButtonClicked() { selectCategory(Category::Notes); }
+void QEntourageMainWindow::OnTasksButtonClicked() { selectCategory(Category::Tasks); }
 
 void QEntourageMainWindow::OnMailView()
 {
@@ -709,7 +708,7 @@ void QEntourageMainWindow::showTextCategory(Category category)
     selectCategory(category);
 
     clearViews();
-    const QString name = tr(kCategories[category].name);
+    const QString name = tr(kCategories[indexOf(category)].name);
     m_statusCaption->setText(name + QLatin1Char(':'));
     m_statusCount->setText(QStringLiteral("0"));
 
@@ -718,24 +717,24 @@ void QEntourageMainWindow::showTextCategory(Category category)
     QString icon;
     QString background;
     switch (category) {
-    case AddressBookCategory:
-        empty = state.ctrcList.empty();
+    case Category::Contacts:
+        empty = state.contacts.empty();
         icon = QStringLiteral(":/images/img_AddressBookIcon.png");
         background = QStringLiteral("#f0f0f8");
         break;
-    case CalendarCategory:
-        empty = state.clrcList.empty();
+    case Category::Calendar:
+        empty = state.events.empty();
         icon = QStringLiteral(":/images/img_CalendarIcon.png");
         break;
-    case NotesCategory:
-        empty = state.ntrcList.empty();
+    case Category::Notes:
+        empty = state.notes.empty();
         icon = QStringLiteral(":/images/img_NotesIcon.png");
         break;
-    case TasksCategory:
-        empty = state.tsrcList.empty();
+    case Category::Tasks:
+        empty = state.tasks.empty();
         icon = QStringLiteral(":/images/img_TaskIcon.png");
         break;
-    case MailCategory:
+    case Category::Mail:
         return;
     }
     if (empty)
@@ -744,47 +743,47 @@ void QEntourageMainWindow::showTextCategory(Category category)
     er::gui::fillCategoryTree(m_folderTree, name, icon, background);
 }
 
-void QEntourageMainWindow::OnAddressView() { showTextCategory(AddressBookCategory); }
-void QEntourageMainWindow::OnCalenderView() { showTextCategory(CalendarCategory); }
-void QEntourageMainWindow::OnNotesView() { showTextCategory(NotesCategory); }
-void QEntourageMainWindow::OnTasksView() { showTextCategory(TasksCategory); }
+void QEntourageMainWindow::OnAddressView() { showTextCategory(Category::Contacts); }
+void QEntourageMainWindow::OnCalenderView() { showTextCategory(Category::Calendar); }
+void QEntourageMainWindow::OnNotesView() { showTextCategory(Category::Notes); }
+void QEntourageMainWindow::OnTasksView() { showTextCategory(Category::Tasks); }
 
 // --- Hover icons and the category caption -----------------------------------
 
 void QEntourageMainWindow::enterCategoryButton(Category category)
 {
-    MyButton* button = m_categoryButtons[category];
-    m_categoryCaption->setText(tr(kCategories[category].name));
-    button->setIconPath(QLatin1String(button->isChecked() ? kCategories[category].checked
-                                                          : kCategories[category].hover));
+    MyButton* button = m_categoryButtons[indexOf(category)];
+    m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
+    button->setIconPath(QLatin1String(button->isChecked() ? kCategories[indexOf(category)].checked
+                                                          : kCategories[indexOf(category)].hover));
 }
 
 void QEntourageMainWindow::leaveCategoryButton(Category category)
 {
-    MyButton* button = m_categoryButtons[category];
+    MyButton* button = m_categoryButtons[indexOf(category)];
     if (button->isChecked()) {
-        button->setIconPath(QLatin1String(kCategories[category].checked));
+        button->setIconPath(QLatin1String(kCategories[indexOf(category)].checked));
         return;
     }
-    button->setIconPath(QLatin1String(kCategories[category].normal));
+    button->setIconPath(QLatin1String(kCategories[indexOf(category)].normal));
     for (Category candidate : kCaptionOrder) {
-        if (m_categoryButtons[candidate]->isChecked()) {
-            m_categoryCaption->setText(tr(kCategories[candidate].name));
+        if (m_categoryButtons[indexOf(candidate)]->isChecked()) {
+            m_categoryCaption->setText(tr(kCategories[indexOf(candidate)].name));
             break;
         }
     }
 }
 
-void QEntourageMainWindow::OnMailEnter() { enterCategoryButton(MailCategory); }
-void QEntourageMainWindow::OnMailLeave() { leaveCategoryButton(MailCategory); }
-void QEntourageMainWindow::OnAddressEnter() { enterCategoryButton(AddressBookCategory); }
-void QEntourageMainWindow::OnAddressLeave() { leaveCategoryButton(AddressBookCategory); }
-void QEntourageMainWindow::OnCalendarEnter() { enterCategoryButton(CalendarCategory); }
-void QEntourageMainWindow::OnCalendarLeave() { leaveCategoryButton(CalendarCategory); }
-void QEntourageMainWindow::OnNotesEnter() { enterCategoryButton(NotesCategory); }
-void QEntourageMainWindow::OnNotesLeave() { leaveCategoryButton(NotesCategory); }
-void QEntourageMainWindow::OnTasksEnter() { enterCategoryButton(TasksCategory); }
-void QEntourageMainWindow::OnTasksLeave() { leaveCategoryButton(TasksCategory); }
+void QEntourageMainWindow::OnMailEnter() { enterCategoryButton(Category::Mail); }
+void QEntourageMainWindow::OnMailLeave() { leaveCategoryButton(Category::Mail); }
+void QEntourageMainWindow::OnAddressEnter() { enterCategoryButton(Category::Contacts); }
+void QEntourageMainWindow::OnAddressLeave() { leaveCategoryButton(Category::Contacts); }
+void QEntourageMainWindow::OnCalendarEnter() { enterCategoryButton(Category::Calendar); }
+void QEntourageMainWindow::OnCalendarLeave() { leaveCategoryButton(Category::Calendar); }
+void QEntourageMainWindow::OnNotesEnter() { enterCategoryButton(Category::Notes); }
+void QEntourageMainWindow::OnNotesLeave() { leaveCategoryButton(Category::Notes); }
+void QEntourageMainWindow::OnTasksEnter() { enterCategoryButton(Category::Tasks); }
+void QEntourageMainWindow::OnTasksLeave() { leaveCategoryButton(Category::Tasks); }
 
 void QEntourageMainWindow::OnOpenEnter() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_HoverOpen.png")); }
 void QEntourageMainWindow::OnOpenLeave() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_Open.png")); }
@@ -879,7 +878,7 @@ void QEntourageMainWindow::showProgressSheet(const QString& text)
         m_preferencesAction->setEnabled(true);
     });
     m_progress->setStatusText(text);
-    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<quint32>(er::gui::scanState().MaxProgress, INT_MAX)));
+    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<quint32>(er::gui::scanState().progressRange, INT_MAX)));
     m_progress->progressBar()->setValue(0);
     m_progress->show();
 }
@@ -993,7 +992,7 @@ void QEntourageMainWindow::SetLog(const QString& headline, const QString& path, 
 void QEntourageMainWindow::Log(const QString& headline, const QString& path, const QString& timeLine)
 {
     m_pLogDlg->appendEntry(headline, path, timeLine);
-    m_pLogDlg->setLogCommandsEnabled(!er::gui::scanState().bProcessRunning && !m_MailSavingThread.isRunning());
+    m_pLogDlg->setLogCommandsEnabled(!er::gui::scanState().running && !m_MailSavingThread.isRunning());
 }
 
 void QEntourageMainWindow::OnLogReport()
@@ -1010,7 +1009,7 @@ bool QEntourageMainWindow::chooseTarget(bool portable, er::OutputTarget* target)
 {
     er::ScanState& state = er::gui::scanState();
     for (;;) {
-        if (state.bStopFlag)
+        if (state.stopFlag)
             return false;
         // The bundle's folders come from the mail folder tree, whatever the
         // category on display.
@@ -1020,7 +1019,7 @@ bool QEntourageMainWindow::chooseTarget(bool portable, er::OutputTarget* target)
             return false;
         target->format = portable ? er::OutputFormat::PortableExport : er::OutputFormat::Bundle;
         target->folder = QDir::cleanPath(chosen);
-        target->databasePath = state.m_strDatabasePath;
+        target->databasePath = state.databasePath;
         target->replace = false;
 
         er::OutputCheck check = er::checkOutput(*target);
@@ -1078,7 +1077,7 @@ void QEntourageMainWindow::startThreadRun(bool portable)
         emitExportLog(tr("Exporting for Other Mail Programs."), m_saveDir, tr("Started on : "));
     else
         SaveFileProcessStarted(m_saveDir);
-    state.bProcessRunning = true;
+    state.running = true;
     setLockedCommandsEnabled(false);
     m_preferencesAction->setEnabled(false);
     m_MailSavingThread.SetInitialSettings(&state, m_folderModel, target);
@@ -1094,9 +1093,9 @@ void QEntourageMainWindow::SetFinishSettings()
     // The finish signal is queued: the thread may still be returning.
     m_MailSavingThread.wait();
     const er::OutputResult result = m_MailSavingThread.lastResult();
-    const bool stopped = state.bStopFlag || result.stopped;
+    const bool stopped = state.stopFlag || result.stopped;
 
-    if (!state.bProcessRunning) {
+    if (!state.running) {
         setLockedCommandsEnabled(true);
         hideProgressSheet();
         m_preferencesAction->setEnabled(true);
@@ -1137,7 +1136,7 @@ void QEntourageMainWindow::SetFinishSettings()
                            result.failureCount),
                         m_saveDir, tr("Completed on : "));
         }
-        state.bParseDatabase = false;
+        state.scanShown = false;
     } else if (portable) {
         // A stopped run leaves the folder as it was.
         m_preferencesAction->setEnabled(true);
@@ -1146,7 +1145,7 @@ void QEntourageMainWindow::SetFinishSettings()
         SavingFileProcessAborted(m_saveDir);
     }
 
-    state.bStopFlag = false;
+    state.stopFlag = false;
     setSaveEnabled(true);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "archive/QMailSavingThread.h"
 #include "archive/FolderTree.h"
+#include "archive/ItemPreview.h"
+#include "archive/QMailSavingThread.h"
 
 #include <QMainWindow>
 
@@ -36,7 +37,10 @@ class QWebEngineView;
 class QEntourageMainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    enum Category { MailCategory, AddressBookCategory, CalendarCategory, NotesCategory, TasksCategory };
+    // The record kinds, one category button each; arrays of the window are
+    // indexed by them.
+    using Category = er::ItemCategory;
+    static int indexOf(Category category) { return static_cast<int>(category); }
     static constexpr int kCategoryCount = 5;
 
     explicit QEntourageMainWindow(QWidget* parent = nullptr);
@@ -47,8 +51,8 @@ public:
     // The folder tree model shown for the mail category, as last built.
     const er::FolderTreeModel& folderModel() const { return m_folderModel; }
 
-    MyButton* categoryButton(Category category) const { return m_categoryButtons[category]; }
-    QAction* categoryAction(Category category) const { return m_categoryActions[category]; }
+    MyButton* categoryButton(Category category) const { return m_categoryButtons[indexOf(category)]; }
+    QAction* categoryAction(Category category) const { return m_categoryActions[indexOf(category)]; }
     MyButton* openButton() const { return m_pMyOpenButton; }
     MyButton* saveButton() const { return m_pMySaveButton; }
     MyButton* helpButton() const { return m_pMyHelpButton; }
@@ -201,7 +205,7 @@ private:
     bool chooseTarget(bool portable, er::OutputTarget* target);
     void startThreadRun(bool portable);
 
-    Category m_category = MailCategory;
+    Category m_category = Category::Mail;
     er::FolderTreeModel m_folderModel;
     // A completed scan with results is on display.
     bool m_scanSaveable = false;

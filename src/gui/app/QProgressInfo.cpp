@@ -136,9 +136,9 @@ void QProgressInfo::OnStop()
     if (answer != QMessageBox::Yes || !isVisible())
         return;
 
-    m_state.bStopFlag = true;
-    m_state.bParseDatabase = false;
-    // bProcessRunning stays set: the scan or the save clears it when it has
+    m_state.stopFlag = true;
+    m_state.scanShown = false;
+    // running stays set: the scan or the save clears it when it has
     // really ended, so the window cannot close under a saving thread that is
     // still writing.
     hide();

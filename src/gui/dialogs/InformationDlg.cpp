@@ -110,11 +110,11 @@ QLabel* InformationDlg::addCountRow(QGridLayout* grid, int row, const QString& c
 
 void InformationDlg::init()
 {
-    m_mailLabel->setText(QString::number(er::recomputeMailItemCount(m_state)));
-    m_calendarLabel->setText(QString::number(m_state.CalendarItemCount));
-    m_noteLabel->setText(QString::number(m_state.NotesItemCount));
-    m_contactLabel->setText(QString::number(m_state.ContactItemCount));
-    m_taskLabel->setText(QString::number(m_state.TaskItemCount));
+    m_mailLabel->setText(QString::number(er::recomputeMailCount(m_state)));
+    m_calendarLabel->setText(QString::number(m_state.eventCount));
+    m_noteLabel->setText(QString::number(m_state.noteCount));
+    m_contactLabel->setText(QString::number(m_state.contactCount));
+    m_taskLabel->setText(QString::number(m_state.taskCount));
 }
 
 void InformationDlg::reject()

@@ -2,6 +2,7 @@
 
 #include "calendar/CalendarPreview.h"
 #include "contacts/ContactPreview.h"
+#include "notes/NotePreview.h"
 #include "mail/QPreviewOfItems.h"
 #include "scan/FolderTreeWidget.h"
 #include "archive/ScanState.h"
@@ -14,6 +15,7 @@
 #include <QScopeGuard>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace {
 
@@ -83,7 +85,7 @@ void QItemLister::unlockTree()
     m_treeHadFocus = false;
 }
 
-void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
+void QItemLister::showItemsOfFolder(QTreeWidgetItem* item, int)
 {
     // A click while a fill runs is ignored; the fill goes on.
     if (m_filling || !item)
@@ -96,7 +98,7 @@ void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
     lockTree();
     // The other categories preview in the text view; the web view stays
     // hidden there.
-    if (m_category == Mail)
+    if (m_category == Category::Mail)
         m_preview->resetPreview();
     emit commandsLocked(true);
     m_itemList->clear();
@@ -106,25 +108,25 @@ void QItemLister::ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int)
         emit commandsLocked(false);
     };
     switch (m_category) {
-    case AddressBook:
-    case Calendar:
-    case Tasks:
-    case Notes:
+    case Category::Contacts:
+    case Category::Calendar:
+    case Category::Tasks:
+    case Category::Notes:
         if (folderId == 0) {
             unlock();
             return;
         }
-        if (m_category == AddressBook)
+        if (m_category == Category::Contacts)
             OnContactsClicked();
-        else if (m_category == Calendar)
+        else if (m_category == Category::Calendar)
             OnCalenderClicked();
-        else if (m_category == Tasks)
+        else if (m_category == Category::Tasks)
             OnTasksClicked();
         else
             OnNotesClicked();
         m_listedItem = item;
         return;
-    case Mail:
+    case Category::Mail:
         if (folderId == 0) {
             unlock();
             emit StatusBarValue(QString(), 0);
@@ -218,14 +220,14 @@ void QItemLister::finishTextList()
 
 void QItemLister::OnContactsClicked()
 {
-    if (m_category == AddressBook) {
+    if (m_category == Category::Contacts) {
         m_itemList->setSortingEnabled(false);
         m_itemList->clear();
         m_itemList->setAlternatingRowColors(true);
         const QIcon icon(QStringLiteral(":/images/img_AddressBookIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::ContactInformation& contact : m_state.ctrcList) {
+        for (const er::ContactRecord& contact : m_state.contacts) {
             if (er::isUsableContact(contact))
                 rows << makeRow(er::contactRowText(contact), er::itemKeyText(contact), icon, QSize(21, 21), index);
             ++index;
@@ -235,27 +237,27 @@ void QItemLister::OnContactsClicked()
             m_itemList->setCurrentItem(rows.first(), kTextColumn);
         }
         // The head of the list is previewed, listed or not.
-        if (!m_state.ctrcList.empty())
-            m_preview->showTextLines(er::contactPreviewLines(m_state.ctrcList.front()));
+        if (!m_state.contacts.empty())
+            m_preview->show(er::previewOf(m_state, Category::Contacts, 0));
     }
     finishTextList();
 }
 
 void QItemLister::OnNotesClicked()
 {
-    if (m_category == Notes) {
+    if (m_category == Category::Notes) {
         m_itemList->setSortingEnabled(false);
         m_itemList->clear();
         m_itemList->setAlternatingRowColors(true);
         const QIcon icon(QStringLiteral(":/images/img_NotesIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::NotesInformation& note : m_state.ntrcList)
+        for (const er::NoteRecord& note : m_state.notes)
             rows << makeRow(er::noteRowText(note), er::itemKeyText(note), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
             m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->showTextLines(er::notePreviewLines(m_state.ntrcList.front()));
+            m_preview->show(er::previewOf(m_state, Category::Notes, 0));
         }
     }
     finishTextList();
@@ -263,19 +265,19 @@ void QItemLister::OnNotesClicked()
 
 void QItemLister::OnCalenderClicked()
 {
-    if (m_category == Calendar) {
+    if (m_category == Category::Calendar) {
         m_itemList->setSortingEnabled(false);
         m_itemList->clear();
         m_itemList->setAlternatingRowColors(true);
         const QIcon icon(QStringLiteral(":/images/img_CalendarIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::CalenderInformation& event : m_state.clrcList)
+        for (const er::EventRecord& event : m_state.events)
             rows << makeRow(er::eventRowText(event), er::itemKeyText(event), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
             m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->showTextLines(er::eventPreviewLines(m_state.clrcList.front()));
+            m_preview->show(er::previewOf(m_state, Category::Calendar, 0));
         }
     }
     finishTextList();
@@ -283,19 +285,19 @@ void QItemLister::OnCalenderClicked()
 
 void QItemLister::OnTasksClicked()
 {
-    if (m_category == Tasks) {
+    if (m_category == Category::Tasks) {
         m_itemList->setSortingEnabled(false);
         m_itemList->clear();
         m_itemList->setAlternatingRowColors(true);
         const QIcon icon(QStringLiteral(":/images/img_TaskIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::TasksInformation& task : m_state.tsrcList)
+        for (const er::TaskRecord& task : m_state.tasks)
             rows << makeRow(er::taskRowText(task), er::itemKeyText(task), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
             m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->showTextLines(er::taskPreviewLines(m_state.tsrcList.front()));
+            m_preview->show(er::previewOf(m_state, Category::Tasks, 0));
         }
     }
     finishTextList();
@@ -310,26 +312,16 @@ void QItemLister::previewRow(QTreeWidgetItem* row)
     if (!ok || index < 0)
         return;
     const auto at = static_cast<size_t>(index);
-    switch (m_category) {
-    case Mail:
-        if (at < m_mailRows.size())
-            m_preview->showMessageText(er::messageTextOfRow(m_state, m_mailRows[at]));
-        return;
-    case AddressBook:
-        if (at < m_state.ctrcList.size())
-            m_preview->showTextLines(er::contactPreviewLines(m_state.ctrcList[at]));
-        return;
-    case Notes:
-        if (at < m_state.ntrcList.size())
-            m_preview->showTextLines(er::notePreviewLines(m_state.ntrcList[at]));
-        return;
-    case Calendar:
-        if (at < m_state.clrcList.size())
-            m_preview->showTextLines(er::eventPreviewLines(m_state.clrcList[at]));
-        return;
-    case Tasks:
-        if (at < m_state.tsrcList.size())
-            m_preview->showTextLines(er::taskPreviewLines(m_state.tsrcList[at]));
-        return;
-    }
+    if (m_category != Category::Mail)
+        m_preview->show(er::previewOf(m_state, m_category, at));
+    else if (at < m_mailRows.size())
+        m_preview->show(er::previewOf(m_state, m_mailRows[at]));
+}
+
+void QItemLister::previewSelection()
+{
+    // The first selected row in the list's order, not in selection order.
+    QTreeWidgetItemIterator it(m_itemList, QTreeWidgetItemIterator::Selected);
+    if (*it)
+        previewRow(*it);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/ItemPreview.h"
 #include "archive/MailList.h"
 
 #include <QObject>
@@ -26,7 +27,7 @@ class QTreeWidgetItem;
 class QItemLister : public QObject {
     Q_OBJECT
 public:
-    enum Category { Mail, AddressBook, Calendar, Notes, Tasks };
+    using Category = er::ItemCategory;
     // The record behind a row: its position in its list.
     static constexpr int kRecordRole = 0x0100 + 8;  // Qt::UserRole + 8
 
@@ -50,7 +51,7 @@ signals:
     void StatusBarValue(const QString& caption, unsigned int count);
 
 public slots:
-    void ShowindivisualMailItemsInfo(QTreeWidgetItem* item, int column);
+    void showItemsOfFolder(QTreeWidgetItem* item, int column);
     void OnContactsClicked();
     void OnCalenderClicked();
     void OnNotesClicked();
@@ -59,6 +60,9 @@ public slots:
     void cancelFill() { m_cancel = true; }
     // Previews the row in the current category.
     void previewRow(QTreeWidgetItem* row);
+    // Previews the first selected row in the list's order (the keyboard's
+    // and a selection's way to a preview).
+    void previewSelection();
 
 private:
     // False when the fill was cancelled before its last row.
@@ -76,7 +80,7 @@ private:
     QPreviewOfItems* m_preview;
     QProgressBar* m_fillProgress;
     QToolButton* m_fillStop;
-    Category m_category = Mail;
+    Category m_category = Category::Mail;
     bool m_filling = false;
     bool m_treeHadFocus = false;
     const QTreeWidgetItem* m_listedItem = nullptr;

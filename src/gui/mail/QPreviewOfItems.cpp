@@ -2,17 +2,13 @@
 
 #include "app/AppPaths.h"
 #include "mail/MailHeaderView.h"
-#include "archive/MailList.h"
-#include "mail/MessagePreview.h"
+#include "archive/ItemPreview.h"
 #include "mail/SafeWebPage.h"
-#include "archive/ScanState.h"
 
 #include <QFile>
 #include <QFont>
 #include <QTextBrowser>
 #include <QTextCursor>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -63,8 +59,8 @@ void prepareTextView(QTextBrowser* view)
 } // namespace
 
 QPreviewOfItems::QPreviewOfItems(MailHeaderView* headerView, QWebEngineView* view, QTextBrowser* textView,
-                                 er::ScanState& state, QObject* parent)
-    : QObject(parent), m_headerView(headerView), m_view(view), m_textView(textView), m_state(state)
+                                 QObject* parent)
+    : QObject(parent), m_headerView(headerView), m_view(view), m_textView(textView)
 {
     m_filter = new er::gui::PreviewRequestFilter(this);
     m_filter->setAllowedFiles({previewPagePath(), watermarkPagePath(), er::gui::watermarkPath()});
@@ -83,8 +79,6 @@ QPreviewOfItems::QPreviewOfItems(MailHeaderView* headerView, QWebEngineView* vie
 
     if (m_view)
         m_view->setPage(m_page);
-
-    m_rowPreviewer = [this](QTreeWidgetItem* item) { showMessageOfRow(item); };
 }
 
 QPreviewOfItems::~QPreviewOfItems()
@@ -178,17 +172,14 @@ void QPreviewOfItems::showWatermark()
     showFile(watermark);
 }
 
-void QPreviewOfItems::showMessage(qint64 offset, quint64 size)
+void QPreviewOfItems::show(const er::ItemPreview& item)
 {
-    if (m_state.m_strDatabasePath.isEmpty() || offset < 0)
+    if (!item.isMessage) {
+        showTextLines(item.lines);
         return;
-    // A read that fails yields no text, so the watermark is shown.
-    showMessageText(er::storedMessageText(m_state.m_strDatabasePath, offset, size));
-}
-
-void QPreviewOfItems::showMessageText(const QByteArray& text)
-{
-    const er::MessagePreview preview = er::previewMessage(text);
+    }
+    // A text that could not be read has no body: the watermark is shown.
+    const er::MessagePreview& preview = item.message;
 
     if (m_headerView) {
         prepareTextView(m_headerView);
@@ -217,6 +208,14 @@ void QPreviewOfItems::showMessageText(const QByteArray& text)
         m_headerView->clear();
 }
 
+void QPreviewOfItems::showMessageText(const QByteArray& text)
+{
+    er::ItemPreview item;
+    item.isMessage = true;
+    item.message = er::previewMessage(text);
+    show(item);
+}
+
 void QPreviewOfItems::showTextLines(const QStringList& lines)
 {
     if (!m_textView)
@@ -224,45 +223,4 @@ void QPreviewOfItems::showTextLines(const QStringList& lines)
     prepareTextView(m_textView);
     for (const QString& line : lines)
         appendPlainParagraph(m_textView, line);
-}
-
-void QPreviewOfItems::setRowPreviewer(std::function<void(QTreeWidgetItem*)> previewer)
-{
-    m_rowPreviewer = std::move(previewer);
-}
-
-void QPreviewOfItems::setItemList(QTreeWidget* list)
-{
-    m_itemList = list;
-}
-
-void QPreviewOfItems::showMessageOfRow(QTreeWidgetItem* item)
-{
-    if (!item)
-        return;
-    bool offsetOk = false;
-    bool sizeOk = false;
-    const qint64 offset = item->text(3).trimmed().toLongLong(&offsetOk);
-    const quint64 size = item->text(4).trimmed().toULongLong(&sizeOk);
-    if (offsetOk && sizeOk)
-        showMessage(offset, size);
-}
-
-void QPreviewOfItems::OnMessageSubjectClicked(QTreeWidgetItem* item, int)
-{
-    if (item && m_rowPreviewer)
-        m_rowPreviewer(item);
-}
-
-void QPreviewOfItems::OnMessageSubjectKey()
-{
-    QTreeWidget* list = qobject_cast<QTreeWidget*>(sender());
-    if (!list)
-        list = m_itemList;
-    if (!list)
-        return;
-    // The first selected row in the list's order, not in selection order.
-    QTreeWidgetItemIterator it(list, QTreeWidgetItemIterator::Selected);
-    if (*it)
-        OnMessageSubjectClicked(*it, 0);
 }

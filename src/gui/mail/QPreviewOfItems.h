@@ -10,17 +10,13 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include <functional>
-
 class MailHeaderView;
 class QTextBrowser;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWebEngineProfile;
 class QWebEngineView;
 
 namespace er {
-struct ScanState;
+struct ItemPreview;
 }
 
 namespace er::gui {
@@ -33,7 +29,7 @@ class QPreviewOfItems : public QObject
     Q_OBJECT
 public:
     QPreviewOfItems(MailHeaderView* headerView, QWebEngineView* view, QTextBrowser* textView,
-                    er::ScanState& state, QObject* parent = nullptr);
+                    QObject* parent = nullptr);
     ~QPreviewOfItems() override;
 
     // "ZevarodezAvavoz.html" inside a private temporary folder; empty when
@@ -45,26 +41,16 @@ public:
 
     // The blank page (two spaces and 98 zero bytes), shown; header view cleared.
     void resetPreview();
-    // The stored message text of `size` bytes behind the block header at
-    // `offset` in the database. No database or a negative offset: nothing
-    // changes.
-    void showMessage(qint64 offset, quint64 size);
-    // A message text: its header lines in the header view, its body in the
-    // web view, or the watermark when it has no readable body.
+    // What the core made of a listed record: a message (its header lines in
+    // the header view, its body in the web view, or the watermark when it has
+    // no readable body) or lines of text.
+    void show(const er::ItemPreview& preview);
+    // A message text, shown the same way.
     void showMessageText(const QByteArray& text);
     // A contact, note, event or task preview, each entry a paragraph of
     // plain text.
     void showTextLines(const QStringList& lines);
     void showWatermark();
-
-    // The window decides what a row is (category, record) and previews it.
-    void setRowPreviewer(std::function<void(QTreeWidgetItem*)> previewer);
-    // The list whose selection OnMessageSubjectKey follows when it is not
-    // called through a signal of a tree widget.
-    void setItemList(QTreeWidget* list);
-    // Previews a mail row: offset in column 3 (signed decimal), size in
-    // column 4 (unsigned decimal). Rows without both numbers show nothing.
-    void showMessageOfRow(QTreeWidgetItem* item);
 
     // Requests of the preview refused so far (remote, other local files).
     int refusedRequestCount() const;
@@ -72,10 +58,6 @@ public:
 signals:
     void pageLoaded(bool ok);
     void requestRefused(const QUrl& url);
-
-public slots:
-    void OnMessageSubjectClicked(QTreeWidgetItem* item, int column);
-    void OnMessageSubjectKey();
 
 private:
     bool writePage(const QByteArray& content) { return writeFile(previewPagePath(), content); }
@@ -87,9 +69,6 @@ private:
     QPointer<MailHeaderView> m_headerView;
     QPointer<QWebEngineView> m_view;
     QPointer<QTextBrowser> m_textView;
-    er::ScanState& m_state;
-    QPointer<QTreeWidget> m_itemList;
-    std::function<void(QTreeWidgetItem*)> m_rowPreviewer;
 
     QTemporaryDir m_pageDir;
     er::gui::PreviewRequestFilter* m_filter = nullptr;

@@ -14,7 +14,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -40,13 +39,16 @@ const QString kIdentities2004 =
 constexpr qint64 kEventIntervalMs = 30;
 
 // The scan's own rule: a regular file or a disk device, opened without
-// ever blocking (a FIFO would).
-bool canOpen(const QString& path)
+// ever blocking (a FIFO would). `size` is a device's size too, where the
+// file system reports none.
+bool canOpen(const QString& path, qint64* size = nullptr)
 {
+    qint64 ignored = 0;
+    if (!size)
+        size = &ignored;
     QFile file;
-    qint64 size = 0;
     QString reason;
-    return er::openDatabase(path, file, &size, &reason);
+    return er::openDatabase(path, file, size, &reason);
 }
 
 }  // namespace
@@ -160,7 +162,7 @@ QParseDatabase::QParseDatabase(er::ScanState& state, QWidget* parent) : QDialog(
     else
         setSelectedFile(requested);
 
-    m_state.bProcessRunning = false;
+    m_state.running = false;
 }
 
 QString QParseDatabase::currentUserName()
@@ -198,7 +200,7 @@ void QParseDatabase::DefaultDatabaseLocation()
 void QParseDatabase::setSelectedFile(const QString& path)
 {
     m_selectedFile = path;
-    m_state.m_strDatabasePath = path;
+    m_state.databasePath = path;
     m_pathField->setText(path);
     m_pathField->setToolTip(path);
     m_startButton->setEnabled(!path.isEmpty());
@@ -217,7 +219,7 @@ void QParseDatabase::closeEvent(QCloseEvent* event)
 {
     event->accept();
     hide();
-    m_state.bParseDatabase = false;
+    m_state.scanShown = false;
     emit dialogClosed();
 }
 
@@ -260,29 +262,30 @@ void QParseDatabase::OnStartScan()
     if (m_selectedFile.isEmpty())
         return;
 
-    er::CleanListAndHash(m_state);
+    er::clearScanState(m_state);
     emit preferencesAllowed(false);
     const QString path = m_pathField->text().isEmpty() ? m_selectedFile : m_pathField->text();
     m_pathField->clear();
 
     auto refuse = [this]() {
         QMessageBox::information(nullptr, kMessageTitle, tr("The file doesn't exists."), QMessageBox::Ok);
-        m_state.bParseDatabase = false;
-        m_state.bStopFlag = false;
-        m_state.bProcessRunning = false;
+        m_state.scanShown = false;
+        m_state.stopFlag = false;
+        m_state.running = false;
         hide();
         emit fileRejected();
         emit preferencesAllowed(true);
     };
-    if (!canOpen(path)) {
+    qint64 size = 0;
+    if (!canOpen(path, &size)) {
         refuse();
         return;
     }
 
-    m_state.bStopFlag = false;
-    m_state.bProcessRunning = true;
-    const quint32 range = static_cast<quint32>(qMin<qint64>(QFileInfo(path).size() / 512, 0xFFFFFFFF));
-    m_state.MaxProgress = range;
+    m_state.stopFlag = false;
+    m_state.running = true;
+    const quint32 range = static_cast<quint32>(qMin<qint64>(size / 512, 0xFFFFFFFF));
+    m_state.progressRange = range;
     emit OnInitialSettings(range);
     // Once before the walk, so the sheet paints (and a Stop already pressed
     // counts) before the first position.
@@ -295,7 +298,7 @@ void QParseDatabase::OnStartScan()
     // The scanner clears the state's stop flag when it begins; it watches a
     // token of its own, which follows the flag that the Stop command sets, so
     // that a Stop pressed before the first position is not lost.
-    std::atomic<bool> stop{m_state.bStopFlag.load()};
+    std::atomic<bool> stop{m_state.stopFlag.load()};
     er::ScanHooks hooks;
     hooks.stop = &stop;
     hooks.progress = [&](quint64 examined, quint32) {
@@ -305,7 +308,7 @@ void QParseDatabase::OnStartScan()
             QCoreApplication::processEvents();
             sinceEvents.restart();
         }
-        if (m_state.bStopFlag)
+        if (m_state.stopFlag)
             stop = true;
     };
     hooks.foldersAvailable = [&]() {
@@ -315,16 +318,16 @@ void QParseDatabase::OnStartScan()
     };
     const er::ScanOutcome outcome = er::scanDatabase(path, m_state, hooks);
     if (outcome.kind == er::ScanOutcome::Stopped)
-        m_state.bStopFlag = true;
+        m_state.stopFlag = true;
     emit OnProgressvalue(lastExamined);
-    m_state.bProcessRunning = false;
+    m_state.running = false;
 
     switch (outcome.kind) {
     case er::ScanOutcome::CannotOpen:
         refuse();
         return;
     case er::ScanOutcome::Stopped:
-        m_state.bParseDatabase = false;
+        m_state.scanShown = false;
         ScanningFileProcessAborted(path);
         emit scanStopped();
         emit preferencesAllowed(true);
@@ -334,7 +337,7 @@ void QParseDatabase::OnStartScan()
         break;
     }
 
-    m_state.bParseDatabase = true;
+    m_state.scanShown = true;
     ScanningFileProcessCompleted(path);
     emit OnFinishScanning();
     if (outcome.kind == er::ScanOutcome::NothingUsable) {

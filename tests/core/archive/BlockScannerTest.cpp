@@ -23,7 +23,7 @@ QByteArray withBlockAt(qint64 offset, const QByteArray& block, qint64 fileSize)
 // A mail record block whose size field is exactly 1,516 (L = 1,536).
 QByteArray mlrc1536(quint8 byte8)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = 9;
     r.mailId = 77;
     BlockOptions o;
@@ -48,10 +48,10 @@ TEST(BlockScanner, HeaderRules)
     const unsigned char ok1[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xEC, 0x01};
     const unsigned char bad8[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xEC, 0x02};
     const unsigned char bad7[9] = {'M', 'L', 'R', 'C', 0x00, 0x00, 0x05, 0xED, 0x00};
-    EXPECT_TRUE(CheckECBytes(ok0));
-    EXPECT_TRUE(CheckECBytes(ok1));
-    EXPECT_FALSE(CheckECBytes(bad8));
-    EXPECT_FALSE(CheckECBytes(bad7));
+    EXPECT_TRUE(checkBytesValid(ok0));
+    EXPECT_TRUE(checkBytesValid(ok1));
+    EXPECT_FALSE(checkBytesValid(bad8));
+    EXPECT_FALSE(checkBytesValid(bad7));
     EXPECT_EQ(blockLengthOf(ok0), 1536u);
     const unsigned char zeroSize[8] = {'M', 'L', 'R', 'C', 0, 0, 0, 0};
     EXPECT_EQ(blockLengthOf(zeroSize), 512u);
@@ -76,9 +76,9 @@ TEST(BlockScanner, EmptyAndTinyFilesAndProgressThatEndsAtTheRange)
         ScanState state;
         PositionRecorder rec;
         EXPECT_EQ(scanBytes(QByteArray(size, 'x'), state, rec.hooks()).kind, ScanOutcome::NothingUsable) << size;
-        EXPECT_EQ(state.MaxProgress, quint32(size / 512));
-        EXPECT_EQ(rec.examined, state.MaxProgress) << "the last report is the range itself";
-        EXPECT_FALSE(state.bProcessRunning);
+        EXPECT_EQ(state.progressRange, quint32(size / 512));
+        EXPECT_EQ(rec.examined, state.progressRange) << "the last report is the range itself";
+        EXPECT_FALSE(state.running);
     }
 }
 
@@ -87,21 +87,21 @@ TEST(BlockScanner, ValidBlockIsDecodedAndSteppedOverWhole)
     // Block at 1024, L = 1536; its bytes are never examined again.
     ScanState state;
     scanBytes(withBlockAt(1024, mlrc1536(0x00), 3584), state);
-    ASSERT_EQ(state.mlrcList.size(), 1u);
-    EXPECT_EQ(state.mlrcList.front().MSRCMailID, 77u);
-    EXPECT_EQ(state.dwPointertoFileLocation, 1024);
+    ASSERT_EQ(state.mail.records.size(), 1u);
+    EXPECT_EQ(state.mail.records.front().mailId, 77u);
+    EXPECT_EQ(state.firstBlockOffset, 1024);
 
     // Byte 8 = 1 is as good as 0.
     ScanState state1;
     scanBytes(withBlockAt(1024, mlrc1536(0x01), 3584), state1);
-    EXPECT_EQ(state1.mlrcList.size(), 1u);
+    EXPECT_EQ(state1.mail.records.size(), 1u);
 }
 
 TEST(BlockScanner, BadCheckByteMeansNoBlockAndTheWalkFindsItsWayBack)
 {
     ScanState state;
     scanBytes(withBlockAt(1024, mlrc1536(0x02), 3584), state);
-    EXPECT_TRUE(state.mlrcList.empty());
+    EXPECT_TRUE(state.mail.records.empty());
 
     // A 768-byte block puts the walk at 1280, an odd multiple of 256; a
     // damaged header there must not put every later block out of step.
@@ -119,8 +119,8 @@ TEST(BlockScanner, BadCheckByteMeansNoBlockAndTheWalkFindsItsWayBack)
     ScanState found;
     scanBytes(db.bytes(), found);
     QList<qint64> offsets;
-    for (const MailMSRC& summary : found.msrcList)
-        offsets << qint64(summary.MSRCMailSourceOffset);
+    for (const StoredMessage& summary : found.mail.messages)
+        offsets << qint64(summary.blockOffset);
     EXPECT_EQ(offsets, (QList<qint64>{512} + after));
 
     // The map of the damage: the header at 1280 rejected, the texts in two
@@ -139,7 +139,7 @@ TEST(BlockScanner, TagsAreCaseSensitive)
     b.replace(0, 4, "mlrc");
     ScanState state;
     scanBytes(withBlockAt(512, b, 2048), state);
-    EXPECT_TRUE(state.mlrcList.empty());
+    EXPECT_TRUE(state.mail.records.empty());
 }
 
 TEST(BlockScanner, BlocksOffTheGridAreFoundAfterAnOddLengthBlock)
@@ -151,8 +151,8 @@ TEST(BlockScanner, BlocksOffTheGridAreFoundAfterAnOddLengthBlock)
     ASSERT_EQ(second % 512, 256);
     ScanState state;
     scanBytes(db.bytes(), state);
-    ASSERT_EQ(state.msrcList.size(), 2u);
-    EXPECT_EQ(state.msrcList.back().MSRCMailSourceOffset, static_cast<quint64>(second));
+    ASSERT_EQ(state.mail.messages.size(), 2u);
+    EXPECT_EQ(state.mail.messages.back().blockOffset, static_cast<quint64>(second));
 }
 
 TEST(BlockScanner, SizeLimitIsInclusiveAndAnOversizedBlockIsSteppedOver)
@@ -169,15 +169,15 @@ TEST(BlockScanner, SizeLimitIsInclusiveAndAnOversizedBlockIsSteppedOver)
         file.add(msrcBlock(5, "after"));
         ScanState state;
         scanBytes(file.bytes(), state);
-        EXPECT_EQ(state.hashFlrc.size(), tooLarge ? 0 : 1) << length;
-        ASSERT_EQ(state.msrcList.size(), 1u) << "the scan resumes right after the block";
-        EXPECT_EQ(state.msrcList.front().MSRCMailID, 5u);
+        EXPECT_EQ(state.mail.foldersById.size(), tooLarge ? 0 : 1) << length;
+        ASSERT_EQ(state.mail.messages.size(), 1u) << "the scan resumes right after the block";
+        EXPECT_EQ(state.mail.messages.front().mailId, 5u);
     }
 }
 
 TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = 3;
     r.mailId = 12;
     r.subject = utf16be(QStringLiteral("cut short"));
@@ -191,9 +191,9 @@ TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
     ScanState state;
     scanBytes(db.bytes(), state);
     const long grown = maxResidentKiB() - before;
-    ASSERT_EQ(state.mlrcList.size(), 1u);
-    EXPECT_EQ(state.mlrcList.front().MSRCMailID, 12u);
-    EXPECT_EQ(state.mlrcList.front().MSRCMailSubject, QStringLiteral("cut short"));
+    ASSERT_EQ(state.mail.records.size(), 1u);
+    EXPECT_EQ(state.mail.records.front().mailId, 12u);
+    EXPECT_EQ(state.mail.records.front().subject, QStringLiteral("cut short"));
     EXPECT_LT(grown, 64 * 1024) << "a truncated block must cost only the bytes the file holds";
 }
 
@@ -204,7 +204,7 @@ TEST(BlockScanner, OfficeVersionFromTheFirstFourBytes)
         db.add(msrcBlock(1, "x"));
         ScanState state;
         scanBytes(db.bytes(), state);
-        EXPECT_EQ(state.OfficeEntourage2004, office2004);
+        EXPECT_EQ(state.office2004, office2004);
         EXPECT_EQ(db.bytes().left(4), office2004 ? QByteArray("\0\0\0\3", 4) : QByteArray("\0\0\0\4", 4));
     }
 }
@@ -217,11 +217,11 @@ TEST(BlockScanner, DuplicateFoldersKeepTheFirstFoundInTheFile)
     ScanState state;
     scanBytes(db.bytes(), state);
     QStringList names;
-    for (const FolderAttrib& f : state.folderList)
-        if (f.nFolderKind == 0)
-            names << f.szFolderName;
+    for (const FolderRecord& f : state.mail.folders)
+        if (f.kind == 0)
+            names << f.name;
     EXPECT_EQ(names, QStringList({QStringLiteral("First"), QStringLiteral("Other")}));
-    EXPECT_EQ(state.hashFlrc.count(7), 2); // the hash keeps both
+    EXPECT_EQ(state.mail.foldersById.count(7), 2); // the hash keeps both
 }
 
 TEST(BlockScanner, StopDropsEverythingFound)
@@ -239,11 +239,11 @@ TEST(BlockScanner, StopDropsEverythingFound)
             stop = true;
     };
     EXPECT_EQ(scanBytes(db.bytes(), state, hooks).kind, ScanOutcome::Stopped);
-    EXPECT_TRUE(state.folderList.empty());
-    EXPECT_TRUE(state.msrcList.empty());
-    EXPECT_TRUE(state.hashMsrc.isEmpty());
-    EXPECT_TRUE(state.hashFlrc.isEmpty());
-    EXPECT_FALSE(state.bProcessRunning);
+    EXPECT_TRUE(state.mail.folders.empty());
+    EXPECT_TRUE(state.mail.messages.empty());
+    EXPECT_TRUE(state.mail.messagesById.isEmpty());
+    EXPECT_TRUE(state.mail.foldersById.isEmpty());
+    EXPECT_FALSE(state.running);
 }
 
 TEST(BlockScanner, FoldersAreAnnouncedOnceAtTheNextBlock)
@@ -259,7 +259,7 @@ TEST(BlockScanner, FoldersAreAnnouncedOnceAtTheNextBlock)
     ScanHooks hooks;
     hooks.foldersAvailable = [&] {
         ++calls;
-        summariesAtCall = state.msrcList.size();
+        summariesAtCall = state.mail.messages.size();
     };
     scanBytes(db.bytes(), state, hooks);
     EXPECT_EQ(calls, 1);
@@ -272,7 +272,7 @@ TEST(BlockScanner, UnopenableFilesAreReportedWithTheReason)
     const ScanOutcome missing = scanDatabase(QStringLiteral("/nonexistent/dir/Database"), state);
     EXPECT_EQ(missing.kind, ScanOutcome::CannotOpen);
     EXPECT_FALSE(missing.reason.isEmpty());
-    EXPECT_FALSE(state.bProcessRunning);
+    EXPECT_FALSE(state.running);
 
     QTemporaryDir dir;
     EXPECT_EQ(scanDatabase(dir.path(), state).kind, ScanOutcome::CannotOpen);
@@ -287,9 +287,9 @@ TEST(BlockScanner, NothingUsableIsDecidedBeforeTheOrphanFolders)
     accountOnly.add(marcBlock(1, "Account"));
     ScanState state;
     EXPECT_EQ(scanBytes(accountOnly.bytes(), state).kind, ScanOutcome::NothingUsable);
-    EXPECT_EQ(state.folderList.size(), 1u);
+    EXPECT_EQ(state.mail.folders.size(), 1u);
 
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = 1;
     for (const QByteArray& block : {msrcBlock(1, "Subject: hi\r\r"), mlrcBlock(r), eventBlock({})}) {
         Database db;
@@ -317,9 +317,9 @@ TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
     const long before = residentKiB();
     ScanState state;
     decodeBlock(state, BlockTag::CTRC, cut);
-    ASSERT_EQ(state.ctrcList.size(), 1u);
-    ASSERT_TRUE(state.ctrcList.front().GUID.has_value());
-    EXPECT_LT(state.ctrcList.front().GUID->size(), 1024);
-    EXPECT_EQ(state.ctrcList.front().GUIDLength, 29000000u);
+    ASSERT_EQ(state.contacts.size(), 1u);
+    ASSERT_TRUE(state.contacts.front().GUID.has_value());
+    EXPECT_LT(state.contacts.front().GUID->size(), 1024);
+    EXPECT_EQ(state.contacts.front().GUIDLength, 29000000u);
     EXPECT_LT(residentKiB() - before, 8 * 1024) << "a stored length must not size an allocation";
 }

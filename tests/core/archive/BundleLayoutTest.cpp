@@ -19,11 +19,11 @@ FolderTreeModel twoFolderTree(ScanState& state)
     for (auto [id, parent, name] : {std::tuple<quint64, quint64, const char*>{7, kNoParentFolder, "Local"},
                                     {1, 7, "Inbox"},
                                     {2, 7, "Inbox"}}) {
-        state.folderList.emplace_back();
-        state.folderList.back().dwFolderID = id;
-        state.folderList.back().dwParentFolderID = parent;
-        state.folderList.back().szFolderName = QString::fromLatin1(name);
-        state.folderList.back().nNameLength = 10;
+        state.mail.folders.emplace_back();
+        state.mail.folders.back().folderId = id;
+        state.mail.folders.back().parentFolderId = parent;
+        state.mail.folders.back().name = QString::fromLatin1(name);
+        state.mail.folders.back().nameLength = 10;
     }
     return buildFolderTree(state);
 }
@@ -36,7 +36,7 @@ TEST(BundleLayout, SkeletonMirrorsTheTree)
     ScanState state;
     const FolderTreeModel tree = twoFolderTree(state);
     SaveFailures failures;
-    CreateMailFolder(tree, dir.path(), failures);
+    createBundleSkeleton(tree, dir.path(), failures);
     EXPECT_EQ(failures.count(), 0) << failures.firstFailures().join(QLatin1Char('\n')).toStdString();
     const QString bundle = dir.filePath(QStringLiteral("Main Identity.rge"));
     for (const char* sub : {"Mail", "Mail/Local", "Mail/Local/Inbox", "Contacts", "Calendar", "Tasks", "Notes",
@@ -46,7 +46,7 @@ TEST(BundleLayout, SkeletonMirrorsTheTree)
     EXPECT_EQ(ertest::readFile(bundle + QStringLiteral("/Contents/Info.plist")), infoPlistBytes());
     EXPECT_EQ(ertest::readFile(bundle + QStringLiteral("/Archive.xml")), archiveXmlBytes());
 
-    const QList<TreeInfo> list = ScanTree(tree);
+    const QList<FolderPath> list = folderPathList(tree);
     ASSERT_EQ(list.size(), 5);
     EXPECT_EQ(list[0].path, QStringLiteral("/Main Identity.rge"));
     EXPECT_EQ(list[0].folderId, 0u);
@@ -59,7 +59,7 @@ TEST(BundleLayout, WithoutFoldersTheSkeletonIsStillComplete)
 {
     QTemporaryDir dir;
     SaveFailures failures;
-    CreateMailFolder(FolderTreeModel(), dir.path(), failures);
+    createBundleSkeleton(FolderTreeModel(), dir.path(), failures);
     EXPECT_EQ(failures.count(), 0);
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Main Identity.rge/Mail"))).isDir());
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Main Identity.rge/Archive.xml"))).isFile());
@@ -73,7 +73,7 @@ TEST(BundleLayout, UnwritableTargetIsRecordedNotIgnored)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     SaveFailures failures;
-    CreateMailFolder(FolderTreeModel(), dir.path(), failures);
+    createBundleSkeleton(FolderTreeModel(), dir.path(), failures);
     EXPECT_GT(failures.count(), 0);
     ASSERT_FALSE(failures.firstFailures().isEmpty());
     EXPECT_TRUE(failures.firstFailures().first().contains(QStringLiteral("Main Identity.rge")));
@@ -97,7 +97,7 @@ TEST(OutputFile, WriteFailuresAreCountedAndCreationKeepsContents)
         file.write("kept");
         EXPECT_TRUE(file.close());
     }
-    EXPECT_TRUE(CreateFiles(path, failures));
+    EXPECT_TRUE(createEmptyFile(path, failures));
     EXPECT_EQ(ertest::readFile(path), QByteArray("kept"));
     EXPECT_EQ(QFile(path).permissions() & (QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther),
               QFileDevice::Permissions()) << "no execute bits on created files";

@@ -26,21 +26,21 @@ QString text(const std::optional<QByteArray>& v)
 QStringList fingerprints(const ScanState& s)
 {
     QStringList out;
-    for (const FolderAttrib& f : s.folderList)
-        if (f.nFolderKind == 0) // account folders are named after the scan: compare their account
-            out << QStringLiteral("folder %1 %2").arg(f.dwFolderID).arg(
-                f.nNameLength == 0 ? QStringLiteral("account %1").arg(f.dwAccountID) : f.szFolderName);
-    for (const MailMSRC& m : s.msrcList)
-        out << QStringLiteral("text %1 %2 %3").arg(m.MSRCMailID).arg(m.MSRCMailSourceOffset).arg(m.MSRCMailSourceSize);
-    for (const MailMLRC& m : s.mlrcList)
-        out << QStringLiteral("record %1 %2 %3").arg(m.MSRCMailID).arg(m.MSRCMailSubject).arg(m.MSRCMailBodyOffset);
-    for (const ContactInformation& c : s.ctrcList)
+    for (const FolderRecord& f : s.mail.folders)
+        if (f.kind == 0) // account folders are named after the scan: compare their account
+            out << QStringLiteral("folder %1 %2").arg(f.folderId).arg(
+                f.nameLength == 0 ? QStringLiteral("account %1").arg(f.accountId) : f.name);
+    for (const StoredMessage& m : s.mail.messages)
+        out << QStringLiteral("text %1 %2 %3").arg(m.mailId).arg(m.blockOffset).arg(m.textSize);
+    for (const MailRecord& m : s.mail.records)
+        out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(m.subject).arg(m.bodyOffset);
+    for (const ContactRecord& c : s.contacts)
         out << QStringLiteral("contact %1 %2 %3").arg(text(c.GUID), text(c.FirstName), text(c.LastName));
-    for (const NotesInformation& n : s.ntrcList)
+    for (const NoteRecord& n : s.notes)
         out << QStringLiteral("note %1 %2").arg(text(n.GUID), text(n.Summary));
-    for (const CalenderInformation& e : s.clrcList)
+    for (const EventRecord& e : s.events)
         out << QStringLiteral("event %1 %2").arg(text(e.GUID), text(e.Summary));
-    for (const TasksInformation& t : s.tsrcList)
+    for (const TaskRecord& t : s.tasks)
         out << QStringLiteral("task %1 %2").arg(text(t.GUID), text(t.TaskName));
     return out;
 }

@@ -9,21 +9,21 @@ namespace {
 struct TreeFixture {
     ScanState state;
 
-    FolderAttrib& folder(quint64 id, quint64 parent, const QString& name)
+    FolderRecord& folder(quint64 id, quint64 parent, const QString& name)
     {
-        state.folderList.emplace_back();
-        FolderAttrib& f = state.folderList.back();
-        f.dwFolderID = id;
-        f.dwParentFolderID = parent;
-        f.szFolderName = name;
-        f.nNameLength = 2 * name.size();
-        state.hashFlrc.insert(id, &f);
+        state.mail.folders.emplace_back();
+        FolderRecord& f = state.mail.folders.back();
+        f.folderId = id;
+        f.parentFolderId = parent;
+        f.name = name;
+        f.nameLength = 2 * name.size();
+        state.mail.foldersById.insert(id, &f);
         return f;
     }
     void mailIn(quint64 folderId)
     {
-        state.msrcList.emplace_back();
-        state.msrcList.back().MSRCMailParentID = folderId;
+        state.mail.messages.emplace_back();
+        state.mail.messages.back().parentFolderId = folderId;
     }
 };
 
@@ -107,13 +107,13 @@ TEST(FolderTree, NamesInPaths)
 TEST(FolderTree, ParentZeroIsRewrittenAndPlacedUnderMail)
 {
     TreeFixture t;
-    FolderAttrib& f = t.folder(30, 0, QStringLiteral("Loose"));
+    FolderRecord& f = t.folder(30, 0, QStringLiteral("Loose"));
     const FolderTreeModel tree = buildFolderTree(t.state);
     const FolderTreeItem& item = tree.item(tree.findById(30));
     EXPECT_EQ(item.parent, FolderTreeModel::kMail);
     EXPECT_EQ(item.columns[2], QStringLiteral("4294967294"));
-    EXPECT_EQ(f.dwParentFolderID, 4294967294u);
-    EXPECT_TRUE(f.bItemCreated);
+    EXPECT_EQ(f.parentFolderId, 4294967294u);
+    EXPECT_TRUE(f.itemCreated);
 }
 
 TEST(FolderTree, OnceOnlyNamesPerBuild)
@@ -147,7 +147,7 @@ TEST(FolderTree, RepeatedBuildsGiveTheSameTree)
     t.folder(60, 7, QStringLiteral("Child"));
     t.folder(61, 60, QStringLiteral("Grandchild"));
     const QStringList first = shape(buildFolderTree(t.state));
-    t.state.folderList.front().dwParentFolderID = 12345; // root now lands in the orphan pass
+    t.state.mail.folders.front().parentFolderId = 12345; // root now lands in the orphan pass
     const QStringList second = shape(buildFolderTree(t.state));
     EXPECT_EQ(second.size(), first.size());
     EXPECT_EQ(shape(buildFolderTree(t.state)), second);

@@ -13,36 +13,36 @@ struct StateBuilder {
 
     void folder(quint64 id)
     {
-        state.folderList.emplace_back();
-        state.folderList.back().dwFolderID = id;
-        state.folderList.back().szFolderName = QStringLiteral("F%1").arg(id);
-        state.folderList.back().nNameLength = 4;
-        state.hashFlrc.insert(id, &state.folderList.back());
+        state.mail.folders.emplace_back();
+        state.mail.folders.back().folderId = id;
+        state.mail.folders.back().name = QStringLiteral("F%1").arg(id);
+        state.mail.folders.back().nameLength = 4;
+        state.mail.foldersById.insert(id, &state.mail.folders.back());
     }
-    MailMSRC& summary(quint64 mailId)
+    StoredMessage& summary(quint64 mailId)
     {
-        state.msrcList.emplace_back();
-        state.msrcList.back().MSRCMailID = mailId;
-        state.hashMsrc.insert(mailId, &state.msrcList.back());
-        return state.msrcList.back();
+        state.mail.messages.emplace_back();
+        state.mail.messages.back().mailId = mailId;
+        state.mail.messagesById.insert(mailId, &state.mail.messages.back());
+        return state.mail.messages.back();
     }
-    MailMLRC& record(quint64 mailId, quint64 folderId, const QString& subject = QString())
+    MailRecord& record(quint64 mailId, quint64 folderId, const QString& subject = QString())
     {
-        state.mlrcList.emplace_back();
-        MailMLRC& r = state.mlrcList.back();
-        r.MSRCMailID = mailId;
-        r.MSRCMailParentID = folderId;
-        r.MSRCMailSubject = subject;
-        r.MSRCMailFromName = QStringLiteral("Sender of ") + subject;
-        r.MSRCMailFromAddress = "s@example.com";
-        state.hashMlrc.insert(mailId, &r);
+        state.mail.records.emplace_back();
+        MailRecord& r = state.mail.records.back();
+        r.mailId = mailId;
+        r.parentFolderId = folderId;
+        r.subject = subject;
+        r.fromName = QStringLiteral("Sender of ") + subject;
+        r.fromAddress = "s@example.com";
+        state.mail.recordsById.insert(mailId, &r);
         return r;
     }
-    std::vector<const FolderAttrib*> orphanFolders() const
+    std::vector<const FolderRecord*> orphanFolders() const
     {
-        std::vector<const FolderAttrib*> out;
-        for (const FolderAttrib& f : state.folderList)
-            if (f.nFolderKind == kOrphanFolderKind)
+        std::vector<const FolderRecord*> out;
+        for (const FolderRecord& f : state.mail.folders)
+            if (f.kind == kOrphanFolderKind)
                 out.push_back(&f);
         return out;
     }
@@ -55,22 +55,22 @@ TEST(MailLinking, SummariesTakeFolderSenderAndSubjectFromTheirRecord)
     StateBuilder b;
     b.folder(1);
     b.record(10, 1, QStringLiteral("Hello"));
-    MailMSRC& s = b.summary(10);
-    FillInfoInMSRCFromMLRC(b.state);
-    EXPECT_TRUE(s.MSRCMailLinked);
-    EXPECT_EQ(s.MSRCMailParentID, 1u);
-    EXPECT_EQ(s.MSRCMailSubject, QStringLiteral("Hello"));
-    EXPECT_EQ(s.MSRCMailFromName, QStringLiteral("Sender of Hello"));
-    EXPECT_EQ(s.MSRCMailFromAddress, QByteArray("s@example.com"));
+    StoredMessage& s = b.summary(10);
+    linkMail(b.state);
+    EXPECT_TRUE(s.linked);
+    EXPECT_EQ(s.parentFolderId, 1u);
+    EXPECT_EQ(s.subject, QStringLiteral("Hello"));
+    EXPECT_EQ(s.fromName, QStringLiteral("Sender of Hello"));
+    EXPECT_EQ(s.fromAddress, QByteArray("s@example.com"));
 
     // Every scan gets one orphan folder, even without orphans.
     const auto orphans = b.orphanFolders();
     ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_EQ(orphans[0]->dwFolderID, 100000u);
-    EXPECT_EQ(orphans[0]->szFolderName, QStringLiteral("Folder1"));
-    EXPECT_EQ(orphans[0]->dwParentFolderID, 4294967294u);
-    EXPECT_NE(orphans[0]->nNameLength, 0) << "an orphan folder is no account folder";
-    EXPECT_EQ(&b.state.folderList.back(), orphans[0]);
+    EXPECT_EQ(orphans[0]->folderId, 100000u);
+    EXPECT_EQ(orphans[0]->name, QStringLiteral("Folder1"));
+    EXPECT_EQ(orphans[0]->parentFolderId, 4294967294u);
+    EXPECT_NE(orphans[0]->nameLength, 0) << "an orphan folder is no account folder";
+    EXPECT_EQ(&b.state.mail.folders.back(), orphans[0]);
 }
 
 TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
@@ -79,31 +79,31 @@ TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
     b.folder(1);
     b.record(20, 99, QStringLiteral("Folder lost")); // folder 99 was never decoded
     b.record(21, 0, QStringLiteral("Folder zero"));  // 0 is no folder unless decoded
-    MailMSRC& lostFolder = b.summary(20);
-    MailMSRC& zeroFolder = b.summary(21);
-    MailMSRC& noRecord = b.summary(22);
-    FillInfoInMSRCFromMLRC(b.state);
-    EXPECT_FALSE(lostFolder.MSRCMailLinked);
-    EXPECT_EQ(lostFolder.MSRCMailParentID, 100000u);
-    EXPECT_EQ(lostFolder.MSRCMailSubject, QStringLiteral("Folder lost")) << "the record's fields are still taken";
-    EXPECT_EQ(zeroFolder.MSRCMailParentID, 100000u);
-    EXPECT_EQ(noRecord.MSRCMailParentID, 100000u);
-    EXPECT_TRUE(noRecord.MSRCMailSubject.isEmpty());
+    StoredMessage& lostFolder = b.summary(20);
+    StoredMessage& zeroFolder = b.summary(21);
+    StoredMessage& noRecord = b.summary(22);
+    linkMail(b.state);
+    EXPECT_FALSE(lostFolder.linked);
+    EXPECT_EQ(lostFolder.parentFolderId, 100000u);
+    EXPECT_EQ(lostFolder.subject, QStringLiteral("Folder lost")) << "the record's fields are still taken";
+    EXPECT_EQ(zeroFolder.parentFolderId, 100000u);
+    EXPECT_EQ(noRecord.parentFolderId, 100000u);
+    EXPECT_TRUE(noRecord.subject.isEmpty());
 
     // A decoded folder 0 changes nothing: mail is never written or counted
     // under folder 0, so all of these go to the orphan folder.
     StateBuilder zero;
     zero.folder(0);
     zero.record(30, 0);
-    MailMSRC& inZero = zero.summary(30);
-    MailMSRC& withoutRecord = zero.summary(31);
-    MailMLRC& textless = zero.record(0, 0);
-    FillInfoInMSRCFromMLRC(zero.state);
-    EXPECT_FALSE(inZero.MSRCMailLinked);
-    EXPECT_EQ(inZero.MSRCMailParentID, 100000u);
-    EXPECT_EQ(withoutRecord.MSRCMailParentID, 100000u);
+    StoredMessage& inZero = zero.summary(30);
+    StoredMessage& withoutRecord = zero.summary(31);
+    MailRecord& textless = zero.record(0, 0);
+    linkMail(zero.state);
+    EXPECT_FALSE(inZero.linked);
+    EXPECT_EQ(inZero.parentFolderId, 100000u);
+    EXPECT_EQ(withoutRecord.parentFolderId, 100000u);
     EXPECT_EQ(textless.folderId(), 100000u);
-    EXPECT_EQ(recomputeMailItemCount(zero.state), 3u);
+    EXPECT_EQ(recomputeMailCount(zero.state), 3u);
 }
 
 TEST(MailLinking, RepeatedMailIdLinksTheLaterSummary)
@@ -111,15 +111,15 @@ TEST(MailLinking, RepeatedMailIdLinksTheLaterSummary)
     StateBuilder b;
     b.folder(1);
     b.record(40, 1, QStringLiteral("Subject"));
-    MailMSRC& earlier = b.summary(40);
-    MailMSRC& later = b.summary(40);
-    FillInfoInMSRCFromMLRC(b.state);
-    EXPECT_TRUE(later.MSRCMailLinked);
-    EXPECT_EQ(later.MSRCMailParentID, 1u);
-    EXPECT_FALSE(earlier.MSRCMailLinked);
-    EXPECT_EQ(earlier.MSRCMailParentID, 100000u) << "its text is kept in an orphan folder";
-    EXPECT_TRUE(earlier.MSRCMailSubject.isEmpty());
-    EXPECT_EQ(recomputeMailItemCount(b.state), 2u);
+    StoredMessage& earlier = b.summary(40);
+    StoredMessage& later = b.summary(40);
+    linkMail(b.state);
+    EXPECT_TRUE(later.linked);
+    EXPECT_EQ(later.parentFolderId, 1u);
+    EXPECT_FALSE(earlier.linked);
+    EXPECT_EQ(earlier.parentFolderId, 100000u) << "its text is kept in an orphan folder";
+    EXPECT_TRUE(earlier.subject.isEmpty());
+    EXPECT_EQ(recomputeMailCount(b.state), 2u);
 }
 
 TEST(MailLinking, OrphanFoldersHoldAtMost5000Mails)
@@ -128,18 +128,18 @@ TEST(MailLinking, OrphanFoldersHoldAtMost5000Mails)
         StateBuilder b;
         for (int i = 0; i < orphanCount; ++i)
             b.summary(static_cast<quint64>(i + 1));
-        FillInfoInMSRCFromMLRC(b.state);
+        linkMail(b.state);
         const int expectedFolders = orphanCount / 5000 + 1;
-        EXPECT_EQ(b.state.NumberOfExtraFoldersToAdd, expectedFolders) << orphanCount;
+        EXPECT_EQ(b.state.mail.orphanFolderCount, expectedFolders) << orphanCount;
         ASSERT_EQ(b.orphanFolders().size(), static_cast<size_t>(expectedFolders));
         // With no decoded folders the orphan folders start the folder list.
-        EXPECT_EQ(b.state.folderList.front().szFolderName, QStringLiteral("Folder1"));
-        EXPECT_EQ(b.state.msrcList[4999 < orphanCount ? 4999 : 0].MSRCMailParentID, 100000u);
+        EXPECT_EQ(b.state.mail.folders.front().name, QStringLiteral("Folder1"));
+        EXPECT_EQ(b.state.mail.messages[4999 < orphanCount ? 4999 : 0].parentFolderId, 100000u);
         if (orphanCount == 5001) {
-            EXPECT_EQ(b.state.msrcList.back().MSRCMailParentID, 100001u);
+            EXPECT_EQ(b.state.mail.messages.back().parentFolderId, 100001u);
         }
         if (orphanCount == 5000) {
-            EXPECT_EQ(b.orphanFolders().back()->szFolderName, QStringLiteral("Folder2"));
+            EXPECT_EQ(b.orphanFolders().back()->name, QStringLiteral("Folder2"));
         }
     }
 }
@@ -155,15 +155,15 @@ TEST(MailLinking, OrphanFolderIdsMovePastDecodedFolders)
     b.summary(1);
     for (int i = 0; i < 5001; ++i)
         b.summary(static_cast<quint64>(i + 2));
-    FillInfoInMSRCFromMLRC(b.state);
+    linkMail(b.state);
     const auto orphans = b.orphanFolders();
     ASSERT_EQ(orphans.size(), 2u);
-    EXPECT_EQ(orphans[0]->dwFolderID, 100002u);
-    EXPECT_EQ(orphans[1]->dwFolderID, 100003u);
-    EXPECT_EQ(orphans[1]->szFolderName, QStringLiteral("Folder2"));
-    EXPECT_EQ(b.state.msrcList[0].MSRCMailParentID, 100000u);
-    EXPECT_EQ(b.state.msrcList[1].MSRCMailParentID, 100002u);
-    EXPECT_EQ(b.state.msrcList.back().MSRCMailParentID, 100003u);
+    EXPECT_EQ(orphans[0]->folderId, 100002u);
+    EXPECT_EQ(orphans[1]->folderId, 100003u);
+    EXPECT_EQ(orphans[1]->name, QStringLiteral("Folder2"));
+    EXPECT_EQ(b.state.mail.messages[0].parentFolderId, 100000u);
+    EXPECT_EQ(b.state.mail.messages[1].parentFolderId, 100002u);
+    EXPECT_EQ(b.state.mail.messages.back().parentFolderId, 100003u);
 }
 
 TEST(MailLinking, RecordsWithoutTextAndWithoutFolderGetOrphanFoldersAfterTheSummaries)
@@ -172,23 +172,23 @@ TEST(MailLinking, RecordsWithoutTextAndWithoutFolderGetOrphanFoldersAfterTheSumm
     b.folder(1);
     for (int i = 0; i < 4999; ++i)
         b.summary(static_cast<quint64>(i + 1)); // no records: all orphans
-    MailMLRC& housed = b.record(0, 1, QStringLiteral("in folder 1"));
-    MailMLRC& homeless = b.record(0, 77, QStringLiteral("folder lost"));
-    MailMLRC& parentZero = b.record(0, 0, QStringLiteral("no folder at all"));
-    MailMLRC& noParent = b.record(0, kNoParentFolder, QStringLiteral("no parent"));
-    FillInfoInMSRCFromMLRC(b.state);
+    MailRecord& housed = b.record(0, 1, QStringLiteral("in folder 1"));
+    MailRecord& homeless = b.record(0, 77, QStringLiteral("folder lost"));
+    MailRecord& parentZero = b.record(0, 0, QStringLiteral("no folder at all"));
+    MailRecord& noParent = b.record(0, kNoParentFolder, QStringLiteral("no parent"));
+    linkMail(b.state);
 
-    EXPECT_EQ(housed.MSRCMailOrphanFolderID, 0u);
+    EXPECT_EQ(housed.orphanFolderId, 0u);
     EXPECT_EQ(housed.folderId(), 1u);
     EXPECT_EQ(homeless.folderId(), 100000u); // orphan number 4999
-    EXPECT_EQ(homeless.MSRCMailParentID, 77u) << "the stored folder id is kept";
+    EXPECT_EQ(homeless.parentFolderId, 77u) << "the stored folder id is kept";
     EXPECT_EQ(parentZero.folderId(), 100001u); // number 5000 starts the second folder
     EXPECT_EQ(noParent.folderId(), 100001u);
-    EXPECT_EQ(b.state.NumberOfExtraFoldersToAdd, 2);
+    EXPECT_EQ(b.state.mail.orphanFolderCount, 2);
     EXPECT_EQ(b.orphanFolders().size(), 2u);
     // 4999 summaries + 4 records without text, all in a folder now.
-    EXPECT_EQ(recomputeMailItemCount(b.state), 5003u);
-    EXPECT_EQ(b.state.MailItemCount, 5003u);
+    EXPECT_EQ(recomputeMailCount(b.state), 5003u);
+    EXPECT_EQ(b.state.mail.count, 5003u);
 }
 
 TEST(MailLinking, MailCountCountsSummariesWithAFolderAndTextlessRecords)
@@ -203,18 +203,18 @@ TEST(MailLinking, MailCountCountsSummariesWithAFolderAndTextlessRecords)
     b.summary(2);
     b.summary(3);
     b.record(0, 2);
-    FillInfoInMSRCFromMLRC(b.state);
-    EXPECT_EQ(recomputeMailItemCount(b.state), 4u);
+    linkMail(b.state);
+    EXPECT_EQ(recomputeMailCount(b.state), 4u);
 
     // A record that carries a mail id is counted through its summary; when
     // its text block is lost it is counted (and composed) on its own.
     StateBuilder c;
     c.folder(1);
-    MailMLRC& lost = c.record(5, 1);
-    MailMLRC& found = c.record(6, 1);
+    MailRecord& lost = c.record(5, 1);
+    MailRecord& found = c.record(6, 1);
     c.summary(6);
-    FillInfoInMSRCFromMLRC(c.state);
+    linkMail(c.state);
     EXPECT_TRUE(lost.storedTextMissing && lost.composed());
     EXPECT_FALSE(found.storedTextMissing || found.composed());
-    EXPECT_EQ(recomputeMailItemCount(c.state), 2u);
+    EXPECT_EQ(recomputeMailCount(c.state), 2u);
 }

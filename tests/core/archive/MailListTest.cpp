@@ -16,9 +16,9 @@ namespace {
 
 constexpr quint32 kInbox = 1;
 
-MailRecord stored(quint32 mailId, std::optional<Address> sender, std::optional<QString> subject)
+MailRecordBlock stored(quint32 mailId, std::optional<Address> sender, std::optional<QString> subject)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = kInbox;
     r.mailId = mailId;
     r.sender = sender;
@@ -100,7 +100,7 @@ TEST(MailList, RowTextCasesAndOrder)
     db.add(mlrcBlock(stored(3, Address{"b@x", QStringLiteral("Bob")}, {})));
     db.add(mlrcBlock(stored(4, {}, {})));
     // Without stored text: listed after the summaries, read from its body.
-    MailRecord inRecord;
+    MailRecordBlock inRecord;
     inRecord.folderId = kInbox;
     inRecord.body = narrow("0123456789012345678\rSubject: from the record body\r\r");
     db.add(mlrcBlock(inRecord));
@@ -119,12 +119,12 @@ TEST(MailList, RowTextCasesAndOrder)
     EXPECT_EQ(rows[4].text, QStringLiteral(" from the record body"));
     for (int i = 0; i < 4; ++i) {
         ASSERT_TRUE(rows[i].summary);
-        EXPECT_EQ(rows[i].offset, static_cast<qint64>(rows[i].summary->MSRCMailSourceOffset));
-        EXPECT_EQ(rows[i].size, rows[i].summary->MSRCMailSourceSize);
+        EXPECT_EQ(rows[i].offset, static_cast<qint64>(rows[i].summary->blockOffset));
+        EXPECT_EQ(rows[i].size, rows[i].summary->textSize);
     }
     ASSERT_TRUE(rows[4].record);
-    EXPECT_EQ(rows[4].offset, static_cast<qint64>(rows[4].record->MSRCMailBodyOffset));
-    EXPECT_EQ(rows[4].size, rows[4].record->MSRCMailBodySize);
+    EXPECT_EQ(rows[4].offset, static_cast<qint64>(rows[4].record->bodyOffset));
+    EXPECT_EQ(rows[4].size, rows[4].record->bodySize);
 
     // Other folders (and the empty orphan folder) list nothing of these.
     EXPECT_TRUE(listed.texts(100000).isEmpty());
@@ -138,10 +138,10 @@ TEST(MailList, NamesAndSubjectsAreCutAtNulAnd128Characters)
     db.add(msrcBlock(1, "X: 1\rSubject: s\r\r"));
     ListedDatabase listed(db.bytes());
     // Longer than the decoder keeps: set by hand.
-    listed.state.msrcList.front().MSRCMailSubject = QString(200, QLatin1Char('s'));
+    listed.state.mail.messages.front().subject = QString(200, QLatin1Char('s'));
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\n") + QString(128, QLatin1Char('s'))));
-    listed.state.msrcList.front().MSRCMailFromName = QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden");
-    listed.state.msrcList.front().MSRCMailSubject = QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden");
+    listed.state.mail.messages.front().fromName = QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden");
+    listed.state.mail.messages.front().subject = QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden");
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\ncut")));
 }
 
@@ -204,7 +204,7 @@ TEST(MailList, EachTextIsReadOnceAndKeptUntilTheNextScan)
         EXPECT_EQ(second[i].hasAttachment, first[i].hasAttachment);
     }
 
-    CleanListAndHash(listed.state);
+    clearScanState(listed.state);
     EXPECT_TRUE(listed.state.mailListTexts.isEmpty());
 }
 
@@ -214,31 +214,31 @@ TEST(MailList, UnreadableTextsLeaveTheFieldsEmpty)
     db.add(mlrcBlock(stored(1, Address{"a@x", QStringLiteral("Ann")}, {})));
     db.add(msrcBlock(1, "X: 1\rSubject: s\rContent-Description: a\r\r"));
     ListedDatabase listed(db.bytes());
-    MailMSRC& summary = listed.state.msrcList.front();
-    const quint64 offset = summary.MSRCMailSourceOffset;
+    StoredMessage& summary = listed.state.mail.messages.front();
+    const quint64 offset = summary.blockOffset;
 
     // Offsets as stored: beyond the file, or a length far past it.
-    summary.MSRCMailSourceOffset = quint64(1) << 40;
+    summary.blockOffset = quint64(1) << 40;
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("AnnNo Subject")));
     listed.state.mailListTexts.clear();
-    summary.MSRCMailSourceOffset = std::numeric_limits<quint64>::max() - 4;
+    summary.blockOffset = std::numeric_limits<quint64>::max() - 4;
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("AnnNo Subject")));
 
     // No database path, or one that cannot be opened: nothing is read, and
     // nothing is kept, so a later listing can still read the texts.
     listed.state.mailListTexts.clear();
-    summary.MSRCMailSourceOffset = offset;
-    const QString path = listed.state.m_strDatabasePath;
-    listed.state.m_strDatabasePath = QString();
+    summary.blockOffset = offset;
+    const QString path = listed.state.databasePath;
+    listed.state.databasePath = QString();
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("AnnNo Subject")));
-    listed.state.m_strDatabasePath = listed.dir.filePath(QStringLiteral("missing"));
+    listed.state.databasePath = listed.dir.filePath(QStringLiteral("missing"));
     const std::vector<MailListRow> missing = mailListRows(listed.state, kInbox);
     ASSERT_EQ(missing.size(), 1u);
     EXPECT_FALSE(missing[0].hasAttachment);
     EXPECT_TRUE(listed.state.mailListTexts.isEmpty());
 
     // A stop before the reads lists nothing.
-    listed.state.m_strDatabasePath = path;
+    listed.state.databasePath = path;
     std::atomic<bool> stop{true};
     MailListHooks hooks;
     hooks.stop = &stop;
@@ -248,7 +248,7 @@ TEST(MailList, UnreadableTextsLeaveTheFieldsEmpty)
 TEST(MailList, OrphanRecordsAreListedInTheirOrphanFolder)
 {
     Database db = inboxDatabase();
-    MailRecord lost;
+    MailRecordBlock lost;
     lost.folderId = 55; // no such folder
     lost.subject = utf16be(QStringLiteral("lost"));
     db.add(mlrcBlock(lost));

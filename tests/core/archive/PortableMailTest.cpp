@@ -77,11 +77,12 @@ struct Exported {
     }
     // The message composed for a record without stored text, as the bundle
     // has it.
-    QByteArray composed(const MailMLRC& record)
+    QByteArray composed(const MailRecord& record)
     {
-        SaveContext context(state, target);
-        DatabaseFile database(state.m_strDatabasePath);
-        MessageWriter writer(database, context);
+        SaveContext context(target);
+        context.office2004 = state.office2004;
+        DatabaseFile database(state.databasePath);
+        MessageWriter writer(database, state.mail.attachments, context);
         return writer.composedMessage(record);
     }
 };
@@ -112,7 +113,7 @@ QMap<QString, ReadBack> readWithPython(const Exported& e)
 void addStored(Database& db, quint32 folder, quint32 mailId, const QByteArray& sender, const QString& subject,
                const QByteArray& text, quint32 date = 0)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = folder;
     r.mailId = mailId;
     r.sender = Address{sender, QStringLiteral("Someone")};
@@ -236,11 +237,11 @@ TEST(PortableMail, MailboxesRoundTripThroughPythonsMailboxReader)
     addStored(db, 106, 14, "old@example.org", QStringLiteral("no date"), undated, macStamp(1999, 12, 31, 23, 59, 58));
     addStored(db, 107, 15, "", QStringLiteral("odd"), separatorFirst);
 
-    MailRecord plain{101, {}, Address{"me@example.com", QStringLiteral("Me")}, utf16be(QStringLiteral("Notes")),
+    MailRecordBlock plain{101, {}, Address{"me@example.com", QStringLiteral("Me")}, utf16be(QStringLiteral("Notes")),
                      macStamp(2008, 3, 7, 8, 9, 10)};
     plain.body = narrow("From the desk of Me\r>From here\rbye");
     db.add(mlrcBlock(plain));
-    MailRecord wide{104, {}, Address{"me@example.com", QStringLiteral("Me")},
+    MailRecordBlock wide{104, {}, Address{"me@example.com", QStringLiteral("Me")},
                     utf16be(QString::fromUtf8("議事録とメモ")), macStamp(2008, 3, 8)};
     wide.body = utf16be(QString::fromUtf8("本文です\rFrom 二行目"));
     db.add(mlrcBlock(wide));
@@ -254,8 +255,8 @@ TEST(PortableMail, MailboxesRoundTripThroughPythonsMailboxReader)
                                           QString::fromUtf8("日本語フォルダ.mbox")}));
 
     QByteArray plainComposed, wideComposed;
-    for (const MailMLRC& record : e.state.mlrcList)
-        if (record.MSRCMailID == 0)
+    for (const MailRecord& record : e.state.mail.records)
+        if (record.mailId == 0)
             (record.folderId() == 101 ? plainComposed : wideComposed) = e.composed(record);
     ASSERT_FALSE(plainComposed.isEmpty());
     ASSERT_FALSE(wideComposed.isEmpty());
@@ -318,7 +319,7 @@ TEST(PortableMail, UnwritableTargetsAreCountedNeverSuccess)
     // The database is gone by the time of the export: the mail cannot be read.
     {
         Exported e(buildSampleDatabase());
-        ASSERT_TRUE(QFile::remove(e.state.m_strDatabasePath));
+        ASSERT_TRUE(QFile::remove(e.state.databasePath));
         e.run();
         EXPECT_FALSE(e.result.succeeded());
         EXPECT_EQ(e.result.failureCount, 1);
@@ -368,12 +369,12 @@ TEST(PortableMail, SampleExportReadByPythonAndKMime)
         }
     }
     QStringList recordSubjects;
-    for (const MailMSRC& summary : e.state.msrcList)
-        if (!summary.MSRCMailSubject.isEmpty())
-            recordSubjects << summary.MSRCMailSubject;
-    for (const MailMLRC& record : e.state.mlrcList)
-        if (record.MSRCMailID == 0)
-            recordSubjects << record.MSRCMailSubject;
+    for (const StoredMessage& summary : e.state.mail.messages)
+        if (!summary.subject.isEmpty())
+            recordSubjects << summary.subject;
+    for (const MailRecord& record : e.state.mail.records)
+        if (record.mailId == 0)
+            recordSubjects << record.subject;
     // The two summaries without a mail record have no subject of their own.
     EXPECT_EQ(recordSubjects.size(), kSampleSummaries - 2 + kSampleMailRecordsWithoutSource);
     for (const QString& subject : recordSubjects)

@@ -22,7 +22,7 @@ TEST(SaveRun, OneUnwritableFolderFailsAloneAndIsReported)
     const FolderTreeModel tree = buildFolderTree(state);
     // A regular file where the Inbox's directory belongs.
     QString inboxPath;
-    for (const TreeInfo& info : ScanTree(tree))
+    for (const FolderPath& info : folderPathList(tree))
         if (info.folderId == 1)
             inboxPath = target.path() + info.path;
     ASSERT_FALSE(inboxPath.isEmpty());

@@ -17,7 +17,7 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(testdb::buildSampleDatabase());
     f.close();
-    state.m_strDatabasePath = database;
+    state.databasePath = database;
     const FolderTreeModel tree = buildFolderTree(state);
 
     QMailSavingThread thread;
@@ -25,14 +25,14 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
     std::atomic<int> started{0};
     std::atomic<bool> runningAtFinish{true};
     QObject::connect(&thread, &QMailSavingThread::OnFinishScanning, &thread, [&] {
-        runningAtFinish = state.bProcessRunning.load();
+        runningAtFinish = state.running.load();
         ++finished;
     }, Qt::DirectConnection);
     QObject::connect(&thread, &QMailSavingThread::OnInitialSettingsMainWindow, &thread, [&](unsigned int) {
         ++started;
     }, Qt::DirectConnection);
 
-    state.bStopFlag = true; // left over from an earlier stop: a new save clears it
+    state.stopFlag = true; // left over from an earlier stop: a new save clears it
     OutputTarget target;
     target.folder = dir.path();
     target.databasePath = database;

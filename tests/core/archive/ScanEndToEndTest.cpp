@@ -8,9 +8,9 @@ using namespace testdb;
 
 namespace {
 
-MailRecord mail(quint32 folder, std::optional<quint32> mailId, const QString& subject)
+MailRecordBlock mail(quint32 folder, std::optional<quint32> mailId, const QString& subject)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = folder;
     r.mailId = mailId;
     r.subject = utf16be(subject);
@@ -67,27 +67,27 @@ TEST(ScanEndToEnd, GeneratedDatabaseGivesTheStatedRecords)
     const auto folders = ertest::folders(state);
     ASSERT_EQ(folders.size(), std::size(expected));
     for (size_t i = 0; i < folders.size(); ++i) {
-        EXPECT_EQ(folders[i]->dwFolderID, expected[i].id) << i;
-        EXPECT_EQ(folders[i]->dwParentFolderID, expected[i].parent) << i;
-        EXPECT_EQ(folders[i]->szFolderName, QString::fromUtf8(expected[i].name)) << i;
-        EXPECT_EQ(folders[i]->nNameLength, expected[i].nameLength) << i;
+        EXPECT_EQ(folders[i]->folderId, expected[i].id) << i;
+        EXPECT_EQ(folders[i]->parentFolderId, expected[i].parent) << i;
+        EXPECT_EQ(folders[i]->name, QString::fromUtf8(expected[i].name)) << i;
+        EXPECT_EQ(folders[i]->nameLength, expected[i].nameLength) << i;
     }
-    EXPECT_EQ(folders[4]->dwAccountID, 5u);
+    EXPECT_EQ(folders[4]->accountId, 5u);
 
-    ASSERT_EQ(state.msrcList.size(), 4u);
-    EXPECT_EQ(state.msrcList[0].MSRCMailParentID, 1u);
-    EXPECT_EQ(state.msrcList[0].MSRCMailSubject, QStringLiteral("First"));
-    EXPECT_EQ(state.msrcList[1].MSRCMailParentID, 1u);
-    EXPECT_EQ(state.msrcList[2].MSRCMailParentID, 3u);
-    EXPECT_EQ(state.msrcList[3].MSRCMailParentID, 100000u);
-    EXPECT_EQ(state.mlrcList.size(), 6u);
-    EXPECT_EQ(state.mlrcList[5].folderId(), 100000u);
-    EXPECT_EQ(state.attcList.size(), 1u);
-    EXPECT_EQ(state.marcList.size(), 1u);
-    EXPECT_FALSE(state.OfficeEntourage2004);
+    ASSERT_EQ(state.mail.messages.size(), 4u);
+    EXPECT_EQ(state.mail.messages[0].parentFolderId, 1u);
+    EXPECT_EQ(state.mail.messages[0].subject, QStringLiteral("First"));
+    EXPECT_EQ(state.mail.messages[1].parentFolderId, 1u);
+    EXPECT_EQ(state.mail.messages[2].parentFolderId, 3u);
+    EXPECT_EQ(state.mail.messages[3].parentFolderId, 100000u);
+    EXPECT_EQ(state.mail.records.size(), 6u);
+    EXPECT_EQ(state.mail.records[5].folderId(), 100000u);
+    EXPECT_EQ(state.mail.attachments.size(), 1u);
+    EXPECT_EQ(state.mail.accounts.size(), 1u);
+    EXPECT_FALSE(state.office2004);
 
     // 4 texts + 2 textless records in folder 200 + 1 textless orphan.
-    EXPECT_EQ(recomputeMailItemCount(state), 7u);
-    EXPECT_EQ(state.CalendarItemCount, 0u);
-    EXPECT_EQ(state.ContactItemCount, 0u);
+    EXPECT_EQ(recomputeMailCount(state), 7u);
+    EXPECT_EQ(state.eventCount, 0u);
+    EXPECT_EQ(state.contactCount, 0u);
 }

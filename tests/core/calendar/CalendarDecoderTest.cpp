@@ -12,15 +12,15 @@ using namespace testdb;
 
 namespace {
 
-const er::CalenderInformation& decode(er::ScanState& state, const QByteArray& block)
+const er::EventRecord& decode(er::ScanState& state, const QByteArray& block)
 {
     er::decodeBlock(state, er::BlockTag::CLRC, er::BlockView::whole(block));
-    return state.clrcList.back();
+    return state.events.back();
 }
 
 quint32 firstWord(const std::optional<std::array<quint8, 8>>& field)
 {
-    return field ? er::GetDWordValue(field->data(), 1) : 0xDEADBEEF;
+    return field ? er::bigEndianU32(field->data()) : 0xDEADBEEF;
 }
 
 } // namespace
@@ -51,7 +51,7 @@ TEST(CalendarDecoder, WrappedTextDependsOnTheDatabaseVersion)
     EXPECT_EQ(e8.LocationLength, 7u);
 
     er::ScanState office2004;
-    office2004.OfficeEntourage2004 = true;
+    office2004.office2004 = true;
     const auto& e4 = decode(office2004, eventBlock(props));
     EXPECT_EQ(*e4.Summary, utf16); // byte for byte, zero bytes kept
     EXPECT_EQ(e4.SummaryLength, 8u);
@@ -116,7 +116,7 @@ TEST(CalendarDecoder, TimeFieldWidthsDependOnTheDatabaseVersion)
     EXPECT_EQ(*e8.StampTime2004, macTime(mac));
 
     er::ScanState office2004;
-    office2004.OfficeEntourage2004 = true;
+    office2004.office2004 = true;
     const auto& e4 = decode(office2004, eventBlock(props));
     EXPECT_EQ(firstWord(e4.StartTime2004), start - 120);
     EXPECT_EQ((*e4.StartTime2004)[7], 0); // four bytes only
@@ -149,7 +149,7 @@ TEST(CalendarDecoder, TimeZoneOffice2008)
 TEST(CalendarDecoder, TimeZoneOffice2004Markers)
 {
     er::ScanState state;
-    state.OfficeEntourage2004 = true;
+    state.office2004 = true;
     const QByteArray skipped = QByteArray("\x04\x01\x2E\x00\x1E", 5) + be32(0xFFFFFFFF)
         + QByteArray("\x04\x01\x2F\x00\x1E", 5);
     const auto& e = decode(state, eventBlock({prop(kEventTimeZoneTag, skipped + timeZone2004(12, "Berlin"))}));
@@ -183,14 +183,13 @@ TEST(CalendarDecoder, RecurrenceFlagOnlyWhenItsDataFit)
 TEST(CalendarDecoder, EveryBlockIsAnEventInFileOrder)
 {
     er::ScanState state;
-    state.CalendarItemCount = 42;
     decode(state, eventBlock({prop(0x7777, "nothing handled")}));
-    EXPECT_EQ(state.CalendarItemCount, 1u);
+    EXPECT_EQ(state.eventCount, 1u);
     decode(state, eventBlock({prop(kEventGuidTag, guidBytes(5)), wideProp(kEventSummaryTag, "First")}));
     decode(state, eventBlock({prop(kEventGuidTag, guidBytes(5)), wideProp(kEventSummaryTag, "Second")}));
-    EXPECT_EQ(state.CalendarItemCount, 3u);
-    ASSERT_EQ(state.clrcList.size(), 3u);
-    EXPECT_FALSE(state.clrcList[0].Summary);
-    EXPECT_EQ(*state.clrcList[1].Summary, "First");
-    EXPECT_EQ(*state.clrcList[2].Summary, "Second");
+    EXPECT_EQ(state.eventCount, 3u);
+    ASSERT_EQ(state.events.size(), 3u);
+    EXPECT_FALSE(state.events[0].Summary);
+    EXPECT_EQ(*state.events[1].Summary, "First");
+    EXPECT_EQ(*state.events[2].Summary, "Second");
 }

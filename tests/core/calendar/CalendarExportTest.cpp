@@ -22,15 +22,15 @@ using Lines = QList<QByteArray>;
 
 namespace {
 
-const CalenderInformation& decodeEvent(ScanState& state, const QList<Property>& props)
+const EventRecord& decodeEvent(ScanState& state, const QList<Property>& props)
 {
     decodeBlock(state, BlockTag::CLRC, BlockView::whole(eventBlock(props)));
-    return state.clrcList.back();
+    return state.events.back();
 }
 
 Lines eventLines(ScanState& state, const QList<Property>& props, int utcOffset = 0)
 {
-    return ertest::crlfLines(eventICalendarText(decodeEvent(state, props), state.OfficeEntourage2004, utcOffset));
+    return ertest::crlfLines(eventICalendarText(decodeEvent(state, props), state.office2004, utcOffset));
 }
 
 QStringList filesIn(const QString& dir)
@@ -43,7 +43,7 @@ QStringList filesIn(const QString& dir)
 TEST(EventFile, Form2008LinesInOrder)
 {
     ScanState state;
-    const CalenderInformation& event = decodeEvent(
+    const EventRecord& event = decodeEvent(
         state, {prop(kEventGuidTag, guidBytes(0)), prop(kEventUuidTag, "6F1C2A7E-0B3D-4E59-9A21-3C5D7E8F9012"),
                 prop(kEventStampTag, macTime(macStamp(2008, 5, 7, 8, 5, 9))),
                 prop(kEventModifiedTag, macTime(macStamp(2008, 5, 6, 23, 59, 59))),
@@ -94,7 +94,7 @@ TEST(EventFile, Form2008OptionalLinesAndTexts)
 
     // Texts keep every character (UTF-8; inner zero bytes dropped) in both forms.
     const QString place = QString::fromUtf8("Salle Ørsted");
-    const CalenderInformation& event = decodeEvent(
+    const EventRecord& event = decodeEvent(
         state, {wideProp(kEventLocationTag, place), markedProp(kEventSummaryTag, QByteArray("Re\0view\0", 8))});
     for (bool form2004 : {false, true}) {
         const Lines lines = ertest::crlfLines(eventICalendarText(event, form2004, 0));
@@ -105,7 +105,7 @@ TEST(EventFile, Form2008OptionalLinesAndTexts)
 TEST(EventFile, Form2004LinesInOrder)
 {
     ScanState state;
-    state.OfficeEntourage2004 = true;
+    state.office2004 = true;
     const QByteArray rule("FREQ=WEEKLY;INTERVAL=1;BYDAY=FR");
     const QByteArray alarm = QByteArray("\x04\x00\x76\x00\x1E", 5) + be32(8) + be32(0) + "Reminder"
         + QByteArray("\x05\x00\x10\x00\x1E", 5) + QByteArray(9, '\0') + QByteArray("-PT15M\0\0\0\0\0\0", 12)
@@ -139,7 +139,7 @@ TEST(EventFile, Form2004LinesInOrder)
 TEST(EventFile, Form2004RecurrenceAndAlarmEdges)
 {
     ScanState state;
-    state.OfficeEntourage2004 = true;
+    state.office2004 = true;
     auto rule = [](const QByteArray& text) {
         return QByteArray("\x04\x00\x85\x00\x1E", 5) + be32(text.size()) + be32(0) + text;
     };
@@ -176,13 +176,13 @@ TEST(ItemWriters, NamesStatusesStopAndFailures)
     const struct {
         const char* dir;
         const char* status;
-        void (*save)(SaveContext&);
+        void (*save)(const ScanState&, SaveContext&);
         BlockTag tag;
         QByteArray (*block)(const QList<Property>&, std::optional<quint32>);
         quint32 titleTag;
     } writers[] = {
-        {"/Calendar", "Saving Calendar Items...", OnCalenderSaving, BlockTag::CLRC, eventBlock, kEventSummaryTag},
-        {"/Tasks", "Saving Task Items...", OnTaskSaving, BlockTag::TSRC, taskBlock, kTaskNameTag}};
+        {"/Calendar", "Saving Calendar Items...", [](const ScanState& s, SaveContext& c) { writeEventFiles(s.events, c); }, BlockTag::CLRC, eventBlock, kEventSummaryTag},
+        {"/Tasks", "Saving Task Items...", [](const ScanState& s, SaveContext& c) { writeTaskFiles(s.tasks, c); }, BlockTag::TSRC, taskBlock, kTaskNameTag}};
     for (const auto& w : writers) {
         SCOPED_TRACE(w.dir);
         QTemporaryDir dir;
@@ -199,13 +199,13 @@ TEST(ItemWriters, NamesStatusesStopAndFailures)
         std::atomic<bool> stop{false};
         auto run = [&](bool stopAtFirst) {
             statuses.clear();
-            SaveContext context(state, dir.path());
+            SaveContext context(dir.path());
             context.hooks.stop = &stop;
             context.hooks.status = [&](const QString& text) {
                 statuses << text;
                 stop = stopAtFirst;
             };
-            w.save(context);
+            w.save(state, context);
             return context.failures.count();
         };
 

@@ -42,7 +42,7 @@ void put(OptionalBytes& field, quint32& length, const QByteArray& bytes, quint32
 
 TEST_F(EventPreview, LinesInOrderWithDates)
 {
-    CalenderInformation e;
+    EventRecord e;
     put(e.Organizer, e.OrganizerLength, QByteArray("ann@example.org\0", 16), 16);
     put(e.Summary, e.SummaryLength, "Review", 7);
     put(e.Location, e.LocationLength, QByteArray("Room 12\0", 8), 8);
@@ -59,14 +59,14 @@ TEST_F(EventPreview, LinesInOrderWithDates)
 
     // Only what the event holds; the Office 2004 UTC times are not shown. The
     // organizer went through a 255-byte buffer: at most 254 characters.
-    CalenderInformation few;
+    EventRecord few;
     put(few.Organizer, few.OrganizerLength, QByteArray(400, 'o'), 400);
     put(few.Summary, few.SummaryLength, "Review", 7);
     few.StartTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 7));
     few.EndTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 8));
     EXPECT_EQ(eventPreviewLines(few), (QStringList{"Organizer: " + QString(254, 'o'), "Summary: Review"}));
 
-    CalenderInformation none;
+    EventRecord none;
     EXPECT_TRUE(eventPreviewLines(none).isEmpty());
     EXPECT_EQ(eventRowText(none), " ");
     EXPECT_EQ(itemKeyText(none), "");
@@ -74,7 +74,7 @@ TEST_F(EventPreview, LinesInOrderWithDates)
 
 TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
 {
-    TasksInformation t;
+    TaskRecord t;
     put(t.TaskName, t.TaskNameLength, "Buy milk", 9);
     put(t.StartDate, t.StartDateLength, be32(testdb::macStamp(2008, 5, 1, 8)), 8);
     put(t.DueDate, t.DueDateLength, be32(3000000000u) + be32(0), 8);
@@ -93,7 +93,7 @@ TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
     // 1 (highest) to 5 (lowest); another non-zero value gives a bare caption,
     // 0 no line.
     const char* words[] = {"", "Highest", "High", "Normal", "Low", "Lowest"};
-    TasksInformation p;
+    TaskRecord p;
     for (qint32 priority : {1, 2, 3, 4, 5, -1}) {
         p.Priority = priority;
         EXPECT_EQ(taskPreviewLines(p), QStringList{QStringLiteral("Priority: ") + words[qMax(0, priority)]});
@@ -107,7 +107,7 @@ TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
 // field and shows the stamp 0, as the task's file does.
 TEST_F(TaskPreview, DateFieldBounds)
 {
-    TasksInformation t;
+    TaskRecord t;
     put(t.StartDate, t.StartDateLength, be32(3000000000u), 3);
     put(t.DueDate, t.DueDateLength, QByteArray("\xb2\xd0", 2), 2);
     put(t.ReminderDate, t.ReminderDateLength, QByteArray(), 0);

@@ -7,6 +7,7 @@
 #include "SampleDatabase.h"
 
 #include "calendar/PortableICalendar.h"
+#include "output/ICalendarFile.h"
 #include "output/ItemFiles.h"
 #include "archive/PortableExport.h"
 #include "format/BlockView.h"
@@ -175,7 +176,7 @@ TEST(PortableICalendar, TextsReadBackExactlyInEveryComponent)
 
     // Office 2004 text is stored 8-bit; inner and trailing zero bytes never reach the file.
     ScanState old;
-    old.OfficeEntourage2004 = true;
+    old.office2004 = true;
     addEvent(old, {wrappedProp(kEventSummaryWrappedTag, QByteArray("Re\0view\0", 8)),
                    wrappedProp(kEventLocationWrappedTag, QByteArray("Room 7\0junk", 11))});
     // Control characters other than tab and line breaks are not allowed in TEXT.
@@ -226,7 +227,7 @@ TEST(PortableICalendar, EventTimesAreTheStoredOnes)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScanState state;
-        state.OfficeEntourage2004 = c.office2004;
+        state.office2004 = c.office2004;
         addEvent(state, c.props);
         const QJsonArray events = readBackCalendar(state, 3600);
         ASSERT_EQ(events.size(), 1);
@@ -236,7 +237,7 @@ TEST(PortableICalendar, EventTimesAreTheStoredOnes)
     }
     // Office 2004 all-day dates west of UTC: midnight of 29 February at UTC-5.
     ScanState west;
-    west.OfficeEntourage2004 = true;
+    west.office2004 = true;
     addEvent(west, {kAllDay, prop(kEventStart2004Tag, be32(calendarStamp(2004, 2, 29, 5, 0)))});
     EXPECT_EQ(valueOf(readBackCalendar(west, -5 * 3600)[0], "DTSTART"), "20040229");
 }

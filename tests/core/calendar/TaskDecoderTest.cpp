@@ -13,22 +13,22 @@ using namespace testdb;
 
 namespace {
 
-const er::TasksInformation& decode(er::ScanState& state, const QByteArray& block)
+const er::TaskRecord& decode(er::ScanState& state, const QByteArray& block)
 {
     er::decodeBlock(state, er::BlockTag::TSRC, er::BlockView::whole(block));
-    return state.tsrcList.back();
+    return state.tasks.back();
 }
 
 qint32 priorityOf(bool office2004, const QByteArray& data)
 {
     er::ScanState state;
-    state.OfficeEntourage2004 = office2004;
+    state.office2004 = office2004;
     return decode(state, taskBlock({prop(kTaskPriorityTag, data)})).Priority;
 }
 
 quint32 stampOf(const er::OptionalBytes& field)
 {
-    return field && field->size() >= 4 ? er::GetDWordValue(reinterpret_cast<const unsigned char*>(field->constData()), 1)
+    return field && field->size() >= 4 ? er::bigEndianU32(reinterpret_cast<const unsigned char*>(field->constData()))
                                        : 0xDEADBEEF;
 }
 
@@ -91,9 +91,8 @@ TEST(TaskDecoder, ReminderFlagAndDataPastTheBlockEnd)
 TEST(TaskDecoder, EveryBlockCounts)
 {
     er::ScanState state;
-    state.TaskItemCount = 42;
     decode(state, taskBlock({}));
-    EXPECT_EQ(state.TaskItemCount, 1u);
+    EXPECT_EQ(state.taskCount, 1u);
     decode(state, taskBlock({prop(0x7777, "x")}));
-    EXPECT_EQ(state.TaskItemCount, 2u);
+    EXPECT_EQ(state.taskCount, 2u);
 }

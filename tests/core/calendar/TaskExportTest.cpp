@@ -15,9 +15,9 @@ namespace {
 Lines taskLines(bool form2004, const QList<Property>& props)
 {
     ScanState state;
-    state.OfficeEntourage2004 = form2004;
+    state.office2004 = form2004;
     decodeBlock(state, BlockTag::TSRC, BlockView::whole(taskBlock(props)));
-    return ertest::crlfLines(taskICalendarText(state.tsrcList.back(), form2004));
+    return ertest::crlfLines(taskICalendarText(state.tasks.back(), form2004));
 }
 
 } // namespace
@@ -58,7 +58,7 @@ TEST(TaskFile, PriorityAndTextRules)
     // 1 (highest) to 5 onto 1 to 9; 0 writes no line, other values a bare label.
     const char* digits[] = {nullptr, "1", "3", "5", "7", "9", "", ""};
     for (qint32 priority = 0; priority <= 7; ++priority) {
-        TasksInformation task;
+        TaskRecord task;
         task.Priority = priority;
         const Lines lines = ertest::crlfLines(taskICalendarText(task, false));
         const Lines expected = digits[priority] ? Lines{QByteArray("Priority:") + digits[priority]} : Lines();

@@ -11,10 +11,10 @@ using namespace testdb;
 
 namespace {
 
-const er::ContactInformation& decode(er::ScanState& state, const QByteArray& block)
+const er::ContactRecord& decode(er::ScanState& state, const QByteArray& block)
 {
     er::decodeBlock(state, er::BlockTag::CTRC, er::BlockView::whole(block));
-    return state.ctrcList.back();
+    return state.contacts.back();
 }
 
 QByteArray withDescriptorLength(QByteArray block, int k, quint32 length)
@@ -49,7 +49,7 @@ TEST(ContactDecoder, TextFormsAndTheirLengths)
 
 TEST(ContactDecoder, TagsLandInTheirFields)
 {
-    using CI = er::ContactInformation;
+    using CI = er::ContactRecord;
     // The irregular corners of the tag table and the ends of each range.
     const std::pair<quint32, er::OptionalBytes CI::*> expected[] = {
         {0x1F3F, &CI::Title},         {0x1F40, &CI::Suffix},       {0x1F3E, &CI::Nickname},
@@ -83,24 +83,18 @@ TEST(ContactDecoder, TagsLandInTheirFields)
     EXPECT_FALSE(c.BloodType);
 }
 
-TEST(ContactDecoder, CountsOnlyNamedOrMailedContactsAndTheFirstResets)
+TEST(ContactDecoder, CountsOnlyNamedOrMailedContacts)
 {
     er::ScanState state;
-    state.ContactItemCount = 42; // left over: the first contact starts afresh
     decode(state, contactBlock({wideProp(kCompanyTag, "Acme")}));
-    EXPECT_EQ(state.ContactItemCount, 0u);
+    EXPECT_EQ(state.contactCount, 0u);
     decode(state, contactBlock({wideProp(kLastNameTag, "Lee")}));
     decode(state, contactBlock({prop(kEmail1Tag + 3, "fourth@example.com")}));
     decode(state, contactBlock({prop(kEmail1Tag + 4, "fifth@example.com")}));
     // A later occurrence replaces the earlier one, also when it is empty.
     decode(state, contactBlock({wideProp(kFirstNameTag, "Ann"), prop(kFirstNameTag, {})}));
-    EXPECT_EQ(state.ctrcList.size(), 5u);
-    EXPECT_EQ(state.ContactItemCount, 2u);
-
-    er::ScanState named;
-    named.ContactItemCount = 42;
-    decode(named, contactBlock({wideProp(kFirstNameTag, "Ann")}));
-    EXPECT_EQ(named.ContactItemCount, 1u);
+    EXPECT_EQ(state.contacts.size(), 5u);
+    EXPECT_EQ(state.contactCount, 2u);
 }
 
 TEST(ContactDecoder, DataPastTheBlockEndLeaveFieldsPresentAndEmpty)
@@ -117,7 +111,7 @@ TEST(ContactDecoder, DataPastTheBlockEndLeaveFieldsPresentAndEmpty)
     EXPECT_EQ(c.TitleLength, 301u);
     EXPECT_EQ(c.LastNameLength, 4u);
     EXPECT_EQ(c.Email1Length, 3u);
-    EXPECT_EQ(state.ContactItemCount, 1u);
+    EXPECT_EQ(state.contactCount, 1u);
 
     // A length near 4 GiB sizes nothing.
     const auto& huge = decode(state, withDescriptorLength(block, 0, 0xFFFFFFFFu));

@@ -28,9 +28,9 @@ const QByteArray kGuid = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f")
 const QByteArray kHead = "begin:vcard\r\nversion:3.0\r\nprodid:Microsoft-Entourage/11.1.0.071130\r\n"
                          "UID:00010203-0405-0607-0809-0A0B0C0D0E0F\r\n";
 
-ContactInformation annLee(bool form2004)
+ContactRecord annLee(bool form2004)
 {
-    ContactInformation c;
+    ContactRecord c;
     c.GUID = kGuid, c.GUIDLength = 16;
     if (form2004) // the 2004 form's text after its FF FF marker: no terminator
         c.FirstName = "Ann", c.FirstNameLength = 3, c.LastName = "Lee", c.LastNameLength = 3;
@@ -41,9 +41,9 @@ ContactInformation annLee(bool form2004)
 }
 
 // Every field holds its own name; the 8-bit ones keep a terminating zero.
-ContactInformation everyField()
+ContactRecord everyField()
 {
-    ContactInformation c;
+    ContactRecord c;
     c.GUID = kGuid, c.GUIDLength = 16;
 #define W(name) WIDE(c, name, #name)
     W(FirstName), W(LastName), W(Title), W(Suffix), W(Nickname), W(Company), W(JobTitle), W(Department);
@@ -135,14 +135,14 @@ TEST(ContactExport, NameOrgAndAddressRules)
         const QByteArray cs = form2004 ? "" : ";charset=utf-8";
         // Last name only: fn stays utf-8 in both forms. A city without a
         // street gives no work address; any home part gives the home line.
-        ContactInformation lee;
+        ContactRecord lee;
         WIDE(lee, LastName, "Lee"), WIDE(lee, Company, "Acme"), WIDE(lee, MobilePhone, "555");
         WIDE(lee, WorkCity, "Springfield"), WIDE(lee, HomeCity, "Springfield"), WIDE(lee, HomeCountry, "USA");
         EXPECT_TRUE(contactVCard(lee, form2004)
                         .endsWith("\r\nfn;charset=utf-8:Lee\r\nn" + cs + ":Lee;\r\norg" + cs + ":Acme;\r\nadr" + cs
                                   + ";type=home:;;;Springfield;USA\r\ntel" + cs + ";type=cell:555\r\nend:vcard\r\n"));
         // A department without a company: no org line. Street-only addresses.
-        ContactInformation ann;
+        ContactRecord ann;
         WIDE(ann, FirstName, "Ann"), WIDE(ann, LastName, "Lee"), WIDE(ann, Title, "Dr"), WIDE(ann, Suffix, "Jr");
         WIDE(ann, Department, "Sales"), WIDE(ann, WorkStreet, "1 Main St"), WIDE(ann, HomeStreet, "2 Elm St");
         EXPECT_TRUE(contactVCard(ann, form2004)
@@ -154,7 +154,7 @@ TEST(ContactExport, NameOrgAndAddressRules)
 
 TEST(ContactExport, EveryFieldInOrderAndTheStrictForm)
 {
-    const ContactInformation c = everyField();
+    const ContactRecord c = everyField();
     EXPECT_EQ(contactVCard(c, true), everyFieldVCard(true));
     EXPECT_EQ(contactVCard(c, false), everyFieldVCard(false));
 
@@ -175,25 +175,26 @@ TEST(ContactExport, EveryFieldInOrderAndTheStrictForm)
 
 TEST(ContactExport, SavingKeepsEveryContactStopsAndCountsFailures)
 {
-    ContactInformation companyOnly, first, second;
+    ContactRecord companyOnly, first, second;
     WIDE(companyOnly, Company, "Acme Supplies");
     EIGHT_BIT(first, Email2, "first@example.com");
     EIGHT_BIT(second, Email4, "second@example.com");
     QTemporaryDir target;
     const QString dir = bundlePath(target.path()) + "/Contacts", none = dir + '/' + QString(26, 'A');
     ScanState state;
-    state.ctrcList = {annLee(false), companyOnly, first, second};
+    state.contacts = {annLee(false), companyOnly, first, second};
     QStringList statuses;
     std::atomic<bool> stop{false};
     auto run = [&](bool stopAtFirst) {
         statuses.clear();
-        SaveContext context(state, target.path());
+        SaveContext context(target.path());
+        context.office2004 = state.office2004;
         context.hooks.stop = &stop;
         context.hooks.status = [&](const QString& text) {
             statuses << text;
             stop = stopAtFirst;
         };
-        OnContactSaving(context);
+        writeContactFiles(state.contacts, context);
         return context.failures.count();
     };
     auto files = [&] { return QDir(dir).entryList(QDir::Files).size(); };

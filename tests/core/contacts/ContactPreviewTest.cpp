@@ -1,4 +1,5 @@
 #include "contacts/ContactPreview.h"
+#include "notes/NotePreview.h"
 
 #include "PimBlocks.h"
 
@@ -30,7 +31,7 @@ void putRaw(OptionalBytes& field, quint32& length, const QByteArray& bytes, quin
 // their captions, and the fields the preview leaves out never appear.
 TEST(ContactPreview, EveryFieldInDisplayOrder)
 {
-    ContactInformation c;
+    ContactRecord c;
     QStringList expected;
     auto add = [&](OptionalBytes& field, quint32& length, const char* caption, const char* text) {
         put(field, length, text);
@@ -76,11 +77,11 @@ TEST(ContactPreview, EveryFieldInDisplayOrder)
     EXPECT_EQ(contactPreviewLines(c), expected);
 
     // Only a first name and one address: exactly those two lines.
-    ContactInformation few;
+    ContactRecord few;
     PUT(few, FirstName, "Ann");
     PUT(few, Email1, "ann@example.org");
     EXPECT_EQ(contactPreviewLines(few), (QStringList{"First Name: Ann", "Email Address 1: ann@example.org"}));
-    EXPECT_TRUE(contactPreviewLines(ContactInformation()).isEmpty());
+    EXPECT_TRUE(contactPreviewLines(ContactRecord()).isEmpty());
 }
 
 // Each field has its own test: "present" shows even an empty text, "non-empty"
@@ -93,7 +94,7 @@ TEST(ContactPreview, PresentNonEmptyAndNonZero)
         bool present, nonEmpty, nonZero;
     };
     for (const Case& k : {Case{0, true, false, false}, Case{1, true, false, true}, Case{2, true, true, true}}) {
-        ContactInformation c;
+        ContactRecord c;
         putRaw(c.FirstName, c.FirstNameLength, "", k.length);  // present
         putRaw(c.Custom1, c.Custom1Length, "", k.length);      // present
         putRaw(c.Title, c.TitleLength, "", k.length);          // non-empty
@@ -116,7 +117,7 @@ TEST(ContactPreview, PresentNonEmptyAndNonZero)
 // 254 characters, never inside a surrogate pair; the others are shown whole.
 TEST(ContactPreview, TextRulesAndAddressCap)
 {
-    ContactInformation c;
+    ContactRecord c;
     putRaw(c.FirstName, c.FirstNameLength, QByteArray("Ann\0Junk", 8), 8);
     putRaw(c.LastName, c.LastNameLength, "L\xc3\xa9\xff\xfe", 6);
     const QByteArray longAddress(300, 'a');
@@ -137,7 +138,7 @@ TEST(ContactPreview, TextRulesAndAddressCap)
 // List rows and the keys of the hidden column.
 TEST(ContactPreview, RowTextAndKey)
 {
-    ContactInformation c;
+    ContactRecord c;
     EXPECT_EQ(contactRowText(c), " ");
     EXPECT_EQ(itemKeyText(c), "");
     PUT(c, FirstName, "Ann");
@@ -153,7 +154,7 @@ TEST(ContactPreview, RowTextAndKey)
 
 TEST(NotePreview, LinesAndRow)
 {
-    NotesInformation n;
+    NoteRecord n;
     EXPECT_EQ(notePreviewLines(n), QStringList{"Description: "});
     EXPECT_EQ(noteRowText(n), " ");
     PUT(n, Summary, "Shopping");

@@ -25,21 +25,21 @@ TEST(PimScan, SampleItemsAreFoundAndCounted)
     er::ScanState state;
     EXPECT_EQ(scan(db, state).kind, er::ScanOutcome::Completed);
 
-    EXPECT_EQ(state.ContactItemCount, kSampleContacts);
-    EXPECT_EQ(state.ctrcList.size(), kSampleContactBlocks);
-    EXPECT_EQ(state.CalendarItemCount, kSampleEvents);
-    EXPECT_EQ(state.TaskItemCount, kSampleTasks);
-    EXPECT_EQ(state.NotesItemCount, kSampleNotes);
+    EXPECT_EQ(state.contactCount, kSampleContacts);
+    EXPECT_EQ(state.contacts.size(), kSampleContactBlocks);
+    EXPECT_EQ(state.eventCount, kSampleEvents);
+    EXPECT_EQ(state.taskCount, kSampleTasks);
+    EXPECT_EQ(state.noteCount, kSampleNotes);
 
-    const auto& withoutGuid = state.ctrcList.back();
+    const auto& withoutGuid = state.contacts.back();
     EXPECT_FALSE(withoutGuid.GUID);
     EXPECT_EQ(*withoutGuid.FirstName, QString::fromUtf8("Zoë").toUtf8());
-    EXPECT_EQ(*state.ctrcList[1].FirstName, "Bob");
-    EXPECT_EQ(*state.clrcList[1].Summary, "Company holiday");
-    EXPECT_TRUE(state.clrcList[2].HasAlarm && state.clrcList[2].IsRecurring);
-    EXPECT_EQ(*state.clrcList[0].TimeZoneText2, "W. Europe Standard Time");
-    EXPECT_EQ(state.tsrcList[1].Priority, 3);
-    EXPECT_EQ(*state.ntrcList[0].Description, "Milk\rBread\rCoffee");
+    EXPECT_EQ(*state.contacts[1].FirstName, "Bob");
+    EXPECT_EQ(*state.events[1].Summary, "Company holiday");
+    EXPECT_TRUE(state.events[2].HasAlarm && state.events[2].IsRecurring);
+    EXPECT_EQ(*state.events[0].TimeZoneText2, "W. Europe Standard Time");
+    EXPECT_EQ(state.tasks[1].Priority, 3);
+    EXPECT_EQ(*state.notes[0].Description, "Milk\rBread\rCoffee");
 }
 
 TEST(PimScan, Office2004FormsAndATruncatedLastBlock)
@@ -54,16 +54,16 @@ TEST(PimScan, Office2004FormsAndATruncatedLastBlock)
 
     er::ScanState state;
     EXPECT_EQ(scan(db, state).kind, er::ScanOutcome::Completed);
-    ASSERT_TRUE(state.OfficeEntourage2004);
-    EXPECT_EQ(*state.clrcList.at(0).Summary, "Lunch");
-    EXPECT_EQ(state.clrcList.at(0).SummaryLength, 5u);
-    EXPECT_EQ(*state.clrcList.at(0).TimeZoneText1, "Europe/Rome");
-    EXPECT_EQ(state.clrcList.at(0).TimeZoneID, 21u);
-    EXPECT_EQ(state.tsrcList.at(0).Priority, 4);
-    ASSERT_EQ(state.ctrcList.size(), 1u);
-    const auto& c = state.ctrcList.front();
+    ASSERT_TRUE(state.office2004);
+    EXPECT_EQ(*state.events.at(0).Summary, "Lunch");
+    EXPECT_EQ(state.events.at(0).SummaryLength, 5u);
+    EXPECT_EQ(*state.events.at(0).TimeZoneText1, "Europe/Rome");
+    EXPECT_EQ(state.events.at(0).TimeZoneID, 21u);
+    EXPECT_EQ(state.tasks.at(0).Priority, 4);
+    ASSERT_EQ(state.contacts.size(), 1u);
+    const auto& c = state.contacts.front();
     EXPECT_EQ(*c.Email1, "x@y.z");
     EXPECT_EQ(*c.FirstName, "A"); // 00 41, then zeros
     EXPECT_EQ(c.FirstNameLength, 4u);
-    EXPECT_EQ(state.ContactItemCount, 1u);
+    EXPECT_EQ(state.contactCount, 1u);
 }

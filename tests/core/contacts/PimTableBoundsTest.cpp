@@ -28,11 +28,11 @@ struct Decoder {
 };
 
 const Decoder kDecoders[] = {
-    {"contacts", kCTRC, er::BlockTag::CTRC, [](const er::ScanState& s) { return bool(s.ctrcList.back().FirstName); }},
-    {"notes", kNTRC, er::BlockTag::NTRC, [](const er::ScanState& s) { return bool(s.ntrcList.back().Summary); }},
+    {"contacts", kCTRC, er::BlockTag::CTRC, [](const er::ScanState& s) { return bool(s.contacts.back().FirstName); }},
+    {"notes", kNTRC, er::BlockTag::NTRC, [](const er::ScanState& s) { return bool(s.notes.back().Summary); }},
     {"events", kCLRC, er::BlockTag::CLRC,
-     [](const er::ScanState& s) { return bool(s.clrcList.back().Description); }},
-    {"tasks", kTSRC, er::BlockTag::TSRC, [](const er::ScanState& s) { return bool(s.tsrcList.back().TaskName); }},
+     [](const er::ScanState& s) { return bool(s.events.back().Description); }},
+    {"tasks", kTSRC, er::BlockTag::TSRC, [](const er::ScanState& s) { return bool(s.tasks.back().TaskName); }},
 };
 
 const QByteArray kClearingDescriptor = tag(0x1F01) + be32(0);

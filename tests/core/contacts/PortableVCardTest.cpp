@@ -17,7 +17,7 @@ using namespace er;
 
 namespace {
 
-using CI = ContactInformation;
+using CI = ContactRecord;
 
 // Every field of the record but the GUID and the id.
 #define ER_EVERY_FIELD(X)                                                                                              \
@@ -90,7 +90,7 @@ void expectPhysicalLines(const QByteArray& file)
 QByteArray fileOf(std::initializer_list<CI> contacts)
 {
     ScanState state;
-    state.ctrcList = contacts;
+    state.contacts = contacts;
     return contactsVCardFile(state);
 }
 
@@ -259,7 +259,7 @@ TEST(PortableVCard, ScannedContactsWithoutANameAreKept)
     db.add(contactBlock({markedProp(kFirstNameTag, "Ren\x8E"), wideProp(kContactNotesTag, "a,b;c")}));
     ScanState state;
     ASSERT_EQ(ertest::scanBytes(db.bytes(), state).kind, ScanOutcome::Completed);
-    ASSERT_EQ(state.ctrcList.size(), kSampleContactBlocks + 3);
+    ASSERT_EQ(state.contacts.size(), kSampleContactBlocks + 3);
 
     const QByteArray file = contactsVCardFile(state);
     EXPECT_EQ(file.count("BEGIN:VCARD\r\nVERSION:3.0\r\n"), int(kSampleContactBlocks) + 2);

@@ -10,18 +10,18 @@ using namespace testdb;
 
 namespace {
 
-std::vector<FolderAttrib> decode(const QByteArray& flid)
+std::vector<FolderRecord> decode(const QByteArray& flid)
 {
     ScanState state;
     decodeBlock(state, BlockTag::FLID, BlockView::whole(flid));
-    return {state.folderList.begin(), state.folderList.end()};
+    return {state.mail.folders.begin(), state.mail.folders.end()};
 }
 
-FolderAttrib decodeOne(const FolderEntry& e)
+FolderRecord decodeOne(const FolderEntry& e)
 {
     const auto all = decode(flidBlock({e}));
     EXPECT_EQ(all.size(), 1u);
-    return all.empty() ? FolderAttrib() : all.front();
+    return all.empty() ? FolderRecord() : all.front();
 }
 
 } // namespace
@@ -32,18 +32,18 @@ TEST(FolderTable, UnicodeAndEightBitNamesWithoutParent)
     wide.layout = FolderLayout::NoParent;
     const QByteArray bytes = folderEntry(wide);
     ASSERT_EQ(bytes.mid(16, 10), utf16be(QStringLiteral("Inbox")));
-    FolderAttrib f = decodeOne(wide);
-    EXPECT_EQ(f.szFolderName, QStringLiteral("Inbox"));
-    EXPECT_EQ(f.nNameLength, 10);
-    EXPECT_EQ(f.dwParentFolderID, 4294967294u);
-    EXPECT_EQ(f.dwFolderID, 1u);
+    FolderRecord f = decodeOne(wide);
+    EXPECT_EQ(f.name, QStringLiteral("Inbox"));
+    EXPECT_EQ(f.nameLength, 10);
+    EXPECT_EQ(f.parentFolderId, 4294967294u);
+    EXPECT_EQ(f.folderId, 1u);
 
     FolderEntry narrowName = wide;
     narrowName.eightBit = true;
     ASSERT_EQ(folderEntry(narrowName).mid(16, 7), QByteArray("\xFF\xFFInbox"));
     f = decodeOne(narrowName);
-    EXPECT_EQ(f.szFolderName, QStringLiteral("Inbox"));
-    EXPECT_EQ(f.nNameLength, 10);
+    EXPECT_EQ(f.name, QStringLiteral("Inbox"));
+    EXPECT_EQ(f.nameLength, 10);
 }
 
 TEST(FolderTable, EveryNamePositionCase)
@@ -57,10 +57,10 @@ TEST(FolderTable, EveryNamePositionCase)
             FolderEntry e{42, 9, QString::fromUtf8("R\xC3\xA9sum\xC3\xA9s")};
             e.layout = layouts[i];
             e.eightBit = eightBit;
-            const FolderAttrib f = decodeOne(e);
-            EXPECT_EQ(f.szFolderName, e.name) << "case " << i << " eightBit " << eightBit;
-            EXPECT_EQ(f.dwParentFolderID, hasParent[i] ? 9u : 4294967294u) << "case " << i;
-            EXPECT_EQ(f.dwFolderID, 42u);
+            const FolderRecord f = decodeOne(e);
+            EXPECT_EQ(f.name, e.name) << "case " << i << " eightBit " << eightBit;
+            EXPECT_EQ(f.parentFolderId, hasParent[i] ? 9u : 4294967294u) << "case " << i;
+            EXPECT_EQ(f.folderId, 42u);
         }
     }
 }
@@ -69,10 +69,10 @@ TEST(FolderTable, WideCaseReads255BytesAndStopsAtTheFirstZero)
 {
     FolderEntry e{10, 7, QStringLiteral("Travel")};
     e.layout = FolderLayout::ParentWide;
-    const FolderAttrib f = decodeOne(e);
-    EXPECT_EQ(f.dwParentFolderID, 7u);
-    EXPECT_EQ(f.szFolderName, QStringLiteral("Travel"));
-    EXPECT_EQ(f.nNameLength, 12);
+    const FolderRecord f = decodeOne(e);
+    EXPECT_EQ(f.parentFolderId, 7u);
+    EXPECT_EQ(f.name, QStringLiteral("Travel"));
+    EXPECT_EQ(f.nameLength, 12);
 }
 
 TEST(FolderTable, LongAndOddNameLengths)
@@ -82,9 +82,9 @@ TEST(FolderTable, LongAndOddNameLengths)
     FolderEntry longName{11, {}, QString(200, QLatin1Char('x'))};
     longName.eightBit = true;
     longName.nameLength = 200;
-    FolderAttrib f = decodeOne(longName);
-    EXPECT_EQ(f.nNameLength, 255);
-    EXPECT_EQ(f.szFolderName, QString(127, QLatin1Char('x')));
+    FolderRecord f = decodeOne(longName);
+    EXPECT_EQ(f.nameLength, 255);
+    EXPECT_EQ(f.name, QString(127, QLatin1Char('x')));
 
     // A "negative" length byte counts as 255 bytes; the name still ends at
     // its terminating zero.
@@ -92,18 +92,18 @@ TEST(FolderTable, LongAndOddNameLengths)
     negative.nameLength = -112;
     negative.padding = 300;
     f = decodeOne(negative);
-    EXPECT_EQ(f.szFolderName, QStringLiteral("Archive"));
-    EXPECT_EQ(f.nNameLength, -112);
+    EXPECT_EQ(f.name, QStringLiteral("Archive"));
+    EXPECT_EQ(f.nameLength, -112);
 }
 
 TEST(FolderTable, AccountFoldersAreNamedAfterTheirAccount)
 {
     FolderEntry account{20, {}, QString()};
     account.accountId = 3;
-    FolderAttrib f = decodeOne(account);
-    EXPECT_EQ(f.nNameLength, 0);
-    EXPECT_EQ(f.dwAccountID, 3u);
-    EXPECT_EQ(f.szFolderName, QStringLiteral("ACCOUNT"));
+    FolderRecord f = decodeOne(account);
+    EXPECT_EQ(f.nameLength, 0);
+    EXPECT_EQ(f.accountId, 3u);
+    EXPECT_EQ(f.name, QStringLiteral("ACCOUNT"));
 
     Database db;
     db.add(flidBlock({account, {21, {}, QStringLiteral("Plain")}}));
@@ -114,15 +114,15 @@ TEST(FolderTable, AccountFoldersAreNamedAfterTheirAccount)
     ertest::scanBytes(db.bytes(), state);
     const auto all = ertest::folders(state);
     ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all[0]->szFolderName, QString::fromUtf8("B\xC3\xBCro"));
-    EXPECT_EQ(all[0]->nNameLength, 0);
-    EXPECT_EQ(all[1]->szFolderName, QStringLiteral("Plain"));
+    EXPECT_EQ(all[0]->name, QString::fromUtf8("B\xC3\xBCro"));
+    EXPECT_EQ(all[0]->nameLength, 0);
+    EXPECT_EQ(all[1]->name, QStringLiteral("Plain"));
 
     // Without a matching account the placeholder stays.
     ScanState lonely;
     decodeBlock(lonely, BlockTag::FLID, BlockView::whole(flidBlock({account})));
-    GetTheNameOfAccount(lonely);
-    EXPECT_EQ(lonely.folderList.front().szFolderName, QStringLiteral("ACCOUNT"));
+    nameAccountFolders(lonely.mail);
+    EXPECT_EQ(lonely.mail.folders.front().name, QStringLiteral("ACCOUNT"));
 }
 
 TEST(FolderTable, TableLengthsAndEnds)
@@ -132,8 +132,8 @@ TEST(FolderTable, TableLengthsAndEnds)
     zero.lengthOverrides[0] = 0;
     const auto repeated = decode(flidBlock({{5, {}, QStringLiteral("A")}, {6, {}, QStringLiteral("B")}}, zero));
     ASSERT_GE(repeated.size(), 2u);
-    EXPECT_EQ(repeated[0].dwFolderID, 5u);
-    EXPECT_EQ(repeated[1].dwFolderID, 5u);
+    EXPECT_EQ(repeated[0].folderId, 5u);
+    EXPECT_EQ(repeated[1].folderId, 5u);
 
     // Equal words at 40 and 42: the table is not decoded.
     FlidOptions equal;
@@ -167,7 +167,7 @@ TEST(FolderTable, EntriesRunningOffATruncatedBlockReadAsZero)
     ScanState state;
     decodeBlock(state, BlockTag::FLID,
                 BlockView(reinterpret_cast<const unsigned char*>(held.constData()), held.size(), full.size(), 0));
-    ASSERT_GE(state.folderList.size(), 1u);
-    EXPECT_EQ(state.folderList.front().szFolderName, QStringLiteral("One"));
-    EXPECT_LE(state.folderList.size(), 2u);
+    ASSERT_GE(state.mail.folders.size(), 1u);
+    EXPECT_EQ(state.mail.folders.front().name, QStringLiteral("One"));
+    EXPECT_LE(state.mail.folders.size(), 2u);
 }

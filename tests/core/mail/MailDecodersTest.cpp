@@ -12,13 +12,13 @@ namespace {
 
 constexpr qint64 kBlockOffset = 5120;
 
-MailMLRC decodeRecord(const MailRecord& r, ScanState* keep = nullptr)
+MailRecord decodeRecord(const MailRecordBlock& r, ScanState* keep = nullptr)
 {
     ScanState local;
     ScanState& state = keep ? *keep : local;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(mlrcBlock(r), kBlockOffset));
-    EXPECT_FALSE(state.mlrcList.empty());
-    return state.mlrcList.empty() ? MailMLRC() : state.mlrcList.back();
+    EXPECT_FALSE(state.mail.records.empty());
+    return state.mail.records.empty() ? MailRecord() : state.mail.records.back();
 }
 
 // Where descriptor `index` puts its data, read back from the block's bytes.
@@ -38,7 +38,7 @@ qint64 dataOffsetOf(const QByteArray& b, int index)
 
 TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = 12;
     r.mailId = 345;
     r.sender = Address{"ann@example.com", QString::fromUtf8("Ann \xC3\x85str\xC3\xB6m")};
@@ -51,17 +51,17 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
     r.messageId = "<1@example.com>";
     r.threadTopic = utf16be(QStringLiteral("Quarterly"));
     ScanState state;
-    const MailMLRC m = decodeRecord(r, &state);
+    const MailRecord m = decodeRecord(r, &state);
 
-    EXPECT_EQ(m.MSRCMailParentID, 12u);
-    EXPECT_EQ(m.MSRCMailID, 345u);
-    EXPECT_EQ(m.MSRCMailFromAddress, QByteArray("ann@example.com"));
-    EXPECT_EQ(m.MSRCMailFromName, QString::fromUtf8("Ann \xC3\x85str\xC3\xB6m"));
-    EXPECT_EQ(m.MSRCMailSubject, QStringLiteral("Quarterly figures"));
+    EXPECT_EQ(m.parentFolderId, 12u);
+    EXPECT_EQ(m.mailId, 345u);
+    EXPECT_EQ(m.fromAddress, QByteArray("ann@example.com"));
+    EXPECT_EQ(m.fromName, QString::fromUtf8("Ann \xC3\x85str\xC3\xB6m"));
+    EXPECT_EQ(m.subject, QStringLiteral("Quarterly figures"));
     const quint32 stamp = macStamp(2008, 3, 30, 2, 30, 0);
-    EXPECT_EQ(m.MSRCMailDate[4], quint8(stamp >> 24));
-    EXPECT_EQ(m.MSRCMailDate[7], quint8(stamp));
-    EXPECT_EQ(state.hashMlrc.value(345), &state.mlrcList.back());
+    EXPECT_EQ(m.date[4], quint8(stamp >> 24));
+    EXPECT_EQ(m.date[7], quint8(stamp));
+    EXPECT_EQ(state.mail.recordsById.value(345), &state.mail.records.back());
 
     // Every location is the block's file offset plus the data offset.
     const QByteArray bytes = mlrcBlock(r);
@@ -72,27 +72,27 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
         const quint32 n = static_cast<quint32>(props[k].data.size());
         switch (code) {
         case kBodyTag:
-            EXPECT_EQ(m.MSRCMailBodyOffset, at);
-            EXPECT_EQ(m.MSRCMailBodySize, n);
+            EXPECT_EQ(m.bodyOffset, at);
+            EXPECT_EQ(m.bodySize, n);
             break;
         case kToTag:
-            EXPECT_EQ(m.MSRCMailToFieldOffset, at);
-            EXPECT_EQ(m.MSRCMailToFieldSize, n);
+            EXPECT_EQ(m.toOffset, at);
+            EXPECT_EQ(m.toSize, n);
             break;
         case kCcTag:
             EXPECT_EQ(n, 5u);
-            EXPECT_EQ(m.MSRCMailCcFieldOffset, 0u) << "an empty Cc list records offset 0";
-            EXPECT_EQ(m.MSRCMailCcFieldSize, 5u);
+            EXPECT_EQ(m.ccOffset, 0u) << "an empty Cc list records offset 0";
+            EXPECT_EQ(m.ccSize, 5u);
             break;
         case kAttachmentsTag:
-            EXPECT_EQ(m.MSRCMailAttachmentOffset, at);
-            EXPECT_EQ(m.MSRCMailAttachmentSize, 24u);
+            EXPECT_EQ(m.attachmentListOffset, at);
+            EXPECT_EQ(m.attachmentListSize, 24u);
             break;
         case kMessageIdTag:
-            EXPECT_EQ(m.MSRCMailMessageIDOffset, at);
+            EXPECT_EQ(m.messageIdOffset, at);
             break;
         case kThreadTopicTag:
-            EXPECT_EQ(m.MSRCMailThreadTopicOffset, at);
+            EXPECT_EQ(m.threadTopicOffset, at);
             break;
         default:
             break;
@@ -102,21 +102,21 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
 
 TEST(MailRecordDecoder, MissingMailIdIsZeroAndStillHashed)
 {
-    MailRecord r;
+    MailRecordBlock r;
     r.folderId = 4;
     ScanState state;
-    const MailMLRC m = decodeRecord(r, &state);
-    EXPECT_EQ(m.MSRCMailID, 0u);
-    EXPECT_EQ(state.hashMlrc.count(0), 1);
+    const MailRecord m = decodeRecord(r, &state);
+    EXPECT_EQ(m.mailId, 0u);
+    EXPECT_EQ(state.mail.recordsById.count(0), 1);
 }
 
 TEST(MailRecordDecoder, SubjectBounds)
 {
     auto subjectOf = [](const QByteArray& stored) {
-        MailRecord r;
+        MailRecordBlock r;
         r.mailId = 1;
         r.subject = stored;
-        return decodeRecord(r).MSRCMailSubject;
+        return decodeRecord(r).subject;
     };
     EXPECT_EQ(subjectOf(narrow(QByteArray(127, 'a'))), QString(127, QLatin1Char('a')));
     EXPECT_TRUE(subjectOf(narrow(QByteArray(128, 'a'))).isEmpty());
@@ -131,25 +131,25 @@ TEST(MailRecordDecoder, SubjectBounds)
 TEST(MailRecordDecoder, SenderBounds)
 {
     auto senderOf = [](const QByteArray& address, const QString& name) {
-        MailRecord r;
+        MailRecordBlock r;
         r.mailId = 1;
         r.sender = Address{address, name};
         return decodeRecord(r);
     };
-    MailMLRC m = senderOf(QByteArray(139, 'x'), QStringLiteral("Name"));
-    EXPECT_EQ(m.MSRCMailFromAddress.size(), 139);
-    EXPECT_EQ(m.MSRCMailFromName, QStringLiteral("Name"));
+    MailRecord m = senderOf(QByteArray(139, 'x'), QStringLiteral("Name"));
+    EXPECT_EQ(m.fromAddress.size(), 139);
+    EXPECT_EQ(m.fromName, QStringLiteral("Name"));
 
     m = senderOf(QByteArray(140, 'x'), QStringLiteral("Still found"));
-    EXPECT_TRUE(m.MSRCMailFromAddress.isEmpty());
-    EXPECT_EQ(m.MSRCMailFromName, QStringLiteral("Still found"));
+    EXPECT_TRUE(m.fromAddress.isEmpty());
+    EXPECT_EQ(m.fromName, QStringLiteral("Still found"));
 
     // 99 characters are 198 bytes (kept); 100 are 200 (dropped).
     m = senderOf("a@b", QString(99, QLatin1Char('n')));
-    EXPECT_EQ(m.MSRCMailFromName.size(), 99);
+    EXPECT_EQ(m.fromName.size(), 99);
     m = senderOf("a@b", QString(100, QLatin1Char('n')));
-    EXPECT_TRUE(m.MSRCMailFromName.isEmpty());
-    EXPECT_EQ(m.MSRCMailFromAddress, QByteArray("a@b"));
+    EXPECT_TRUE(m.fromName.isEmpty());
+    EXPECT_EQ(m.fromAddress, QByteArray("a@b"));
 }
 
 TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
@@ -157,25 +157,25 @@ TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
     // A sender whose address length points past the block.
     QByteArray list = addressList({{"someone@example.com", QStringLiteral("Someone")}});
     list.replace(29, 4, be32(0x7FFFFFF0));
-    MailRecord r;
+    MailRecordBlock r;
     r.mailId = 9;
     r.extra = {prop(kSenderTag, list), prop(kSubjectTag, utf16be(QStringLiteral("fine")))};
-    const MailMLRC m = decodeRecord(r);
-    EXPECT_EQ(m.MSRCMailID, 9u);
-    EXPECT_TRUE(m.MSRCMailFromAddress.isEmpty());
-    EXPECT_TRUE(m.MSRCMailFromName.isEmpty());
-    EXPECT_EQ(m.MSRCMailSubject, QStringLiteral("fine"));
+    const MailRecord m = decodeRecord(r);
+    EXPECT_EQ(m.mailId, 9u);
+    EXPECT_TRUE(m.fromAddress.isEmpty());
+    EXPECT_TRUE(m.fromName.isEmpty());
+    EXPECT_EQ(m.subject, QStringLiteral("fine"));
 
     // A descriptor claiming 4 GB: the walk goes on without reading it.
-    MailRecord huge;
+    MailRecordBlock huge;
     huge.extra = {prop(0x0D06, QByteArray()), prop(kMailIdTag, be32(5))};
     QByteArray b = mlrcBlock(huge);
     // Descriptor 0 is the 0D06 one: give it an absurd length.
     b.replace(36, 4, be32(0xFFFFFFF0));
     ScanState state;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(b));
-    EXPECT_LT(state.mlrcList.back().MSRCMailProperty0D06Size, quint32(b.size())) << "a property ends with its block";
-    EXPECT_EQ(state.mlrcList.back().MSRCMailID, 0u) << "its data lie past the block";
+    EXPECT_LT(state.mail.records.back().property0D06Size, quint32(b.size())) << "a property ends with its block";
+    EXPECT_EQ(state.mail.records.back().mailId, 0u) << "its data lie past the block";
 }
 
 TEST(MailSourceDecoder, SummariesCountAndRepeatIds)
@@ -185,13 +185,13 @@ TEST(MailSourceDecoder, SummariesCountAndRepeatIds)
     const QByteArray second = msrcBlock(42, "Subject: two\r\rlonger body");
     decodeBlock(state, BlockTag::MSrc, BlockView::whole(first, 1024));
     decodeBlock(state, BlockTag::MSrc, BlockView::whole(second, 4096));
-    ASSERT_EQ(state.msrcList.size(), 2u);
-    EXPECT_EQ(state.msrcList[0].MSRCMailSourceOffset, 1024u);
-    EXPECT_EQ(state.msrcList[0].MSRCMailSourceSize, 14u);
-    EXPECT_EQ(state.msrcList[1].MSRCMailSourceOffset, 4096u);
-    EXPECT_EQ(state.hashMsrc.count(42), 2);
-    EXPECT_EQ(state.MailItemCount, 2u);
-    EXPECT_EQ(state.SizeOfAllMails, 14u + 25u);
+    ASSERT_EQ(state.mail.messages.size(), 2u);
+    EXPECT_EQ(state.mail.messages[0].blockOffset, 1024u);
+    EXPECT_EQ(state.mail.messages[0].textSize, 14u);
+    EXPECT_EQ(state.mail.messages[1].blockOffset, 4096u);
+    EXPECT_EQ(state.mail.messagesById.count(42), 2);
+    EXPECT_EQ(state.mail.count, 2u);
+    EXPECT_EQ(state.mail.storedBytes, 14u + 25u);
 }
 
 TEST(AccountDecoder, FieldsAndBounds)
@@ -200,8 +200,8 @@ TEST(AccountDecoder, FieldsAndBounds)
     const QByteArray wide = utf16be(QString::fromUtf8("Jos\xC3\xA9"));
     decodeBlock(state, BlockTag::MaRC,
                 BlockView::whole(marcBlock(3, "Work Account", {prop(0x1F12, wide), prop(0x1F10, "raw")})));
-    const MailMARC& a = state.marcList.back();
-    EXPECT_EQ(a.dwAccountID, 3u);
+    const MailAccount& a = state.mail.accounts.back();
+    EXPECT_EQ(a.accountId, 3u);
     EXPECT_EQ(a.accountName, QByteArray("Work Account"));
     EXPECT_EQ(a.accountNameLength, 13u);
     EXPECT_EQ(a.property1F12, QByteArray("Jos\xC3\xA9"));
@@ -213,14 +213,14 @@ TEST(AccountDecoder, FieldsAndBounds)
     cut.replace(32 + 8 + 4, 4, be32(100000));
     ScanState state2;
     decodeBlock(state2, BlockTag::MaRC, BlockView::whole(cut));
-    EXPECT_EQ(state2.marcList.back().dwAccountID, 4u);
-    EXPECT_TRUE(state2.marcList.back().accountName.isEmpty());
+    EXPECT_EQ(state2.mail.accounts.back().accountId, 4u);
+    EXPECT_TRUE(state2.mail.accounts.back().accountName.isEmpty());
 }
 
 TEST(AttachmentDecoder, IdAndOffset)
 {
     ScanState state;
     decodeBlock(state, BlockTag::Attc, BlockView::whole(attcBlock(77, "payload"), 8192));
-    EXPECT_EQ(state.attcList.back().dwAttachmentID, 77u);
-    EXPECT_EQ(state.attcList.back().dwBlockOffset, 8192u);
+    EXPECT_EQ(state.mail.attachments.back().attachmentId, 77u);
+    EXPECT_EQ(state.mail.attachments.back().blockOffset, 8192u);
 }

@@ -37,9 +37,9 @@ QByteArray typeAndCreator(const QString& path)
 }
 
 // A record without stored text: its message is composed.
-MailRecord withoutText(quint32 folder, const QByteArray& body)
+MailRecordBlock withoutText(quint32 folder, const QByteArray& body)
 {
-    return MailRecord{folder, {}, {}, {}, macStamp(2008, 3, 7, 8, 9, 10), {}, {}, narrow(body)};
+    return MailRecordBlock{folder, {}, {}, {}, macStamp(2008, 3, 7, 8, 9, 10), {}, {}, narrow(body)};
 }
 
 QByteArray withDate(const QByteArray& date, const QByteArray& body)
@@ -48,14 +48,14 @@ QByteArray withDate(const QByteArray& date, const QByteArray& body)
 }
 
 // A folder table of the given ids, the records, then the message text blocks.
-QByteArray database(const QList<quint32>& folderIds, const QList<MailRecord>& records, const QList<QByteArray>& texts)
+QByteArray database(const QList<quint32>& folderIds, const QList<MailRecordBlock>& records, const QList<QByteArray>& texts)
 {
     Database db;
     QList<FolderEntry> folders;
     for (quint32 id : folderIds)
         folders << FolderEntry{id, {}, QStringLiteral("F%1").arg(id)};
     db.add(flidBlock(folders));
-    for (const MailRecord& r : records)
+    for (const MailRecordBlock& r : records)
         db.add(mlrcBlock(r));
     for (const QByteArray& text : texts)
         db.add(text);
@@ -77,16 +77,17 @@ struct MailExport {
         EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(database) == database.size());
         file.close();
         scanDatabase(path, state);
-        context = std::make_unique<SaveContext>(state, dir.filePath(QStringLiteral("save")));
+        context = std::make_unique<SaveContext>(dir.filePath(QStringLiteral("save")));
+        context->office2004 = state.office2004;
         context->databasePath = path;
         context->hooks.stop = &stop;
         context->hooks.progress = [this] { ++ticks; };
-        context->treeInfo << TreeInfo{0, kMail.section('/', 0, 1)} << TreeInfo{4294967294u, kMail};
+        context->folderPaths << FolderPath{0, kMail.section('/', 0, 1)} << FolderPath{4294967294u, kMail};
     }
     // A folder below Mail, with its directory unless told otherwise.
     void folder(quint32 id, const QString& path, bool makeDirectory = true)
     {
-        context->treeInfo << TreeInfo{id, kMail + '/' + path};
+        context->folderPaths << FolderPath{id, kMail + '/' + path};
         EXPECT_TRUE(!makeDirectory || QDir().mkpath(context->saveDir + kMail + '/' + path));
     }
     QString mailbox(const QString& path) const { return mailboxPathFor(context->saveDir, kMail + '/' + path); }
@@ -160,7 +161,7 @@ TEST(MailboxExport, WritesEveryFolderItsMailbox)
     const QByteArray damagedBlock = msrcBlock(109, damaged, 0x00FFFFFF);
     const QByteArray bytes = database(
         {1, 2, 3, 4, 5, 6},
-        {{1, 101}, {1, 102}, {2, 103}, {5, 106}, MailRecord{2, 107, {}, utf16be("kept")},
+        {{1, 101}, {1, 102}, {2, 103}, {5, 106}, MailRecordBlock{2, 107, {}, utf16be("kept")},
          {3, 104}, {4, 105}, {1, 108}, {6, 109}, {6, 110},
          withoutText(99, "orphan body"), withoutText(1, "composed in the inbox")},
         // Scan order, not id order, is mailbox order; 109 claims 16 MiB.
@@ -169,9 +170,9 @@ TEST(MailboxExport, WritesEveryFolderItsMailbox)
          msrcBlock(105, withDate("3 Apr 2008 00:00:00 +0000", "in B")),
          msrcBlock(108, "Subject: root\r\rnever written\r"), damagedBlock, msrcBlock(110, cut)});
     MailExport e(bytes.left(bytes.lastIndexOf(cut) + 40));
-    for (MailMSRC& summary : e.state.msrcList)
-        if (summary.MSRCMailID == 108)
-            summary.MSRCMailParentID = 0;
+    for (StoredMessage& summary : e.state.mail.messages)
+        if (summary.mailId == 108)
+            summary.parentFolderId = 0;
     const QString privet = QStringLiteral("Привет");
     const QStringList paths{"Inbox", privet, "A/Archive", "B/Archive", "Empty", "Damaged"};
     for (int k = 0; k < paths.size(); ++k)
@@ -179,14 +180,14 @@ TEST(MailboxExport, WritesEveryFolderItsMailbox)
     e.folder(100000, QStringLiteral("Folder1"));
 
     // An existing mailbox is appended to and keeps its type and creator.
-    ASSERT_TRUE(CreateFiles(e.mailbox("Inbox"), e.context->failures));
+    ASSERT_TRUE(createEmptyFile(e.mailbox("Inbox"), e.context->failures));
     setFinderInfo(e.mailbox("Inbox"), FinderCodes{"TEXT", "ttxt"});
     {
         QFile old(e.mailbox("Inbox"));
         ASSERT_TRUE(old.open(QIODevice::Append) && old.write("old message\r") > 0);
     }
 
-    EXPECT_TRUE(OnMailSaving(*e.context));
+    EXPECT_TRUE(writeMailboxes(e.state.mail, *e.context));
     EXPECT_EQ(e.context->failures.count(), 0) << e.context->failures.firstFailures().join('\n').toStdString();
     EXPECT_EQ(e.mailboxes(), QStringList({"A/Archive/Archive.mbox", "B/Archive/Archive.mbox", "Damaged/Damaged.mbox",
                                           "Folder1/Folder1.mbox", "Inbox/Inbox.mbox", privet + '/' + privet + ".mbox"}))
@@ -228,7 +229,7 @@ TEST(MailboxExport, LargeTextsAreCopiedWhole)
     MailExport e(database({1}, {{1, 101}, {1, 102}}, {msrcBlock(101, early), msrcBlock(102, late)}));
     e.folder(1, QStringLiteral("Inbox"));
 
-    EXPECT_TRUE(OnMailSaving(*e.context));
+    EXPECT_TRUE(writeMailboxes(e.state.mail, *e.context));
     EXPECT_TRUE(readFile(e.mailbox("Inbox")) == kSeparator + QByteArray(early).replace("\rFrom the", "\rfrom the")
                                                    + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + late + "\r");
 }
@@ -250,7 +251,7 @@ TEST(MailboxExport, UnwritableMailboxesAreCounted)
     // Records without stored text whose directory is missing.
     e.folder(3, QStringLiteral("Gone"), false);
 
-    EXPECT_TRUE(OnMailSaving(*e.context));
+    EXPECT_TRUE(writeMailboxes(e.state.mail, *e.context));
     EXPECT_EQ(e.context->failures.count(), devFull ? 3 : 2) << "one failure per mailbox that cannot be written";
     const QString failures = e.context->failures.firstFailures().join('\n');
     EXPECT_TRUE(failures.contains("/Blocked/Blocked.mbox") && failures.contains("/Gone/Gone.mbox"))
@@ -267,15 +268,15 @@ TEST(MailboxExport, StopRequestsAndAnUnreadableDatabase)
     for (MailExport* e : {&during, &before})
         e->folder(1, QStringLiteral("Inbox")), e->folder(2, QStringLiteral("Sent"));
     during.context->hooks.progress = [&during] { during.stop = true; };
-    OnMailSaving(*during.context);
+    writeMailboxes(during.state.mail, *during.context);
     EXPECT_TRUE(readFile(during.mailbox("Inbox")).contains("text 101"));
     EXPECT_FALSE(readFile(during.mailbox("Inbox")).contains("text 102")) << "the walk ends after the message";
     EXPECT_EQ(during.mailboxes(), QStringList({"Inbox/Inbox.mbox"}));
     before.stop = true;
-    OnMailSaving(*before.context);
+    writeMailboxes(before.state.mail, *before.context);
     EXPECT_TRUE(before.mailboxes().isEmpty());
 
     missing.context->databasePath = missing.dir.filePath(QStringLiteral("missing"));
-    EXPECT_FALSE(OnMailSaving(*missing.context));
+    EXPECT_FALSE(writeMailboxes(missing.state.mail, *missing.context));
     EXPECT_EQ(missing.context->failures.count(), 1) << "a save without its mail is no success";
 }

@@ -46,21 +46,22 @@ struct Scanned {
         }
         scanDatabase(path, state);
         EXPECT_TRUE(database.open(path));
-        context = std::make_unique<SaveContext>(state, dir.path());
+        context = std::make_unique<SaveContext>(dir.path());
+        context->office2004 = state.office2004;
         context->hooks.stop = &stop;
     }
     QByteArray compose(int index = 0)
     {
-        return MessageWriter(database, *context).composedMessage(state.mlrcList.at(static_cast<size_t>(index)));
+        return MessageWriter(database, state.mail.attachments, *context).composedMessage(state.mail.records.at(static_cast<size_t>(index)));
     }
 };
 
 const Address kAlice{"alice@example.com", QStringLiteral("Alice")};
 const quint32 kStamp = macStamp(2008, 3, 5, 10, 11, 12);
 
-MailRecord record(const QByteArray& body)
+MailRecordBlock record(const QByteArray& body)
 {
-    return MailRecord{1, {}, kAlice, utf16be(QStringLiteral("Hello")), kStamp, {}, {}, body};
+    return MailRecordBlock{1, {}, kAlice, utf16be(QStringLiteral("Hello")), kStamp, {}, {}, body};
 }
 
 // The header line that starts with `name`, up to its CR; empty when absent.
@@ -116,12 +117,12 @@ TEST(MessageWriter, ComposedMessagesReadBackAsMime)
     const QByteArray binary("\x00\x01\x02\x03 binary", 11);
     const QByteArray longLine = QByteArray("a=b ").repeated(40);
     const QByteArray body = "Hello <world> & you\rFrom me\r\n" + longLine + "\nlast line";
-    const MailRecord r{1, {}, kAlice, utf16be("Hello"), kStamp,
+    const MailRecordBlock r{1, {}, kAlice, utf16be("Hello"), kStamp,
                        QList<Address>{{"bob@example.com", "Bob"}, {"carol@example.com", "Carol"}},
                        QList<Address>{{"dave@example.com", "Dave"}}, narrow(body), {7, 8},
                        "1234@example.com", "AcB1Zw==", utf16be("Topic")};
     const QString wideBody = QStringLiteral("Ünïcödé <b>\rzweite Zeile 😀");
-    const MailRecord wide{1, {}, Address{"zoe@example.com", QStringLiteral("Zoë")}, utf16be(QStringLiteral("Grüße ☃")),
+    const MailRecordBlock wide{1, {}, Address{"zoe@example.com", QStringLiteral("Zoë")}, utf16be(QStringLiteral("Grüße ☃")),
                           kStamp, QList<Address>{{"o@example.com", QStringLiteral("Ωmega")}}, {}, utf16be(wideBody),
                           {}, {}, {}, utf16be(QStringLiteral("Thème"))};
     Scanned s({mlrcBlock(r), attcBlock(7, "Content-Type: application/octet-stream\rContent-Transfer-Encoding: base64\r\r"
@@ -165,12 +166,12 @@ TEST(MessageWriter, ComposedMessagesReadBackAsMime)
 
 TEST(MessageWriter, HeaderFieldsAndTheirLimits)
 {
-    const MailRecord atLimits{1, {}, Address{"a@example.com", QString(55, 'n')}, utf16be(QString(60, 's')), kStamp,
+    const MailRecordBlock atLimits{1, {}, Address{"a@example.com", QString(55, 'n')}, utf16be(QString(60, 's')), kStamp,
                               listOfSize(1000, 1), listOfSize(40000, 100), narrow("x")};
-    const MailRecord overLimits{1, {}, kAlice, utf16be(QStringLiteral("😀").repeated(60)), kStamp, // 120 code units
+    const MailRecordBlock overLimits{1, {}, kAlice, utf16be(QStringLiteral("😀").repeated(60)), kStamp, // 120 code units
                                 listOfSize(1001, 1), listOfSize(40001, 100), narrow("x")};
     // A name of 256 bytes and one that runs past the data are written empty.
-    const MailRecord emptyCc{1, {}, kAlice, {}, kStamp, {}, QList<Address>{}, narrow("x"), {}, {}, {}, {},
+    const MailRecordBlock emptyCc{1, {}, kAlice, {}, kStamp, {}, QList<Address>{}, narrow("x"), {}, {}, {}, {},
                              {prop(kToTag, be32(3) + QByteArray(25, '\0') + be32(3) + "a@x" + be32(2) + utf16be("A")
                                                + QByteArray(24, '\0') + be32(3) + "b@x" + be32(256)
                                                + QByteArray(256, 'B') + QByteArray(24, '\0') + be32(3) + "c@x"
@@ -202,7 +203,7 @@ TEST(MessageWriter, HeaderFieldsAndTheirLimits)
 
 TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
 {
-    MailRecord attached = record(narrow("From me\rsaid From you"));
+    MailRecordBlock attached = record(narrow("From me\rsaid From you"));
     attached.attachmentIds = {7, 99, 7, 8, 7}; // a repeated id is written once
     const QByteArray first = "Content-Type: text/plain\r\rfirst\r", second = "Content-Type: text/plain\r\rsecond\r";
     // The file ends inside the last record's body.
@@ -227,16 +228,16 @@ TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
     const QString path = s.dir.filePath(QStringLiteral("Inbox.mbox"));
     {
         AppendFile mailbox(path, s.context->failures);
-        MessageWriter writer(s.database, *s.context);
-        writer.WriteTheFileForSentITems(s.state.mlrcList.at(0), mailbox);
-        writer.WriteTheFileForSentITems(s.state.mlrcList.at(1), mailbox);
+        MessageWriter writer(s.database, s.state.mail.attachments, *s.context);
+        writer.appendComposedMessage(s.state.mail.records.at(0), mailbox);
+        writer.appendComposedMessage(s.state.mail.records.at(1), mailbox);
     }
     EXPECT_EQ(ertest::readFile(path),
               "From ???@???\r" + headerOnly + "From ???@???\r" + QByteArray(message).replace("\rFrom me\r", "\rfrom me\r"));
     EXPECT_EQ(s.context->failures.count(), 0);
 
     QByteArray written;
-    MessageWriter(s.database, *s.context).composeMessage(s.state.mlrcList.at(1), [&](const char* data, qint64 n) {
+    MessageWriter(s.database, s.state.mail.attachments, *s.context).composeMessage(s.state.mail.records.at(1), [&](const char* data, qint64 n) {
         written.append(data, static_cast<int>(n));
         s.stop = true;
         return true;

@@ -23,12 +23,12 @@ TEST(NothingLost, LostTextsEmptyBodiesAndFolderZero)
     Database db;
     db.add(flidBlock({{7, {}, QStringLiteral("On My Computer")}, {1, 7, QStringLiteral("Inbox")},
                       {0, 7, QStringLiteral("Zero")}}));
-    MailRecord lost{1, 21, Address{"lost@example.org", QStringLiteral("Lost")}, utf16be(QStringLiteral("Lost text"))};
+    MailRecordBlock lost{1, 21, Address{"lost@example.org", QStringLiteral("Lost")}, utf16be(QStringLiteral("Lost text"))};
     lost.body = narrow("The body is still in the record");
     db.add(mlrcBlock(lost)); // its "MSrc" block is gone
-    MailRecord empty{1, {}, Address{"empty@example.org", QStringLiteral("Empty")}, utf16be(QStringLiteral("No body"))};
+    MailRecordBlock empty{1, {}, Address{"empty@example.org", QStringLiteral("Empty")}, utf16be(QStringLiteral("No body"))};
     db.add(mlrcBlock(empty));
-    MailRecord zero{0, 22, {}, utf16be(QStringLiteral("Filed in zero"))};
+    MailRecordBlock zero{0, 22, {}, utf16be(QStringLiteral("Filed in zero"))};
     db.add(mlrcBlock(zero));
     db.add(msrcBlock(22, "Subject: Filed in zero\r\rText\r"));
 
@@ -37,7 +37,7 @@ TEST(NothingLost, LostTextsEmptyBodiesAndFolderZero)
     ASSERT_TRUE(db.writeTo(path));
     ScanState state;
     ASSERT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-    EXPECT_EQ(recomputeMailItemCount(state), 3u);
+    EXPECT_EQ(recomputeMailCount(state), 3u);
     QStringList inbox;
     for (const MailListRow& row : mailListRows(state, 1))
         inbox << row.text.section(QLatin1Char('\n'), -1);

@@ -12,10 +12,10 @@ using namespace testdb;
 
 namespace {
 
-const er::NotesInformation& decode(er::ScanState& state, const QByteArray& block)
+const er::NoteRecord& decode(er::ScanState& state, const QByteArray& block)
 {
     er::decodeBlock(state, er::BlockTag::NTRC, er::BlockView::whole(block));
-    return state.ntrcList.back();
+    return state.notes.back();
 }
 
 } // namespace
@@ -32,19 +32,18 @@ TEST(NoteDecoder, TextFormsAndStamp)
     EXPECT_EQ(n.DescriptionLength, 3u);
     EXPECT_EQ(*n.Property1F06, "abc");
     EXPECT_EQ(n.Property1F06Length, 3u); // no terminator counted
-    EXPECT_EQ(er::GetDWordValue(n.StampTime->data(), 1), 123456u);
+    EXPECT_EQ(er::bigEndianU32(n.StampTime->data()), 123456u);
     EXPECT_FALSE(n.GUID);
 }
 
-TEST(NoteDecoder, EveryBlockCountsAndTheFirstSetsOne)
+TEST(NoteDecoder, EveryBlockCounts)
 {
     er::ScanState state;
-    state.NotesItemCount = 42;
     QByteArray unusable = noteBlock({wideProp(kNoteSummaryTag, "lost")});
     unusable.replace(36, 4, be32(4000));
     const auto& n = decode(state, unusable);
-    EXPECT_EQ(state.NotesItemCount, 1u);
+    EXPECT_EQ(state.noteCount, 1u);
     EXPECT_TRUE(n.Summary && n.Summary->isEmpty());
     decode(state, noteBlock({}));
-    EXPECT_EQ(state.NotesItemCount, 2u);
+    EXPECT_EQ(state.noteCount, 2u);
 }

@@ -10,9 +10,9 @@ using namespace er;
 
 namespace {
 
-NotesInformation note(const QByteArray& summary, const QByteArray& description, const QByteArray& guid = {})
+NoteRecord note(const QByteArray& summary, const QByteArray& description, const QByteArray& guid = {})
 {
-    NotesInformation n;
+    NoteRecord n;
     if (!summary.isNull())
         n.Summary = summary, n.SummaryLength = quint32(summary.size() + 1);
     n.Description = description, n.DescriptionLength = quint32(description.size() + 1);
@@ -36,7 +36,7 @@ TEST(NoteExport, JournalLines)
               head + "SUMMARY:Ideas\r\nDESCRIPTION:one line only\r\n" + tail);
     EXPECT_EQ(noteICalendar(note(QByteArray(), QByteArray("x\0y\r\0", 5))), head + "DESCRIPTION:xy\\n\r\n" + tail);
     // GUID bytes that lay past the block's end read as zeros.
-    NotesInformation cut = note("t", "d");
+    NoteRecord cut = note("t", "d");
     cut.GUID = QByteArray(), cut.GUIDLength = 16;
     EXPECT_TRUE(noteICalendar(cut).contains("\r\nUID:00000000-0000-0000-0000-000000000000\r\n"));
 }
@@ -46,18 +46,18 @@ TEST(NoteExport, SavingKeepsEveryNoteStopsAndCountsFailures)
     QTemporaryDir target;
     const QString dir = bundlePath(target.path()) + "/Notes", none(26, 'A');
     ScanState state;
-    state.ntrcList = {note("first", "1"), note("second", "2"), note("third", "3", QByteArray(16, '\x07'))};
+    state.notes = {note("first", "1"), note("second", "2"), note("third", "3", QByteArray(16, '\x07'))};
     QStringList statuses;
     std::atomic<bool> stop{false};
     auto run = [&](bool stopAtFirst) {
         statuses.clear();
-        SaveContext context(state, target.path());
+        SaveContext context(target.path());
         context.hooks.stop = &stop;
         context.hooks.status = [&](const QString& text) {
             statuses << text;
             stop = stopAtFirst;
         };
-        OnNotesSaving(context);
+        writeNoteFiles(state.notes, context);
         return context.failures.count();
     };
     auto files = [&] { return QDir(dir).entryList(QDir::Files, QDir::Name); };

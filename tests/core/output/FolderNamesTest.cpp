@@ -49,7 +49,7 @@ QByteArray database(const Case& c)
     db.add(testdb::flidBlock(folders));
     quint32 mailId = 1;
     for (const testdb::FolderEntry& folder : c.folders) {
-        testdb::MailRecord record;
+        testdb::MailRecordBlock record;
         record.folderId = folder.id;
         record.mailId = mailId;
         db.add(testdb::mlrcBlock(record));

@@ -20,8 +20,7 @@ TEST(ItemFiles, TextRules)
 TEST(ItemFiles, NamesAreNeverReusedWithinASave)
 {
     QTemporaryDir dir;
-    ScanState state;
-    SaveContext context(state, dir.path());
+    SaveContext context(dir.path());
     const QString a = itemFilePath(context, dir.path(), std::nullopt);
     const QString b = itemFilePath(context, dir.path(), std::nullopt);
     const QString c = itemFilePath(context, dir.path(), QByteArray());
@@ -31,10 +30,10 @@ TEST(ItemFiles, NamesAreNeverReusedWithinASave)
 
     // A file already on disk is not overwritten either.
     QByteArray guid(16, '\x01');
-    SaveContext second(state, dir.path());
+    SaveContext second(dir.path());
     const QString first = itemFilePath(second, dir.path(), guid);
     ASSERT_TRUE(writeItemFile(first, "BEGIN:VCARD\r\n", kVCardCodes, second.failures));
-    SaveContext third(state, dir.path());
+    SaveContext third(dir.path());
     EXPECT_EQ(itemFilePath(third, dir.path(), guid), first + QStringLiteral("-2"));
     EXPECT_EQ(second.failures.count(), 0);
 }

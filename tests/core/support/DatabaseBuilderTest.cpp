@@ -31,7 +31,7 @@ TEST(DatabaseBuilderBlocks, EveryKindPassesTheBlockCheckAndKeepsItsPayload)
     for (int n : {0, 227, 228, 229, 236, 237, 484, 485, 1000}) { // both sides of the 256-byte steps
         SCOPED_TRACE(n);
         const QByteArray filler(n, 'x');
-        const MailRecord r{1, {}, {}, narrow(filler.left(100)), {}, {}, QList<Address>{}, utf16be(QString(filler))};
+        const MailRecordBlock r{1, {}, {}, narrow(filler.left(100)), {}, {}, QList<Address>{}, utf16be(QString(filler))};
         const QByteArray msrc = msrcBlock(77, filler), attc = attcBlock(5, filler);
         for (const QByteArray& b : {block(kCTRC, be32(0) + filler), propertyBlock(kNTRC, {prop(0x1F01, filler)}),
                                     marcBlock(3, filler), mlrcBlock(r), msrc, attc})

@@ -64,7 +64,7 @@ bool scanInto(const QByteArray& bytes, QTemporaryDir& dir)
         return false;
     out.close();
     er::ScanState& state = er::gui::scanState();
-    er::CleanListAndHash(state);
+    er::clearScanState(state);
     const er::ScanOutcome outcome = er::scanDatabase(path, state, {});
     if (outcome.kind != er::ScanOutcome::Completed)
         qWarning() << "scan outcome" << outcome.kind << outcome.reason;
@@ -102,9 +102,9 @@ class MainWindowTest : public QObject {
 private slots:
     void init()
     {
-        er::CleanListAndHash(er::gui::scanState());
-        er::gui::scanState().bProcessRunning = false;
-        er::gui::scanState().bStopFlag = false;
+        er::clearScanState(er::gui::scanState());
+        er::gui::scanState().running = false;
+        er::gui::scanState().stopFlag = false;
         er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
     }
 
@@ -165,7 +165,7 @@ private slots:
     {
         Window window;
         window.OnMailButtonClicked();
-        MyButton* calendar = window.categoryButton(Window::CalendarCategory);
+        MyButton* calendar = window.categoryButton(Window::Category::Calendar);
 
         hover(calendar);
         QCOMPARE(calendar->iconPath(), QStringLiteral(":/images/img_HoverCalender.png"));
@@ -182,17 +182,17 @@ private slots:
             const char* hover;
             const char* checked;
         } looks[] = {
-            {Window::MailCategory, "Mail", "img_Mail", "img_HoverMail", "img_MailClick"},
-            {Window::AddressBookCategory, "Address Book", "img_Address", "img_HoverAddress", "img_AddressClick"},
-            {Window::CalendarCategory, "Calendar", "img_Calender", "img_HoverCalender", "img_CalendarClick"},
-            {Window::NotesCategory, "Notes", "img_Notes", "img_HoverNotes", "img_NotesClick"},
-            {Window::TasksCategory, "Tasks", "img_Tasks", "img_HoverTasks", "img_TasksClick"},
+            {Window::Category::Mail, "Mail", "img_Mail", "img_HoverMail", "img_MailClick"},
+            {Window::Category::Contacts, "Address Book", "img_Address", "img_HoverAddress", "img_AddressClick"},
+            {Window::Category::Calendar, "Calendar", "img_Calender", "img_HoverCalender", "img_CalendarClick"},
+            {Window::Category::Notes, "Notes", "img_Notes", "img_HoverNotes", "img_NotesClick"},
+            {Window::Category::Tasks, "Tasks", "img_Tasks", "img_HoverTasks", "img_TasksClick"},
         };
         auto icon = [](const char* name) { return QStringLiteral(":/images/%1.png").arg(QLatin1String(name)); };
         for (const auto& look : looks) {
             MyButton* button = window.categoryButton(look.category);
             window.OnTasksButtonClicked();
-            if (look.category == Window::TasksCategory)
+            if (look.category == Window::Category::Tasks)
                 window.OnMailButtonClicked();
             const QString checkedName = window.categoryCaption()->text();
             hover(button);
@@ -234,7 +234,7 @@ private slots:
         db.add(testdb::flidBlock({{7, {}, QStringLiteral("On My Computer")}}));
         db.add(testdb::contactBlock({}));
         QVERIFY(scanInto(db.bytes(), dir));
-        QVERIFY(!er::gui::scanState().ctrcList.empty());
+        QVERIFY(!er::gui::scanState().contacts.empty());
 
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -245,11 +245,11 @@ private slots:
             QString caption;
             bool textCategory;
         } cases[] = {
-            {Window::AddressBookCategory, QStringLiteral("Address Book"), QStringLiteral("Address Book:"), true},
-            {Window::CalendarCategory, QStringLiteral("Calendar"), QStringLiteral("Calendar:"), true},
-            {Window::NotesCategory, QStringLiteral("Notes"), QStringLiteral("Notes:"), true},
-            {Window::TasksCategory, QStringLiteral("Tasks"), QStringLiteral("Tasks:"), true},
-            {Window::MailCategory, QStringLiteral("Mail"), QStringLiteral("Select Item"), false},
+            {Window::Category::Contacts, QStringLiteral("Address Book"), QStringLiteral("Address Book:"), true},
+            {Window::Category::Calendar, QStringLiteral("Calendar"), QStringLiteral("Calendar:"), true},
+            {Window::Category::Notes, QStringLiteral("Notes"), QStringLiteral("Notes:"), true},
+            {Window::Category::Tasks, QStringLiteral("Tasks"), QStringLiteral("Tasks:"), true},
+            {Window::Category::Mail, QStringLiteral("Mail"), QStringLiteral("Select Item"), false},
         };
         for (const auto& c : cases) {
             QTest::mouseClick(window.categoryButton(c.category), Qt::LeftButton);
@@ -350,15 +350,15 @@ private slots:
         QCOMPARE(question, QStringLiteral("Opening another file will lead to loss of current scanned "
                                           "information. Do you want to continue?"));
         QCOMPARE(treeRows(window.folderTree()), before);
-        QCOMPARE(er::gui::scanState().folderList.size(), size_t(3));
+        QCOMPARE(er::gui::scanState().mail.folders.size(), size_t(3));
         QCOMPARE(scanDialogs.count(), 0);
 
         // Yes discards the results and asks for a new scan.
-        er::gui::scanState().bParseDatabase = true;
+        er::gui::scanState().scanShown = true;
         answered = ertest::answerMessageBox(QMessageBox::Yes);
         window.OnOpenFile();
         QVERIFY(*answered);
-        QVERIFY(er::gui::scanState().folderList.empty());
+        QVERIFY(er::gui::scanState().mail.folders.empty());
         QCOMPARE(window.folderTree()->topLevelItemCount(), 0);
         QCOMPARE(scanDialogs.count(), 1);
         QVERIFY(!window.saveAction()->isEnabled());
@@ -375,13 +375,13 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        er::gui::scanState().bProcessRunning = true;
+        er::gui::scanState().running = true;
         QString text;
         auto answered = ertest::answerMessageBox(QMessageBox::Ok, &text);
         QVERIFY(!window.close());
         QVERIFY(*answered);
         QCOMPARE(text, QStringLiteral("Application Running !!\nPlease halt the current process to Exit."));
-        er::gui::scanState().bProcessRunning = false;
+        er::gui::scanState().running = false;
 
         answered = ertest::answerMessageBox(QMessageBox::No, &text);
         QVERIFY(!window.close());

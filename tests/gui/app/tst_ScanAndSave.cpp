@@ -67,7 +67,7 @@ QByteArray bigDatabase()
     db.add(testdb::flidBlock({{7, {}, QStringLiteral("On My Computer")}, {1, 7, QStringLiteral("Inbox")}}));
     const QByteArray body = QByteArray("Line of text\r").repeated(8000);
     for (quint32 id = 1; id <= 400; ++id) {
-        testdb::MailRecord record;
+        testdb::MailRecordBlock record;
         record.folderId = 1;
         record.mailId = id;
         record.subject = QByteArray("Mail ") + QByteArray::number(id);
@@ -186,7 +186,7 @@ private slots:
         connect(window.parseDialog(), &QParseDatabase::foldersAvailable, this, [&]() {
             foldersShownDuringScan = window.folderTree()->topLevelItemCount();
             QVERIFY(!window.preferencesAction()->isEnabled());
-            QVERIFY(er::gui::scanState().bProcessRunning);
+            QVERIFY(er::gui::scanState().running);
         });
         scan(window, QStringLiteral(ER_SAMPLE_DATABASE));
         QCOMPARE(started.count(), 1);
@@ -225,10 +225,10 @@ private slots:
         window.OnLogReport();
         QVERIFY(window.logDialog()->findChild<QPushButton*>(QStringLiteral("SaveLog"))->isEnabled());
         // An entry that arrives while something runs locks the log's commands.
-        er::gui::scanState().bProcessRunning = true;
+        er::gui::scanState().running = true;
         window.SetLog("x", "y", "z");
         QVERIFY(!window.logDialog()->findChild<QPushButton*>(QStringLiteral("ClearLog"))->isEnabled());
-        er::gui::scanState().bProcessRunning = false;
+        er::gui::scanState().running = false;
         window.SetLog("x", "y", "z");
         QVERIFY(window.logDialog()->findChild<QPushButton*>(QStringLiteral("ClearLog"))->isEnabled());
         QVERIFY(logText(window).endsWith(QStringLiteral("x\ny\nz\n") + QString(63, QLatin1Char('*'))));
@@ -339,7 +339,7 @@ private slots:
         QCOMPARE(stopped.count(), 1);
         QCOMPARE(aborted, 1);
         QCOMPARE(closeText, QStringLiteral("Application Running !!\nPlease halt the current process to Exit."));
-        QVERIFY(er::gui::scanState().folderList.empty() && er::gui::scanState().msrcList.empty());
+        QVERIFY(er::gui::scanState().mail.folders.empty() && er::gui::scanState().mail.messages.empty());
         QCOMPARE(window.folderTree()->topLevelItemCount(), 0);
         QVERIFY(window.openButton()->isEnabled() && window.openAction()->isEnabled());
         QVERIFY(!window.saveAction()->isEnabled());
@@ -405,7 +405,7 @@ private slots:
         // soon as the writers have begun.
         ertest::answerMessageBox(QMessageBox::Yes);
         connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
-                []() { er::gui::scanState().bStopFlag = true; }, Qt::DirectConnection);
+                []() { er::gui::scanState().stopFlag = true; }, Qt::DirectConnection);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 60000);
         QTRY_VERIFY(logText(window).contains(QStringLiteral("Aborted Saving Main Identity.rge File .")));
@@ -413,7 +413,7 @@ private slots:
         QCOMPARE(contentsBelow(target.path()), earlier);
         QVERIFY(!window.completionDialog()->isVisible());
         QVERIFY(window.saveAction()->isEnabled());
-        QVERIFY(!er::gui::scanState().bStopFlag);
+        QVERIFY(!er::gui::scanState().stopFlag);
 
         // A plain file of the bundle's name is taken too: the question comes.
         QTemporaryDir other;

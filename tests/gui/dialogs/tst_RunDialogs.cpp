@@ -192,8 +192,8 @@ void tst_RunDialogs::progressSheetKeysAndSteps()
 void tst_RunDialogs::stopAnsweredNoChangesNothing()
 {
     er::ScanState state;
-    state.bProcessRunning = true;
-    state.bParseDatabase = true;
+    state.running = true;
+    state.scanShown = true;
     QProgressInfo sheet(state);
     QSignalSpy stopped(&sheet, &QProgressInfo::stopConfirmed);
     sheet.show();
@@ -224,7 +224,7 @@ void tst_RunDialogs::stopAnsweredNoChangesNothing()
     QVERIFY(noIsDefault);
     QCOMPARE(boxParent, &sheet);
     QCOMPARE(secondQuestions, 0);
-    QVERIFY(!state.bStopFlag && state.bProcessRunning && state.bParseDatabase);
+    QVERIFY(!state.stopFlag && state.running && state.scanShown);
     QVERIFY(sheet.isVisible());
     QCOMPARE(stopped.count(), 0);
 }
@@ -232,8 +232,8 @@ void tst_RunDialogs::stopAnsweredNoChangesNothing()
 void tst_RunDialogs::stopAnsweredYesStopsOnce()
 {
     er::ScanState state;
-    state.bProcessRunning = true;
-    state.bParseDatabase = true;
+    state.running = true;
+    state.scanShown = true;
     QProgressInfo sheet(state);
     QSignalSpy stopped(&sheet, &QProgressInfo::stopConfirmed);
     sheet.show();
@@ -251,7 +251,7 @@ void tst_RunDialogs::stopAnsweredYesStopsOnce()
             infoTexts << info->text();
             infoTitle = info->windowTitle();
             infoHasParent = info->parentWidget() != nullptr;
-            sheetHiddenFirst = !sheet.isVisible() && state.bStopFlag;
+            sheetHiddenFirst = !sheet.isVisible() && state.stopFlag;
             info->button(QMessageBox::Ok)->click();
         }, box);
         box->button(QMessageBox::Yes)->click();
@@ -263,9 +263,9 @@ void tst_RunDialogs::stopAnsweredYesStopsOnce()
     QCOMPARE(infoTitle, QString());
     QVERIFY(!infoHasParent);
     QVERIFY(sheetHiddenFirst);
-    QVERIFY(state.bStopFlag);
-    QVERIFY(!state.bParseDatabase);
-    QVERIFY(state.bProcessRunning);  // cleared by the operation once it has really ended
+    QVERIFY(state.stopFlag);
+    QVERIFY(!state.scanShown);
+    QVERIFY(state.running);  // cleared by the operation once it has really ended
     QCOMPARE(stopped.count(), 1);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
@@ -274,25 +274,25 @@ void tst_RunDialogs::summaryCountsWhatTheScanRecovered()
 {
     er::ScanState state;
     for (quint64 parent : {5u, 0u, 7u}) {
-        state.msrcList.emplace_back();
-        state.msrcList.back().MSRCMailParentID = parent;
+        state.mail.messages.emplace_back();
+        state.mail.messages.back().parentFolderId = parent;
     }
-    state.mlrcList.resize(2);
-    state.mlrcList[0].MSRCMailParentID = 5;  // no stored text: counted here
-    state.mlrcList[1].MSRCMailParentID = 5;
-    state.mlrcList[1].MSRCMailID = 42;       // counted through its summary
-    state.MailItemCount = 99;
-    state.CalendarItemCount = 2;
-    state.NotesItemCount = 4;
-    state.ContactItemCount = 6;
-    state.TaskItemCount = 1;
+    state.mail.records.resize(2);
+    state.mail.records[0].parentFolderId = 5;  // no stored text: counted here
+    state.mail.records[1].parentFolderId = 5;
+    state.mail.records[1].mailId = 42;       // counted through its summary
+    state.mail.count = 99;
+    state.eventCount = 2;
+    state.noteCount = 4;
+    state.contactCount = 6;
+    state.taskCount = 1;
 
     InformationDlg dialog(state);
     QStringList shown;
     for (const char* name : {"mail_label", "Calendar_label", "Note_label", "Contact_label", "Task_label"})
         shown << child<QLabel>(&dialog, name)->text();
     QCOMPARE(shown, (QStringList{"3", "2", "4", "6", "1"}));
-    QCOMPARE(state.MailItemCount, 3u);
+    QCOMPARE(state.mail.count, 3u);
 
     QSignalSpy closed(&dialog, &InformationDlg::closed);
     dialog.show();

@@ -103,7 +103,7 @@ private slots:
                                   {2, 7, QStringLiteral("Outbox")}}));
         auto mail = [&](quint32 id, std::optional<QString> name, std::optional<QString> subject,
                         const QByteArray& stored) {
-            testdb::MailRecord record;
+            testdb::MailRecordBlock record;
             record.folderId = 1;
             record.mailId = id;
             if (name)
@@ -165,7 +165,7 @@ private slots:
                                   {2, 7, QStringLiteral("Outbox")}}));
         const QByteArray body = QByteArray("Some text of a message\r").repeated(400);
         for (quint32 id = 1; id <= 3000; ++id) {
-            testdb::MailRecord record;
+            testdb::MailRecordBlock record;
             record.folderId = 1;
             record.mailId = id;
             record.subject = testdb::utf16be(QStringLiteral("Mail %1").arg(id));
@@ -322,6 +322,15 @@ private slots:
         QCOMPARE(window.secondTextView()->toPlainText(),
                  QStringLiteral("First Name: Second\nEmail Address 1: s@example.org"));
         QCOMPARE(window.itemList()->topLevelItem(0)->text(2), QStringLiteral("First "));
+
+        // With several rows selected, the first in the list's order is shown,
+        // whatever order they were selected in.
+        QTreeWidget* list = window.itemList();
+        list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        list->clearSelection();
+        list->topLevelItem(1)->setSelected(true);
+        list->topLevelItem(0)->setSelected(true);
+        QCOMPARE(window.secondTextView()->toPlainText(), QStringLiteral("First Name: First"));
     }
 };
 

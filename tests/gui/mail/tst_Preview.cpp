@@ -5,6 +5,7 @@
 #include "mail/MailHeaderView.h"
 #include "mail/QPreviewOfItems.h"
 #include "mail/SafeWebPage.h"
+#include "archive/ItemPreview.h"
 #include "archive/ScanState.h"
 
 #include <QDesktopServices>
@@ -60,12 +61,6 @@ const QByteArray kDate = "Date: Tue, 4 Mar 2008 10:15:00 +0100";
 const QByteArray kFrom = "From: Ana Pereira <ana@example.com>";
 const QByteArray kTo = "To: Bo <bo@example.com>";
 
-// Inside the first column, whatever the widths of the others.
-QPoint rowPoint(const QTreeWidget& list, QTreeWidgetItem* row)
-{
-    return QPoint(5, list.visualItemRect(row).center().y());
-}
-
 QByteArray htmlMail(const QByteArray& subject, const QByteArray& html)
 {
     return messageText({kDate, kFrom, "Subject: " + subject, kTo, "MIME-Version: 1.0",
@@ -113,13 +108,13 @@ private slots:
     void resetWritesTheBlankPageInAPrivateFolder();
     void filterAdmitsOnlyOurFilesAndInlineData();
     void textLinesArePlainText();
-    void rowsArePreviewedFromClicksAndSelection();
 
 private:
     // Writes a database holding the given message texts; their block offsets.
     QList<qint64> writeDatabase(const QList<QByteArray>& texts);
     // Waits until the view has finished loading `url`; the load's result.
     bool waitForPage(const QUrl& url);
+    void showStored(qint64 offset, quint64 size);
     bool showAndWait(qint64 offset, quint64 size);
     QString renderedText();
     QStringList headerLines() const { return m_header->toPlainText().split(QLatin1Char('\n')); }
@@ -159,7 +154,7 @@ void tst_Preview::init()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
 
     m_state = std::make_unique<er::ScanState>();
-    m_preview = std::make_unique<QPreviewOfItems>(m_header, m_view, m_text, *m_state);
+    m_preview = std::make_unique<QPreviewOfItems>(m_header, m_view, m_text);
     m_loads = std::make_unique<QSignalSpy>(m_preview.get(), &QPreviewOfItems::pageLoaded);
 }
 
@@ -183,7 +178,7 @@ QList<qint64> tst_Preview::writeDatabase(const QList<QByteArray>& texts)
     const QString path = m_dir.filePath(QStringLiteral("Database%1").arg(++m_databases));
     if (!db.writeTo(path))
         return {};
-    m_state->m_strDatabasePath = path;
+    m_state->databasePath = path;
     return offsets;
 }
 
@@ -199,10 +194,22 @@ bool tst_Preview::waitForPage(const QUrl& url)
         && m_preview->currentUrl() == url;
 }
 
+void tst_Preview::showStored(qint64 offset, quint64 size)
+{
+    // The row of a stored message whose block lies at `offset`, as the list
+    // hands it to the core's preview.
+    er::StoredMessage summary;
+    summary.blockOffset = static_cast<quint64>(offset);
+    summary.textSize = size;
+    er::MailListRow row;
+    row.summary = &summary;
+    m_preview->show(er::previewOf(*m_state, row));
+}
+
 bool tst_Preview::showAndWait(qint64 offset, quint64 size)
 {
     m_loads->clear();
-    m_preview->showMessage(offset, size);
+    showStored(offset, size);
     return waitForPage(pageUrl());
 }
 
@@ -478,14 +485,14 @@ void tst_Preview::textsWithoutBodyShowTheWatermark()
     QVERIFY(!m_header->toPlainText().isEmpty());
 
     m_loads->clear();
-    m_preview->showMessage(at[1], tiny.size());
+    showStored(at[1], tiny.size());
     QVERIFY(waitForPage(watermarkUrl()));
     QCOMPARE(m_header->toPlainText(), QString());
     QVERIFY(!QFileInfo::exists(m_preview->previewPagePath()));
 
     QVERIFY(showAndWait(at[0], full.size()));
     m_loads->clear();
-    m_preview->showMessage(at[2], headersOnly.size());
+    showStored(at[2], headersOnly.size());
     QVERIFY(waitForPage(watermarkUrl()));
     QCOMPARE(m_header->toPlainText(), QString());
 }
@@ -495,39 +502,35 @@ void tst_Preview::hostileOffsetsAndSizes()
     const QByteArray text = htmlMail("Sized", "<p>Sized body</p>\r");
     const QList<qint64> at = writeDatabase({text});
     QCOMPARE(at.size(), 1);
-    const qint64 fileSize = QFileInfo(m_state->m_strDatabasePath).size();
+    const qint64 fileSize = QFileInfo(m_state->databasePath).size();
 
     // A stored size far beyond the file reads what the file holds.
     m_loads->clear();
-    m_preview->showMessage(at[0], 0xFFFFFFFFull);
+    showStored(at[0], 0xFFFFFFFFull);
     QVERIFY(QTest::qWaitFor([&] { return !m_loads->isEmpty(); }, 15000));
-    m_preview->showMessage(at[0], std::numeric_limits<quint64>::max());
+    showStored(at[0], std::numeric_limits<quint64>::max());
 
     m_loads->clear();
-    m_preview->showMessage(fileSize + 4096, text.size());
+    showStored(fileSize + 4096, text.size());
     QVERIFY(waitForPage(watermarkUrl()));
     QCOMPARE(m_header->toPlainText(), QString());
 
     m_loads->clear();
-    m_preview->showMessage(std::numeric_limits<qint64>::max(), std::numeric_limits<quint64>::max());
+    showStored(std::numeric_limits<qint64>::max(), std::numeric_limits<quint64>::max());
     QVERIFY(waitForPage(watermarkUrl()));
 
-    // Negative offsets and an unknown database change nothing.
+    // No database, or one that cannot be opened, shows the watermark.
+    const QString database = m_state->databasePath;
     QVERIFY(showAndWait(at[0], text.size()));
-    const QString header = m_header->toPlainText();
     m_loads->clear();
-    m_preview->showMessage(-1, text.size());
-    m_preview->showMessage(std::numeric_limits<qint64>::min(), 16);
-    m_state->m_strDatabasePath.clear();
-    m_preview->showMessage(at[0], text.size());
-    QTest::qWait(300);
-    QVERIFY(m_loads->isEmpty());
-    QCOMPARE(m_header->toPlainText(), header);
-    QCOMPARE(m_preview->currentUrl(), pageUrl());
-
-    // A database that cannot be opened shows the watermark.
-    m_state->m_strDatabasePath = m_dir.filePath(QStringLiteral("missing"));
-    m_preview->showMessage(at[0], text.size());
+    m_state->databasePath.clear();
+    showStored(at[0], text.size());
+    QVERIFY(waitForPage(watermarkUrl()));
+    m_state->databasePath = database;
+    QVERIFY(showAndWait(at[0], text.size()));
+    m_loads->clear();
+    m_state->databasePath = m_dir.filePath(QStringLiteral("missing"));
+    showStored(at[0], text.size());
     QVERIFY(waitForPage(watermarkUrl()));
     QCOMPARE(m_header->toPlainText(), QString());
 }
@@ -557,8 +560,7 @@ void tst_Preview::resetWritesTheBlankPageInAPrivateFolder()
              QFile::Permissions());
     MailHeaderView otherHeader;
     QTextBrowser otherText;
-    er::ScanState otherState;
-    QPreviewOfItems other(&otherHeader, nullptr, &otherText, otherState);
+    QPreviewOfItems other(&otherHeader, nullptr, &otherText);
     QVERIFY(other.previewPagePath() != path);
 }
 
@@ -599,63 +601,6 @@ void tst_Preview::textLinesArePlainText()
 
     m_preview->showTextLines({QStringLiteral("Summary: y")});
     QCOMPARE(m_text->toPlainText(), QStringLiteral("Summary: y"));
-}
-
-void tst_Preview::rowsArePreviewedFromClicksAndSelection()
-{
-    const QByteArray text = htmlMail("From the row", "<p>Row body</p>\r");
-    const QList<qint64> at = writeDatabase({text});
-    QCOMPARE(at.size(), 1);
-
-    QTreeWidget list;
-    list.setColumnCount(5);
-    list.setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto* mailRow = new QTreeWidgetItem(&list, {QString(), QString(), QStringLiteral("From the row"),
-                                                QString::number(at[0]), QString::number(text.size())});
-    auto* brokenRow = new QTreeWidgetItem(&list, {QString(), QString(), QStringLiteral("Broken"),
-                                                  QStringLiteral("x12"), QStringLiteral("-5")});
-    auto* thirdRow = new QTreeWidgetItem(&list, {QString(), QString(), QStringLiteral("Third")});
-    connect(&list, &QTreeWidget::itemClicked, m_preview.get(), &QPreviewOfItems::OnMessageSubjectClicked);
-    connect(&list, &QTreeWidget::itemSelectionChanged, m_preview.get(), &QPreviewOfItems::OnMessageSubjectKey);
-    list.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&list));
-
-    // Without a previewer of the window's, a row is a mail row.
-    m_loads->clear();
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowPoint(list, mailRow));
-    QVERIFY(waitForPage(pageUrl()));
-    QVERIFY2(m_header->toPlainText().contains(QLatin1String("From the row")),
-             qPrintable(m_header->toPlainText()));
-
-    // A row without numbers shows nothing new.
-    m_preview->OnMessageSubjectClicked(brokenRow, 2);
-    QVERIFY(m_header->toPlainText().contains(QLatin1String("From the row")));
-
-    QList<QTreeWidgetItem*> previewed;
-    m_preview->setRowPreviewer([&](QTreeWidgetItem* item) { previewed.append(item); });
-    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, rowPoint(list, thirdRow));
-    QVERIFY(!previewed.isEmpty());
-    QCOMPARE(previewed.last(), thirdRow);
-
-    // With several rows selected, the first in the list's order is shown.
-    previewed.clear();
-    list.clearSelection();
-    thirdRow->setSelected(true);
-    brokenRow->setSelected(true);
-    QVERIFY(!previewed.isEmpty());
-    QCOMPARE(previewed.last(), brokenRow);
-
-    // Called directly, the slot follows the list it was given.
-    previewed.clear();
-    m_preview->OnMessageSubjectKey();
-    QVERIFY(previewed.isEmpty());
-    m_preview->setItemList(&list);
-    m_preview->OnMessageSubjectKey();
-    QCOMPARE(previewed, QList<QTreeWidgetItem*>{brokenRow});
-
-    m_preview->OnMessageSubjectClicked(nullptr, 0);
-    list.clearSelection();
-    QCOMPARE(previewed.size(), 1);
 }
 
 ER_GUI_TEST_MAIN(tst_Preview)

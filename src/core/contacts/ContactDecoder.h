@@ -1,0 +1,12 @@
+#pragma once
+// The decoder of contact ("CTRC") blocks. It never fails: data that would
+// pass the block's end leave the field present and empty.
+
+#include "contacts/ContactRecords.h"
+#include "format/BlockView.h"
+
+namespace er {
+
+ContactRecord decodeContact(const BlockView& block);
+
+} // namespace er

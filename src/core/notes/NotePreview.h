@@ -1,0 +1,19 @@
+#pragma once
+// What the window shows of a note: the text of its list row, its key (the
+// hidden column that leads a click back to the record) and its preview, line
+// by line.
+
+#include "notes/NoteRecords.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace er {
+
+// The title followed by one blank.
+QString noteRowText(const NoteRecord& note);
+QString itemKeyText(const NoteRecord& note);
+// "Summary: " when the note has one, then always "Description: ".
+QStringList notePreviewLines(const NoteRecord& note);
+
+} // namespace er
