@@ -44,7 +44,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-QEntourageMainWindow* pMainWindow = nullptr;
+QEntourageMainWindow* g_mainWindow = nullptr;
 
 namespace {
 
@@ -84,7 +84,7 @@ const QEntourageMainWindow::Category kCaptionOrder[] = {
 using ViewCommand = void (QEntourageMainWindow::*)();
 const ViewCommand kViewCommands[QEntourageMainWindow::kCategoryCount] = {
     &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
-    &QEntourageMainWindow::OnCalenderView, &QEntourageMainWindow::OnNotesView,
+    &QEntourageMainWindow::OnCalendarView, &QEntourageMainWindow::OnNotesView,
     &QEntourageMainWindow::OnTasksView};
 
 QLabel* spacerLabel(int width, QWidget* parent)
@@ -98,24 +98,24 @@ QLabel* spacerLabel(int width, QWidget* parent)
 
 QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    pMainWindow = this;
+    g_mainWindow = this;
     setContextMenuPolicy(Qt::NoContextMenu);
     setWindowTitle(tr("Vantrel Kestrane Entourage Repair"));
 
     m_preferences = new PreferencesDlg(this);
     er::ScanState& state = er::gui::scanState();
     er::clearScanState(state);
-    m_pLogDlg = new QLogReport(this);
+    m_logDialog = new QLogReport(this);
     m_about = new AboutDlg(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
-    m_pRepairComplete = new RepairComplete(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
+    m_repairComplete = new RepairComplete(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
 
     createActions();
     createToolBars();
     createMenus();
     createStatusBar();
     createPanes();
-    m_pPreview = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, this);
-    m_lister = new QItemLister(state, m_folderTree, m_itemList, m_pPreview, m_statusProgress, m_statusStop, this);
+    m_previewPane = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, this);
+    m_lister = new QItemLister(state, m_folderTree, m_itemList, m_previewPane, m_statusProgress, m_statusStop, this);
     // The current folder, however it became current (click or key), is listed.
     connect(m_folderTree, &QTreeWidget::currentItemChanged, m_lister,
             [this](QTreeWidgetItem* current) { m_lister->showItemsOfFolder(current, 0); });
@@ -130,24 +130,22 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
-    m_pParseDatabase = createParseDialog();
+    m_scanDialog = createParseDialog();
     state.scanShown = true;
-    m_pMySaveButton->setEnabled(false);
-    m_pMyOpenButton->setEnabled(false);
+    m_saveButton->setEnabled(false);
+    m_openButton->setEnabled(false);
 
     connect(this, &QEntourageMainWindow::CreateLog, this, &QEntourageMainWindow::SetLog);
     connect(this, &QEntourageMainWindow::LogView, this, &QEntourageMainWindow::Log);
     connect(this, &QEntourageMainWindow::OpenInformationDlg, this, &QEntourageMainWindow::OnOpenInformationDlg);
     // The saving thread reaches the window only through queued signals.
-    connect(&m_MailSavingThread, &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
+    connect(&m_savingThread, &er::SavingThread::runStarted, this,
             &QEntourageMainWindow::SetInitialSettingsForMail, Qt::QueuedConnection);
-    connect(&m_MailSavingThread, &er::QMailSavingThread::OnProgressvalueMainWindow, this,
+    connect(&m_savingThread, &er::SavingThread::progressed, this,
             &QEntourageMainWindow::SetProgressValueForMail, Qt::QueuedConnection);
-    connect(&m_MailSavingThread, &er::QMailSavingThread::OnFinishScanningMainWindow, this,
-            &QEntourageMainWindow::SetFinishSettingsForMail, Qt::QueuedConnection);
-    connect(&m_MailSavingThread, &er::QMailSavingThread::OnFinishScanning, this,
+    connect(&m_savingThread, &er::SavingThread::runFinished, this,
             &QEntourageMainWindow::SetFinishSettings, Qt::QueuedConnection);
-    connect(&m_MailSavingThread, &er::QMailSavingThread::strInfo, this, &QEntourageMainWindow::OnStrInfo,
+    connect(&m_savingThread, &er::SavingThread::statusText, this, &QEntourageMainWindow::OnStatusText,
             Qt::QueuedConnection);
 
     m_directoryChooser = [this]() {
@@ -158,7 +156,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     setUnifiedTitleAndToolBarOnMac(true);
     m_statusCaption->clear();
     m_statusCount->clear();
-    m_pPreview->resetPreview();
+    m_previewPane->resetPreview();
     placeWindow();
 }
 
@@ -166,17 +164,17 @@ QEntourageMainWindow::~QEntourageMainWindow()
 {
     // A save still running is asked to stop and waited for (the thread's own
     // destructor), before the widgets it reports to go away.
-    if (m_MailSavingThread.isRunning()) {
+    if (m_savingThread.isRunning()) {
         er::gui::scanState().stopFlag = true;
-        m_MailSavingThread.wait();
+        m_savingThread.wait();
     }
-    if (pMainWindow == this)
-        pMainWindow = nullptr;
+    if (g_mainWindow == this)
+        g_mainWindow = nullptr;
 }
 
 QString QEntourageMainWindow::previewPagePath() const
 {
-    return m_pPreview->previewPagePath();
+    return m_previewPane->previewPagePath();
 }
 
 void QEntourageMainWindow::createActions()
@@ -324,32 +322,32 @@ void QEntourageMainWindow::createToolBars()
     };
 
     m_fileToolBar->addWidget(spacerLabel(2, m_fileToolBar));
-    m_pMyOpenButton = makeButton("OpenButton", QStringLiteral(":/images/img_Open.png"), m_fileToolBar);
-    m_pMyOpenButton->setCheckable(false);
-    m_pMyOpenButton->setToolTip(tr("Open File"));
-    connect(m_pMyOpenButton, &QToolButton::clicked, m_openSecondAction, &QAction::trigger);
-    connect(m_pMyOpenButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnOpenEnter);
-    connect(m_pMyOpenButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnOpenLeave);
-    m_fileToolBar->addWidget(captioned(m_pMyOpenButton, tr("Open")));
+    m_openButton = makeButton("OpenButton", QStringLiteral(":/images/img_Open.png"), m_fileToolBar);
+    m_openButton->setCheckable(false);
+    m_openButton->setToolTip(tr("Open File"));
+    connect(m_openButton, &QToolButton::clicked, m_openSecondAction, &QAction::trigger);
+    connect(m_openButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnOpenEnter);
+    connect(m_openButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnOpenLeave);
+    m_fileToolBar->addWidget(captioned(m_openButton, tr("Open")));
     m_fileToolBar->addWidget(spacerLabel(5, m_fileToolBar));
-    m_pMySaveButton = makeButton("SaveButton", QStringLiteral(":/images/img_Save.png"), m_fileToolBar);
-    m_pMySaveButton->setCheckable(false);
-    m_pMySaveButton->setToolTip(tr("Save Repaired File"));
-    connect(m_pMySaveButton, &QToolButton::clicked, m_saveSecondAction, &QAction::trigger);
-    connect(m_pMySaveButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnSaveEnter);
-    connect(m_pMySaveButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnSaveLeave);
-    m_fileToolBar->addWidget(captioned(m_pMySaveButton, tr("Save")));
+    m_saveButton = makeButton("SaveButton", QStringLiteral(":/images/img_Save.png"), m_fileToolBar);
+    m_saveButton->setCheckable(false);
+    m_saveButton->setToolTip(tr("Save Repaired File"));
+    connect(m_saveButton, &QToolButton::clicked, m_saveSecondAction, &QAction::trigger);
+    connect(m_saveButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnSaveEnter);
+    connect(m_saveButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnSaveLeave);
+    m_fileToolBar->addWidget(captioned(m_saveButton, tr("Save")));
 
     auto* spacer = new QWidget(m_fileToolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     m_fileToolBar->addWidget(spacer);
 
-    m_pMyHelpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"), m_fileToolBar);
-    m_pMyHelpButton->setCheckable(false);
-    m_pMyHelpButton->setFixedSize(40, 40);
-    m_pMyHelpButton->setToolTip(tr("Help Topics"));
-    connect(m_pMyHelpButton, &QToolButton::clicked, this, &QEntourageMainWindow::OpenHelp);
-    m_fileToolBar->addWidget(m_pMyHelpButton);
+    m_helpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"), m_fileToolBar);
+    m_helpButton->setCheckable(false);
+    m_helpButton->setFixedSize(40, 40);
+    m_helpButton->setToolTip(tr("Help Topics"));
+    connect(m_helpButton, &QToolButton::clicked, this, &QEntourageMainWindow::OpenHelp);
+    m_fileToolBar->addWidget(m_helpButton);
 }
 
 void QEntourageMainWindow::createMenus()
@@ -509,7 +507,7 @@ void QEntourageMainWindow::setLockedCommandsEnabled(bool enabled)
         m_categoryButtons[static_cast<size_t>(i)]->setEnabled(enabled);
         m_categoryActions[static_cast<size_t>(i)]->setEnabled(enabled);
     }
-    m_pMyOpenButton->setEnabled(enabled);
+    m_openButton->setEnabled(enabled);
     m_openAction->setEnabled(enabled);
     m_openSecondAction->setEnabled(enabled);
     setSaveEnabled(enabled);
@@ -519,7 +517,7 @@ void QEntourageMainWindow::setSaveEnabled(bool enabled)
 {
     // Nothing to save is never offered: it would write an empty bundle.
     enabled = enabled && m_scanSaveable;
-    m_pMySaveButton->setEnabled(enabled);
+    m_saveButton->setEnabled(enabled);
     m_saveAction->setEnabled(enabled);
     m_saveSecondAction->setEnabled(enabled);
 }
@@ -573,10 +571,10 @@ void QEntourageMainWindow::OnKnowledgeBase() { openSupportLink(QStringLiteral("K
 
 void QEntourageMainWindow::ShowParseWindow()
 {
-    m_pParseDatabase->move(frameGeometry().center() - m_pParseDatabase->rect().center());
-    m_pParseDatabase->show();
-    m_pParseDatabase->raise();
-    m_pParseDatabase->activateWindow();
+    m_scanDialog->move(frameGeometry().center() - m_scanDialog->rect().center());
+    m_scanDialog->show();
+    m_scanDialog->raise();
+    m_scanDialog->activateWindow();
     emit parseWindowRequested();
 }
 
@@ -591,7 +589,7 @@ void QEntourageMainWindow::clearViews()
 
 void QEntourageMainWindow::OnOpenFile()
 {
-    m_pPreview->resetPreview();
+    m_previewPane->resetPreview();
 
     er::ScanState& state = er::gui::scanState();
     const bool earlierScan = !state.mail.folders.empty() && !state.stopFlag;
@@ -610,7 +608,7 @@ void QEntourageMainWindow::OnOpenFile()
     er::clearScanState(state);
     m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
-    m_pPreview->resetPreview();
+    m_previewPane->resetPreview();
     clearViews();
     m_statusCaption->clear();
     m_statusCount->clear();
@@ -627,18 +625,18 @@ void QEntourageMainWindow::OnOpenFile()
 
     if (!state.scanShown) {
         state.scanShown = true;
-        m_pParseDatabase->hide();
-        m_pParseDatabase->deleteLater();
-        m_pParseDatabase = createParseDialog();
-        m_pMySaveButton->setEnabled(false);
-        m_pMyOpenButton->setEnabled(false);
+        m_scanDialog->hide();
+        m_scanDialog->deleteLater();
+        m_scanDialog = createParseDialog();
+        m_saveButton->setEnabled(false);
+        m_openButton->setEnabled(false);
         ShowParseWindow();
     }
 }
 
 void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 {
-    if (er::gui::scanState().running || m_MailSavingThread.isRunning()) {
+    if (er::gui::scanState().running || m_savingThread.isRunning()) {
         if (m_progress)
             m_progress->show();
         QMessageBox::warning(this, kMessageTitle,
@@ -694,7 +692,7 @@ void QEntourageMainWindow::OnMailView()
 
     showFolderTree();
 
-    m_pPreview->resetPreview();
+    m_previewPane->resetPreview();
 }
 
 void QEntourageMainWindow::showTextCategory(Category category)
@@ -744,7 +742,7 @@ void QEntourageMainWindow::showTextCategory(Category category)
 }
 
 void QEntourageMainWindow::OnAddressView() { showTextCategory(Category::Contacts); }
-void QEntourageMainWindow::OnCalenderView() { showTextCategory(Category::Calendar); }
+void QEntourageMainWindow::OnCalendarView() { showTextCategory(Category::Calendar); }
 void QEntourageMainWindow::OnNotesView() { showTextCategory(Category::Notes); }
 void QEntourageMainWindow::OnTasksView() { showTextCategory(Category::Tasks); }
 
@@ -785,10 +783,10 @@ void QEntourageMainWindow::OnNotesLeave() { leaveCategoryButton(Category::Notes)
 void QEntourageMainWindow::OnTasksEnter() { enterCategoryButton(Category::Tasks); }
 void QEntourageMainWindow::OnTasksLeave() { leaveCategoryButton(Category::Tasks); }
 
-void QEntourageMainWindow::OnOpenEnter() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_HoverOpen.png")); }
-void QEntourageMainWindow::OnOpenLeave() { m_pMyOpenButton->setIconPath(QStringLiteral(":/images/img_Open.png")); }
-void QEntourageMainWindow::OnSaveEnter() { m_pMySaveButton->setIconPath(QStringLiteral(":/images/img_HoverSave.png")); }
-void QEntourageMainWindow::OnSaveLeave() { m_pMySaveButton->setIconPath(QStringLiteral(":/images/img_Save.png")); }
+void QEntourageMainWindow::OnOpenEnter() { m_openButton->setIconPath(QStringLiteral(":/images/img_HoverOpen.png")); }
+void QEntourageMainWindow::OnOpenLeave() { m_openButton->setIconPath(QStringLiteral(":/images/img_Open.png")); }
+void QEntourageMainWindow::OnSaveEnter() { m_saveButton->setIconPath(QStringLiteral(":/images/img_HoverSave.png")); }
+void QEntourageMainWindow::OnSaveLeave() { m_saveButton->setIconPath(QStringLiteral(":/images/img_Save.png")); }
 
 // --- Scan -------------------------------------------------------------------
 
@@ -825,7 +823,7 @@ void QEntourageMainWindow::onScanStopped()
     hideProgressSheet();
     m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
-    m_pMyOpenButton->setEnabled(true);
+    m_openButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
     clearViews();
@@ -844,7 +842,7 @@ void QEntourageMainWindow::onNothingUsable()
 void QEntourageMainWindow::showWatermark()
 {
     m_preview->show();
-    m_pPreview->showWatermark();
+    m_previewPane->showWatermark();
 }
 
 void QEntourageMainWindow::onFileRejected()
@@ -852,7 +850,7 @@ void QEntourageMainWindow::onFileRejected()
     hideProgressSheet();
     m_scanSaveable = false;
     setSaveEnabled(false);
-    m_pMyOpenButton->setEnabled(true);
+    m_openButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
     m_preferencesAction->setEnabled(true);
@@ -861,7 +859,7 @@ void QEntourageMainWindow::onFileRejected()
 void QEntourageMainWindow::onParseDialogClosed()
 {
     setSaveEnabled(false);
-    m_pMyOpenButton->setEnabled(true);
+    m_openButton->setEnabled(true);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
     m_preferencesAction->setEnabled(true);
@@ -945,7 +943,7 @@ void QEntourageMainWindow::SetFinishSettingsForMail()
     m_folderTree->setFocus(Qt::OtherFocusReason);
 }
 
-void QEntourageMainWindow::OnStrInfo(const QString& text)
+void QEntourageMainWindow::OnStatusText(const QString& text)
 {
     if (m_progress)
         m_progress->setStatusText(text);
@@ -991,16 +989,16 @@ void QEntourageMainWindow::SetLog(const QString& headline, const QString& path, 
 
 void QEntourageMainWindow::Log(const QString& headline, const QString& path, const QString& timeLine)
 {
-    m_pLogDlg->appendEntry(headline, path, timeLine);
-    m_pLogDlg->setLogCommandsEnabled(!er::gui::scanState().running && !m_MailSavingThread.isRunning());
+    m_logDialog->appendEntry(headline, path, timeLine);
+    m_logDialog->setLogCommandsEnabled(!er::gui::scanState().running && !m_savingThread.isRunning());
 }
 
 void QEntourageMainWindow::OnLogReport()
 {
-    m_pLogDlg->setLogCommandsEnabled(!m_pLogDlg->isEmpty());
-    m_pLogDlg->setModal(true);
-    m_pLogDlg->show();
-    m_pLogDlg->raise();
+    m_logDialog->setLogCommandsEnabled(!m_logDialog->isEmpty());
+    m_logDialog->setModal(true);
+    m_logDialog->show();
+    m_logDialog->raise();
 }
 
 // --- Save -------------------------------------------------------------------
@@ -1066,7 +1064,7 @@ void QEntourageMainWindow::startThreadRun(bool portable)
 {
     // A stopped run may still be finishing its last file: a new one starts
     // only once that thread has really ended.
-    if (m_MailSavingThread.isRunning() || !m_scanSaveable)
+    if (m_savingThread.isRunning() || !m_scanSaveable)
         return;
     er::OutputTarget target;
     if (!chooseTarget(portable, &target))
@@ -1080,7 +1078,7 @@ void QEntourageMainWindow::startThreadRun(bool portable)
     state.running = true;
     setLockedCommandsEnabled(false);
     m_preferencesAction->setEnabled(false);
-    m_MailSavingThread.SetInitialSettings(&state, m_folderModel, target);
+    m_savingThread.startRun(&state, m_folderModel, target);
 }
 
 void QEntourageMainWindow::OnSavingFiles() { startThreadRun(false); }
@@ -1091,8 +1089,8 @@ void QEntourageMainWindow::SetFinishSettings()
 {
     er::ScanState& state = er::gui::scanState();
     // The finish signal is queued: the thread may still be returning.
-    m_MailSavingThread.wait();
-    const er::OutputResult result = m_MailSavingThread.lastResult();
+    m_savingThread.wait();
+    const er::OutputResult result = m_savingThread.lastResult();
     const bool stopped = state.stopFlag || result.stopped;
 
     if (!state.running) {
@@ -1103,7 +1101,7 @@ void QEntourageMainWindow::SetFinishSettings()
         showWatermark();
     }
 
-    const bool portable = m_MailSavingThread.lastRunWasExport();
+    const bool portable = m_savingThread.lastRunWasExport();
     if (result.refused) {
         // Decided under the folder's lock: the folder changed after it was
         // chosen (another run began there, or an output appeared).
@@ -1126,12 +1124,12 @@ void QEntourageMainWindow::SetFinishSettings()
             else
                 SavingFileProcessCompleted(m_saveDir);
         } else if (portable) {
-            m_pRepairComplete->showFailures(result.failureCount, result.firstFailures, m_saveDir);
+            m_repairComplete->showFailures(result.failureCount, result.firstFailures, m_saveDir);
             emitExportLog(tr("Exported for Other Mail Programs with %n item(s) that could not be written .",
                              nullptr, result.failureCount),
                           m_saveDir, tr("Completed on : "));
         } else {
-            m_pRepairComplete->showFailures(result.failureCount, result.firstFailures, er::bundlePath(m_saveDir));
+            m_repairComplete->showFailures(result.failureCount, result.firstFailures, er::bundlePath(m_saveDir));
             emitSaveLog(tr("Saved Main Identity.rge File with %n item(s) that could not be written .", nullptr,
                            result.failureCount),
                         m_saveDir, tr("Completed on : "));
@@ -1155,7 +1153,7 @@ void QEntourageMainWindow::OnProcessSuccess()
         if (qobject_cast<QMessageBox*>(widget))
             widget->hide();
     }
-    m_pRepairComplete->showSuccess();
+    m_repairComplete->showSuccess();
     m_preferencesAction->setEnabled(true);
 }
 

@@ -2,7 +2,7 @@
 
 #include "archive/FolderTree.h"
 #include "archive/ItemPreview.h"
-#include "archive/QMailSavingThread.h"
+#include "archive/SavingThread.h"
 
 #include <QMainWindow>
 
@@ -53,9 +53,9 @@ public:
 
     MyButton* categoryButton(Category category) const { return m_categoryButtons[indexOf(category)]; }
     QAction* categoryAction(Category category) const { return m_categoryActions[indexOf(category)]; }
-    MyButton* openButton() const { return m_pMyOpenButton; }
-    MyButton* saveButton() const { return m_pMySaveButton; }
-    MyButton* helpButton() const { return m_pMyHelpButton; }
+    MyButton* openButton() const { return m_openButton; }
+    MyButton* saveButton() const { return m_saveButton; }
+    MyButton* helpButton() const { return m_helpButton; }
     QAction* openAction() const { return m_openAction; }
     QAction* saveAction() const { return m_saveAction; }
     QAction* preferencesAction() const { return m_preferencesAction; }
@@ -68,12 +68,12 @@ public:
     QLabel* statusCaption() const { return m_statusCaption; }
     QLabel* statusCount() const { return m_statusCount; }
     PreferencesDlg* preferencesDialog() const { return m_preferences; }
-    QParseDatabase* parseDialog() const { return m_pParseDatabase; }
-    QLogReport* logDialog() const { return m_pLogDlg; }
+    QParseDatabase* parseDialog() const { return m_scanDialog; }
+    QLogReport* logDialog() const { return m_logDialog; }
     QProgressInfo* progressSheet() const { return m_progress; }
     InformationDlg* informationDialog() const { return m_information; }
-    RepairComplete* completionDialog() const { return m_pRepairComplete; }
-    er::QMailSavingThread& savingThread() { return m_MailSavingThread; }
+    RepairComplete* completionDialog() const { return m_repairComplete; }
+    er::SavingThread& savingThread() { return m_savingThread; }
     QAction* logReportAction() const { return m_logReportAction; }
     QAction* exportAction() const { return m_exportAction; }
     // The directory chooser of the save command; tests replace it.
@@ -81,7 +81,7 @@ public:
     AboutDlg* aboutDialog() const { return m_about; }
     // The blank page the preview shows after a reset, in a private folder.
     QString previewPagePath() const;
-    QPreviewOfItems* previewer() const { return m_pPreview; }
+    QPreviewOfItems* previewer() const { return m_previewPane; }
     QItemLister* itemLister() const { return m_lister; }
 
     // Enables or disables the commands a running scan or save must lock: the
@@ -110,7 +110,7 @@ public slots:
 
     void OnMailView();
     void OnAddressView();
-    void OnCalenderView();
+    void OnCalendarView();
     void OnNotesView();
     void OnTasksView();
 
@@ -153,7 +153,7 @@ public slots:
     void SetProgressValueForMail();
     void SetFinishSettingsForMail();
     void SetFinishSettings();
-    void OnStrInfo(const QString& text);
+    void OnStatusText(const QString& text);
     void OnStatusBarValue(const QString& caption, unsigned int count);
     void OnStopPushButton();
 
@@ -212,9 +212,9 @@ private:
 
     std::array<MyButton*, kCategoryCount> m_categoryButtons{};
     std::array<QAction*, kCategoryCount> m_categoryActions{};
-    MyButton* m_pMyOpenButton = nullptr;
-    MyButton* m_pMySaveButton = nullptr;
-    MyButton* m_pMyHelpButton = nullptr;
+    MyButton* m_openButton = nullptr;
+    MyButton* m_saveButton = nullptr;
+    MyButton* m_helpButton = nullptr;
     QLabel* m_categoryCaption = nullptr;
 
     QAction* m_aboutAction = nullptr;
@@ -254,18 +254,18 @@ private:
 
     PreferencesDlg* m_preferences = nullptr;
     AboutDlg* m_about = nullptr;
-    QParseDatabase* m_pParseDatabase = nullptr;
-    QLogReport* m_pLogDlg = nullptr;
+    QParseDatabase* m_scanDialog = nullptr;
+    QLogReport* m_logDialog = nullptr;
     QProgressInfo* m_progress = nullptr;
     InformationDlg* m_information = nullptr;
-    RepairComplete* m_pRepairComplete = nullptr;
-    QPreviewOfItems* m_pPreview = nullptr;
+    RepairComplete* m_repairComplete = nullptr;
+    QPreviewOfItems* m_previewPane = nullptr;
     QItemLister* m_lister = nullptr;
 
-    er::QMailSavingThread m_MailSavingThread;
+    er::SavingThread m_savingThread;
     QString m_saveDir;
     std::function<QString()> m_directoryChooser;
 };
 
 // The main window as the other parts of the program reach it.
-extern QEntourageMainWindow* pMainWindow;
+extern QEntourageMainWindow* g_mainWindow;

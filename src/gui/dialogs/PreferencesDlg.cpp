@@ -29,66 +29,66 @@ PreferencesDlg::PreferencesDlg(QWidget* parent)
     setWindowTitle(tr("Preferences[*]"));
     setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Sheet);
 
-    m_pGeneralFrame = new QFrame(this);
-    m_pGeneralFrame->setObjectName(QStringLiteral("GeneralFrame"));
-    m_pGeneralFrame->setFrameShape(QFrame::StyledPanel);
-    m_pGeneralFrame->setFrameShadow(QFrame::Sunken);
+    m_generalFrame = new QFrame(this);
+    m_generalFrame->setObjectName(QStringLiteral("GeneralFrame"));
+    m_generalFrame->setFrameShape(QFrame::StyledPanel);
+    m_generalFrame->setFrameShadow(QFrame::Sunken);
 
-    auto* heading = new QLabel(tr("Preferences"), m_pGeneralFrame);
+    auto* heading = new QLabel(tr("Preferences"), m_generalFrame);
     heading->setObjectName(QStringLiteral("GeneralHeading"));
     QFont headingFont = heading->font();
     headingFont.setBold(true);
     heading->setFont(headingFont);
 
-    m_pCheckForUpdateCheckBox = new QCheckBox(tr("Check for updates:"), m_pGeneralFrame);
-    m_pCheckForUpdateCheckBox->setObjectName(QStringLiteral("CheckForUpdateCheckBox"));
+    m_checkForUpdates = new QCheckBox(tr("Check for updates:"), m_generalFrame);
+    m_checkForUpdates->setObjectName(QStringLiteral("CheckForUpdateCheckBox"));
 
-    m_pComboBoxUpdates = new QComboBox(m_pGeneralFrame);
-    m_pComboBoxUpdates->setObjectName(QStringLiteral("comboBoxUpdates"));
-    m_pComboBoxUpdates->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_updatesCombo = new QComboBox(m_generalFrame);
+    m_updatesCombo->setObjectName(QStringLiteral("comboBoxUpdates"));
+    m_updatesCombo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
 
-    m_pExplanationLabel = new QLabel(
+    m_explanationLabel = new QLabel(
         tr("Vantrel Kestrane Entourage Repair will automatically check for new updates available "
            "over internet. Active internet connection is required for this function."),
-        m_pGeneralFrame);
-    m_pExplanationLabel->setObjectName(QStringLiteral("ExplanationLabel"));
-    m_pExplanationLabel->setWordWrap(true);
-    m_pExplanationLabel->setMinimumWidth(360);
+        m_generalFrame);
+    m_explanationLabel->setObjectName(QStringLiteral("ExplanationLabel"));
+    m_explanationLabel->setWordWrap(true);
+    m_explanationLabel->setMinimumWidth(360);
 
     // The program contacts no update server, so there is nothing for this
     // button to do; it exists for the object name only.
-    m_pCheckUpdateButton = new QPushButton(tr("Check for Updates now"), m_pGeneralFrame);
-    m_pCheckUpdateButton->setObjectName(QStringLiteral("CheckUpdateButton"));
-    m_pCheckUpdateButton->setVisible(false);
+    m_checkUpdateButton = new QPushButton(tr("Check for Updates now"), m_generalFrame);
+    m_checkUpdateButton->setObjectName(QStringLiteral("CheckUpdateButton"));
+    m_checkUpdateButton->setVisible(false);
 
-    m_pOkButton = new QPushButton(tr("OK"), this);
-    m_pOkButton->setObjectName(QStringLiteral("OkButton"));
-    m_pOkButton->setDefault(true);
-    m_pCancelButton = new QPushButton(tr("Cancel"), this);
-    m_pCancelButton->setObjectName(QStringLiteral("CancelButton"));
+    m_okButton = new QPushButton(tr("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("OkButton"));
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("CancelButton"));
 
     auto* choiceRow = new QHBoxLayout;
-    choiceRow->addWidget(m_pCheckForUpdateCheckBox);
-    choiceRow->addWidget(m_pComboBoxUpdates);
+    choiceRow->addWidget(m_checkForUpdates);
+    choiceRow->addWidget(m_updatesCombo);
     choiceRow->addStretch(1);
 
-    auto* frameLayout = new QVBoxLayout(m_pGeneralFrame);
+    auto* frameLayout = new QVBoxLayout(m_generalFrame);
     frameLayout->setContentsMargins(14, 10, 14, 14);
     frameLayout->setSpacing(10);
     frameLayout->addWidget(heading);
     frameLayout->addLayout(choiceRow);
-    frameLayout->addWidget(m_pExplanationLabel);
-    frameLayout->addWidget(m_pCheckUpdateButton, 0, Qt::AlignLeft);
+    frameLayout->addWidget(m_explanationLabel);
+    frameLayout->addWidget(m_checkUpdateButton, 0, Qt::AlignLeft);
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch(1);
-    buttonRow->addWidget(m_pOkButton);
-    buttonRow->addWidget(m_pCancelButton);
+    buttonRow->addWidget(m_okButton);
+    buttonRow->addWidget(m_cancelButton);
 
     auto* mainLayout = new QVBoxLayout(this);
     mainLayout->setContentsMargins(12, 12, 12, 12);
     mainLayout->setSpacing(12);
-    mainLayout->addWidget(m_pGeneralFrame);
+    mainLayout->addWidget(m_generalFrame);
     mainLayout->addLayout(buttonRow);
     mainLayout->setSizeConstraint(QLayout::SetMinimumSize);
 
@@ -98,46 +98,46 @@ PreferencesDlg::PreferencesDlg(QWidget* parent)
 
 void PreferencesDlg::OnInit()
 {
-    connect(m_pOkButton, &QPushButton::clicked, this, &PreferencesDlg::OnOK, Qt::UniqueConnection);
-    connect(m_pCancelButton, &QPushButton::clicked, this, &PreferencesDlg::OnCancelButton,
+    connect(m_okButton, &QPushButton::clicked, this, &PreferencesDlg::OnOK, Qt::UniqueConnection);
+    connect(m_cancelButton, &QPushButton::clicked, this, &PreferencesDlg::OnCancelButton,
             Qt::UniqueConnection);
-    connect(m_pCheckForUpdateCheckBox, &QCheckBox::stateChanged, this,
+    connect(m_checkForUpdates, &QCheckBox::stateChanged, this,
             &PreferencesDlg::OnCheckUpdateChange, Qt::UniqueConnection);
-    connect(m_pCheckUpdateButton, &QPushButton::clicked, this, &PreferencesDlg::CheckUpdate,
+    connect(m_checkUpdateButton, &QPushButton::clicked, this, &PreferencesDlg::CheckUpdate,
             Qt::UniqueConnection);
 
-    m_pComboBoxUpdates->clear();
-    m_pComboBoxUpdates->addItems({tr("Daily"), tr("Weekly"), tr("Monthly")});
-    m_pComboBoxUpdates->setEnabled(false);
+    m_updatesCombo->clear();
+    m_updatesCombo->addItems({tr("Daily"), tr("Weekly"), tr("Monthly")});
+    m_updatesCombo->setEnabled(false);
 }
 
 void PreferencesDlg::ByDefaultSettings()
 {
     const QSettings settings(kOrganisation, kApplication);
     if (settings.value(kCheckForUpdateKey, false).toBool()) {
-        m_pCheckForUpdateCheckBox->setChecked(true);
-        m_pComboBoxUpdates->setEnabled(true);
+        m_checkForUpdates->setChecked(true);
+        m_updatesCombo->setEnabled(true);
         // An unknown interval leaves the current choice alone.
         const int index =
-            m_pComboBoxUpdates->findText(settings.value(kUpdateIntervalKey).toString(), Qt::MatchExactly);
+            m_updatesCombo->findText(settings.value(kUpdateIntervalKey).toString(), Qt::MatchExactly);
         if (index >= 0)
-            m_pComboBoxUpdates->setCurrentIndex(index);
+            m_updatesCombo->setCurrentIndex(index);
     } else {
-        m_pCheckForUpdateCheckBox->setChecked(false);
-        m_pComboBoxUpdates->setEnabled(false);
+        m_checkForUpdates->setChecked(false);
+        m_updatesCombo->setEnabled(false);
     }
 }
 
 void PreferencesDlg::OnCheckUpdateChange(int state)
 {
-    m_pComboBoxUpdates->setEnabled(state != 0);
+    m_updatesCombo->setEnabled(state != 0);
 }
 
 void PreferencesDlg::OnOK()
 {
     QSettings settings(kOrganisation, kApplication);
-    settings.setValue(kUpdateIntervalKey, m_pComboBoxUpdates->currentText());
-    settings.setValue(kCheckForUpdateKey, m_pCheckForUpdateCheckBox->isChecked());
+    settings.setValue(kUpdateIntervalKey, m_updatesCombo->currentText());
+    settings.setValue(kCheckForUpdateKey, m_checkForUpdates->isChecked());
     settings.sync();
     if (settings.status() != QSettings::NoError) {
         // Closing as if it had worked would lose the choice without a word;

@@ -33,13 +33,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    QFrame* m_pGeneralFrame = nullptr;
-    QCheckBox* m_pCheckForUpdateCheckBox = nullptr;
-    QComboBox* m_pComboBoxUpdates = nullptr;
-    QLabel* m_pExplanationLabel = nullptr;
-    QPushButton* m_pCheckUpdateButton = nullptr;
-    QPushButton* m_pOkButton = nullptr;
-    QPushButton* m_pCancelButton = nullptr;
+    QFrame* m_generalFrame = nullptr;
+    QCheckBox* m_checkForUpdates = nullptr;
+    QComboBox* m_updatesCombo = nullptr;
+    QLabel* m_explanationLabel = nullptr;
+    QPushButton* m_checkUpdateButton = nullptr;
+    QPushButton* m_okButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 
     // Pointer position relative to the frame's top-left corner, taken when
     // the left button went down on the dialog's body.

@@ -119,7 +119,7 @@ void QItemLister::showItemsOfFolder(QTreeWidgetItem* item, int)
         if (m_category == Category::Contacts)
             OnContactsClicked();
         else if (m_category == Category::Calendar)
-            OnCalenderClicked();
+            OnCalendarClicked();
         else if (m_category == Category::Tasks)
             OnTasksClicked();
         else
@@ -263,7 +263,7 @@ void QItemLister::OnNotesClicked()
     finishTextList();
 }
 
-void QItemLister::OnCalenderClicked()
+void QItemLister::OnCalendarClicked()
 {
     if (m_category == Category::Calendar) {
         m_itemList->setSortingEnabled(false);

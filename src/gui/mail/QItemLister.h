@@ -53,7 +53,7 @@ signals:
 public slots:
     void showItemsOfFolder(QTreeWidgetItem* item, int column);
     void OnContactsClicked();
-    void OnCalenderClicked();
+    void OnCalendarClicked();
     void OnNotesClicked();
     void OnTasksClicked();
     // The status bar's stop button: ends a running mail fill.

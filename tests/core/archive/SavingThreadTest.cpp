@@ -1,7 +1,7 @@
 #include "../ScanTestSupport.h"
 
 #include "SampleDatabase.h"
-#include "archive/QMailSavingThread.h"
+#include "archive/SavingThread.h"
 #include "archive/FolderTree.h"
 
 using namespace er;
@@ -20,15 +20,15 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
     state.databasePath = database;
     const FolderTreeModel tree = buildFolderTree(state);
 
-    QMailSavingThread thread;
+    SavingThread thread;
     std::atomic<int> finished{0};
     std::atomic<int> started{0};
     std::atomic<bool> runningAtFinish{true};
-    QObject::connect(&thread, &QMailSavingThread::OnFinishScanning, &thread, [&] {
+    QObject::connect(&thread, &SavingThread::runFinished, &thread, [&] {
         runningAtFinish = state.running.load();
         ++finished;
     }, Qt::DirectConnection);
-    QObject::connect(&thread, &QMailSavingThread::OnInitialSettingsMainWindow, &thread, [&](unsigned int) {
+    QObject::connect(&thread, &SavingThread::runStarted, &thread, [&](unsigned int) {
         ++started;
     }, Qt::DirectConnection);
 
@@ -36,7 +36,7 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
     OutputTarget target;
     target.folder = dir.path();
     target.databasePath = database;
-    thread.SetInitialSettings(&state, tree, target);
+    thread.startRun(&state, tree, target);
     ASSERT_TRUE(thread.wait(60000));
     EXPECT_EQ(finished.load(), 1);
     EXPECT_EQ(started.load(), 1);

@@ -276,7 +276,7 @@ private slots:
                  QStringList({QStringLiteral("On My Computer|0|0|/On My Computer|img_OnMyComputerIcon.png"),
                               QStringLiteral(" Address Book|1|0|/On My Computer/Address Book|img_AddressBookIcon.png")}));
         QCOMPARE(window.folderTree()->currentItem()->text(0), QStringLiteral("Address Book"));
-        window.OnCalenderView();
+        window.OnCalendarView();
         QCOMPARE(window.folderTree()->topLevelItemCount(), 0);
     }
 

@@ -366,7 +366,7 @@ private slots:
             static_cast<QMessageBox*>(modal)->button(QMessageBox::No)->click();
             ertest::answerMessageBox(QMessageBox::Yes);
         });
-        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        QSignalSpy finished(&window.savingThread(), &er::SavingThread::runFinished);
         window.OnSavingFiles();
         QCOMPARE(asked, 2);
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
@@ -393,7 +393,7 @@ private slots:
         // A complete earlier bundle.
         QTemporaryDir target;
         window.setDirectoryChooser([&]() { return target.path(); });
-        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        QSignalSpy finished(&window.savingThread(), &er::SavingThread::runFinished);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
@@ -404,7 +404,7 @@ private slots:
         // Replaced after Yes, then stopped from the saving thread itself as
         // soon as the writers have begun.
         ertest::answerMessageBox(QMessageBox::Yes);
-        connect(&window.savingThread(), &er::QMailSavingThread::OnInitialSettingsMainWindow, this,
+        connect(&window.savingThread(), &er::SavingThread::runStarted, this,
                 []() { er::gui::scanState().stopFlag = true; }, Qt::DirectConnection);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 60000);
@@ -438,7 +438,7 @@ private slots:
         QTemporaryDir target;
         QVERIFY(writeFile(target.path() + "/not a folder", "a file"));
         window.setDirectoryChooser([&]() { return target.path() + "/not a folder/inside"; });
-        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        QSignalSpy finished(&window.savingThread(), &er::SavingThread::runFinished);
         window.OnSavingFiles();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 30000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
@@ -464,7 +464,7 @@ private slots:
         QTemporaryDir target;
         QVERIFY(writeFile(target.path() + "/keep.txt", "not ours"));
         window.setDirectoryChooser([&]() { return target.path(); });
-        QSignalSpy finished(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        QSignalSpy finished(&window.savingThread(), &er::SavingThread::runFinished);
         exportAction->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());
@@ -506,7 +506,7 @@ private slots:
         QTemporaryDir broken;
         QVERIFY(writeFile(broken.path() + "/Export", "a file, not a folder"));
         window.setDirectoryChooser([&]() { return broken.path() + "/Export"; });
-        QSignalSpy finishedAgain(&window.savingThread(), &er::QMailSavingThread::OnFinishScanning);
+        QSignalSpy finishedAgain(&window.savingThread(), &er::SavingThread::runFinished);
         exportAction->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(finishedAgain.count(), 1, 60000);
         QTRY_VERIFY(window.completionDialog()->isVisible());

@@ -206,7 +206,7 @@ private slots:
             int rows;
         } cases[] = {
             {&Window::OnAddressView, "Address Book", int(testdb::kSampleContacts)},
-            {&Window::OnCalenderView, "Calendar", int(testdb::kSampleEvents)},
+            {&Window::OnCalendarView, "Calendar", int(testdb::kSampleEvents)},
             {&Window::OnNotesView, "Notes", int(testdb::kSampleNotes)},
             {&Window::OnTasksView, "Tasks", int(testdb::kSampleTasks)},
         };

@@ -13,18 +13,18 @@
 
 namespace er {
 
-class QMailSavingThread : public QThread {
+class SavingThread : public QThread {
     Q_OBJECT
 public:
-    explicit QMailSavingThread(QObject* parent = nullptr);
-    ~QMailSavingThread() override;
+    explicit SavingThread(QObject* parent = nullptr);
+    ~SavingThread() override;
 
     // Starts a run of the output routine (a bundle or a portable export) for
     // the scan, with the tree the caller built (on its own thread) from the
-    // same scan. The scan state must stay untouched until OnFinishScanning.
+    // same scan. The scan state must stay untouched until runFinished.
     // While a run is still going this only asks it to stop; no second run
     // starts.
-    void SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target);
+    void startRun(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target);
     // Whether the last run started was a portable export.
     bool lastRunWasExport() const { return m_target.format == OutputFormat::PortableExport; }
 
@@ -34,11 +34,10 @@ public:
 signals:
     // The writers began; `range` is how many progress signals follow when
     // the run is not stopped (messages copied, or items exported).
-    void OnInitialSettingsMainWindow(unsigned int range);
-    void OnFinishScanning();
-    void OnProgressvalueMainWindow();
-    void OnFinishScanningMainWindow();
-    void strInfo(QString text);
+    void runStarted(unsigned int range);
+    void runFinished();
+    void progressed();
+    void statusText(QString text);
 
 protected:
     void run() override;

@@ -1,4 +1,4 @@
-#include "archive/QMailSavingThread.h"
+#include "archive/SavingThread.h"
 
 #include "archive/BundleLayout.h"
 #include "mail/MailboxExport.h"
@@ -9,16 +9,16 @@
 
 namespace er {
 
-QMailSavingThread::QMailSavingThread(QObject* parent) : QThread(parent) {}
+SavingThread::SavingThread(QObject* parent) : QThread(parent) {}
 
-QMailSavingThread::~QMailSavingThread()
+SavingThread::~SavingThread()
 {
     if (m_state)
         m_state->stopFlag = true;
     wait();
 }
 
-void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target)
+void SavingThread::startRun(ScanState* state, const FolderTreeModel& tree, const OutputTarget& target)
 {
     if (isRunning()) {
         if (m_state)
@@ -36,26 +36,26 @@ void QMailSavingThread::SetInitialSettings(ScanState* state, const FolderTreeMod
     start(QThread::LowPriority);
 }
 
-OutputResult QMailSavingThread::lastResult() const
+OutputResult SavingThread::lastResult() const
 {
     QMutexLocker lock(&m_resultLock);
     return m_result;
 }
 
-void QMailSavingThread::run()
+void SavingThread::run()
 {
     m_state->running = true;
     OutputHooks hooks;
     hooks.stop = &m_state->stopFlag;
-    hooks.progress = [this] { emit OnProgressvalueMainWindow(); };
-    hooks.status = [this](const QString& text) { emit strInfo(text); };
+    hooks.progress = [this] { emit progressed(); };
+    hooks.status = [this](const QString& text) { emit statusText(text); };
     if (m_target.format == OutputFormat::PortableExport) {
-        hooks.initialSettings = [this](unsigned int range) { emit OnInitialSettingsMainWindow(range); };
+        hooks.initialSettings = [this](unsigned int range) { emit runStarted(range); };
     } else {
         // The window's bar counts the messages copied, the save's ticks.
         const quint64 ticks = storedMessagesToCopy(m_state->mail, folderPathList(m_tree));
         hooks.initialSettings = [this, ticks](unsigned int) {
-            emit OnInitialSettingsMainWindow(
+            emit runStarted(
                 static_cast<unsigned int>(qMin<quint64>(ticks, std::numeric_limits<unsigned int>::max())));
         };
     }
@@ -67,7 +67,7 @@ void QMailSavingThread::run()
     // Cleared before the finish signal, which the window's finish handler
     // relies on.
     m_state->running = false;
-    emit OnFinishScanning();
+    emit runFinished();
 }
 
 } // namespace er
