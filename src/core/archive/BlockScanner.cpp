@@ -247,13 +247,13 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
     state.databasePath = path;
     state.stopFlag = false;
     state.running = true;
-    state.scanShown = true;
+    state.scanDialogCurrent = true;
 
     QFile file;
     QString reason;
     if (!openDatabase(path, file, &state.fileSize, &reason)) {
         state.running = false;
-        state.scanShown = false;
+        state.scanDialogCurrent = false;
         return {ScanOutcome::CannotOpen, reason};
     }
     state.progressRange = static_cast<quint32>(qMin<qint64>(state.fileSize / kPositionStep, 0xFFFFFFFF));
@@ -269,7 +269,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
             clearScanState(state);
             state.unreadableBytes = 0;
             state.running = false;
-            state.scanShown = false;
+            state.scanDialogCurrent = false;
             return {ScanOutcome::Stopped, QString()};
         }
         if (offset >= state.fileSize)

@@ -145,6 +145,12 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
     return result;
 }
 
+QStringList portableExportEntries()
+{
+    return {QStringLiteral("Mail"), QStringLiteral("contacts.vcf"), QStringLiteral("calendar.ics"),
+            QStringLiteral("notes.ics"), QStringLiteral("README.txt")};
+}
+
 QByteArray portableReadme()
 {
     return QByteArrayLiteral(

@@ -41,7 +41,9 @@ struct ScanState {
     // Shared between the GUI thread and the saving thread.
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> running{false};
-    bool scanShown = false;
+    // Whether the window's scan dialog belongs to the scan in hand; when it
+    // does not, the next Open makes a fresh one.
+    bool scanDialogCurrent = false;
     bool office2004 = false;
 
     // What the mail list found in message texts (the sender and subject of

@@ -131,7 +131,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
     m_scanDialog = createParseDialog();
-    state.scanShown = true;
+    state.scanDialogCurrent = true;
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
 
@@ -601,7 +601,7 @@ void QEntourageMainWindow::OnOpenFile()
             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
         if (answer != QMessageBox::Yes)
             return;
-        state.scanShown = false;
+        state.scanDialogCurrent = false;
     }
 
     m_lister->clear();
@@ -623,8 +623,8 @@ void QEntourageMainWindow::OnOpenFile()
     m_openSecondAction->setEnabled(true);
     m_itemList->setSortingEnabled(true);
 
-    if (!state.scanShown) {
-        state.scanShown = true;
+    if (!state.scanDialogCurrent) {
+        state.scanDialogCurrent = true;
         m_scanDialog->hide();
         m_scanDialog->deleteLater();
         m_scanDialog = createParseDialog();
@@ -1134,7 +1134,7 @@ void QEntourageMainWindow::SetFinishSettings()
                            result.failureCount),
                         m_saveDir, tr("Completed on : "));
         }
-        state.scanShown = false;
+        state.scanDialogCurrent = false;
     } else if (portable) {
         // A stopped run leaves the folder as it was.
         m_preferencesAction->setEnabled(true);

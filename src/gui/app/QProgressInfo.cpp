@@ -137,7 +137,7 @@ void QProgressInfo::OnStop()
         return;
 
     m_state.stopFlag = true;
-    m_state.scanShown = false;
+    m_state.scanDialogCurrent = false;
     // running stays set: the scan or the save clears it when it has
     // really ended, so the window cannot close under a saving thread that is
     // still writing.

@@ -219,7 +219,7 @@ void QParseDatabase::closeEvent(QCloseEvent* event)
 {
     event->accept();
     hide();
-    m_state.scanShown = false;
+    m_state.scanDialogCurrent = false;
     emit dialogClosed();
 }
 
@@ -269,7 +269,7 @@ void QParseDatabase::OnStartScan()
 
     auto refuse = [this]() {
         QMessageBox::information(nullptr, kMessageTitle, tr("The file doesn't exists."), QMessageBox::Ok);
-        m_state.scanShown = false;
+        m_state.scanDialogCurrent = false;
         m_state.stopFlag = false;
         m_state.running = false;
         hide();
@@ -327,7 +327,7 @@ void QParseDatabase::OnStartScan()
         refuse();
         return;
     case er::ScanOutcome::Stopped:
-        m_state.scanShown = false;
+        m_state.scanDialogCurrent = false;
         ScanningFileProcessAborted(path);
         emit scanStopped();
         emit preferencesAllowed(true);
@@ -337,7 +337,7 @@ void QParseDatabase::OnStartScan()
         break;
     }
 
-    m_state.scanShown = true;
+    m_state.scanDialogCurrent = true;
     ScanningFileProcessCompleted(path);
     emit OnFinishScanning();
     if (outcome.kind == er::ScanOutcome::NothingUsable) {

@@ -354,7 +354,7 @@ private slots:
         QCOMPARE(scanDialogs.count(), 0);
 
         // Yes discards the results and asks for a new scan.
-        er::gui::scanState().scanShown = true;
+        er::gui::scanState().scanDialogCurrent = true;
         answered = ertest::answerMessageBox(QMessageBox::Yes);
         window.OnOpenFile();
         QVERIFY(*answered);

@@ -193,7 +193,7 @@ void tst_RunDialogs::stopAnsweredNoChangesNothing()
 {
     er::ScanState state;
     state.running = true;
-    state.scanShown = true;
+    state.scanDialogCurrent = true;
     QProgressInfo sheet(state);
     QSignalSpy stopped(&sheet, &QProgressInfo::stopConfirmed);
     sheet.show();
@@ -224,7 +224,7 @@ void tst_RunDialogs::stopAnsweredNoChangesNothing()
     QVERIFY(noIsDefault);
     QCOMPARE(boxParent, &sheet);
     QCOMPARE(secondQuestions, 0);
-    QVERIFY(!state.stopFlag && state.running && state.scanShown);
+    QVERIFY(!state.stopFlag && state.running && state.scanDialogCurrent);
     QVERIFY(sheet.isVisible());
     QCOMPARE(stopped.count(), 0);
 }
@@ -233,7 +233,7 @@ void tst_RunDialogs::stopAnsweredYesStopsOnce()
 {
     er::ScanState state;
     state.running = true;
-    state.scanShown = true;
+    state.scanDialogCurrent = true;
     QProgressInfo sheet(state);
     QSignalSpy stopped(&sheet, &QProgressInfo::stopConfirmed);
     sheet.show();
@@ -264,7 +264,7 @@ void tst_RunDialogs::stopAnsweredYesStopsOnce()
     QVERIFY(!infoHasParent);
     QVERIFY(sheetHiddenFirst);
     QVERIFY(state.stopFlag);
-    QVERIFY(!state.scanShown);
+    QVERIFY(!state.scanDialogCurrent);
     QVERIFY(state.running);  // cleared by the operation once it has really ended
     QCOMPARE(stopped.count(), 1);
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
