@@ -2,6 +2,7 @@
 
 #include "archive/BundleLayout.h"
 #include "format/DatabaseFile.h"
+#include "output/OutputFile.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -177,15 +178,7 @@ QString busyMessage(const QString& folder)
 // On failure `failed` is "path: reason".
 bool makeFolders(const QString& folder, QStringList* created, QString* failed)
 {
-    QStringList missing;
-    for (QString dir = folder; !exists(dir);) {
-        missing.prepend(dir);
-        const QString parent = QFileInfo(dir).path();
-        if (parent == dir)
-            break;
-        dir = parent;
-    }
-    for (const QString& dir : missing) {
+    for (const QString& dir : missingFolders(folder)) {
         if (::mkdir(encoded(dir).constData(), 0777) != 0) {
             *failed = dir + QStringLiteral(": cannot create the folder: ") + systemError();
             return false;

@@ -30,15 +30,7 @@ const char* const kExportingReadmeText = "Writing Import Instructions...";
 // the export somewhere else.
 bool makeDirectories(const QString& path, bool linkAllowed, SaveFailures& failures, CreatedPaths* created)
 {
-    QStringList missing;
-    for (QString dir = path; !QFileInfo(dir).exists() && !QFileInfo(dir).isSymLink();) {
-        missing.prepend(dir);
-        const QString parent = QFileInfo(dir).path();
-        if (parent == dir)
-            break;
-        dir = parent;
-    }
-    for (const QString& dir : missing) {
+    for (const QString& dir : missingFolders(path)) {
         if (!QDir().mkdir(dir))
             break;
         created->directories << dir;

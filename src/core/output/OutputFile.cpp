@@ -10,6 +10,19 @@
 
 namespace er {
 
+QStringList missingFolders(const QString& folder)
+{
+    QStringList missing;
+    for (QString dir = folder; !QFileInfo(dir).exists() && !QFileInfo(dir).isSymLink();) {
+        missing.prepend(dir);
+        const QString parent = QFileInfo(dir).path();
+        if (parent == dir)
+            break;
+        dir = parent;
+    }
+    return missing;
+}
+
 bool createEmptyFile(const QString& path, SaveFailures& failures)
 {
     if (path.isEmpty())

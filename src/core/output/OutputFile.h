@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 namespace er {
 
@@ -28,6 +29,10 @@ bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& 
 // Stores type and creator as the 32-byte Finder information extended
 // attribute. A file system without extended attributes is not an error.
 void setFinderInfo(const QString& path, FinderCodes codes);
+
+// The folder and the folders above it that do not exist (a link, even a
+// dangling one, exists), outermost first: what making it would create.
+QStringList missingFolders(const QString& folder);
 
 // A file opened for appending. Writes after a failure are dropped; the first
 // failure of each open/write/close is recorded once.
