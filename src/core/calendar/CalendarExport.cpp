@@ -271,15 +271,11 @@ QByteArray eventICalendarText(const EventRecord& event, bool office2004, int utc
 
 void writeEventFiles(const std::deque<EventRecord>& events, SaveContext& context)
 {
-    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Calendar");
-    for (const EventRecord& event : events) {
-        if (context.stopRequested())
-            return;
-        context.status(QStringLiteral("Saving Calendar Items..."));
-        const QString path = itemFilePath(context, dir, event.GUID);
-        writeItemFile(path, eventICalendarText(event, context.office2004, hostUtcOffsetSeconds()),
-                      kICalendarCodes, context.failures);
-    }
+    const int utcOffset = hostUtcOffsetSeconds();
+    writeItemFiles(events, context, "Calendar", "Saving Calendar Items...", kICalendarCodes,
+                   everyRecord<EventRecord>, [&](const EventRecord& event) {
+                       return eventICalendarText(event, context.office2004, utcOffset);
+                   });
 }
 
 } // namespace er

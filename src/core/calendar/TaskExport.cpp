@@ -68,14 +68,8 @@ QByteArray taskICalendarText(const TaskRecord& task, bool office2004)
 
 void writeTaskFiles(const std::deque<TaskRecord>& tasks, SaveContext& context)
 {
-    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Tasks");
-    for (const TaskRecord& task : tasks) {
-        if (context.stopRequested())
-            return;
-        context.status(QStringLiteral("Saving Task Items..."));
-        const QString path = itemFilePath(context, dir, task.GUID);
-        writeItemFile(path, taskICalendarText(task, context.office2004), kICalendarCodes, context.failures);
-    }
+    writeItemFiles(tasks, context, "Tasks", "Saving Task Items...", kICalendarCodes, everyRecord<TaskRecord>,
+                   [&](const TaskRecord& task) { return taskICalendarText(task, context.office2004); });
 }
 
 } // namespace er

@@ -198,16 +198,8 @@ QByteArray contactVCard(const ContactRecord& contact, bool office2004)
 
 void writeContactFiles(const std::deque<ContactRecord>& contacts, SaveContext& context)
 {
-    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Contacts");
-    for (const ContactRecord& contact : contacts) {
-        if (context.stopRequested())
-            return;
-        if (!isUsableContact(contact))
-            continue;
-        context.status(QStringLiteral("Saving Contacts Items..."));
-        writeItemFile(itemFilePath(context, dir, contact.GUID), contactVCard(contact, context.office2004), kVCardCodes,
-                      context.failures);
-    }
+    writeItemFiles(contacts, context, "Contacts", "Saving Contacts Items...", kVCardCodes, isUsableContact,
+                   [&](const ContactRecord& contact) { return contactVCard(contact, context.office2004); });
 }
 
 } // namespace er

@@ -32,13 +32,8 @@ QByteArray noteICalendar(const NoteRecord& note)
 
 void writeNoteFiles(const std::deque<NoteRecord>& notes, SaveContext& context)
 {
-    const QString dir = bundlePath(context.saveDir) + QStringLiteral("/Notes");
-    for (const NoteRecord& note : notes) {
-        if (context.stopRequested())
-            return;
-        context.status(QStringLiteral("Saving Note Items..."));
-        writeItemFile(itemFilePath(context, dir, note.GUID), noteICalendar(note), kICalendarCodes, context.failures);
-    }
+    writeItemFiles(notes, context, "Notes", "Saving Note Items...", kICalendarCodes, everyRecord<NoteRecord>,
+                   noteICalendar);
 }
 
 } // namespace er

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <deque>
 #include <optional>
 
 namespace er {
@@ -26,5 +27,32 @@ QString itemFilePath(SaveContext& context, const QString& dir, const std::option
 // Creates the file with its Finder type and creator and writes the bytes;
 // failures are recorded. True when the whole file was written.
 bool writeItemFile(const QString& path, const QByteArray& bytes, FinderCodes codes, SaveFailures& failures);
+
+// One file per wanted record in the bundle's `folder` ("Contacts",
+// "Calendar", ...), named by its GUID: the status text is reported with each
+// record written, a stop request is honoured between records, and failed
+// files are recorded in the context.
+template <class Record, class Wanted, class Text>
+void writeItemFiles(const std::deque<Record>& records, SaveContext& context, const char* folder, const char* status,
+                    FinderCodes codes, Wanted wanted, Text text)
+{
+    const QString dir = bundlePath(context.saveDir) + QLatin1Char('/') + QLatin1String(folder);
+    for (const Record& record : records) {
+        if (context.stopRequested())
+            return;
+        if (!wanted(record))
+            continue;
+        context.status(QString::fromLatin1(status));
+        const QString path = itemFilePath(context, dir, record.GUID);
+        writeItemFile(path, text(record), codes, context.failures);
+    }
+}
+
+// For writers that want every record.
+template <class Record>
+bool everyRecord(const Record&)
+{
+    return true;
+}
 
 } // namespace er
