@@ -91,10 +91,10 @@ TEST(Golden, SampleListsAndPreviews)
     QStringList mail;
     for (const int index : s.tree.preOrder()) {
         const FolderTreeItem& folder = s.tree.item(index);
-        const quint64 id = folder.columns[FolderTreeItem::IdColumn].toULongLong();
+        const quint64 id = folder.folderId;
         if (id == 0)
             continue;
-        mail << QStringLiteral("folder: ") + folder.columns[FolderTreeItem::PathColumn];
+        mail << QStringLiteral("folder: ") + s.tree.path(index);
         for (const MailListRow& row : mailListRows(s.state, id))
             mail << recordLines(row.text, QStringLiteral("%1 %2%3").arg(row.offset).arg(row.size)
                                               .arg(row.hasAttachment ? QStringLiteral(" attachment") : QString()),

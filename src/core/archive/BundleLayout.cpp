@@ -34,10 +34,9 @@ QList<FolderPath> folderPathList(const FolderTreeModel& tree)
 {
     QList<FolderPath> list;
     for (int at : tree.preOrder()) {
-        const FolderTreeItem& item = tree.item(at);
-        bool ok = false;
-        const uint id = item.columns[FolderTreeItem::IdColumn].toUInt(&ok);
-        list.append({ok ? id : 0u, item.columns[FolderTreeItem::PathColumn]});
+        // An id that does not fit 32 bits names no mailbox.
+        const quint64 id = tree.item(at).folderId;
+        list.append({id <= 0xFFFFFFFFu ? static_cast<quint32>(id) : 0u, tree.path(at)});
     }
     return list;
 }
@@ -50,9 +49,7 @@ void createBundleSkeleton(const FolderTreeModel& tree, const QString& saveDir, S
     makeDirectory(bundle, failures);
     makeDirectory(bundle + QStringLiteral("/Mail"), failures);
     for (int at : tree.preOrder()) {
-        const QString path = tree.item(at).columns[FolderTreeItem::PathColumn];
-        if (!path.isEmpty())
-            makeDirectory(saveDir + path, failures);
+        makeDirectory(saveDir + tree.path(at), failures);
     }
     const QString root = bundle + QLatin1Char('/');
     for (const char* name : {"Contacts", "Calendar", "Tasks", "Notes", "Contents"})

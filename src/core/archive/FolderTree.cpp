@@ -11,10 +11,8 @@ namespace er {
 namespace {
 
 const QString kBundleName = QStringLiteral("Main Identity.rge");
-const QString kBundlePath = QStringLiteral("/Main Identity.rge");
-const QString kMailPath = QStringLiteral("/Main Identity.rge/Mail");
 const QString kFolderIcon = QStringLiteral(":/images/img_Folder.png");
-const QString kMailItemId = QStringLiteral("4294967294");
+constexpr quint64 kMailItemId = kNoParentFolder;
 constexpr int kRootSizeHint = 20;
 constexpr int kFolderSizeHint = 22;
 
@@ -65,20 +63,22 @@ public:
         }
 
         FolderTreeItem root;
-        root.columns[0] = kBundleName;
-        root.columns[1] = QStringLiteral("0");
-        root.columns[2] = QStringLiteral("0");
-        root.columns[3] = kBundlePath;
+        root.name = kBundleName;
+        // The path begins "/Main Identity.rge": its first component follows
+        // an empty one.
+        root.component = QLatin1Char('/') + kBundleName;
+        root.pathBytes = root.component.toUtf8().size();
         root.icon = kFolderIcon;
         root.sizeHint = kRootSizeHint;
         root.expanded = true;
         m_model.addItem(-1, root);
 
         FolderTreeItem mail;
-        mail.columns[0] = QStringLiteral("Mail");
-        mail.columns[1] = kMailItemId;
-        mail.columns[2] = QStringLiteral("0");
-        mail.columns[3] = kMailPath;
+        mail.name = QStringLiteral("Mail");
+        mail.folderId = kMailItemId;
+        mail.component = QStringLiteral("Mail");
+        mail.pathParent = FolderTreeModel::kRoot;
+        mail.pathBytes = root.pathBytes + 1 + mail.component.size();
         mail.icon = kFolderIcon;
         mail.sizeHint = kFolderSizeHint;
         mail.expanded = true;
@@ -115,7 +115,7 @@ private:
                 return; // left for the orphan pass
             folder.placed = true;
             folder.placedUnderParent = true;
-            FolderTreeItem item = folderItem(folder, name, QString::number(parentId), parent);
+            FolderTreeItem item = folderItem(folder, name, parentId, parent);
             item.sizeHint = kFolderSizeHint;
             item.icon = iconUnderParent(folder.folderId);
             m_model.addItem(parent, item);
@@ -148,7 +148,7 @@ private:
     // "Mail"; the local root keeps its own icon.
     void addUnderMail(FolderRecord& folder, const QString& name)
     {
-        FolderTreeItem item = folderItem(folder, name, QString::number(folder.parentFolderId), FolderTreeModel::kMail);
+        FolderTreeItem item = folderItem(folder, name, folder.parentFolderId, FolderTreeModel::kMail);
         item.expanded = true;
         if (folder.folderId == kLocalRootFolder) {
             item.icon = kLocalRootIcon;
@@ -169,21 +169,21 @@ private:
         return seen > 0 && !m_foldersWithMail.contains(folder.folderId);
     }
 
-    FolderTreeItem folderItem(const FolderRecord& folder, const QString& name, const QString& parentColumn,
-                              int parent)
+    FolderTreeItem folderItem(const FolderRecord& folder, const QString& name, quint64 parentId, int parent)
     {
         FolderTreeItem item;
-        item.columns[0] = name;
-        item.columns[1] = QString::number(folder.folderId);
-        item.columns[2] = parentColumn;
-        const QString& parentPath = m_model.item(parent).columns[FolderTreeItem::PathColumn];
-        const QString component = siblingsOf(parent).claim(name, safePathComponent(name));
-        siblingsOf(parent).reserve(component + QStringLiteral(".mbox"));
-        item.columns[3] = parentPath + QLatin1Char('/') + component;
-        if (item.columns[3].toUtf8().size() > kTreePathBudget) {
+        item.name = name;
+        item.folderId = folder.folderId;
+        item.parentId = parentId;
+        item.component = siblingsOf(parent).claim(name, safePathComponent(name));
+        siblingsOf(parent).reserve(item.component + QStringLiteral(".mbox"));
+        item.pathParent = parent;
+        item.pathBytes = m_model.item(parent).pathBytes + 1 + item.component.toUtf8().size();
+        if (item.pathBytes > kTreePathBudget) {
             // Its own entry below "Mail", shared with no other folder.
-            const QString flat = siblingsOf(FolderTreeModel::kMail).claimUnshared(safePathComponent(name));
-            item.columns[3] = kMailPath + QLatin1Char('/') + flat;
+            item.component = siblingsOf(FolderTreeModel::kMail).claimUnshared(safePathComponent(name));
+            item.pathParent = FolderTreeModel::kMail;
+            item.pathBytes = m_model.item(FolderTreeModel::kMail).pathBytes + 1 + item.component.toUtf8().size();
         }
         item.icon = kFolderIcon;
         return item;
@@ -196,8 +196,7 @@ private:
         auto found = m_siblings.find(parent);
         if (found == m_siblings.end()) {
             found = m_siblings.insert(parent, SiblingComponents());
-            const QString path = m_model.item(parent).columns[FolderTreeItem::PathColumn];
-            found->reserve(path.section(QLatin1Char('/'), -1) + QStringLiteral(".mbox"));
+            found->reserve(m_model.item(parent).component.section(QLatin1Char('/'), -1) + QStringLiteral(".mbox"));
         }
         return *found;
     }
@@ -234,7 +233,7 @@ int FolderTreeModel::findById(quint64 id) const
 {
     // Ids are nearly always unique in a tree; only when several items carry
     // the id does the pre-order position decide.
-    const auto found = m_byId.constFind(QString::number(id));
+    const auto found = m_byId.constFind(id);
     if (found == m_byId.constEnd())
         return -1;
     if (found->size() == 1)
@@ -249,12 +248,29 @@ int FolderTreeModel::addItem(int parent, FolderTreeItem item)
 {
     item.parent = parent;
     item.children.clear();
-    m_byId[item.columns[FolderTreeItem::IdColumn]].append(size());
+    m_byId[item.folderId].append(size());
     m_items.push_back(std::move(item));
     const int index = size() - 1;
     if (parent >= 0)
         m_items[static_cast<size_t>(parent)].children.push_back(index);
     return index;
+}
+
+QString FolderTreeModel::path(int index) const
+{
+    if (index < 0 || index >= size())
+        return QString();
+    std::vector<int> chain;
+    for (int at = index; at >= 0; at = m_items[static_cast<size_t>(at)].pathParent)
+        chain.push_back(at);
+    QString out;
+    out.reserve(m_items[static_cast<size_t>(index)].pathBytes);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        if (it != chain.rbegin())
+            out += QLatin1Char('/');
+        out += m_items[static_cast<size_t>(*it)].component;
+    }
+    return out;
 }
 
 bool isOnceOnlyFolderName(const QString& name)

@@ -16,11 +16,19 @@
 namespace er {
 
 struct FolderTreeItem {
-    enum Column { NameColumn = 0, IdColumn = 1, ParentIdColumn = 2, PathColumn = 3 };
-
-    // Column 0: display name; 1: folder id; 2: parent id; 3: path inside the
-    // bundle, beginning "/Main Identity.rge". Only column 0 is shown.
-    QString columns[4];
+    // The name shown.
+    QString name;
+    // The folder's id (0 for the root, 4294967294 for "Mail") and its parent
+    // id as the folder gives it (4294967294 for a top-level folder).
+    quint64 folderId = 0;
+    quint64 parentId = 0;
+    // Its own last component of its path inside the bundle, and the item
+    // whose path its path extends: its parent, or "Mail" for a folder placed
+    // flatter. The path itself is FolderTreeModel::path(), never stored.
+    QString component;
+    int pathParent = -1;
+    // The path's length in UTF-8 bytes.
+    int pathBytes = 0;
     // Resource name of the icon (":/images/...").
     QString icon;
     // Size hint in pixels; 0 means the view's default.
@@ -40,14 +48,17 @@ public:
     const FolderTreeItem& item(int index) const { return m_items[static_cast<size_t>(index)]; }
     // Every item, each before its children, siblings in order.
     std::vector<int> preOrder() const;
-    // The first item in pre-order whose column 1 is the id, or -1.
+    // The first item in pre-order with the folder id, or -1.
     int findById(quint64 id) const;
+    // The item's path inside the bundle, beginning "/Main Identity.rge":
+    // the components from the root down.
+    QString path(int index) const;
 
     int addItem(int parent, FolderTreeItem item);
 
 private:
     std::vector<FolderTreeItem> m_items;
-    QHash<QString, QVector<int>> m_byId;
+    QHash<quint64, QVector<int>> m_byId;
 };
 
 // Display names are cut to this many characters.

@@ -80,8 +80,8 @@ void fillFolderTree(QTreeWidget* tree, const FolderTreeModel& model)
     std::vector<QTreeWidgetItem*> expand;
     for (int index : model.preOrder()) {
         const FolderTreeItem& source = model.item(index);
-        QTreeWidgetItem* item = makeItem({source.columns[0], source.columns[1], source.columns[2],
-                                          source.columns[3]},
+        QTreeWidgetItem* item = makeItem({source.name, QString::number(source.folderId),
+                                          QString::number(source.parentId), model.path(index)},
                                          source.icon);
         if (source.sizeHint > 0)
             item->setSizeHint(0, QSize(source.sizeHint, source.sizeHint));

@@ -35,7 +35,7 @@ QStringList shape(const FolderTreeModel& tree)
         if (at == FolderTreeModel::kRoot || at == FolderTreeModel::kMail)
             continue;
         const FolderTreeItem& item = tree.item(at);
-        out << item.columns[0] + QLatin1Char('@') + tree.item(item.parent).columns[0];
+        out << item.name + QLatin1Char('@') + tree.item(item.parent).name;
     }
     return out;
 }
@@ -48,16 +48,16 @@ TEST(FolderTree, RootAndMailItems)
     t.folder(9, kNoParentFolder, QStringLiteral("Archive"));
     const FolderTreeModel tree = buildFolderTree(t.state);
     const FolderTreeItem& root = tree.item(FolderTreeModel::kRoot);
-    EXPECT_EQ(root.columns[0], QStringLiteral("Main Identity.rge"));
-    EXPECT_EQ(root.columns[1], QStringLiteral("0"));
-    EXPECT_EQ(root.columns[2], QStringLiteral("0"));
-    EXPECT_EQ(root.columns[3], QStringLiteral("/Main Identity.rge"));
+    EXPECT_EQ(root.name, QStringLiteral("Main Identity.rge"));
+    EXPECT_EQ(root.folderId, 0u);
+    EXPECT_EQ(root.parentId, 0u);
+    EXPECT_EQ(tree.path(FolderTreeModel::kRoot), QStringLiteral("/Main Identity.rge"));
     EXPECT_EQ(root.sizeHint, 20);
     EXPECT_TRUE(root.expanded);
     const FolderTreeItem& mail = tree.item(FolderTreeModel::kMail);
     EXPECT_EQ(mail.parent, FolderTreeModel::kRoot);
-    EXPECT_EQ(mail.columns[1], QStringLiteral("4294967294"));
-    EXPECT_EQ(mail.columns[3], QStringLiteral("/Main Identity.rge/Mail"));
+    EXPECT_EQ(mail.folderId, 4294967294u);
+    EXPECT_EQ(tree.path(FolderTreeModel::kMail), QStringLiteral("/Main Identity.rge/Mail"));
     EXPECT_EQ(mail.sizeHint, 22);
 
     ScanState empty;
@@ -76,8 +76,8 @@ TEST(FolderTree, ParentBeforeChildNestsAndChildBeforeParentDoesNot)
     EXPECT_EQ(root7.icon, QStringLiteral(":/images/img_OnMyComputerIcon.png"));
     EXPECT_EQ(root7.sizeHint, 22);
     EXPECT_EQ(inbox.icon, QStringLiteral(":/images/img_InboxFolderIcon.png"));
-    EXPECT_EQ(inbox.columns[2], QStringLiteral("7"));
-    EXPECT_EQ(inbox.columns[3], QStringLiteral("/Main Identity.rge/Mail/On My Computer/Inbox"));
+    EXPECT_EQ(inbox.parentId, 7u);
+    EXPECT_EQ(tree.path(tree.findById(1)), QStringLiteral("/Main Identity.rge/Mail/On My Computer/Inbox"));
 
     TreeFixture reversed;
     reversed.folder(1, 7, QStringLiteral("Inbox"));
@@ -85,7 +85,7 @@ TEST(FolderTree, ParentBeforeChildNestsAndChildBeforeParentDoesNot)
     tree = buildFolderTree(reversed.state);
     EXPECT_EQ(shape(tree), QStringList({QStringLiteral("On My Computer@Mail"), QStringLiteral("Inbox@Mail")}));
     EXPECT_EQ(tree.item(tree.findById(1)).icon, QStringLiteral(":/images/img_Folder.png"));
-    EXPECT_EQ(tree.item(tree.findById(1)).columns[3], QStringLiteral("/Main Identity.rge/Mail/Inbox"));
+    EXPECT_EQ(tree.path(tree.findById(1)), QStringLiteral("/Main Identity.rge/Mail/Inbox"));
 }
 
 TEST(FolderTree, NamesInPaths)
@@ -96,12 +96,12 @@ TEST(FolderTree, NamesInPaths)
     t.folder(22, 21, QStringLiteral(".."));
     t.folder(23, kNoParentFolder, QString(200, QLatin1Char('n')));
     const FolderTreeModel tree = buildFolderTree(t.state);
-    EXPECT_EQ(tree.item(tree.findById(20)).columns[0], QStringLiteral("A/B"));
-    EXPECT_EQ(tree.item(tree.findById(20)).columns[3], QStringLiteral("/Main Identity.rge/Mail/A-B"));
+    EXPECT_EQ(tree.item(tree.findById(20)).name, QStringLiteral("A/B"));
+    EXPECT_EQ(tree.path(tree.findById(20)), QStringLiteral("/Main Identity.rge/Mail/A-B"));
     // Dot names never step out of the bundle.
-    EXPECT_EQ(tree.item(tree.findById(22)).columns[3], QStringLiteral("/Main Identity.rge/Mail/--/--"));
-    EXPECT_EQ(tree.item(tree.findById(22)).columns[0], QStringLiteral(".."));
-    EXPECT_EQ(tree.item(tree.findById(23)).columns[0].size(), 129);
+    EXPECT_EQ(tree.path(tree.findById(22)), QStringLiteral("/Main Identity.rge/Mail/--/--"));
+    EXPECT_EQ(tree.item(tree.findById(22)).name, QStringLiteral(".."));
+    EXPECT_EQ(tree.item(tree.findById(23)).name.size(), 129);
 }
 
 TEST(FolderTree, ParentZeroIsRewrittenAndPlacedUnderMail)
@@ -111,7 +111,7 @@ TEST(FolderTree, ParentZeroIsRewrittenAndPlacedUnderMail)
     const FolderTreeModel tree = buildFolderTree(t.state);
     const FolderTreeItem& item = tree.item(tree.findById(30));
     EXPECT_EQ(item.parent, FolderTreeModel::kMail);
-    EXPECT_EQ(item.columns[2], QStringLiteral("4294967294"));
+    EXPECT_EQ(item.parentId, 4294967294u);
     EXPECT_EQ(f.parentFolderId, 4294967294u);
     EXPECT_TRUE(f.itemCreated);
 }
