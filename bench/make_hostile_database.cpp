@@ -6,6 +6,8 @@
 //   nested N         N folders, each the child of the one before
 //   wrapped N        N Office 2004 events whose three wrapped texts each
 //                    claim the 28 MB that follow them
+//   bodies N         N mails without stored text, 3.8 MB apart, whose bodies
+//                    each claim 40 MB: the rest of the file and beyond
 //
 // Usage: make-hostile-database CASE N FILE
 
@@ -68,12 +70,34 @@ void wrapped(Database& db, int count)
     }
 }
 
+void bodies(Database& db, int count)
+{
+    db.add(flidBlock({{7, {}, QStringLiteral("On My Computer")}}));
+    for (int i = 0; i < count; ++i) {
+        MailRecordBlock record;
+        record.folderId = 7;
+        record.subject = narrow("Overlapping " + QByteArray::number(i));
+        record.body = narrow("Body " + QByteArray::number(i));
+        QByteArray block = mlrcBlock(record);
+        // The body's descriptor claims far more than its block holds.
+        const QByteArray bodyTag = tag(kBodyTag);
+        for (int at = 32; at + 8 <= block.size(); at += 8) {
+            if (block.mid(at, 4) == bodyTag) {
+                block.replace(at + 4, 4, be32(40000000u));
+                break;
+            }
+        }
+        db.add(block);
+        db.addGarbage(7424, quint32(i + 1)); // 3.8 MB
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: make-hostile-database notes|notes-noguid|nested|wrapped N FILE\n");
+        std::fprintf(stderr, "usage: make-hostile-database notes|notes-noguid|nested|wrapped|bodies N FILE\n");
         return 2;
     }
     const QByteArray kind = argv[1];
@@ -83,6 +107,8 @@ int main(int argc, char* argv[])
         notes(db, count, kind == "notes");
     else if (kind == "nested")
         nested(db, count);
+    else if (kind == "bodies")
+        bodies(db, count);
     else if (kind == "wrapped")
         wrapped(db, count);
     else
