@@ -258,6 +258,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
     }
     state.progressRange = static_cast<quint32>(qMin<qint64>(state.fileSize / kPositionStep, 0xFFFFFFFF));
 
+    state.map.setFileSize(state.fileSize);
     ChunkReader reader(file, state.fileSize, state.map);
     state.office2004 = state.fileSize > 0 && bigEndianU32(reader.header(0)) == 3;
 

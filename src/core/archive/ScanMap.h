@@ -3,7 +3,9 @@
 // and bytes, and where, as runs of the file. Consecutive healthy blocks merge
 // into one run whatever kinds lie between them, and a run ends at the next
 // damage, so a large, mostly healthy file lists few runs; each kind keeps at
-// most kMaxRuns and counts the rest.
+// most kMaxRuns and counts the rest. For the picture of the file, the map
+// also counts each kind's bytes in each of kStripSections equal sections of
+// the file.
 
 #include <QString>
 
@@ -38,6 +40,7 @@ struct ByteRun {
 class ScanMap {
 public:
     static constexpr size_t kMaxRuns = 4096;
+    static constexpr int kStripSections = 1024;
 
     struct Kind {
         quint64 regions = 0; // blocks, headers or stretches
@@ -47,8 +50,18 @@ public:
     };
 
     void clear() { *this = ScanMap(); }
+    // The size of the file the regions lie in; regions before it are not
+    // drawn in the strip.
+    void setFileSize(qint64 size) { m_fileSize = size; }
+    qint64 fileSize() const { return m_fileSize; }
     void add(Region region, qint64 start, qint64 end);
     const Kind& kind(Region region) const { return m_kinds[static_cast<size_t>(region)]; }
+
+    // The file as `columns` equal ranges, each with what it held most: the
+    // kind with the most bytes there, except that unreadable bytes and then
+    // rejected headers always show, however few (a person looks for the
+    // damage first). Empty for an empty file or no columns.
+    std::vector<Region> strip(int columns) const;
 
 private:
     static bool damage(Region region)
@@ -56,8 +69,13 @@ private:
         return region == Region::RejectedHeader || region == Region::Unrecognised || region == Region::Unreadable;
     }
 
+    void addToSections(Region region, qint64 start, qint64 end);
+
     std::array<Kind, kRegionCount> m_kinds;
     qint64 m_lastDamageEnd = -1;
+    qint64 m_fileSize = 0;
+    // Bytes per section and kind; allocated with the first region.
+    std::vector<std::array<quint64, kRegionCount>> m_sections;
 };
 
 } // namespace er

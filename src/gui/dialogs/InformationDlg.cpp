@@ -1,11 +1,14 @@
 #include "dialogs/InformationDlg.h"
 
+#include "archive/DamageReport.h"
 #include "archive/MailLinking.h"
 #include "archive/ScanState.h"
+#include "dialogs/DamageMap.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -59,6 +62,12 @@ InformationDlg::InformationDlg(er::ScanState& state, QWidget* parent)
     m_taskLabel = addCountRow(counts, 4, tr("Tasks"), QStringLiteral("Task_label"));
     counts->setColumnStretch(3, 1);
 
+    auto* mapCaption = textLabel(tr("What the file held, from its start to its end:"), this, true);
+    mapCaption->setObjectName(QStringLiteral("MapLabel"));
+    m_map = new DamageMap(this);
+    m_damageLabel = textLabel(QString(), this, true);
+    m_damageLabel->setObjectName(QStringLiteral("DamageLabel"));
+
     auto* advice = textLabel(tr("You can preview the recovered items before saving. To save the "
                                 "file, choose the save button."),
                              this, true);
@@ -74,6 +83,10 @@ InformationDlg::InformationDlg(er::ScanState& state, QWidget* parent)
     text->addWidget(heading);
     text->addWidget(details);
     text->addLayout(counts);
+    text->addWidget(mapCaption);
+    text->addWidget(m_map);
+    text->addLayout(makeLegend());
+    text->addWidget(m_damageLabel);
     text->addWidget(advice);
 
     auto* body = new QHBoxLayout;
@@ -93,8 +106,8 @@ InformationDlg::InformationDlg(er::ScanState& state, QWidget* parent)
 
     init();
     setWindowFlags(windowFlags() | Qt::Sheet);
-    setFixedWidth(420);
-    setFixedHeight(heightForWidth(420) > 0 ? heightForWidth(420) : sizeHint().height());
+    setFixedWidth(580);
+    setFixedHeight(heightForWidth(580) > 0 ? heightForWidth(580) : sizeHint().height());
 }
 
 QLabel* InformationDlg::addCountRow(QGridLayout* grid, int row, const QString& caption,
@@ -108,6 +121,33 @@ QLabel* InformationDlg::addCountRow(QGridLayout* grid, int row, const QString& c
     return count;
 }
 
+QGridLayout* InformationDlg::makeLegend()
+{
+    // Two columns of kinds, each a swatch, a name and its size.
+    auto* legend = new QGridLayout;
+    legend->setHorizontalSpacing(6);
+    legend->setVerticalSpacing(2);
+    constexpr int kRows = (er::kRegionCount + 1) / 2;
+    for (int i = 0; i < er::kRegionCount; ++i) {
+        const auto region = static_cast<er::Region>(i);
+        const int row = i % kRows;
+        const int column = (i / kRows) * 4;
+        auto* swatch = new QLabel(this);
+        QPixmap colour(12, 12);
+        colour.fill(DamageMap::colourOf(region));
+        swatch->setPixmap(colour);
+        legend->addWidget(swatch, row, column);
+        legend->addWidget(textLabel(DamageMap::nameOf(region), this), row, column + 1);
+        QLabel* size = textLabel(QString(), this);
+        size->setObjectName(QStringLiteral("legend_") + QLatin1String(er::regionKey(region)));
+        legend->addWidget(size, row, column + 2, Qt::AlignRight);
+        m_legendSizes[static_cast<size_t>(i)] = size;
+    }
+    legend->setColumnMinimumWidth(3, 16);
+    legend->setColumnStretch(7, 1);
+    return legend;
+}
+
 void InformationDlg::init()
 {
     m_mailLabel->setText(QString::number(er::recomputeMailCount(m_state)));
@@ -115,6 +155,28 @@ void InformationDlg::init()
     m_noteLabel->setText(QString::number(m_state.noteCount));
     m_contactLabel->setText(QString::number(m_state.contactCount));
     m_taskLabel->setText(QString::number(m_state.taskCount));
+
+    m_map->setMap(&m_state.map);
+    const QLocale locale;
+    for (int i = 0; i < er::kRegionCount; ++i) {
+        const quint64 bytes = m_state.map.kind(static_cast<er::Region>(i)).bytes;
+        m_legendSizes[static_cast<size_t>(i)]->setText(
+            locale.formattedDataSize(static_cast<qint64>(qMin<quint64>(bytes, INT64_MAX)), 1,
+                                     QLocale::DataSizeTraditionalFormat));
+    }
+    const er::DamageSummary damage = er::damageSummary(m_state);
+    const auto counted = [](quint64 n, const QString& one, const QString& many) {
+        return QString::number(n) + QLatin1Char(' ') + (n == 1 ? one : many);
+    };
+    m_damageLabel->setText(
+        counted(damage.rejectedHeaders, tr("damaged block header"), tr("damaged block headers")) + QStringLiteral(", ")
+        + counted(damage.mailsWithoutText, tr("mail whose text was lost (rebuilt from its record)"),
+                  tr("mails whose text was lost (rebuilt from their records)"))
+        + QStringLiteral(", ")
+        + counted(damage.orphanedMails, tr("mail whose folder was lost (now in Folder1, Folder2, ...)"),
+                  tr("mails whose folder was lost (now in Folder1, Folder2, ...)"))
+        + QLatin1Char('.'));
+    m_map->setToolTip(er::damageSummaryLine(damage));
 }
 
 void InformationDlg::reject()

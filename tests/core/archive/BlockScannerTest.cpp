@@ -323,3 +323,25 @@ TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
     EXPECT_EQ(state.contacts.front().GUIDLength, 29000000u);
     EXPECT_LT(residentKiB() - before, 8 * 1024) << "a stored length must not size an allocation";
 }
+
+TEST(ScanMap, StripShowsWhatEachRangeHeldAndDamageFirst)
+{
+    ScanMap map;
+    map.setFileSize(4096);
+    map.add(Region::Unrecognised, 0, 1024);
+    map.add(Region::MailText, 1024, 2048);
+    map.add(Region::RejectedHeader, 2048, 2304);
+    map.add(Region::Contact, 2304, 4096);
+    map.add(Region::Unreadable, 3000, 3001);
+    map.add(Region::Note, 5000, 6000); // past the end: not drawn
+    using R = Region;
+    EXPECT_EQ(map.strip(4), (std::vector<R>{R::Unrecognised, R::MailText, R::Unreadable, R::Contact}));
+    EXPECT_EQ(map.strip(8), (std::vector<R>{R::Unrecognised, R::Unrecognised, R::MailText, R::MailText,
+                                            R::RejectedHeader, R::Unreadable, R::Contact, R::Contact}));
+    // More columns than sections: every column still shows its range.
+    EXPECT_EQ(map.strip(2048).size(), 2048u);
+    EXPECT_EQ(map.strip(2048).front(), R::Unrecognised);
+    EXPECT_EQ(map.strip(2048).back(), R::Contact);
+    EXPECT_TRUE(map.strip(0).empty());
+    EXPECT_TRUE(ScanMap().strip(10).empty());
+}

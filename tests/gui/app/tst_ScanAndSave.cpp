@@ -201,6 +201,13 @@ private slots:
         QCOMPARE(count("Calendar_label"), QString::number(testdb::kSampleEvents));
         QCOMPARE(count("Note_label"), QString::number(testdb::kSampleNotes));
         QCOMPARE(count("Task_label"), QString::number(testdb::kSampleTasks));
+        // The map of the file: its damage in words, and a legend whose sizes
+        // are the scan's.
+        QCOMPARE(count("DamageLabel"),
+                 QStringLiteral("2 damaged block headers, 0 mails whose text was lost (rebuilt from their records), "
+                                "3 mails whose folder was lost (now in Folder1, Folder2, ...)."));
+        QCOMPARE(count("legend_rejected_headers"), QStringLiteral("512 bytes"));
+        QVERIFY(summary->findChild<QWidget*>(QStringLiteral("DamageMap"))->isVisible());
 
         // The tree holds every folder, the commands are unlocked, and
         // Preferences waits for the summary to close.
