@@ -120,6 +120,11 @@ struct Sweep {
     std::function<Copies(const QByteArray& clean)> copies;
 };
 
+void PrintTo(const Sweep& sweep, std::ostream* out)
+{
+    *out << sweep.name;
+}
+
 Copies truncated(const QByteArray& clean)
 {
     QRandomGenerator rng(20261206);
