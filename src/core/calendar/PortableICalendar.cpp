@@ -7,6 +7,7 @@
 #include "output/ItemFiles.h"
 #include "output/ICalendarFile.h"
 #include "format/ByteOrder.h"
+#include "format/PropertyText.h"
 
 #include <QRegularExpression>
 #include <QSet>
@@ -19,7 +20,7 @@ namespace {
 
 const QTime kMidnight(0, 0);
 
-QString textOf(const QByteArray& bytes) { return QString::fromUtf8(bytes); }
+QString textOf(const QByteArray& bytes) { return eightBitText(bytes); }
 
 QByteArray dateText(const QDate& date) { return dateTimeICalendarText(QDateTime(date, kMidnight, Qt::UTC)).left(8); }
 

@@ -125,13 +125,6 @@ const char kUnnamed[] = "Unnamed Contact";
 
 bool isBlank(const QString& text) { return text.trimmed().isEmpty(); }
 
-bool isValidUtf8(const QByteArray& bytes)
-{
-    QTextCodec::ConverterState state;
-    QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
-}
-
 // Tab and line breaks stay: NOTE and the others escape the breaks.
 bool isDroppedControl(QChar c)
 {
@@ -262,13 +255,7 @@ QString portableText(const OptionalBytes& field)
     if (!field)
         return QString();
     const QByteArray bytes = cutAtNul(*field);
-    QString text;
-    if (isValidUtf8(bytes)) {
-        text = QString::fromUtf8(bytes);
-    } else {
-        static QTextCodec* const roman = QTextCodec::codecForName("Apple Roman");
-        text = roman ? roman->toUnicode(bytes) : QString::fromLatin1(bytes);
-    }
+    const QString text = eightBitText(bytes);
     QString kept;
     kept.reserve(text.size());
     for (const QChar c : qAsConst(text))

@@ -2,6 +2,8 @@
 
 #include "format/ByteOrder.h"
 
+#include <QTextCodec>
+
 namespace er {
 
 namespace {
@@ -78,9 +80,24 @@ QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length)
     return dashedUid(bytes);
 }
 
+bool isValidUtf8(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state;
+    QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
+    return state.invalidChars == 0 && state.remainingChars == 0;
+}
+
+QString eightBitText(const QByteArray& bytes)
+{
+    if (isValidUtf8(bytes))
+        return QString::fromUtf8(bytes);
+    static QTextCodec* const roman = QTextCodec::codecForName("Apple Roman");
+    return roman ? roman->toUnicode(bytes) : QString::fromLatin1(bytes);
+}
+
 QString previewText(const OptionalBytes& field)
 {
-    return field ? QString::fromUtf8(cutAtNul(*field)) : QString();
+    return field ? eightBitText(cutAtNul(*field)) : QString();
 }
 
 QString cappedPreviewText(const OptionalBytes& field)

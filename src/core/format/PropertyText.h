@@ -85,8 +85,15 @@ QByteArray dashedUid(const QByteArray& guid);
 // block's end was never copied and reads as zeros (at most 16 bytes,
 // whatever length the block claimed), as its file name does.
 QByteArray uidOf(const std::optional<QByteArray>& guid, quint64 length);
+// The one rule for 8-bit text of unrecorded character set: valid UTF-8 (all
+// text decoded from UTF-16 is) stays UTF-8; anything else is the Mac's
+// 8-bit Roman character set, which Office for Mac stores 8-bit text in.
+// Every byte keeps its meaning: never a replacement character.
+bool isValidUtf8(const QByteArray& bytes);
+QString eightBitText(const QByteArray& bytes);
+
 // A field as the window shows it: its bytes up to the first zero byte, read
-// as UTF-8; empty when absent.
+// by the rule above; empty when absent.
 QString previewText(const OptionalBytes& field);
 // The same, cut to the 254 characters the old fixed preview buffer held (on a
 // character boundary).

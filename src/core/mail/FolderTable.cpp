@@ -1,6 +1,7 @@
 #include "mail/FolderTable.h"
 
 #include "format/ByteOrder.h"
+#include "format/PropertyText.h"
 
 #include <QSet>
 
@@ -60,7 +61,7 @@ void decodeEntry(MailStore& store, const BlockView& block, quint64 entry)
 
     if (block.u16(entry + where.marker) == 0xFFFF) {
         const QByteArray raw = cutAtNul(block.bytes(entry + where.eightBitAt, static_cast<quint64>(count)));
-        QString name = QString::fromUtf8(raw);
+        QString name = eightBitText(raw);
         if (2 * name.size() >= 256) {
             // The field holds 255 bytes of UTF-16: whole characters only.
             name = truncateUtf16(name, kNameFieldBytes / 2);
@@ -111,7 +112,7 @@ void nameAccountFolders(MailStore& store, const std::atomic<bool>* stop)
         for (const MailAccount& account : store.accounts) {
             if (account.accountId != folder.accountId)
                 continue;
-            const QString name = QString::fromUtf8(account.accountName);
+            const QString name = eightBitText(account.accountName);
             // The name field holds 255 bytes of UTF-16.
             folder.name = cutAtNul(truncateUtf16(name, kNameFieldBytes / 2));
             break;

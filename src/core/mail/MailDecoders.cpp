@@ -2,6 +2,7 @@
 
 #include "format/ByteOrder.h"
 #include "format/PropertyTable.h"
+#include "format/PropertyText.h"
 
 namespace er {
 
@@ -56,7 +57,7 @@ void decodeSubject(MailRecord& mail, const BlockView& b, quint64 d, quint32 n)
         if (n < 3 || n - 2 > 127)
             return;
         if (b.contains(d, n))
-            mail.subject = cutAtNul(QString::fromLatin1(b.bytes(d + 2, n - 2)));
+            mail.subject = eightBitText(cutAtNul(b.bytes(d + 2, n - 2)));
         else
             mail.subject.clear();
         return;

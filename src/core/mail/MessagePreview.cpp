@@ -1,6 +1,7 @@
 #include "mail/MessagePreview.h"
 
 #include "format/ByteOrder.h"
+#include "format/PropertyText.h"
 
 #include <KMime/Content>
 #include <KMime/Headers>
@@ -62,23 +63,16 @@ bool isFoldingSpace(char c)
     return c == '\t' || c == ' ';
 }
 
-bool isValidUtf8(const QByteArray& bytes)
+// Text in an unknown or absent charset: the one rule for 8-bit text (UTF-8
+// when it is valid, else the Mac's Roman set; every byte keeps a meaning).
+QString utf8OrMacRoman(const QByteArray& bytes)
 {
-    QTextCodec::ConverterState state;
-    QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
-}
-
-// Text in an unknown or absent charset: UTF-8 when it is valid, else Latin-1
-// (every byte string is valid Latin-1, so nothing is lost).
-QString utf8OrLatin1(const QByteArray& bytes)
-{
-    return isValidUtf8(bytes) ? QString::fromUtf8(bytes) : QString::fromLatin1(bytes);
+    return eightBitText(bytes);
 }
 
 // A header value as a person reads it: unfolded (the line ends go, the
 // white space after them stays) and with its encoded words decoded. Raw 8-bit
-// text is read first (UTF-8 when valid, else Latin-1), so that the decoder
+// text is read first (UTF-8 when valid, else Mac Roman), so that the decoder
 // only ever sees UTF-8 around the encoded words.
 QString valueText(const QByteArray& text, int valueStart, int maxBytes = -1)
 {
@@ -259,10 +253,10 @@ QString textInCharset(const QByteArray& bytes, QByteArray charset)
     charset = charset.trimmed().toLower();
     // Absent, ASCII and UTF-8 labels are often wrong on 8-bit text.
     if (charset.isEmpty() || charset == "us-ascii" || charset == "ascii" || charset == "utf-8" || charset == "utf8")
-        return utf8OrLatin1(bytes);
+        return utf8OrMacRoman(bytes);
     if (QTextCodec* codec = QTextCodec::codecForName(charset))
         return codec->toUnicode(bytes);
-    return utf8OrLatin1(bytes);
+    return utf8OrMacRoman(bytes);
 }
 
 // The decoded text of a text entity (transfer encoding and charset undone).
@@ -378,7 +372,7 @@ QString headerText(const QByteArray& bytes, int maxBytes)
             --cut;
         value.truncate(cut);
     }
-    return utf8 ? QString::fromUtf8(value) : QString::fromLatin1(value);
+    return eightBitText(value);
 }
 
 MessagePreview previewMessage(const QByteArray& text)

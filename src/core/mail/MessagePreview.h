@@ -39,7 +39,7 @@ MessagePreview previewMessage(const QByteArray& text);
 // at the end of the text.
 int headerValueEnd(const QByteArray& text, int from);
 // 8-bit header text as shown: up to its first zero byte, read as UTF-8 when
-// it is valid UTF-8, else as Latin-1. With maxBytes >= 0 at most that many
+// it is valid UTF-8, else as Mac Roman. With maxBytes >= 0 at most that many
 // bytes are kept, cut on a character boundary.
 QString headerText(const QByteArray& bytes, int maxBytes = -1);
 

@@ -3,6 +3,7 @@
 #include "format/TimeConversion.h"
 #include "mail/MailboxExport.h"
 #include "format/ByteOrder.h"
+#include "format/PropertyText.h"
 #include "format/Clock.h"
 
 #include <QDateTime>
@@ -55,16 +56,13 @@ bool isAscii(const QByteArray& bytes)
     return true;
 }
 
-// 8-bit text of unrecorded character set: kept when it is valid UTF-8, else
-// read as Latin-1, so that what is declared UTF-8 always is.
+// 8-bit text of unrecorded character set, by the one rule for it, as the
+// UTF-8 the composed message declares.
 QByteArray utf8OfEightBit(const QByteArray& bytes)
 {
     if (isAscii(bytes))
         return bytes;
-    const QString asUtf8 = QString::fromUtf8(bytes);
-    if (asUtf8.toUtf8() == bytes)
-        return bytes;
-    return QString::fromLatin1(bytes).toUtf8();
+    return eightBitText(bytes).toUtf8();
 }
 
 // Text properties: FF FF then 8-bit text (up to its first NUL), or UTF-16BE

@@ -1,5 +1,6 @@
 #include "notes/PortableNotes.h"
 
+#include "format/PropertyText.h"
 #include "format/TimeConversion.h"
 #include "output/ICalendarFile.h"
 #include "output/ItemFiles.h"
@@ -18,9 +19,9 @@ ICalendarComponent noteComponent(const NoteRecord& note)
     if (stamp)
         c.line("DTSTART:" + dateTimeICalendarText(macStampToDateTime(*stamp)));
     if (note.Summary && note.SummaryLength != 0)
-        c.text("SUMMARY", QString::fromUtf8(withoutZeroBytes(*note.Summary)));
+        c.text("SUMMARY", eightBitText(withoutZeroBytes(*note.Summary)));
     if (note.Description && note.DescriptionLength != 0)
-        c.text("DESCRIPTION", QString::fromUtf8(withoutZeroBytes(*note.Description)));
+        c.text("DESCRIPTION", eightBitText(withoutZeroBytes(*note.Description)));
     return c;
 }
 

@@ -182,12 +182,26 @@ TEST(PortableICalendar, TextsReadBackExactlyInEveryComponent)
     // Control characters other than tab and line breaks are not allowed in TEXT.
     addEvent(old, {wrappedProp(kEventSummaryWrappedTag, "Bell\x07\x1B[0m\tand\x7F tab"),
                    wrappedProp(kEventDescriptionWrappedTag, "\x01\x02")});
+    // 8-bit text that is not UTF-8 is the Mac's Roman set, in events, tasks
+    // and notes alike: no byte becomes a replacement character.
+    addEvent(old, {wrappedProp(kEventSummaryWrappedTag, "Treffen M\x9Fller"),
+                   wrappedProp(kEventLocationWrappedTag, "Caf\x8E"),
+                   wrappedProp(kEventDescriptionWrappedTag, "caf\xC3\xA9 stays UTF-8")});
+    addTask(old, {prop(kTaskNameTag, "\xFF\xFFM\x9Fller anrufen")});
+    addNote(old, {prop(kNoteSummaryTag, "\xFF\xFFGr\xA4\x9A\xDB")});
     const QJsonArray oldEvents = readBackCalendar(old);
-    ASSERT_EQ(oldEvents.size(), 2);
+    ASSERT_EQ(oldEvents.size(), 4);
     EXPECT_EQ(valueOf(oldEvents[0], "SUMMARY"), "Review");
     EXPECT_EQ(valueOf(oldEvents[0], "LOCATION"), "Room 7");
     EXPECT_EQ(valueOf(oldEvents[1], "SUMMARY"), "Bell[0m\tand tab");
     EXPECT_EQ(valueOf(oldEvents[1], "DESCRIPTION"), "<none>");
+    EXPECT_EQ(valueOf(oldEvents[2], "SUMMARY"), "Treffen Müller");
+    EXPECT_EQ(valueOf(oldEvents[2], "LOCATION"), "Café");
+    EXPECT_EQ(valueOf(oldEvents[2], "DESCRIPTION"), "café stays UTF-8");
+    EXPECT_EQ(valueOf(oldEvents[3], "SUMMARY"), "Müller anrufen");
+    const QJsonArray oldNotes = readBack(notesICalendarFile(old));
+    ASSERT_EQ(oldNotes.size(), 1);
+    EXPECT_EQ(valueOf(oldNotes[0], "SUMMARY"), "Gr§ö€");
 }
 
 TEST(PortableICalendar, EventTimesAreTheStoredOnes)

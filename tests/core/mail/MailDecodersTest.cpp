@@ -120,7 +120,8 @@ TEST(MailRecordDecoder, SubjectBounds)
     };
     EXPECT_EQ(subjectOf(narrow(QByteArray(127, 'a'))), QString(127, QLatin1Char('a')));
     EXPECT_TRUE(subjectOf(narrow(QByteArray(128, 'a'))).isEmpty());
-    EXPECT_EQ(subjectOf(narrow("caf\xE9")), QString::fromUtf8("caf\xC3\xA9")) << "bytes become code units";
+    EXPECT_EQ(subjectOf(narrow("caf\x8E")), QString::fromUtf8("caf\xC3\xA9")) << "8-bit text is Mac Roman";
+    EXPECT_EQ(subjectOf(narrow("caf\xC3\xA9")), QString::fromUtf8("caf\xC3\xA9")) << "unless it is UTF-8";
     // UTF-16: 255 bytes are kept (127 characters, the odd byte is half of one),
     // 256 are dropped.
     EXPECT_EQ(subjectOf(utf16be(QString(128, QLatin1Char('b'))).left(255)), QString(127, QLatin1Char('b')));

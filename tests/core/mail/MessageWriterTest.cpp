@@ -128,7 +128,7 @@ TEST(MessageWriter, ComposedMessagesReadBackAsMime)
     Scanned s({mlrcBlock(r), attcBlock(7, "Content-Type: application/octet-stream\rContent-Transfer-Encoding: base64\r\r"
                                               + binary.toBase64() + "\r"),
                attcBlock(8, "Content-Type: text/plain\r\rAttached note\r"), mlrcBlock(wide),
-               mlrcBlock(record(narrow("caf\xE9")))}); // 8-bit text that is not UTF-8 is read as Latin-1
+               mlrcBlock(record(narrow("caf\x8E")))}); // 8-bit text that is not UTF-8 is read as Mac Roman
 
     const QByteArray message = s.compose(0);
     const QByteArray zone = dateHeaderText(0, QDateTime::currentDateTime().offsetFromUtc()).right(5);
