@@ -9,6 +9,7 @@
 #include "calendar/TaskExport.h"
 #include "contacts/ContactExport.h"
 #include "notes/NoteExport.h"
+#include "notes/PortableNotes.h"
 #include "contacts/PortableVCard.h"
 #include "archive/PortableExport.h"
 #include "archive/MailLinking.h"
@@ -80,8 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const er::TaskRecord& task : state.tasks)
         er::taskICalendarText(task, office2004);
     const er::TextSink discard = [](const QByteArray&) {};
-    er::writeContactsVCard(state, discard);
-    er::writeCalendarICalendar(state, -7200, discard);
-    er::writeNotesICalendar(state, discard);
+    er::writeContactsVCard(state.contacts, discard);
+    er::writeCalendarICalendar(state.events, state.tasks, office2004, -7200, discard);
+    er::writeNotesICalendar(state.notes, discard);
     return 0;
 }

@@ -1,10 +1,13 @@
 """Reads mbox files with Python's mailbox module and prints, per file, its
-messages as JSON: the From_ line (without "From ") and the message bytes
+messages as JSON: the From_ line (without "From "), the message bytes
 (base64) after the mboxrd un-quoting, which the module does not do itself:
-one ">" is removed from every line matching ^>+From . Run with Debian's
-/usr/bin/python3."""
+one ">" is removed from every line matching ^>+From , and the address and
+subject headers as the email package parses them (its default policy), with the
+number of defects it found in them. Run with Debian's /usr/bin/python3."""
 
 import base64
+import email
+import email.policy
 import json
 import mailbox
 import re
@@ -18,10 +21,21 @@ def read(path):
     messages = []
     try:
         for key in box.iterkeys():
-            data = box.get_bytes(key)
+            data = QUOTED_FROM.sub(rb"\1", box.get_bytes(key))
+            parsed = email.message_from_bytes(data, policy=email.policy.default)
+            headers, defects = {}, 0
+            for name in ("From", "To", "Cc"):
+                if parsed[name] is not None:
+                    headers[name] = [[a.display_name, a.addr_spec] for a in parsed[name].addresses]
+                    defects += len(parsed[name].defects)
+            if parsed["Subject"] is not None:
+                headers["Subject"] = str(parsed["Subject"])
+                defects += len(parsed["Subject"].defects)
             messages.append({
                 "from": box.get_message(key).get_from(),
-                "bytes": base64.b64encode(QUOTED_FROM.sub(rb"\1", data)).decode(),
+                "bytes": base64.b64encode(data).decode(),
+                "headers": headers,
+                "defects": defects,
             })
     finally:
         box.close()

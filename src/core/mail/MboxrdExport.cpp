@@ -471,6 +471,7 @@ void writePortableMailboxes(const MailStore& mail, SaveContext& context, const Q
     }
 
     MessageWriter writer(database, mail.attachments, context);
+    writer.setPortableForm(true);
     // Every directory once, in one set: deep trees cost their number of
     // directories, not the sum of their depths.
     QSet<QString> directoriesTried;

@@ -6,6 +6,9 @@
 #include "format/PropertyText.h"
 #include "format/Clock.h"
 
+#include <KMime/Headers>
+#include <KMime/Types>
+
 #include <QDateTime>
 #include <QLocale>
 #include <QSet>
@@ -104,12 +107,18 @@ QByteArray leftBytes(const QByteArray& bytes, int n)
     return bytes.left(n);
 }
 
-// The entries of an address list as "name<address>", folded onto
-// continuation lines. An entry whose address runs past the data ends the
-// list; a name that does not fit is written empty.
-QByteArray addressListText(const QByteArray& data)
+// One entry of a stored address list: the name (UTF-8) and the address as
+// stored.
+struct ListedAddress {
+    QByteArray name;
+    QByteArray address;
+};
+
+// The entries of an address list. An entry whose address runs past the data
+// ends the list; a name that does not fit is empty.
+QList<ListedAddress> addressListEntries(const QByteArray& data)
 {
-    QList<QByteArray> entries;
+    QList<ListedAddress> entries;
     const quint64 size = static_cast<quint64>(data.size());
     if (size >= kEmptyAddressList) {
         const quint32 count = u32At(data, 0);
@@ -131,10 +140,99 @@ QByteArray addressListText(const QByteArray& data)
                                                static_cast<unsigned long>(nameLength));
                 pos = nameAt + nameLength;
             }
-            entries << headerSafe(name) + '<' + headerSafe(address) + '>';
+            entries << ListedAddress{name, address};
         }
     }
-    return entries.join(",\r\t");
+    return entries;
+}
+
+// The bundle's form: "name<address>" entries folded onto continuation lines.
+QByteArray addressListText(const QList<ListedAddress>& entries)
+{
+    QList<QByteArray> texts;
+    for (const ListedAddress& entry : entries)
+        texts << headerSafe(entry.name) + '<' + headerSafe(entry.address) + '>';
+    return texts.join(",\r\t");
+}
+
+// ---- The portable form's header lines ---------------------------------------
+//
+// Built with the MIME library's header classes: display names quoted where
+// they hold specials, text outside ASCII as encoded words, lists separated
+// by commas. The address is handed over as stored, never parsed (a parser
+// would drop or rewrite a damaged one).
+
+QString portableHeaderText(const QByteArray& utf8)
+{
+    QString text = QString::fromUtf8(headerSafe(utf8));
+    for (QChar& c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char(' ');
+    return text.trimmed();
+}
+
+KMime::Types::AddrSpec addrSpecOf(const QByteArray& address)
+{
+    const QByteArray stored = headerSafe(address).trimmed();
+    const int at = stored.lastIndexOf('@');
+    KMime::Types::AddrSpec spec;
+    spec.localPart = QString::fromUtf8(stored.left(at));
+    spec.domain = QString::fromUtf8(stored.mid(at + 1));
+    return spec;
+}
+
+bool hasAddrSpec(const QByteArray& address)
+{
+    const QByteArray stored = headerSafe(address).trimmed();
+    const int at = stored.lastIndexOf('@');
+    return at > 0 && at + 1 < stored.size();
+}
+
+// A display name as a phrase, in the library's own quoting and encoding.
+QByteArray phraseOf(const QString& name)
+{
+    KMime::Types::Mailbox box;
+    box.setName(name);
+    box.setAddress(addrSpecOf("a@b"));
+    KMime::Headers::To header;
+    header.addAddress(box);
+    QByteArray text = header.as7BitString(false);
+    text.chop(int(qstrlen(" <a@b>")));
+    return text;
+}
+
+// "Name: list" of the entries. An entry without an address keeps its name
+// as an empty group ("Name:;"); a header left without any entry is empty.
+template <class Header>
+QByteArray portableAddressHeader(const QList<ListedAddress>& entries)
+{
+    Header header;
+    QList<QByteArray> groups;
+    for (const ListedAddress& entry : entries) {
+        const QString name = portableHeaderText(entry.name);
+        if (hasAddrSpec(entry.address)) {
+            KMime::Types::Mailbox box;
+            box.setName(name);
+            box.setAddress(addrSpecOf(entry.address));
+            header.addAddress(box);
+        } else {
+            const QString shown = name.isEmpty() ? portableHeaderText(entry.address) : name;
+            if (!shown.isEmpty())
+                groups << phraseOf(shown) + ":;";
+        }
+    }
+    if (header.isEmpty() && groups.isEmpty())
+        return QByteArray();
+    QByteArray line = header.isEmpty() ? QByteArray(header.type()) + ": " : header.as7BitString(true);
+    if (!groups.isEmpty())
+        line += (header.isEmpty() ? QByteArray() : QByteArray(", ")) + groups.join(", ");
+    return line + '\r';
+}
+
+QByteArray portableTextHeader(KMime::Headers::Generics::Unstructured&& header, const QByteArray& utf8)
+{
+    header.fromUnicodeString(portableHeaderText(utf8), "utf-8");
+    return header.as7BitString(true) + '\r';
 }
 
 // Body for the HTML alternative: markup characters escaped, every line
@@ -257,19 +355,24 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
 
     if (!goOn())
         return true;
-    put("Subject: " + headerSafe(leftCharacters(r.subject, kNameCharacters)) + '\r');
+    const QByteArray subject = leftCharacters(r.subject, kNameCharacters);
+    put(m_portable ? portableTextHeader(KMime::Headers::Subject(), subject)
+                   : "Subject: " + headerSafe(subject) + '\r');
 
     if (!goOn())
         return true;
-    put("From: " + headerSafe(leftCharacters(r.fromName, kNameCharacters)) + '<'
-        + headerSafe(leftBytes(cutAtNul(r.fromAddress), kAddressBytes)) + ">\r");
+    const ListedAddress sender{leftCharacters(r.fromName, kNameCharacters),
+                               leftBytes(cutAtNul(r.fromAddress), kAddressBytes)};
+    put(m_portable ? portableAddressHeader<KMime::Headers::From>({sender})
+                   : "From: " + headerSafe(sender.name) + '<' + headerSafe(sender.address) + ">\r");
 
     if (!goOn())
         return true;
     if (inRange(r.toSize, kToLimit)) {
         QByteArray list;
         m_database.readExactly(r.toOffset, r.toSize, &list);
-        put("To: " + addressListText(list) + '\r');
+        const QList<ListedAddress> entries = addressListEntries(list);
+        put(m_portable ? portableAddressHeader<KMime::Headers::To>(entries) : "To: " + addressListText(entries) + '\r');
     }
 
     if (!goOn())
@@ -277,7 +380,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
     if (r.ccSize != kEmptyAddressList && inRange(r.ccSize, kCcLimit)) {
         QByteArray list;
         m_database.readExactly(r.ccOffset, r.ccSize, &list);
-        put("Cc: " + addressListText(list) + '\r');
+        const QList<ListedAddress> entries = addressListEntries(list);
+        put(m_portable ? portableAddressHeader<KMime::Headers::Cc>(entries) : "Cc: " + addressListText(entries) + '\r');
     }
 
     QByteArray data;
@@ -291,7 +395,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
         return true;
     if (inRange(r.threadTopicSize, kHeaderPropertyLimit)
         && m_database.readExactly(r.threadTopicOffset, r.threadTopicSize, &data))
-        put("Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
+        put(m_portable ? portableTextHeader(KMime::Headers::Generic("Thread-Topic"), utf8OfWideProperty(data))
+                       : "Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
 
     if (!goOn())
         return true;
@@ -331,7 +436,7 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
         put("Content-type: multipart/alternative;\r\tboundary=\"" + inner + "\"\r\r\r");
         put("--" + inner + '\r');
         put("Content-type: text/plain;\r\tcharset=" + charset + "\rContent-transfer-encoding: "
-            + (ascii ? "7bit" : "8bit") + "\r\r\r\r");
+            + (ascii ? "7bit" : "8bit") + (m_portable ? "\r\r" : "\r\r\r\r"));
         put(body);
         put("\r\r");
         put("--" + inner + '\r');

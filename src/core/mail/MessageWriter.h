@@ -31,6 +31,12 @@ class MessageWriter {
 public:
     MessageWriter(DatabaseFile& database, const std::deque<AttachmentBlock>& attachments, SaveContext& context);
 
+    // The portable export's form instead of the bundle's: address and
+    // subject headers as RFC 5322 and RFC 2047 want them (quoted display
+    // names, encoded words, comma-separated lists), and text parts that
+    // begin with their text.
+    void setPortableForm(bool portable) { m_portable = portable; }
+
     // Composes the message of a record without stored text, without any
     // separator line. False when nothing is composed: a stop request on entry
     // or a body size of 0. A later stop request ends the message where it
@@ -56,6 +62,7 @@ private:
     SaveContext& m_context;
     QHash<quint64, const AttachmentBlock*> m_attachments;
     bool m_attachmentsIndexed = false;
+    bool m_portable = false;
 };
 
 } // namespace er

@@ -15,6 +15,7 @@
 #include <KMime/Message>
 
 #include <QDirIterator>
+#include <QJsonDocument>
 #include <QJsonObject>
 
 #include <memory>
@@ -75,14 +76,15 @@ struct Exported {
         found.sort();
         return found;
     }
-    // The message composed for a record without stored text, as the bundle
-    // has it.
+    // The message composed for a record without stored text, in the
+    // export's form.
     QByteArray composed(const MailRecord& record)
     {
         SaveContext context(target);
         context.office2004 = state.office2004;
         DatabaseFile database(state.databasePath);
         MessageWriter writer(database, state.mail.attachments, context);
+        writer.setPortableForm(true);
         return writer.composedMessage(record);
     }
 };
@@ -90,6 +92,10 @@ struct Exported {
 struct ReadBack {
     QList<QByteArray> fromLines;
     QList<QByteArray> messages;
+    // Per message: the address and subject headers as the reader parsed
+    // them, and the defects it found in them.
+    QList<QJsonObject> headers;
+    QList<int> defects;
 };
 
 // Every mailbox as Python's mailbox module splits it, un-quoted.
@@ -104,6 +110,8 @@ QMap<QString, ReadBack> readWithPython(const Exported& e)
         for (const QJsonValue message : file[QLatin1String("messages")].toArray()) {
             back.fromLines << message[QLatin1String("from")].toString().toUtf8();
             back.messages << QByteArray::fromBase64(message[QLatin1String("bytes")].toString().toLatin1());
+            back.headers << message[QLatin1String("headers")].toObject();
+            back.defects << message[QLatin1String("defects")].toInt();
         }
     }
     return out;
@@ -237,8 +245,13 @@ TEST(PortableMail, MailboxesRoundTripThroughPythonsMailboxReader)
     addStored(db, 106, 14, "old@example.org", QStringLiteral("no date"), undated, macStamp(1999, 12, 31, 23, 59, 58));
     addStored(db, 107, 15, "", QStringLiteral("odd"), separatorFirst);
 
-    MailRecordBlock plain{101, {}, Address{"me@example.com", QStringLiteral("Me")}, utf16be(QStringLiteral("Notes")),
-                     macStamp(2008, 3, 7, 8, 9, 10)};
+    // A "Last, First" name and names outside ASCII in every address header.
+    MailRecordBlock plain{101, {}, Address{"me@example.com", QString::fromUtf8("Müller, Hans")},
+                          utf16be(QString::fromUtf8("Grüße, \"Notes\"")), macStamp(2008, 3, 7, 8, 9, 10),
+                          QList<Address>{{"bob@example.org", QStringLiteral("Stone, Bob")},
+                                         {"zoe@example.net", QString::fromUtf8("Zoë")}},
+                          QList<Address>{{"ayse@example.tr", QString::fromUtf8("Ayşe Ünal")},
+                                         {"", QStringLiteral("No Address")}}};
     plain.body = narrow("From the desk of Me\r>From here\rbye");
     db.add(mlrcBlock(plain));
     MailRecordBlock wide{104, {}, Address{"me@example.com", QStringLiteral("Me")},
@@ -283,6 +296,16 @@ TEST(PortableMail, MailboxesRoundTripThroughPythonsMailboxReader)
     // is their Date header's.
     const QByteArray plainDate = mboxrdFromLine("me@example.com", messageHeaderDate(plainComposed)).mid(5).chopped(1);
     expect(QStringLiteral("Projects.mbox"), {plainComposed}, {plainDate});
+    const QJsonObject parsed = boxes.value(QStringLiteral("Projects.mbox")).headers.value(0);
+    const auto addresses = [&](const char* name) { return QJsonDocument(parsed[QLatin1String(name)].toArray()).toJson(QJsonDocument::Compact).toStdString(); };
+    EXPECT_EQ(addresses("From"), R"([["Müller, Hans","me@example.com"]])");
+    EXPECT_EQ(addresses("To"), R"([["Stone, Bob","bob@example.org"],["Zoë","zoe@example.net"]])");
+    EXPECT_EQ(addresses("Cc"), R"([["Ayşe Ünal","ayse@example.tr"]])");
+    EXPECT_EQ(parsed[QLatin1String("Subject")].toString(), QString::fromUtf8("Grüße, \"Notes\""));
+    EXPECT_EQ(boxes.value(QStringLiteral("Projects.mbox")).defects.value(0), 0);
+    // An entry without an address keeps its name, as an empty group.
+    EXPECT_TRUE(plainComposed.contains("Cc: =?UTF-8?B?QXnFn2Ugw5xuYWw=?= <ayse@example.tr>, No Address:;\r"))
+        << plainComposed.left(600).toStdString();
     EXPECT_EQ(boxes.value(QString::fromUtf8("日本語フォルダ.mbox")).messages.value(0), withLf(wideComposed));
 
     // The mailbox bytes themselves: quoted lines, one empty line after each
