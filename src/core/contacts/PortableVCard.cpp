@@ -4,6 +4,7 @@
 #include "output/ItemFiles.h"
 #include "format/ByteOrder.h"
 
+#include <QCryptographicHash>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -322,7 +323,16 @@ void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSin
     for (const ContactRecord& contact : contacts) {
         if (!hasContactData(contact))
             continue;
-        const QByteArray guidUid = uidOf(contact.GUID, contact.GUIDLength);
+        // A contact without a GUID gets a UID made from its card, so that the
+        // same database gives the same UIDs in every export and an importer
+        // never sees it as new twice.
+        QByteArray guidUid = uidOf(contact.GUID, contact.GUIDLength);
+        if (guidUid.isEmpty())
+            guidUid = "ENTOURAGE-REPAIR-VCARD-"
+                + QCryptographicHash::hash(portableVCard(contact, QByteArray()), QCryptographicHash::Sha1)
+                      .toHex()
+                      .toUpper()
+                      .left(16);
         QByteArray uid = guidUid;
         if (!uid.isEmpty() && taken.contains(uid)) {
             int& next = nextSuffix[guidUid];

@@ -38,8 +38,9 @@ QDate portableDate(const QString& text);
 QByteArray portableVCard(const ContactRecord& contact, const QByteArray& uid);
 
 // The contacts file: every contact with data, handed to `out` a card at a
-// time. A GUID that repeats gets "-2", "-3", ... in its UID, so that no card
-// replaces another on import.
+// time. Every card has a UID: its GUID, or for a contact without one a UID
+// made from a digest of its card. A UID that repeats gets "-2", "-3", ... in
+// file order, so that no card replaces another on import.
 void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSink& out);
 QByteArray contactsVCardFile(const std::deque<ContactRecord>& contacts);
 
