@@ -78,7 +78,9 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
     context.folderPaths = folderPathList(tree);
     context.hooks.progress = hooks.progress;
     context.hooks.status = hooks.status;
-    context.hooks.stop = hooks.stop;
+    // Without a token of its own the export follows the scan's stop flag,
+    // as a save does.
+    context.hooks.stop = hooks.stop ? hooks.stop : &state.stopFlag;
 
     PortableResult result;
     result.directory = dir;
