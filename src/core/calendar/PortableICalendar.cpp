@@ -1,6 +1,7 @@
 #include "calendar/PortableICalendar.h"
 
 #include "calendar/CalendarExport.h"
+#include "calendar/ICalendarTimeZone.h"
 #include "calendar/TaskExport.h"
 #include "format/TimeConversion.h"
 #include "output/ContentLines.h"
@@ -9,6 +10,9 @@
 #include "format/ByteOrder.h"
 #include "format/PropertyText.h"
 
+#include <QHash>
+#include <QMap>
+#include <QPair>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -111,8 +115,10 @@ bool isDayList(const QString& value)
 
 // UNTIL in the form DTSTART has: a DATE-TIME bound of a DATE start becomes
 // its day, a DATE bound of a timed start the end of that day; UTC and local
-// times are moved into each other by the offset.
-std::optional<QByteArray> untilValue(const QString& value, StartForm form, int utcOffsetSeconds)
+// times are moved into each other by the offset, or by the zone of a start
+// in a zone (whose UNTIL is in UTC).
+std::optional<QByteArray> untilValue(const QString& value, StartForm form, int utcOffsetSeconds,
+                                     const QTimeZone& zone)
 {
     static const QRegularExpression until(QStringLiteral("^(\\d{8})(T(\\d{6})(Z?))?$"));
     const QRegularExpressionMatch m = until.match(value);
@@ -132,6 +138,8 @@ std::optional<QByteArray> untilValue(const QString& value, StartForm form, int u
         return dateTimeICalendarText(inUtc ? at.addSecs(utcOffsetSeconds) : at);
     case StartForm::Utc:
         return utcText(inUtc ? at : at.addSecs(-utcOffsetSeconds));
+    case StartForm::Zoned:
+        return utcText(inUtc ? at : QDateTime(date, time, zone).toUTC());
     }
     return std::nullopt;
 }
@@ -154,13 +162,94 @@ QDate allDayDate(const QDateTime& time, bool inUtc, int utcOffsetSeconds, bool e
     return exclusiveEnd && time.time() != kMidnight ? time.date().addDays(1) : time.date();
 }
 
-// Writes DTSTART and DTEND; returns the form of DTSTART.
-StartForm addEventTimes(ICalendarComponent& c, const EventRecord& event, bool office2004, int utcOffsetSeconds)
+struct EventTimes {
+    std::optional<QDateTime> start, end;
+};
+
+// An event with only an end starts then.
+EventTimes eventTimes(const EventRecord& event, bool office2004)
 {
-    std::optional<QDateTime> start = calendarTimeOf(office2004 ? event.StartTime2004 : event.StartTime);
-    std::optional<QDateTime> end = calendarTimeOf(office2004 ? event.EndTime2004 : event.EndTime);
-    if (!start && end)
-        std::swap(start, end);
+    EventTimes times{calendarTimeOf(office2004 ? event.StartTime2004 : event.StartTime),
+                     calendarTimeOf(office2004 ? event.EndTime2004 : event.EndTime)};
+    if (!times.start && times.end)
+        std::swap(times.start, times.end);
+    return times;
+}
+
+// Whether the event's times are wall-clock times of a zone its record may
+// name: Office 2008 times of a timed event.
+bool hasZonedTimes(const EventRecord& event, bool office2004, const EventTimes& times)
+{
+    return !office2004 && times.start && !isAllDay(event);
+}
+
+QByteArray storedText(const OptionalBytes& field)
+{
+    return field ? cutAtNul(*field) : QByteArray();
+}
+
+// The zones of one file: each event's zone, looked up once per pair of
+// stored names, and the years the file's times in each zone fall in, which
+// its VTIMEZONE covers.
+class FileZones {
+public:
+    // The zone of an event's stored names; invalid when they name none.
+    QTimeZone zoneOf(const EventRecord& event)
+    {
+        const QPair<QByteArray, QByteArray> names(storedText(event.TimeZoneText1), storedText(event.TimeZoneText2));
+        auto known = m_byNames.constFind(names);
+        if (known == m_byNames.constEnd())
+            known = m_byNames.insert(names, zoneOfStoredNames(names.first, names.second));
+        return *known;
+    }
+
+    void take(const EventRecord& event)
+    {
+        const EventTimes times = eventTimes(event, false);
+        if (!hasZonedTimes(event, false, times))
+            return;
+        const QTimeZone zone = zoneOf(event);
+        if (!zone.isValid())
+            return;
+        const int first = times.start->date().year();
+        const int last = times.end ? std::max(first, times.end->date().year()) : first;
+        auto used = m_used.find(zone.id());
+        if (used == m_used.end())
+            m_used.insert(zone.id(), {zone, first, last});
+        else
+            used->first = std::min(used->first, first), used->last = std::max(used->last, last);
+    }
+
+    // One VTIMEZONE per zone taken, in the order of their ids.
+    void write(const TextSink& out) const
+    {
+        for (const Years& years : m_used)
+            out(timeZoneComponent(years.zone, years.first, years.last).bytes());
+    }
+
+private:
+    struct Years {
+        QTimeZone zone;
+        int first = 0;
+        int last = 0;
+    };
+    QHash<QPair<QByteArray, QByteArray>, QTimeZone> m_byNames;
+    QMap<QByteArray, Years> m_used;
+};
+
+struct StartOf {
+    StartForm form;
+    QTimeZone zone; // of a Zoned start
+};
+
+// Writes DTSTART and DTEND. An Office 2008 time whose record names no zone
+// the database knows stays floating and keeps the stored names.
+StartOf addEventTimes(ICalendarComponent& c, const EventRecord& event, bool office2004, int utcOffsetSeconds,
+                      FileZones& zones)
+{
+    const EventTimes times = eventTimes(event, office2004);
+    const std::optional<QDateTime>& start = times.start;
+    const std::optional<QDateTime>& end = times.end;
     if (!start) {
         // A calendar program drops an event without DTSTART: it keeps its
         // day of change and says the start was lost.
@@ -168,7 +257,7 @@ StartForm addEventTimes(ICalendarComponent& c, const EventRecord& event, bool of
         const std::optional<quint32> stamp = office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime);
         const QDate day = stamp ? macStampToDateTime(*stamp).date() : QDate(2000, 1, 1);
         c.line("DTSTART;VALUE=DATE:" + dateText(day));
-        return StartForm::Date;
+        return {StartForm::Date, QTimeZone()};
     }
     if (isAllDay(event)) {
         const QDate first = allDayDate(*start, office2004, utcOffsetSeconds, false);
@@ -177,26 +266,35 @@ StartForm addEventTimes(ICalendarComponent& c, const EventRecord& event, bool of
             after = first.addDays(1);
         c.line("DTSTART;VALUE=DATE:" + dateText(first));
         c.line("DTEND;VALUE=DATE:" + dateText(after));
-        return StartForm::Date;
+        return {StartForm::Date, QTimeZone()};
     }
+    const QTimeZone zone = hasZonedTimes(event, office2004, times) ? zones.zoneOf(event) : QTimeZone();
+    const QByteArray parameters = zone.isValid() ? tzidParameter(zone) : QByteArray();
     auto timeText = [office2004](const QDateTime& t) {
         return office2004 ? utcText(t) : dateTimeICalendarText(t);
     };
-    c.line("DTSTART:" + timeText(*start));
+    c.line("DTSTART" + parameters + ':' + timeText(*start));
     // An end at or before the start is no end: the event is an instant.
     if (end && *end > *start)
-        c.line("DTEND:" + timeText(*end));
-    return office2004 ? StartForm::Utc : StartForm::Floating;
+        c.line("DTEND" + parameters + ':' + timeText(*end));
+    if (office2004)
+        return {StartForm::Utc, QTimeZone()};
+    if (zone.isValid())
+        return {StartForm::Zoned, zone};
+    c.text("X-ENTOURAGE-TZID", textOf(storedText(event.TimeZoneText2)));
+    c.text("X-ENTOURAGE-CFTIMEZONE", textOf(storedText(event.TimeZoneText1)));
+    return {StartForm::Floating, QTimeZone()};
 }
 
-void addRecurrence(ICalendarComponent& c, const EventRecord& event, StartForm form, int utcOffsetSeconds)
+void addRecurrence(ICalendarComponent& c, const EventRecord& event, const StartOf& start, int utcOffsetSeconds)
 {
     if (!event.IsRecurring || !event.RecurrenceData)
         return;
     const QList<QByteArray> rules = recurrenceRuleTexts(*event.RecurrenceData);
     bool written = false;
     for (const QByteArray& rule : rules) {
-        const QByteArray valid = written ? QByteArray() : validRecurrenceRule(rule, form, utcOffsetSeconds);
+        const QByteArray valid =
+            written ? QByteArray() : validRecurrenceRule(rule, start.form, utcOffsetSeconds, start.zone);
         if (!valid.isEmpty()) {
             c.line("RRULE:" + valid);
             written = true;
@@ -243,7 +341,7 @@ bool isPlainAddress(const QByteArray& address)
     return true;
 }
 
-ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int utcOffsetSeconds)
+ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int utcOffsetSeconds, FileZones& zones)
 {
     ICalendarComponent c("VEVENT");
     addDtStamp(c, {office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime),
@@ -252,7 +350,7 @@ ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int
         c.line("CREATED:" + macStampICalendarText(*created, true));
     if (const std::optional<quint32> modified = stampOf(event.ModifiedStamp))
         c.line("LAST-MODIFIED:" + macStampICalendarText(*modified, true));
-    const StartForm form = addEventTimes(c, event, office2004, utcOffsetSeconds);
+    const StartOf start = addEventTimes(c, event, office2004, utcOffsetSeconds, zones);
     const QString summary = event.Summary ? textOf(withoutZeroBytes(*event.Summary)) : QString();
     c.text("SUMMARY", summary);
     if (event.Location)
@@ -266,7 +364,7 @@ ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int
     }
     if (event.EntourageUUID)
         c.text("X-ENTOURAGE-UUID", textOf(cutAtNul(*event.EntourageUUID)));
-    addRecurrence(c, event, form, utcOffsetSeconds);
+    addRecurrence(c, event, start, utcOffsetSeconds);
     addEventAlarm(c, event, summary);
     return c;
 }
@@ -322,7 +420,7 @@ ICalendarComponent taskComponent(const TaskRecord& task, int utcOffsetSeconds)
 
 } // namespace
 
-QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOffsetSeconds)
+QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOffsetSeconds, const QTimeZone& zone)
 {
     static const QSet<QString> frequencies{QStringLiteral("SECONDLY"), QStringLiteral("MINUTELY"),
                                            QStringLiteral("HOURLY"),   QStringLiteral("DAILY"),
@@ -364,7 +462,7 @@ QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOf
         else if (numberLists.contains(name))
             ok = isNumberList(value, numberLists[name].low, numberLists[name].high, numberLists[name].signedValues);
         else if (name == QLatin1String("UNTIL")) {
-            const std::optional<QByteArray> until = untilValue(value, form, utcOffsetSeconds);
+            const std::optional<QByteArray> until = untilValue(value, form, utcOffsetSeconds, zone);
             ok = until.has_value();
             if (ok) {
                 parts << QStringLiteral("UNTIL=") + QString::fromLatin1(*until);
@@ -384,10 +482,17 @@ QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOf
 void writeCalendarICalendar(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
                             bool office2004, int utcOffsetSeconds, const TextSink& out)
 {
+    // A first pass reads the records only: the zones the events use, each
+    // written once, before the first event in it.
+    FileZones zones;
+    if (!office2004)
+        for (const EventRecord& event : events)
+            zones.take(event);
     out(iCalendarHead());
+    zones.write(out);
     UidBook uids;
     addComponents(out, uids, events, [&](const EventRecord& event) {
-        return eventComponent(event, office2004, utcOffsetSeconds);
+        return eventComponent(event, office2004, utcOffsetSeconds, zones);
     });
     addComponents(out, uids, tasks, [&](const TaskRecord& task) { return taskComponent(task, utcOffsetSeconds); });
     out(kICalendarTail);

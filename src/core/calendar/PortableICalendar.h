@@ -3,17 +3,23 @@
 // event (VEVENT) and task (VTODO), written for today's calendar programs
 // rather than in the bundle's dialect.
 //
-// Times are what the database stores: Office 2008 start and end times are
-// wall-clock times and are written as floating local times; Office 2004 ones
-// are stored in UTC and are written in UTC. No component depends on the clock
-// of the machine that writes it: DTSTAMP comes from the item's own stamps (or
-// kFallbackDtStamp), and an item without GUID gets a UID made from its
-// position and content.
+// Times are what the database stores. Office 2008 start and end times are
+// wall-clock times: written with the TZID of the zone the event's record
+// names (calendar/ICalendarTimeZone.h) and that zone's VTIMEZONE, one per
+// zone, before the first component; where the record names no zone the
+// database knows, as floating local times with the stored names kept in
+// X-ENTOURAGE-TZID (the Windows-style name) and X-ENTOURAGE-CFTIMEZONE (the
+// IANA-style one). All-day events are dates. Office 2004 times are stored in
+// UTC and are written in UTC; task times stay floating. No component depends
+// on the clock or the zone of the machine that writes it: DTSTAMP comes from
+// the item's own stamps (or kFallbackDtStamp), and an item without GUID gets
+// a UID made from its position and content.
 
 #include "calendar/CalendarRecords.h"
 #include "output/ContentLines.h"
 
 #include <QByteArray>
+#include <QTimeZone>
 
 #include <deque>
 
@@ -32,9 +38,11 @@ QByteArray calendarICalendarFile(const std::deque<EventRecord>& events, const st
 
 // The recurrence rule text as a valid RRULE value whose UNTIL has the form
 // of the event's DTSTART (a date, a floating or a UTC date-time, converted
-// with utcOffsetSeconds where needed), or empty when the text is not a valid
-// rule.
-enum class StartForm { Date, Floating, Utc };
-QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOffsetSeconds);
+// with utcOffsetSeconds where needed; for a start in `zone`, a UTC
+// date-time, a local bound converted with the zone), or empty when the text
+// is not a valid rule.
+enum class StartForm { Date, Floating, Utc, Zoned };
+QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOffsetSeconds,
+                               const QTimeZone& zone = QTimeZone());
 
 } // namespace er

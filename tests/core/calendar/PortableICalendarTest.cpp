@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextCodec>
+#include <QTimeZone>
 
 using namespace er;
 using namespace testdb;
@@ -86,7 +87,8 @@ void expectWellFormed(const QByteArray& file)
 }
 
 // The calendar's components as the reader gives them, after checking the
-// file's form and that each item has exactly one UID and one DTSTAMP.
+// file's form and that each item (each component but a VTIMEZONE) has
+// exactly one UID and one DTSTAMP.
 QJsonArray readBack(const QByteArray& file)
 {
     expectWellFormed(file);
@@ -100,6 +102,8 @@ QJsonArray readBack(const QByteArray& file)
     const QJsonArray components = calendar["components"].toArray();
     for (const QJsonValue c : components) {
         EXPECT_TRUE(c["errors"].toArray().isEmpty()) << QJsonDocument(c.toObject()).toJson().constData();
+        if (c["name"] == "VTIMEZONE")
+            continue;
         int uids = 0, stamps = 0;
         for (const QJsonValue p : c["props"].toArray()) {
             uids += p["name"] == "UID";
@@ -213,11 +217,32 @@ TEST(PortableICalendar, EventTimesAreTheStoredOnes)
         QList<Property> props;
         std::string start, end;
         bool startLost = false;
+        std::string tzid = "", windowsName = "<none>", ianaName = "<none>"; // TZID, the names kept
     };
     const Property noon2004 = prop(kEventStart2004Tag, be32(calendarStamp(2004, 3, 1, 12, 0)));
+    const Property berlin = prop(kEventTimeZoneTag, timeZone2008(34, "Europe/Berlin", "W. Europe Standard Time"));
     const Case cases[] = {
         {"wall-clock times stay floating", false, {start(2008, 5, 7, 10), end(2008, 5, 7, 11, 30)},
          "20080507T100000", "20080507T113000"},
+        // The reader shows the wall-clock time and its zone.
+        {"a named zone: its TZID", false, {start(2008, 5, 7, 10), end(2008, 5, 7, 11, 30), berlin},
+         "20080507T100000?Europe/Berlin", "20080507T113000?Europe/Berlin", false, "Europe/Berlin"},
+        {"only the Windows-style name, as stored", false,
+         {start(2008, 5, 7, 10), prop(kEventTimeZoneTag, timeZone2008(0, "", "Tokyo Standard Time"))},
+         "20080507T100000?Asia/Tokyo", "<none>", false, "Asia/Tokyo"},
+        {"an unknown IANA-style name, the Windows-style one without its suffix", false,
+         {start(2008, 5, 7, 10), prop(kEventTimeZoneTag, timeZone2008(0, "Nowhere/Town", "W. Europe"))},
+         "20080507T100000?Europe/Berlin", "<none>", false, "Europe/Berlin"},
+        {"no zone known: floating, the names kept", false,
+         {start(2008, 5, 7, 10), end(2008, 5, 7, 11),
+          prop(kEventTimeZoneTag, timeZone2008(9, "Mars/Olympus", "Olympus Mons"))},
+         "20080507T100000", "20080507T110000", false, "", "Olympus Mons", "Mars/Olympus"},
+        // A stored name is never a path: this one would reach a zone file.
+        {"a name that is a path", false,
+         {start(2008, 5, 7, 10), prop(kEventTimeZoneTag, timeZone2008(9, "../../../../usr/share/zoneinfo/UTC", ""))},
+         "20080507T100000", "<none>", false, "", "<none>", "../../../../usr/share/zoneinfo/UTC"},
+        {"all-day in a zone: dates", false, {kAllDay, start(2008, 5, 12), end(2008, 5, 13), berlin}, "20080512",
+         "20080513"},
         {"all-day: DATE values, the end exclusive", false, {kAllDay, start(2008, 5, 12), end(2008, 5, 13)},
          "20080512", "20080513"},
         {"all-day ending late on its last day", false, {kAllDay, start(2008, 5, 12), end(2008, 5, 13, 23, 59)},
@@ -230,9 +255,10 @@ TEST(PortableICalendar, EventTimesAreTheStoredOnes)
         {"only an end: it is the start", false, {end(2008, 5, 7, 9)}, "20080507T090000", "<none>"},
         {"no time: the day of its stamp", false, {prop(kEventStampTag, macTime(macStamp(2008, 5, 2, 8, 15)))},
          "20080502", "<none>", true},
-        {"Office 2004 times are UTC", true,
-         {noon2004, prop(kEventEnd2004Tag, be32(calendarStamp(2004, 3, 1, 13, 0)))}, "20040301T120000Z",
-         "20040301T130000Z"},
+        {"Office 2004 times are UTC, whatever zone is named", true,
+         {noon2004, prop(kEventEnd2004Tag, be32(calendarStamp(2004, 3, 1, 13, 0))),
+          prop(kEventTimeZoneTag, timeZone2004(4, "Europe/Berlin"))},
+         "20040301T120000Z", "20040301T130000Z"},
         // Local midnight of 12 and 13 July at UTC+2, stored in UTC, read while the host is at UTC+1.
         {"Office 2004 all-day dates", true,
          {kAllDay, prop(kEventStart2004Tag, be32(calendarStamp(2004, 7, 11, 22, 0))),
@@ -243,17 +269,96 @@ TEST(PortableICalendar, EventTimesAreTheStoredOnes)
         ScanState state;
         state.office2004 = c.office2004;
         addEvent(state, c.props);
-        const QJsonArray events = readBackCalendar(state, 3600);
-        ASSERT_EQ(events.size(), 1);
-        EXPECT_EQ(valueOf(events[0], "DTSTART"), c.start);
-        EXPECT_EQ(valueOf(events[0], "DTEND"), c.end);
-        EXPECT_EQ(valueOf(events[0], "X-ENTOURAGE-START-UNKNOWN"), c.startLost ? "TRUE" : "<none>");
+        const QJsonArray items = readBackCalendar(state, 3600);
+        ASSERT_EQ(items.size(), c.tzid.empty() ? 1 : 2);
+        const QJsonValue event = items.last();
+        EXPECT_EQ(valueOf(event, "DTSTART"), c.start);
+        EXPECT_EQ(valueOf(event, "DTEND"), c.end);
+        EXPECT_EQ(valueOf(event, "DTSTART", "TZID"), c.tzid);
+        EXPECT_EQ(valueOf(event, "X-ENTOURAGE-START-UNKNOWN"), c.startLost ? "TRUE" : "<none>");
+        EXPECT_EQ(valueOf(event, "X-ENTOURAGE-TZID"), c.windowsName);
+        EXPECT_EQ(valueOf(event, "X-ENTOURAGE-CFTIMEZONE"), c.ianaName);
+        if (!c.tzid.empty()) {
+            EXPECT_EQ(valueOf(items[0], "TZID"), c.tzid);
+        }
     }
     // Office 2004 all-day dates west of UTC: midnight of 29 February at UTC-5.
     ScanState west;
     west.office2004 = true;
     addEvent(west, {kAllDay, prop(kEventStart2004Tag, be32(calendarStamp(2004, 2, 29, 5, 0)))});
     EXPECT_EQ(valueOf(readBackCalendar(west, -5 * 3600)[0], "DTSTART"), "20040229");
+}
+
+TEST(PortableICalendar, OneTimeZoneForEachZoneBeforeItsEvents)
+{
+    ERTEST_REQUIRE_PYTHON("icalendar");
+    auto zone = [](const QByteArray& ianaName, const QByteArray& windowsName) {
+        return prop(kEventTimeZoneTag, timeZone2008(1, ianaName, windowsName));
+    };
+    ScanState state;
+    addEvent(state, {start(2008, 5, 7, 10), zone("Europe/Berlin", "")});
+    addEvent(state, {start(2006, 4, 1, 12), zone("", "Eastern")});
+    // Berlin again by another name: still one zone, its years widened.
+    addEvent(state, {start(2009, 1, 5, 9), end(2009, 1, 5, 10), zone("", "W. Europe Standard Time")});
+    addEvent(state, {start(2008, 5, 7, 10), zone("Asia/Kolkata", "")});
+    addEvent(state, {start(2007, 6, 1, 9), zone("America/New_York", "")});
+    // Dates and floating times add no zone and no years.
+    addEvent(state, {kAllDay, start(2003, 1, 1), zone("Europe/Berlin", "")});
+    addEvent(state, {kAllDay, start(2008, 1, 1), zone("Europe/Lisbon", "")});
+    addEvent(state, {start(2008, 5, 7, 10), zone("Mars/Olympus", "")});
+    const QByteArray file = calendarICalendarFile(state, 0);
+    EXPECT_TRUE(file.contains("\r\nTZOFFSETFROM:-0500\r\nTZOFFSETTO:-0400\r\n")) << file.constData();
+
+    struct Observance {
+        const char* kind;
+        std::string start; // local time, never UTC
+        int from, to;
+        std::string rule, name;
+    };
+    const std::string none = "<none>";
+    const struct {
+        const char* tzid;
+        std::vector<Observance> observances;
+    } zones[] = {
+        // 2005 to 2008: the rules changed in 2007 and hold since.
+        {"America/New_York",
+         {{"STANDARD", "20050101T000000", -18000, -18000, none, "EST"},
+          {"DAYLIGHT", "20050403T020000", -18000, -14400, none, "EDT"},
+          {"STANDARD", "20051030T020000", -14400, -18000, none, "EST"},
+          {"DAYLIGHT", "20060402T020000", -18000, -14400, none, "EDT"},
+          {"STANDARD", "20061029T020000", -14400, -18000, none, "EST"},
+          {"DAYLIGHT", "20070311T020000", -18000, -14400, "FREQ=YEARLY;BYDAY=2SU;BYMONTH=3", "EDT"},
+          {"STANDARD", "20071104T020000", -14400, -18000, "FREQ=YEARLY;BYDAY=1SU;BYMONTH=11", "EST"}}},
+        {"Asia/Kolkata", {{"STANDARD", "20070101T000000", 19800, 19800, none, "IST"}}},
+        {"Europe/Berlin",
+         {{"STANDARD", "20070101T000000", 3600, 3600, none, "CET"},
+          {"DAYLIGHT", "20070325T020000", 3600, 7200, "FREQ=YEARLY;BYDAY=-1SU;BYMONTH=3", "CEST"},
+          {"STANDARD", "20071028T030000", 7200, 3600, "FREQ=YEARLY;BYDAY=-1SU;BYMONTH=10", "CET"}}}};
+    const QJsonArray items = readBack(file);
+    ASSERT_EQ(items.size(), 3 + 8);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(zones[i].tzid);
+        EXPECT_EQ(items[i]["name"], "VTIMEZONE");
+        EXPECT_EQ(valueOf(items[i], "TZID"), zones[i].tzid);
+        const QJsonArray observances = items[i]["components"].toArray();
+        ASSERT_EQ(observances.size(), int(zones[i].observances.size()));
+        for (int j = 0; j < observances.size(); ++j) {
+            SCOPED_TRACE(j);
+            const Observance& o = zones[i].observances[j];
+            EXPECT_EQ(observances[j]["name"], o.kind);
+            EXPECT_EQ(valueOf(observances[j], "DTSTART"), o.start);
+            EXPECT_EQ(valueOf(observances[j], "TZOFFSETFROM"), std::to_string(o.from));
+            EXPECT_EQ(valueOf(observances[j], "TZOFFSETTO"), std::to_string(o.to));
+            EXPECT_EQ(valueOf(observances[j], "RRULE"), o.rule);
+            EXPECT_EQ(valueOf(observances[j], "TZNAME"), o.name);
+        }
+    }
+    const char* tzids[] = {"Europe/Berlin", "America/New_York", "Europe/Berlin", "Asia/Kolkata",
+                           "America/New_York", "", "", ""};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(items[3 + i]["name"], "VEVENT");
+        EXPECT_EQ(valueOf(items[3 + i], "DTSTART", "TZID"), tzids[i]) << i;
+    }
 }
 
 TEST(PortableICalendar, RecurrenceRulesAreValidOrKeptAside)
@@ -272,6 +377,11 @@ TEST(PortableICalendar, RecurrenceRulesAreValidOrKeptAside)
         {"FREQ=DAILY;UNTIL=20081231T230000Z", StartForm::Date, "FREQ=DAILY;UNTIL=20090101"},
         {"FREQ=DAILY;UNTIL=20081231", StartForm::Floating, "FREQ=DAILY;UNTIL=20081231T235959"},
         {"FREQ=DAILY;UNTIL=20081231", StartForm::Utc, "FREQ=DAILY;UNTIL=20081231T225959Z"},
+        // A start in a zone (here Europe/Berlin, at +02:00 in July): UNTIL in
+        // UTC, a local bound moved by the zone, not by the host's offset.
+        {"FREQ=DAILY;UNTIL=20080701T120000", StartForm::Zoned, "FREQ=DAILY;UNTIL=20080701T100000Z"},
+        {"FREQ=DAILY;UNTIL=20080701", StartForm::Zoned, "FREQ=DAILY;UNTIL=20080701T215959Z"},
+        {"FREQ=DAILY;UNTIL=20081231T230000Z", StartForm::Zoned, "FREQ=DAILY;UNTIL=20081231T230000Z"},
         {"", StartForm::Floating, ""},
         {"INTERVAL=2", StartForm::Floating, ""},
         {"FREQ=FORTNIGHTLY", StartForm::Floating, ""},
@@ -285,7 +395,7 @@ TEST(PortableICalendar, RecurrenceRulesAreValidOrKeptAside)
         {"FREQ=DAILY;X-NAME=1", StartForm::Floating, ""},
         {"FREQ=DAILY\r\nDTSTART:20000101", StartForm::Floating, ""}};
     for (const auto& r : rules)
-        EXPECT_EQ(validRecurrenceRule(r.text, r.form, 3600), QByteArray(r.rule)) << r.text;
+        EXPECT_EQ(validRecurrenceRule(r.text, r.form, 3600, QTimeZone("Europe/Berlin")), QByteArray(r.rule)) << r.text;
 
     ERTEST_REQUIRE_PYTHON("icalendar");
     const Property on = prop(kEventRecurringTag, QByteArray(1, '\1'));
