@@ -12,6 +12,7 @@
 #include "archive/BlockScanner.h"
 #include "format/BlockView.h"
 
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -48,8 +49,8 @@ void expectHostZone()
     ASSERT_EQ(QTimeZone::systemTimeZoneId(), zoneId) << "the time zone did not take effect";
 }
 
-// Each event's summary, start and end as python3-icalendar reads them: a
-// zoned time as its UTC instant (ics_instants.py).
+// Each event's summary, start and end as python3-icalendar reads them
+// (ics_round_trip.py): a zoned time as the UTC instant it stands for.
 QJsonArray instantsOf(const QByteArray& file)
 {
     QTemporaryDir dir;
@@ -57,7 +58,25 @@ QJsonArray instantsOf(const QByteArray& file)
     QFile out(path);
     EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(file) == file.size());
     out.close();
-    return ertest::pythonCheck("../zone/ics_instants.py", {path}).at(0)["events"].toArray();
+    const QJsonValue calendar = ertest::pythonCheck("ics_round_trip.py", {path}).at(0)["calendar"];
+    QJsonArray events;
+    for (const QJsonValue c : calendar["components"].toArray()) {
+        if (c["name"] != QLatin1String("VEVENT"))
+            continue;
+        QJsonObject event{{"summary", ""}, {"start", "<none>"}, {"end", "<none>"}};
+        for (const QJsonValue p : c["props"].toArray()) {
+            const QString value = p["value"].toVariant().toString();
+            const QString instant = value.section(QLatin1Char('='), -1);
+            if (p["name"] == QLatin1String("SUMMARY"))
+                event["summary"] = value;
+            else if (p["name"] == QLatin1String("DTSTART"))
+                event["start"] = instant;
+            else if (p["name"] == QLatin1String("DTEND"))
+                event["end"] = instant;
+        }
+        events.append(event);
+    }
+    return events;
 }
 
 } // namespace
