@@ -1,9 +1,10 @@
 """Reads the iCalendar files named on the command line with python3-icalendar
 and prints, for each, its components (nested ones inside their parent) as
 JSON: every property with its parameters and its decoded value. Text comes
-out as text, a date-time as "yyyymmddThhmmss" followed by "Z" in UTC and by
-nothing when floating, a date as "yyyymmdd", a duration in seconds, a rule
-as its iCalendar text. Run with Debian's /usr/bin/python3.
+out as text, a date-time as "yyyymmddThhmmss" followed by "Z" in UTC, by
+nothing when floating, and in any other zone by "?", the zone's name, "="
+and the UTC instant it stands for ("yyyymmddThhmmssZ"); a date as
+"yyyymmdd", a duration in seconds, a rule as its iCalendar text. Run with Debian's /usr/bin/python3.
 
 python3-icalendar 4.0 undoes TEXT escapes twice, so that a backslash written
 before ",", ";" or "n" ("\\\\,") is read as an escape of its own: values that
@@ -23,7 +24,11 @@ def plain(value):
     if isinstance(value, datetime.datetime):
         text = value.strftime("%Y%m%dT%H%M%S")
         if value.tzinfo is not None:
-            text += "Z" if value.utcoffset() == datetime.timedelta(0) else "?" + str(value.tzinfo)
+            if value.utcoffset() == datetime.timedelta(0):
+                text += "Z"
+            else:
+                utc = value.astimezone(datetime.timezone.utc).strftime("%Y%m%dT%H%M%SZ")
+                text += "?" + str(value.tzinfo) + "=" + utc
         return text
     if isinstance(value, datetime.date):
         return value.strftime("%Y%m%d")
