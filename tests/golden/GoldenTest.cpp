@@ -5,6 +5,9 @@
 
 #include "GoldenFiles.h"
 
+#include "../core/PythonCheck.h"
+#include "DatabaseBuilder.h"
+#include "PimBlocks.h"
 #include "SampleDatabase.h"
 #include "calendar/CalendarPreview.h"
 #include "contacts/ContactPreview.h"
@@ -17,6 +20,9 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTimeZone>
@@ -24,6 +30,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 using namespace er;
 
@@ -117,6 +124,88 @@ TEST(Golden, SampleListsAndPreviews)
     writeLines(out.filePath(QStringLiteral("events.txt")), events);
     writeLines(out.filePath(QStringLiteral("tasks.txt")), tasks);
     ertest::expectMatchesGolden(QStringLiteral("sample-lists"), out.path());
+}
+
+// Text in every kind of item, stored 8-bit (Mac Roman, or UTF-8 in the
+// Latin-1 range) and as UTF-16 (CJK, emoji), through the portable export:
+// the files are stored, and read back once by readers the core does not
+// link (Python's email, vobject and icalendar).
+TEST(Golden, TextOfEveryKindInTheExport)
+{
+    using namespace testdb;
+    const QByteArray macRoman = "M\x9Fller Caf\x8E";      // "Müller Café"
+    const QByteArray utf8 = "Gr\xC3\xBC\xC3\x9F Gott";  // "Grüß Gott"
+    const QString wide = QString::fromUtf8("会議 🎉");
+    const std::string macRomanText = "Müller Café", utf8Text = "Grüß Gott", wideText = "会議 🎉";
+
+    Database db;
+    db.add(flidBlock({{7, {}, QStringLiteral("On My Computer")}, {1, 7u, QStringLiteral("Inbox")}}));
+    MailRecordBlock mail{1, {}, Address{"hans@example.de", QString::fromUtf8("Müller, Hans")}, narrow(macRoman),
+                         macStamp(2008, 3, 7, 8, 9, 10),
+                         QList<Address>{{"zoe@example.net", QString::fromUtf8("Zoë 🎉")}}};
+    mail.body = utf16be(wide);
+    db.add(mlrcBlock(mail));
+    db.add(contactBlock({markedProp(kFirstNameTag, macRoman), markedProp(kLastNameTag, utf8),
+                         wideProp(kCompanyTag, wide), prop(kContactGuidTag, guidBytes(1))}));
+    db.add(eventBlock({markedProp(kEventSummaryTag, macRoman), markedProp(kEventLocationTag, utf8),
+                       wideProp(kEventDescriptionTag, wide), prop(kEventGuidTag, guidBytes(2)),
+                       prop(kEventStartTag, calendarTime(calendarStamp(2008, 5, 7, 10)))}));
+    db.add(taskBlock({markedProp(kTaskNameTag, macRoman), wideProp(kTaskNoteTag, wide), prop(kTaskGuidTag, guidBytes(3))}));
+    db.add(noteBlock({markedProp(kNoteSummaryTag, utf8), wideProp(kNoteDescriptionTag, wide),
+                      prop(kNoteGuidTag, guidBytes(4))}));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Database"));
+    ASSERT_TRUE(db.writeTo(path));
+    ScanState state;
+    ASSERT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
+    OutputTarget request;
+    request.format = OutputFormat::PortableExport;
+    request.folder = dir.filePath(QStringLiteral("out"));
+    request.databasePath = path;
+    const OutputResult result = writeOutput(state, buildFolderTree(state), request);
+    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
+    ertest::expectMatchesGolden(QStringLiteral("text-export"), result.output);
+
+    ERTEST_REQUIRE_PYTHON("icalendar, vobject");
+    const QString out = result.output + QLatin1Char('/');
+    const QJsonObject message = ertest::pythonCheck("mbox_check.py", {out + QStringLiteral("Mail/On My Computer/Inbox.mbox")})
+                                    .at(0)["messages"].toArray().at(0).toObject();
+    const QJsonObject headers = message["headers"].toObject();
+    const auto json = [](const QJsonValue& v) { return QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact).toStdString(); };
+    EXPECT_EQ(json(headers["From"]), R"([["Müller, Hans","hans@example.de"]])");
+    EXPECT_EQ(json(headers["To"]), R"([["Zoë 🎉","zoe@example.net"]])");
+    EXPECT_EQ(headers["Subject"].toString().toStdString(), macRomanText);
+    EXPECT_EQ(message["defects"].toInt(), 0);
+    EXPECT_TRUE(QByteArray::fromBase64(message["bytes"].toString().toLatin1()).contains(wide.toUtf8()));
+
+    const QJsonObject card = ertest::pythonCheck("vcf_round_trip.py", {out + QStringLiteral("contacts.vcf")})
+                                 .at(0)["cards"].toArray().at(0).toObject();
+    EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(0).toString().toStdString(), utf8Text);
+    EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(1).toString().toStdString(), macRomanText);
+    EXPECT_EQ(card["org"].toArray().at(0)["value"].toVariant().toStringList().join(QString()).toStdString(), wideText);
+
+    const auto propsOf = [](const QJsonValue& component) {
+        std::map<std::string, std::string> props;
+        for (const QJsonValue p : component["props"].toArray())
+            props[p["name"].toString().toStdString()] = p["value"].toVariant().toString().toStdString();
+        return props;
+    };
+    const QJsonArray calendar = ertest::pythonCheck("ics_round_trip.py", {out + QStringLiteral("calendar.ics")})
+                                    .at(0)["calendar"]["components"].toArray();
+    std::map<std::string, std::map<std::string, std::string>> byKind;
+    for (const QJsonValue c : calendar)
+        byKind[c["name"].toString().toStdString()] = propsOf(c);
+    EXPECT_EQ(byKind["VEVENT"]["SUMMARY"], macRomanText);
+    EXPECT_EQ(byKind["VEVENT"]["LOCATION"], utf8Text);
+    EXPECT_EQ(byKind["VEVENT"]["DESCRIPTION"], wideText);
+    EXPECT_EQ(byKind["VTODO"]["SUMMARY"], macRomanText);
+    EXPECT_EQ(byKind["VTODO"]["DESCRIPTION"], wideText);
+    const QJsonArray notes = ertest::pythonCheck("ics_round_trip.py", {out + QStringLiteral("notes.ics")})
+                                 .at(0)["calendar"]["components"].toArray();
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_EQ(propsOf(notes.at(0))["SUMMARY"], utf8Text);
+    EXPECT_EQ(propsOf(notes.at(0))["DESCRIPTION"], wideText);
 }
 
 int main(int argc, char** argv)
