@@ -6,6 +6,7 @@
 // Usage: list-fill [DIRECTORY] [--mails N]      (default 50000; the database
 //        is written to DIRECTORY, or to a temporary directory)
 
+#include "BenchText.h"
 #include "DatabaseBuilder.h"
 #include "archive/MailList.h"
 #include "archive/BlockScanner.h"
@@ -23,18 +24,7 @@ namespace {
 
 constexpr quint32 kFolder = 1;
 
-QByteArray words(QRandomGenerator& rng, int bytes)
-{
-    static const char* const kWords[] = {"report", "meeting", "budget", "the",  "and",      "schedule",
-                                         "please", "attached", "thanks", "team", "quarter", "review"};
-    QByteArray out;
-    out.reserve(bytes + 16);
-    while (out.size() < bytes) {
-        out += kWords[rng.bounded(12)];
-        out += out.size() % 72 < 8 ? '\r' : ' ';
-    }
-    return out;
-}
+using benchtext::words;
 
 // Mostly plain texts; 1 in 40 with an attachment, 1 in 10 whose record has
 // neither sender nor subject (the list then reads them from the text), 1 in

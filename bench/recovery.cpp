@@ -15,6 +15,7 @@
 //        lost an intact item.
 
 #include "Damage.h"
+#include "BenchText.h"
 #include "DatabaseBuilder.h"
 #include "PimBlocks.h"
 #include "archive/BlockScanner.h"
@@ -57,18 +58,7 @@ struct Generated {
     QList<Item> items;
 };
 
-QByteArray words(QRandomGenerator& rng, int bytes)
-{
-    static const char* const kWords[] = {"report", "meeting", "budget", "the",   "and",     "schedule",
-                                         "please", "attached", "thanks", "team", "quarter", "review"};
-    QByteArray out;
-    out.reserve(bytes + 16);
-    while (out.size() < bytes) {
-        out += kWords[rng.bounded(12)];
-        out += out.size() % 72 < 8 ? '\r' : ' ';
-    }
-    return out;
-}
+using benchtext::words;
 
 Generated generate()
 {
