@@ -4,32 +4,35 @@ namespace er {
 
 void linkMail(ScanState& state)
 {
-    state.mail.messagesByFolder.clear();
-    // Under a repeated mail id the hash answers with the summary inserted
-    // last, so that one is linked (once per entry) and earlier ones stay
-    // unlinked and end up in an orphan folder with their text intact.
-    for (auto it = state.mail.messagesById.cbegin(); it != state.mail.messagesById.cend(); ++it) {
-        StoredMessage* summary = state.mail.messagesById.value(it.key());
-        MailRecord* record = state.mail.recordsById.value(it.key(), nullptr);
-        if (record) {
-            summary->linked = true;
-            summary->parentFolderId = record->parentFolderId;
-            summary->fromAddress = record->fromAddress;
-            summary->fromName = record->fromName;
-            summary->subject = record->subject;
-            state.mail.messagesByFolder.insert(summary->parentFolderId, summary);
+    MailStore& mail = state.mail;
+    mail.indexIds();
+    // Under a repeated mail id the summary found last is linked; earlier
+    // ones stay unlinked and end up in an orphan folder with their text
+    // intact. A summary is linked when a record carries its id and names a
+    // decoded folder; folder 0 is where mail without a record waits for an
+    // orphan folder, and mail filed there (a decoded folder may carry id 0)
+    // goes to an orphan folder as well.
+    for (auto it = mail.messagesById.cbegin(); it != mail.messagesById.cend();) {
+        auto next = it;
+        while (next != mail.messagesById.cend() && next->id == it->id)
+            ++next;
+        StoredMessage& summary = mail.messages[std::prev(next)->position];
+        if (const MailRecord* record = mail.lastRecordWithId(it->id)) {
+            summary.parentFolderId = record->parentFolderId;
+            summary.fromAddress = record->fromAddress;
+            summary.fromName = record->fromName;
+            summary.subject = record->subject;
+            summary.linked = record->parentFolderId != 0 && mail.hasFolder(record->parentFolderId);
         } else {
-            summary->linked = false;
-            state.mail.messagesByFolder.insert(0, summary);
+            summary.linked = false;
         }
+        it = next;
     }
-
-    markMessagesInKnownFolders(state);
 
     // A record whose text block is lost still locates its body, sender,
     // recipients and subject: it is composed like a record without text.
     for (MailRecord& record : state.mail.records)
-        record.storedTextMissing = record.mailId != 0 && !state.mail.messagesById.contains(record.mailId);
+        record.storedTextMissing = record.mailId != 0 && mail.messagesWithId(record.mailId) == 0;
 
     // Orphans are numbered in scan order: first the summaries, then the mail
     // records without stored text whose folder was not decoded (without an
@@ -37,8 +40,8 @@ void linkMail(ScanState& state)
     quint64 orphans = 0;
     for (const StoredMessage& summary : state.mail.messages)
         orphans += summary.linked ? 0 : 1;
-    const auto folderless = [&state](const MailRecord& record) {
-        return record.parentFolderId == 0 || !state.mail.foldersById.contains(record.parentFolderId);
+    const auto folderless = [&mail](const MailRecord& record) {
+        return record.parentFolderId == 0 || !mail.hasFolder(record.parentFolderId);
     };
     for (const MailRecord& record : state.mail.records)
         orphans += record.composed() && folderless(record) ? 1 : 0;
@@ -48,9 +51,9 @@ void linkMail(ScanState& state)
     quint64 first = kFirstOrphanFolderID;
     for (bool moved = true; moved;) {
         moved = false;
-        for (auto id = state.mail.foldersById.keyBegin(); id != state.mail.foldersById.keyEnd(); ++id) {
-            if (*id >= first && *id < first + quint64(state.mail.orphanFolderCount)) {
-                first = *id + 1;
+        for (const quint64 id : mail.folderIds) {
+            if (id >= first && id < first + quint64(mail.orphanFolderCount)) {
+                first = id + 1;
                 moved = true;
             }
         }
@@ -73,15 +76,6 @@ void linkMail(ScanState& state)
     }
 
     addOrphanFolders(state);
-}
-
-// Folder 0 is where mail without a record waits for an orphan folder; mail
-// filed there (a decoded folder may carry id 0) is never written under that
-// id, so it goes to an orphan folder as well.
-void markMessagesInKnownFolders(ScanState& state)
-{
-    for (auto it = state.mail.messagesByFolder.begin(); it != state.mail.messagesByFolder.end(); ++it)
-        it.value()->linked = it.key() != 0 && state.mail.foldersById.contains(it.key());
 }
 
 void addOrphanFolders(ScanState& state)

@@ -7,11 +7,9 @@
 
 namespace er {
 
-// The whole linking step: join, folder check, orphan numbering and the
-// orphan folders.
+// The whole linking step: the mail's id lookups (MailStore::indexIds), join,
+// folder check, orphan numbering and the orphan folders.
 void linkMail(ScanState& state);
-// Marks every summary in mail.messagesByFolder as linked when its folder exists.
-void markMessagesInKnownFolders(ScanState& state);
 // Appends mail.orphanFolderCount orphan folders to the folder list.
 void addOrphanFolders(ScanState& state);
 

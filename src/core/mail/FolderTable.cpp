@@ -76,7 +76,6 @@ void decodeEntry(MailStore& store, const BlockView& block, quint64 entry)
             cutAtNul(decodeUtf16BE(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size()));
     }
 
-    store.foldersById.insert(folder.folderId, &folder);
 
     if (folder.nameLength == 0)
         folder.name = QStringLiteral("ACCOUNT");

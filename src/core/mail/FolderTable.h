@@ -7,9 +7,9 @@
 
 namespace er {
 
-// Decodes one "FLID" folder table into folder records on the folder list and
-// in mail.foldersById. A table whose lengths 6 and 7 (the words at 40 and 42) are
-// equal is not decoded.
+// Decodes one "FLID" folder table into folder records on the folder list. A
+// table whose lengths 6 and 7 (the words at 40 and 42) are equal is not
+// decoded.
 void decodeFolderTable(MailStore& store, const BlockView& block);
 
 // Gives every account folder (name length 0) the name of the first account

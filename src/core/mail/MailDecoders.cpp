@@ -141,8 +141,6 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
             break;
         }
     });
-
-    store.recordsById.insert(mail.mailId, &mail);
 }
 
 void decodeStoredMessage(MailStore& store, const BlockView& b)
@@ -157,7 +155,6 @@ void decodeStoredMessage(MailStore& store, const BlockView& b)
     if (b.length() >= 21) {
         summary.mailId = b.u32(16);
         summary.blockOffset = static_cast<quint64>(b.fileOffset());
-        store.messagesById.insert(summary.mailId, &summary);
         ++store.count;
     }
 }

@@ -4,13 +4,13 @@
 #include "mail/FolderRecords.h"
 
 #include <QByteArray>
-#include <QMultiHash>
 #include <QString>
 #include <QtGlobal>
 
 #include <array>
 #include <deque>
 #include <list>
+#include <vector>
 
 namespace er {
 
@@ -103,26 +103,34 @@ struct AttachmentBlock {
     quint64 attachmentId = 0;
 };
 
+// A record's id and its position in its list.
+struct IdEntry {
+    quint64 id = 0;
+    quint32 position = 0;
+};
+
 // Everything the scan found of the mail: folders, mail records, stored
 // message texts, accounts and attachment blocks, in the order their blocks
-// were found, with the lookups that linking and the writers use. Deques and
-// lists keep element addresses stable while they grow, so the hashes can
-// point into them.
+// were found, with the lookups that linking and the writers use. The lookups
+// are sorted arrays built once, when the walk is done (indexIds): nothing is
+// allocated per record while the file is read.
 struct MailStore {
     std::list<FolderRecord> folders;
-    // Duplicate folders unlinked from `folders` after the scan; kept alive
-    // because foldersById still points at them.
+    // Duplicate folders unlinked from `folders` after the scan; their ids
+    // still count as decoded folders.
     std::list<FolderRecord> unlinkedFolders;
     std::deque<MailRecord> records;
     std::deque<StoredMessage> messages;
     std::deque<MailAccount> accounts;
     std::deque<AttachmentBlock> attachments;
 
-    // Multi-valued: one key may hold several records. They own nothing.
-    QMultiHash<quint64, FolderRecord*> foldersById;
-    QMultiHash<quint64, MailRecord*> recordsById;       // mail id (also 0)
-    QMultiHash<quint64, StoredMessage*> messagesById;   // mail id
-    QMultiHash<quint64, StoredMessage*> messagesByFolder; // folder id at linking
+    // Sorted by id; records sharing an id keep their scan order, so the
+    // last of them is the one found last. Every mail record (mail id 0
+    // too), every stored message whose block held its id, and the id of
+    // every decoded folder (orphan folders are not decoded).
+    std::vector<IdEntry> recordsById;
+    std::vector<IdEntry> messagesById;
+    std::vector<quint64> folderIds;
 
     // Messages recovered into a folder (recomputed at linking).
     quint32 count = 0;
@@ -134,6 +142,18 @@ struct MailStore {
     quint64 firstOrphanFolderId = kFirstOrphanFolderID;
 
     void clear() { *this = MailStore(); }
+
+    // Builds the lookups from the lists as they stand.
+    void indexIds();
+    // The record, or the stored message, with the id that was found last;
+    // null when there is none.
+    MailRecord* lastRecordWithId(quint64 mailId);
+    const MailRecord* lastRecordWithId(quint64 mailId) const;
+    StoredMessage* lastMessageWithId(quint64 mailId);
+    // How many records, or stored messages, carry the id.
+    int recordsWithId(quint64 mailId) const;
+    int messagesWithId(quint64 mailId) const;
+    bool hasFolder(quint64 folderId) const;
 };
 
 } // namespace er

@@ -215,7 +215,7 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     StoredTextReader text(database, summary.text());
     QByteArray first = text.next();
     const MailRecord* record =
-        summary.mailId != 0 ? mail.recordsById.value(summary.mailId, nullptr) : nullptr;
+        summary.mailId != 0 ? mail.lastRecordWithId(summary.mailId) : nullptr;
     // A text that begins with an old mbox envelope line ("From sender date")
     // would show no headers at all behind its quoted form: our own From_
     // line takes its place, with its sender and date where the message has

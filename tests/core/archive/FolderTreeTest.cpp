@@ -17,7 +17,6 @@ struct TreeFixture {
         f.parentFolderId = parent;
         f.name = name;
         f.nameLength = 2 * name.size();
-        state.mail.foldersById.insert(id, &f);
         return f;
     }
     void mailIn(quint64 folderId)

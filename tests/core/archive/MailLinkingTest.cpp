@@ -7,7 +7,7 @@ using namespace er;
 
 namespace {
 
-// Builds the decoded state by hand: linking only looks at lists and hashes.
+// Builds the decoded state by hand: linking only looks at the lists.
 struct StateBuilder {
     ScanState state;
 
@@ -17,13 +17,13 @@ struct StateBuilder {
         state.mail.folders.back().folderId = id;
         state.mail.folders.back().name = QStringLiteral("F%1").arg(id);
         state.mail.folders.back().nameLength = 4;
-        state.mail.foldersById.insert(id, &state.mail.folders.back());
     }
     StoredMessage& summary(quint64 mailId)
     {
         state.mail.messages.emplace_back();
         state.mail.messages.back().mailId = mailId;
-        state.mail.messagesById.insert(mailId, &state.mail.messages.back());
+        // A block long enough to hold its mail id.
+        state.mail.messages.back().blockSize = 256;
         return state.mail.messages.back();
     }
     MailRecord& record(quint64 mailId, quint64 folderId, const QString& subject = QString())
@@ -35,7 +35,6 @@ struct StateBuilder {
         r.subject = subject;
         r.fromName = QStringLiteral("Sender of ") + subject;
         r.fromAddress = "s@example.com";
-        state.mail.recordsById.insert(mailId, &r);
         return r;
     }
     std::vector<const FolderRecord*> orphanFolders() const
