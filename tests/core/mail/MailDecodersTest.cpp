@@ -61,7 +61,8 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
     const quint32 stamp = macStamp(2008, 3, 30, 2, 30, 0);
     EXPECT_EQ(m.date[4], quint8(stamp >> 24));
     EXPECT_EQ(m.date[7], quint8(stamp));
-    EXPECT_EQ(state.mail.recordsById.value(345), &state.mail.records.back());
+    state.mail.indexIds();
+    EXPECT_EQ(state.mail.lastRecordWithId(345), &state.mail.records.back());
 
     // Every location is the block's file offset plus the data offset.
     const QByteArray bytes = mlrcBlock(r);
@@ -107,7 +108,8 @@ TEST(MailRecordDecoder, MissingMailIdIsZeroAndStillHashed)
     ScanState state;
     const MailRecord m = decodeRecord(r, &state);
     EXPECT_EQ(m.mailId, 0u);
-    EXPECT_EQ(state.mail.recordsById.count(0), 1);
+    state.mail.indexIds();
+    EXPECT_EQ(state.mail.recordsWithId(0), 1);
 }
 
 TEST(MailRecordDecoder, SubjectBounds)
@@ -190,7 +192,9 @@ TEST(MailSourceDecoder, SummariesCountAndRepeatIds)
     EXPECT_EQ(state.mail.messages[0].blockOffset, 1024u);
     EXPECT_EQ(state.mail.messages[0].textSize, 14u);
     EXPECT_EQ(state.mail.messages[1].blockOffset, 4096u);
-    EXPECT_EQ(state.mail.messagesById.count(42), 2);
+    state.mail.indexIds();
+    EXPECT_EQ(state.mail.messagesWithId(42), 2);
+    EXPECT_EQ(state.mail.lastMessageWithId(42), &state.mail.messages[1]) << "the one found last";
     EXPECT_EQ(state.mail.count, 2u);
     EXPECT_EQ(state.mail.storedBytes, 14u + 25u);
 }
