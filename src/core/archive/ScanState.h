@@ -1,6 +1,6 @@
 #pragma once
-// Everything one scan produces: the record lists in file order, the lookup
-// hashes, the counters and the flags. The GUI owns one process-wide instance;
+// Everything one scan produces: the record lists in file order, their lookups,
+// the counters and the flags. The GUI owns one process-wide instance;
 // every core function takes the state by reference, so tests and fuzzers make
 // their own.
 
@@ -66,7 +66,7 @@ struct ScanState {
     ScanMap map;
 };
 
-// Empties the record lists and the hashes and resets the counters, ready for
+// Empties the record lists and their lookups and resets the counters, ready for
 // a new scan. Flags and the database path are left alone.
 void clearScanState(ScanState& state);
 
