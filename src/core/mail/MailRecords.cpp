@@ -54,11 +54,6 @@ const MailRecord* MailStore::lastRecordWithId(quint64 mailId) const
     return first == last ? nullptr : &records[std::prev(last)->position];
 }
 
-MailRecord* MailStore::lastRecordWithId(quint64 mailId)
-{
-    return const_cast<MailRecord*>(static_cast<const MailStore*>(this)->lastRecordWithId(mailId));
-}
-
 StoredMessage* MailStore::lastMessageWithId(quint64 mailId)
 {
     const auto [first, last] = entriesWithId(messagesById, mailId);

@@ -147,7 +147,6 @@ struct MailStore {
     void indexIds();
     // The record, or the stored message, with the id that was found last;
     // null when there is none.
-    MailRecord* lastRecordWithId(quint64 mailId);
     const MailRecord* lastRecordWithId(quint64 mailId) const;
     StoredMessage* lastMessageWithId(quint64 mailId);
     // How many records, or stored messages, carry the id.

@@ -63,13 +63,6 @@ bool isFoldingSpace(char c)
     return c == '\t' || c == ' ';
 }
 
-// Text in an unknown or absent charset: the one rule for 8-bit text (UTF-8
-// when it is valid, else the Mac's Roman set; every byte keeps a meaning).
-QString utf8OrMacRoman(const QByteArray& bytes)
-{
-    return eightBitText(bytes);
-}
-
 // A header value as a person reads it: unfolded (the line ends go, the
 // white space after them stays) and with its encoded words decoded. Raw 8-bit
 // text is read first (UTF-8 when valid, else Mac Roman), so that the decoder
@@ -253,10 +246,10 @@ QString textInCharset(const QByteArray& bytes, QByteArray charset)
     charset = charset.trimmed().toLower();
     // Absent, ASCII and UTF-8 labels are often wrong on 8-bit text.
     if (charset.isEmpty() || charset == "us-ascii" || charset == "ascii" || charset == "utf-8" || charset == "utf8")
-        return utf8OrMacRoman(bytes);
+        return eightBitText(bytes);
     if (QTextCodec* codec = QTextCodec::codecForName(charset))
         return codec->toUnicode(bytes);
-    return utf8OrMacRoman(bytes);
+    return eightBitText(bytes);
 }
 
 // The decoded text of a text entity (transfer encoding and charset undone).

@@ -15,6 +15,7 @@
 #include <QString>
 
 #include <cstring>
+#include <optional>
 
 namespace er {
 
@@ -171,21 +172,18 @@ QString portableHeaderText(const QByteArray& utf8)
     return text.trimmed();
 }
 
-KMime::Types::AddrSpec addrSpecOf(const QByteArray& address)
+// The stored address as a local part and a domain, split at its last "@";
+// nothing when it has no such form.
+std::optional<KMime::Types::AddrSpec> addrSpecOf(const QByteArray& address)
 {
     const QByteArray stored = headerSafe(address).trimmed();
     const int at = stored.lastIndexOf('@');
+    if (at <= 0 || at + 1 >= stored.size())
+        return std::nullopt;
     KMime::Types::AddrSpec spec;
     spec.localPart = QString::fromUtf8(stored.left(at));
     spec.domain = QString::fromUtf8(stored.mid(at + 1));
     return spec;
-}
-
-bool hasAddrSpec(const QByteArray& address)
-{
-    const QByteArray stored = headerSafe(address).trimmed();
-    const int at = stored.lastIndexOf('@');
-    return at > 0 && at + 1 < stored.size();
 }
 
 // A display name as a phrase, in the library's own quoting and encoding.
@@ -193,7 +191,7 @@ QByteArray phraseOf(const QString& name)
 {
     KMime::Types::Mailbox box;
     box.setName(name);
-    box.setAddress(addrSpecOf("a@b"));
+    box.setAddress(*addrSpecOf("a@b"));
     KMime::Headers::To header;
     header.addAddress(box);
     QByteArray text = header.as7BitString(false);
@@ -210,10 +208,10 @@ QByteArray portableAddressHeader(const QList<ListedAddress>& entries)
     QList<QByteArray> groups;
     for (const ListedAddress& entry : entries) {
         const QString name = portableHeaderText(entry.name);
-        if (hasAddrSpec(entry.address)) {
+        if (const std::optional<KMime::Types::AddrSpec> spec = addrSpecOf(entry.address)) {
             KMime::Types::Mailbox box;
             box.setName(name);
-            box.setAddress(addrSpecOf(entry.address));
+            box.setAddress(*spec);
             header.addAddress(box);
         } else {
             const QString shown = name.isEmpty() ? portableHeaderText(entry.address) : name;
