@@ -1,0 +1,58 @@
+#pragma once
+// The texts of a store (subjects, names, addresses, contact fields) side by
+// side in one block, as the file stored them; a record keeps a TextRef of 8
+// bytes per text instead of a string of its own. Texts are decoded when they
+// are asked for, by the same rules the decoders used to apply at once.
+
+#include "format/RecordArray.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+
+namespace er {
+
+// How a text's stored bytes read.
+enum class TextKind : quint8 {
+    Bytes,    // raw bytes, returned as they are (text() reads them as Latin-1)
+    EightBit, // 8-bit text: UTF-8 when valid, else Mac Roman
+    Utf16BE,  // UTF-16 big-endian, up to its first zero code unit
+};
+
+struct TextRef {
+    quint64 offset : 37;
+    quint64 length : 25;
+    quint64 kind : 2;
+
+    TextRef() : offset(0), length(0), kind(0) {}
+    bool isEmpty() const { return length == 0; }
+    TextKind textKind() const { return static_cast<TextKind>(kind); }
+};
+static_assert(sizeof(TextRef) == 8, "a text reference is one word");
+
+class TextPool {
+public:
+    // The longest text a reference can hold; records that carry texts are
+    // bounded well below it (at most 30,000,000 bytes a block).
+    static constexpr quint64 kMaxLength = (quint64(1) << 25) - 1;
+
+    // Keeps n bytes (cut to kMaxLength); an empty text takes no room.
+    TextRef add(const char* data, quint64 n, TextKind kind);
+    TextRef add(const QByteArray& bytes, TextKind kind)
+    {
+        return add(bytes.constData(), static_cast<quint64>(bytes.size()), kind);
+    }
+
+    // The stored bytes, and the text they read as.
+    QByteArray bytes(TextRef ref) const;
+    QString text(TextRef ref) const;
+    const char* data(TextRef ref) const { return ref.length ? m_bytes.begin() + ref.offset : nullptr; }
+
+    quint64 size() const { return m_bytes.size(); }
+    void clear() { m_bytes.clear(); }
+
+private:
+    RecordArray<char> m_bytes;
+};
+
+} // namespace er
