@@ -219,7 +219,7 @@ Recovered recover(const QString& path, const QString& bundleDir)
     for (const er::StoredMessage& m : state.mail.messages)
         out.textOffsets.insert(static_cast<qint64>(m.blockOffset));
     for (const er::MailRecord& r : state.mail.records)
-        out.subjects.insert(r.subject);
+        out.subjects.insert(state.mail.text(r.subject));
     for (const er::FolderRecord& f : state.mail.folders)
         out.folders.insert(QStringLiteral("%1 %2").arg(f.folderId).arg(f.name));
     const auto guids = [&out](Kind kind, const auto& records) {

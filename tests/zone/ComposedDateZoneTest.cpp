@@ -33,7 +33,7 @@ TEST(ComposedDateInZone, WallClockKeptAndLocalOffsetWritten)
     SaveContext context(dir.path());
     context.office2004 = state.office2004;
     DatabaseFile file(path);
-    MessageWriter writer(file, state.mail.attachments, context);
+    MessageWriter writer(file, state.mail, context);
     const QByteArray message = writer.composedMessage(state.mail.records.front());
 
     const int offset = QDateTime::currentDateTime().offsetFromUtc();

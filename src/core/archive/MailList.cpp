@@ -186,7 +186,7 @@ QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row)
     // in the state.
     SaveContext context{QString()};
     context.office2004 = state.office2004;
-    MessageWriter writer(database, state.mail.attachments, context);
+    MessageWriter writer(database, state.mail, context);
     return writer.composedMessage(*row.record);
 }
 
@@ -208,7 +208,7 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
     for (const StoredMessage& summary : state.mail.messages) {
         if (summary.parentFolderId != folderId)
             continue;
-        MailListRow& row = addRow(summary.fromName, summary.subject);
+        MailListRow& row = addRow(state.mail.text(summary.fromName), state.mail.text(summary.subject));
         row.offset = static_cast<qint64>(summary.blockOffset);
         row.size = summary.textSize;
         row.summary = &summary;
@@ -216,9 +216,9 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
     for (const MailRecord& record : state.mail.records) {
         if (!record.composed() || record.folderId() != folderId)
             continue;
-        MailListRow& row = addRow(record.fromName, record.subject);
-        row.offset = static_cast<qint64>(record.bodyOffset);
-        row.size = record.bodySize;
+        MailListRow& row = addRow(state.mail.text(record.fromName), state.mail.text(record.subject));
+        row.offset = static_cast<qint64>(record.fileOffset(record.body));
+        row.size = record.body.size;
         row.record = &record;
     }
     const int total = static_cast<int>(rows.size());
@@ -252,8 +252,8 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
                     plan.attachment(i, row.summary->blockOffset, size);
             } else {
                 if (needsFallback[static_cast<size_t>(i)])
-                    plan.fallback(i, row.record->bodyOffset, row.record->bodySize);
-                plan.attachment(i, row.record->attachmentListOffset, row.record->attachmentListSize);
+                    plan.fallback(i, row.record->fileOffset(row.record->body), row.record->body.size);
+                plan.attachment(i, row.record->fileOffset(row.record->attachmentList), row.record->attachmentList.size);
             }
         }
         std::vector<TextRead>& reads = plan.reads();

@@ -259,7 +259,7 @@ QString mailboxTooLarge(const ScanState& state, const QString& folder, const Fil
         bytes[summary.parentFolderId] += summary.textSize;
     for (const MailRecord& record : state.mail.records)
         if (record.composed())
-            bytes[record.folderId()] += record.bodySize + record.attachmentListSize;
+            bytes[record.folderId()] += record.body.size + record.attachmentList.size;
     for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
         if (it.value() <= quint64(limit))
             continue;

@@ -17,6 +17,7 @@ enum class TextKind : quint8 {
     Bytes,    // raw bytes, returned as they are (text() reads them as Latin-1)
     EightBit, // 8-bit text: UTF-8 when valid, else Mac Roman
     Utf16BE,  // UTF-16 big-endian, up to its first zero code unit
+    Latin1,   // UTF-16 whose code units all fit a byte, kept one byte each
 };
 
 struct TextRef {
@@ -43,7 +44,15 @@ public:
         return add(bytes.constData(), static_cast<quint64>(bytes.size()), kind);
     }
 
-    // The stored bytes, and the text they read as.
+    // UTF-16 big-endian text of n bytes (an odd last byte is dropped), kept
+    // one byte per code unit when every unit fits one: most stored names and
+    // subjects are Latin-1, and this halves their room.
+    TextRef addWide(const unsigned char* data, quint64 n);
+    // A text made here rather than read from a file.
+    TextRef addText(const QString& text);
+
+    // The stored bytes (a narrowed wide text gives one byte per unit), and
+    // the text they read as.
     QByteArray bytes(TextRef ref) const;
     QString text(TextRef ref) const;
     const char* data(TextRef ref) const { return ref.length ? m_bytes.begin() + ref.offset : nullptr; }

@@ -4,6 +4,8 @@
 #include "format/PropertyTable.h"
 #include "format/PropertyText.h"
 
+#include <cstring>
+
 namespace er {
 
 namespace {
@@ -14,11 +16,8 @@ enum MailTag : quint32 {
     kTagSender = 0x00000D03,
     kTagTo = 0x00000D1E,
     kTagCc = 0x00000D1F,
-    kTagProperty0D20 = 0x00000D20,
     kTagAttachments = 0x00000D21,
-    kTagProperty0D06 = 0x00000D06,
     kTagMessageID = 0x00001E02,
-    kTagProperty1E1E = 0x00001E1E,
     kTagThreadIndex = 0x00000803,
     kTagThreadTopic = 0x00001F2A,
     kTagSubject = 0x00001F01,
@@ -30,25 +29,52 @@ enum MailTag : quint32 {
     kTagAccountName = 0x00001E10,
 };
 
-// An empty address list is five bytes long; such a list records offset 0.
-constexpr quint32 kEmptyAddressList = 5;
-
 // "x is below the block length" for the n bytes at off.
 bool below(const BlockView& b, quint64 off, quint64 n)
 {
     return off + n < b.length();
 }
 
-QString wideText(const BlockView& b, quint64 off, quint64 n)
+// The n bytes at off as they are held (bytes the file does not hold are
+// left out, as BlockView::bytes does), kept in the pool.
+TextRef keep(TextPool& texts, const BlockView& b, quint64 off, quint64 n, TextKind kind)
 {
-    // Straight from the block when it holds the bytes (the usual case).
-    if (const unsigned char* held = b.heldRange(off, n))
-        return decodeUtf16BEUpToNul(held, static_cast<qint64>(n));
-    const QByteArray raw = b.bytes(off, n);
-    return decodeUtf16BEUpToNul(reinterpret_cast<const unsigned char*>(raw.constData()), raw.size());
+    if (n == 0 || off >= b.available())
+        return TextRef();
+    n = qMin(n, b.available() - off);
+    return texts.add(reinterpret_cast<const char*>(b.pointer(off)), n, kind);
 }
 
-void decodeSubject(MailRecord& mail, const BlockView& b, quint64 d, quint32 n)
+// UTF-16 text up to its first zero code unit; an odd last byte is no code
+// unit. An empty reference is thus an empty text.
+TextRef keepWide(TextPool& texts, const BlockView& b, quint64 off, quint64 n)
+{
+    const unsigned char* p = b.pointer(off);
+    if (!p)
+        return TextRef();
+    quint64 units = qMin(n, b.available() - off) / 2;
+    for (quint64 i = 0; i < units; ++i) {
+        if (p[2 * i] == 0 && p[2 * i + 1] == 0) {
+            units = i;
+            break;
+        }
+    }
+    return texts.addWide(p, 2 * units);
+}
+
+// 8-bit text up to its first zero byte.
+TextRef keepEightBit(TextPool& texts, const BlockView& b, quint64 off, quint64 n)
+{
+    const unsigned char* p = b.pointer(off);
+    if (!p)
+        return TextRef();
+    n = qMin(n, b.available() - off);
+    if (const void* nul = std::memchr(p, 0, n))
+        n = static_cast<quint64>(static_cast<const unsigned char*>(nul) - p);
+    return keep(texts, b, off, n, TextKind::EightBit);
+}
+
+void decodeSubject(MailRecord& mail, TextPool& texts, const BlockView& b, quint64 d, quint32 n)
 {
     if (!below(b, d, 2))
         return;
@@ -56,46 +82,44 @@ void decodeSubject(MailRecord& mail, const BlockView& b, quint64 d, quint32 n)
         // 8-bit text: each byte becomes the code unit of the same value.
         if (n < 3 || n - 2 > 127)
             return;
-        if (b.contains(d, n))
-            mail.subject = eightBitText(cutAtNul(b.bytes(d + 2, n - 2)));
-        else
-            mail.subject.clear();
+        mail.subject = b.contains(d, n) ? keepEightBit(texts, b, d + 2, n - 2) : TextRef();
         return;
     }
     if (n < 1 || n > 255)
         return;
     if (b.contains(d, n))
-        mail.subject = wideText(b, d, n);
+        mail.subject = keepWide(texts, b, d, n);
 }
 
 // Only the first entry of the sender's address list is read.
-void decodeSender(MailRecord& mail, const BlockView& b, quint64 d)
+void decodeSender(MailRecord& mail, TextPool& texts, const BlockView& b, quint64 d)
 {
     const quint64 addressLength = b.u32(d + 29);
     if (addressLength != 0) {
-        mail.fromAddress.clear();
-        if (addressLength <= 139 && b.contains(d + 33, addressLength))
-            mail.fromAddress = cutAtNul(b.bytes(d + 33, addressLength));
+        mail.fromAddress = TextRef();
+        if (addressLength <= 139 && b.contains(d + 33, addressLength)) {
+            mail.fromAddress = keepEightBit(texts, b, d + 33, addressLength);
+            mail.fromAddress.kind = static_cast<quint64>(TextKind::Bytes);
+        }
     }
     if (!b.contains(d + 33, addressLength)) {
-        mail.fromName.clear();
+        mail.fromName = TextRef();
         return;
     }
     const quint64 nameLength = b.u32(d + 33 + addressLength);
     if (nameLength == 0)
         return;
-    mail.fromName.clear();
+    mail.fromName = TextRef();
     if (nameLength <= 199 && b.contains(d + 37 + addressLength, nameLength))
-        mail.fromName = wideText(b, d + 37 + addressLength, nameLength);
+        mail.fromName = keepWide(texts, b, d + 37 + addressLength, nameLength);
 }
 
 } // namespace
 
 void decodeMailRecord(MailStore& store, const BlockView& b)
 {
-    store.records.emplace_back();
-    MailRecord& mail = store.records.back();
-    const quint64 base = static_cast<quint64>(b.fileOffset());
+    MailRecord& mail = store.records.emplace_back();
+    mail.blockOffset = static_cast<quint64>(b.fileOffset());
 
     walkPropertyTable(b, TableBound::TableLength, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
@@ -103,9 +127,12 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
         // Properties whose data later steps read back from the file; each
         // ends with its own block, so that no property can reach into the
         // data of the blocks that follow.
-        auto locate = [&](quint64& offset, auto& size, bool emptyListHasNoOffset = false) {
-            offset = emptyListHasNoOffset && n == kEmptyAddressList ? 0 : base + d;
-            size = static_cast<std::decay_t<decltype(size)>>(d < b.length() ? qMin<quint64>(n, b.length() - d) : 0);
+        // A span past the block holds nothing (and its offset is never
+        // read).
+        auto locate = [&](PropertySpan& span) {
+            const bool inside = d < b.length();
+            span.offset = static_cast<quint32>(inside ? d : 0);
+            span.size = static_cast<quint32>(inside ? qMin<quint64>(n, b.length() - d) : 0);
         };
         switch (p.tag) {
         case kTagFolderID:
@@ -116,10 +143,10 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
             mail.mailId = below(b, d, 4) ? b.u32(d) : 0;
             break;
         case kTagSubject:
-            decodeSubject(mail, b, d, n);
+            decodeSubject(mail, store.texts, b, d, n);
             break;
         case kTagSender:
-            decodeSender(mail, b, d);
+            decodeSender(mail, store.texts, b, d);
             break;
         case kTagDate:
             mail.date.fill(0);
@@ -127,16 +154,13 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
                 for (size_t i = 0; i < mail.date.size(); ++i)
                     mail.date[i] = b.u8(d + i);
             break;
-        case kTagBody: locate(mail.bodyOffset, mail.bodySize); break;
-        case kTagTo: locate(mail.toOffset, mail.toSize); break;
-        case kTagCc: locate(mail.ccOffset, mail.ccSize, true); break;
-        case kTagProperty0D20: locate(mail.property0D20Offset, mail.property0D20Size, true); break;
-        case kTagAttachments: locate(mail.attachmentListOffset, mail.attachmentListSize); break;
-        case kTagMessageID: locate(mail.messageIdOffset, mail.messageIdSize); break;
-        case kTagProperty1E1E: locate(mail.property1E1EOffset, mail.property1E1ESize); break;
-        case kTagThreadIndex: locate(mail.threadIndexOffset, mail.threadIndexSize); break;
-        case kTagThreadTopic: locate(mail.threadTopicOffset, mail.threadTopicSize); break;
-        case kTagProperty0D06: locate(mail.property0D06Offset, mail.property0D06Size); break;
+        case kTagBody: locate(mail.body); break;
+        case kTagTo: locate(mail.to); break;
+        case kTagCc: locate(mail.cc); break;
+        case kTagAttachments: locate(mail.attachmentList); break;
+        case kTagMessageID: locate(mail.messageId); break;
+        case kTagThreadIndex: locate(mail.threadIndex); break;
+        case kTagThreadTopic: locate(mail.threadTopic); break;
         default:
             break;
         }
@@ -145,9 +169,8 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
 
 void decodeStoredMessage(MailStore& store, const BlockView& b)
 {
-    store.messages.emplace_back();
-    StoredMessage& summary = store.messages.back();
-    summary.blockSize = b.length();
+    StoredMessage& summary = store.messages.emplace_back();
+    summary.blockSize = static_cast<quint32>(qMin<quint64>(b.length(), 0xFFFFFFFFu));
     if (b.length() >= 13) {
         summary.textSize = b.u32(8);
         store.storedBytes += summary.textSize;
@@ -202,8 +225,7 @@ void decodeMailAccount(MailStore& store, const BlockView& b)
 
 void decodeAttachmentBlock(MailStore& store, const BlockView& b)
 {
-    store.attachments.emplace_back();
-    AttachmentBlock& attachment = store.attachments.back();
+    AttachmentBlock& attachment = store.attachments.emplace_back();
     if (b.length() >= 21)
         attachment.attachmentId = b.u32(16);
     attachment.blockOffset = static_cast<quint64>(b.fileOffset());

@@ -11,10 +11,11 @@ bool byId(const IdEntry& a, const IdEntry& b)
     return a.id < b.id;
 }
 
+// Sorted by id, then by position: within one id the scan order stays.
 template <class List, class Wanted>
-std::vector<IdEntry> sortedIds(const List& list, Wanted wanted)
+void sortIds(RecordArray<IdEntry>& out, const List& list, Wanted wanted)
 {
-    std::vector<IdEntry> out;
+    out.clear();
     out.reserve(list.size());
     quint32 position = 0;
     for (const auto& item : list) {
@@ -22,24 +23,26 @@ std::vector<IdEntry> sortedIds(const List& list, Wanted wanted)
             out.push_back({item.mailId, position});
         ++position;
     }
-    // Stable: within one id the scan order stays.
-    std::stable_sort(out.begin(), out.end(), byId);
-    return out;
+    std::sort(out.begin(), out.end(), [](const IdEntry& a, const IdEntry& b) {
+        return a.id != b.id ? a.id < b.id : a.position < b.position;
+    });
 }
 
-std::pair<std::vector<IdEntry>::const_iterator, std::vector<IdEntry>::const_iterator>
-entriesWithId(const std::vector<IdEntry>& index, quint64 id)
+std::pair<const IdEntry*, const IdEntry*> entriesWithId(const RecordArray<IdEntry>& index, quint64 id)
 {
-    return std::equal_range(index.cbegin(), index.cend(), IdEntry{id, 0}, byId);
+    // Ids are stored in 32 bits: a wider one names nothing.
+    if (id > 0xFFFFFFFFu)
+        return {index.end(), index.end()};
+    return std::equal_range(index.begin(), index.end(), IdEntry{static_cast<quint32>(id), 0}, byId);
 }
 
 } // namespace
 
 void MailStore::indexIds()
 {
-    recordsById = sortedIds(records, [](const MailRecord&) { return true; });
+    sortIds(recordsById, records, [](const MailRecord&) { return true; });
     // A block too short to hold its mail id is no stored message of any id.
-    messagesById = sortedIds(messages, [](const StoredMessage& m) { return m.blockSize >= 21; });
+    sortIds(messagesById, messages, [](const StoredMessage& m) { return m.blockSize >= 21; });
     folderIds.clear();
     for (const std::list<FolderRecord>* list : {&folders, &unlinkedFolders})
         for (const FolderRecord& folder : *list)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "format/RecordArray.h"
 #include "format/StoredText.h"
+#include "format/TextPool.h"
 #include "mail/FolderRecords.h"
 
 #include <QByteArray>
@@ -14,48 +16,47 @@
 
 namespace er {
 
-// The mail record of one "MLRC" block. It keeps no header or body text:
-// offset/length pairs locate the property data in the database file
-// (absolute file offsets, stored as found and checked by whoever reads them).
+// Where one property's data lie in the block of its record: the offset from
+// the block's start and the length, bounded by the block when decoded.
+struct PropertySpan {
+    quint32 offset = 0;
+    quint32 size = 0;
+};
+
+// The mail record of one "MLRC" block. Its texts are in the store's text
+// pool; header and body data stay in the database file, located by spans
+// (checked by whoever reads them).
 struct MailRecord {
-    quint64 parentFolderId = 0;
-    // Id of the "MSrc" block holding the message text; 0 when there is none.
-    quint64 mailId = 0;
-    // Raw address bytes as stored (at most 139).
-    QByteArray fromAddress;
-    QString fromName;
-    QString subject;
-    quint64 bodyOffset = 0;
-    quint64 bodySize = 0;
-    quint64 toOffset = 0;
-    quint32 toSize = 0;
-    quint64 ccOffset = 0;
-    quint32 ccSize = 0;
-    quint64 property0D20Offset = 0;
-    quint32 property0D20Size = 0;
-    quint64 attachmentListOffset = 0;
-    quint32 attachmentListSize = 0;
-    quint64 messageIdOffset = 0;
-    quint32 messageIdSize = 0;
-    quint64 property1E1EOffset = 0;
-    quint32 property1E1ESize = 0;
-    quint64 threadIndexOffset = 0;
-    quint32 threadIndexSize = 0;
-    // The 8 data bytes as stored; bytes 4 to 7 are a big-endian Mac stamp.
-    std::array<quint8, 8> date{};
-    quint64 threadTopicOffset = 0;
-    quint32 threadTopicSize = 0;
-    quint64 property0D06Offset = 0;
-    quint32 property0D06Size = 0;
+    // File offset of the record's block; the spans count from it.
+    quint64 blockOffset = 0;
     // For a record without stored text whose folder was not found: the orphan
     // folder that linking gave it, else 0.
     quint64 orphanFolderId = 0;
-
-    // The folder the message is listed and saved in.
-    quint64 folderId() const { return orphanFolderId ? orphanFolderId : parentFolderId; }
+    quint32 parentFolderId = 0;
+    // Id of the "MSrc" block holding the message text; 0 when there is none.
+    quint32 mailId = 0;
+    // The first sender's address (raw bytes, at most 139), the sender's name
+    // and the subject, in MailStore::texts.
+    TextRef fromAddress;
+    TextRef fromName;
+    TextRef subject;
+    PropertySpan body;
+    PropertySpan to;
+    PropertySpan cc;
+    PropertySpan attachmentList;
+    PropertySpan messageId;
+    PropertySpan threadIndex;
+    PropertySpan threadTopic;
+    // The 8 data bytes as stored; bytes 4 to 7 are a big-endian Mac stamp.
+    std::array<quint8, 8> date{};
     // Set at linking: the record names a mail id whose text block was not
     // found (damaged, or past what the scan reached).
     bool storedTextMissing = false;
+
+    // The absolute file offset of a span's data; 0 for an empty span.
+    quint64 fileOffset(PropertySpan span) const { return span.size ? blockOffset + span.offset : 0; }
+    // The folder the message is listed and saved in.
+    quint64 folderId() const { return orphanFolderId ? orphanFolderId : parentFolderId; }
     // The message of this record is composed from the record itself: it has
     // no stored text (mail id 0), or its text was lost.
     bool composed() const { return mailId == 0 || storedTextMissing; }
@@ -64,17 +65,18 @@ struct MailRecord {
 // The summary of one "MSrc" block (the stored message text). Folder, sender
 // and subject come from the mail record with the same mail id at linking.
 struct StoredMessage {
-    quint64 parentFolderId = 0;     // folder id; 0 until linked
-    quint64 blockOffset = 0; // file offset of the block's tag
-    quint64 mailId = 0;
-    quint64 textSize = 0;   // stored length of the message text
+    quint64 parentFolderId = 0; // folder id; 0 until linked
+    quint64 blockOffset = 0;    // file offset of the block's tag
+    quint32 mailId = 0;
+    quint32 textSize = 0; // stored length of the message text
     // Declared length of the block (tag included); the text lies inside it,
     // so it bounds a damaged source size.
-    quint64 blockSize = 0;
-    QByteArray fromAddress;
-    QString fromName;
-    QString subject;
+    quint32 blockSize = 0;
     bool linked = false;
+    // The linked record's texts, in MailStore::texts.
+    TextRef fromAddress;
+    TextRef fromName;
+    TextRef subject;
 
     // Where the message text lies: behind the block header, bounded by the
     // block.
@@ -105,31 +107,33 @@ struct AttachmentBlock {
 
 // A record's id and its position in its list.
 struct IdEntry {
-    quint64 id = 0;
+    quint32 id = 0;
     quint32 position = 0;
 };
 
 // Everything the scan found of the mail: folders, mail records, stored
 // message texts, accounts and attachment blocks, in the order their blocks
-// were found, with the lookups that linking and the writers use. The lookups
-// are sorted arrays built once, when the walk is done (indexIds): nothing is
-// allocated per record while the file is read.
+// were found, with the lookups that linking and the writers use. Records sit
+// side by side in arrays and their texts in one pool; the lookups are sorted
+// arrays built once, when the walk is done (indexIds). Nothing is allocated
+// per record while the file is read.
 struct MailStore {
     std::list<FolderRecord> folders;
     // Duplicate folders unlinked from `folders` after the scan; their ids
     // still count as decoded folders.
     std::list<FolderRecord> unlinkedFolders;
-    std::deque<MailRecord> records;
-    std::deque<StoredMessage> messages;
+    RecordArray<MailRecord> records;
+    RecordArray<StoredMessage> messages;
     std::deque<MailAccount> accounts;
-    std::deque<AttachmentBlock> attachments;
+    RecordArray<AttachmentBlock> attachments;
+    TextPool texts;
 
     // Sorted by id; records sharing an id keep their scan order, so the
     // last of them is the one found last. Every mail record (mail id 0
     // too), every stored message whose block held its id, and the id of
     // every decoded folder (orphan folders are not decoded).
-    std::vector<IdEntry> recordsById;
-    std::vector<IdEntry> messagesById;
+    RecordArray<IdEntry> recordsById;
+    RecordArray<IdEntry> messagesById;
     std::vector<quint64> folderIds;
 
     // Messages recovered into a folder (recomputed at linking).
@@ -153,6 +157,10 @@ struct MailStore {
     int recordsWithId(quint64 mailId) const;
     int messagesWithId(quint64 mailId) const;
     bool hasFolder(quint64 folderId) const;
+
+    // A text of a record or stored message, decoded.
+    QString text(TextRef ref) const { return texts.text(ref); }
+    QByteArray bytes(TextRef ref) const { return texts.bytes(ref); }
 };
 
 } // namespace er

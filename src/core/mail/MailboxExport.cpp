@@ -408,7 +408,7 @@ void writeComposedMessages(const MailStore& mail, SaveContext& context, Database
             byEntry[entry].append(&record);
     }
 
-    MessageWriter writer(database, mail.attachments, context);
+    MessageWriter writer(database, mail, context);
     for (const auto& [entry, records] : byEntry) {
         if (context.stopRequested())
             return;

@@ -220,7 +220,7 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     // would show no headers at all behind its quoted form: our own From_
     // line takes its place, with its sender and date where the message has
     // none of its own.
-    QByteArray sender = summary.fromAddress;
+    QByteArray sender = mail.bytes(summary.fromAddress);
     QDateTime envelopeDate;
     if (first.startsWith("From ")) {
         int end = 0;
@@ -246,7 +246,7 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     out.end();
 }
 
-void writeComposedMessage(const MailRecord& record, MessageWriter& writer, AppendFile& mailbox)
+void writeComposedMessage(const MailStore& mail, const MailRecord& record, MessageWriter& writer, AppendFile& mailbox)
 {
     // The From_ line needs the composed Date header, which comes early: the
     // message is held only until its header section is complete.
@@ -255,7 +255,7 @@ void writeComposedMessage(const MailRecord& record, MessageWriter& writer, Appen
     bool begun = false;
     const auto begin = [&] {
         begun = true;
-        const bool ok = out.begin(record.fromAddress,
+        const bool ok = out.begin(mail.bytes(record.fromAddress),
                                   firstValid(messageHeaderDate(head), storedDate(&record)), head);
         head = QByteArray();
         return ok;
@@ -470,7 +470,7 @@ void writePortableMailboxes(const MailStore& mail, SaveContext& context, const Q
         return;
     }
 
-    MessageWriter writer(database, mail.attachments, context);
+    MessageWriter writer(database, mail, context);
     writer.setPortableForm(true);
     // Every directory once, in one set: deep trees cost their number of
     // directories, not the sum of their depths.
@@ -510,7 +510,7 @@ void writePortableMailboxes(const MailStore& mail, SaveContext& context, const Q
             if (context.stopRequested())
                 return;
             if (mailbox.isOpen())
-                writeComposedMessage(*record, writer, mailbox);
+                writeComposedMessage(mail, *record, writer, mailbox);
             context.progress();
         }
         mailbox.close();

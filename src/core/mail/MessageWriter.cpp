@@ -312,9 +312,9 @@ QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds)
     return (text + QLatin1Char(' ') + zone).toLatin1();
 }
 
-MessageWriter::MessageWriter(DatabaseFile& database, const std::deque<AttachmentBlock>& attachments,
+MessageWriter::MessageWriter(DatabaseFile& database, const MailStore& mail,
                              SaveContext& context)
-    : m_database(database), m_attachmentBlocks(attachments), m_context(context)
+    : m_database(database), m_mail(mail), m_context(context)
 {
 }
 
@@ -322,7 +322,7 @@ const AttachmentBlock* MessageWriter::firstAttachment(quint64 attachmentId)
 {
     if (!m_attachmentsIndexed) {
         m_attachmentsIndexed = true;
-        for (const AttachmentBlock& attachment : m_attachmentBlocks)
+        for (const AttachmentBlock& attachment : m_mail.attachments)
             if (!m_attachments.contains(attachment.attachmentId))
                 m_attachments.insert(attachment.attachmentId, &attachment);
     }
@@ -353,31 +353,31 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
 
     if (!goOn())
         return true;
-    const QByteArray subject = leftCharacters(r.subject, kNameCharacters);
+    const QByteArray subject = leftCharacters(m_mail.text(r.subject), kNameCharacters);
     put(m_portable ? portableTextHeader(KMime::Headers::Subject(), subject)
                    : "Subject: " + headerSafe(subject) + '\r');
 
     if (!goOn())
         return true;
-    const ListedAddress sender{leftCharacters(r.fromName, kNameCharacters),
-                               leftBytes(cutAtNul(r.fromAddress), kAddressBytes)};
+    const ListedAddress sender{leftCharacters(m_mail.text(r.fromName), kNameCharacters),
+                               leftBytes(cutAtNul(m_mail.bytes(r.fromAddress)), kAddressBytes)};
     put(m_portable ? portableAddressHeader<KMime::Headers::From>({sender})
                    : "From: " + headerSafe(sender.name) + '<' + headerSafe(sender.address) + ">\r");
 
     if (!goOn())
         return true;
-    if (inRange(r.toSize, kToLimit)) {
+    if (inRange(r.to.size, kToLimit)) {
         QByteArray list;
-        m_database.readExactly(r.toOffset, r.toSize, &list);
+        m_database.readExactly(r.fileOffset(r.to), r.to.size, &list);
         const QList<ListedAddress> entries = addressListEntries(list);
         put(m_portable ? portableAddressHeader<KMime::Headers::To>(entries) : "To: " + addressListText(entries) + '\r');
     }
 
     if (!goOn())
         return true;
-    if (r.ccSize != kEmptyAddressList && inRange(r.ccSize, kCcLimit)) {
+    if (r.cc.size != kEmptyAddressList && inRange(r.cc.size, kCcLimit)) {
         QByteArray list;
-        m_database.readExactly(r.ccOffset, r.ccSize, &list);
+        m_database.readExactly(r.fileOffset(r.cc), r.cc.size, &list);
         const QList<ListedAddress> entries = addressListEntries(list);
         put(m_portable ? portableAddressHeader<KMime::Headers::Cc>(entries) : "Cc: " + addressListText(entries) + '\r');
     }
@@ -385,21 +385,21 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
     QByteArray data;
     if (!goOn())
         return true;
-    if (inRange(r.messageIdSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.messageIdOffset, r.messageIdSize, &data))
+    if (inRange(r.messageId.size, kHeaderPropertyLimit)
+        && m_database.readExactly(r.fileOffset(r.messageId), r.messageId.size, &data))
         put("Message-ID: <" + headerSafe(data) + ">\r");
 
     if (!goOn())
         return true;
-    if (inRange(r.threadTopicSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.threadTopicOffset, r.threadTopicSize, &data))
+    if (inRange(r.threadTopic.size, kHeaderPropertyLimit)
+        && m_database.readExactly(r.fileOffset(r.threadTopic), r.threadTopic.size, &data))
         put(m_portable ? portableTextHeader(KMime::Headers::Generic("Thread-Topic"), utf8OfWideProperty(data))
                        : "Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
 
     if (!goOn())
         return true;
-    if (inRange(r.threadIndexSize, kHeaderPropertyLimit)
-        && m_database.readExactly(r.threadIndexOffset, r.threadIndexSize, &data))
+    if (inRange(r.threadIndex.size, kHeaderPropertyLimit)
+        && m_database.readExactly(r.fileOffset(r.threadIndex), r.threadIndex.size, &data))
         put("Thread-Index: " + headerSafe(data) + '\r');
 
     put("Mime-version: 1.1\r");
@@ -412,8 +412,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
         put("This message is in MIME format. Since your mail reader does not understand\r"
             "this format, some or all of this message may not be legible.\r\r\r");
     };
-    const bool attachmentList = r.attachmentListOffset != 0 && r.attachmentListSize != 0;
-    if (r.bodySize == 0) {
+    const bool attachmentList = r.fileOffset(r.attachmentList) != 0 && r.attachmentList.size != 0;
+    if (r.body.size == 0) {
         // Without a body the record's header lines are still the message:
         // alone, or before the attachments.
         if (!attachmentList) {
@@ -423,8 +423,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
         openMultipart();
     }
     QByteArray body;
-    if (r.bodySize != 0 && r.bodySize <= kBodyLimit
-        && m_database.readExactly(r.bodyOffset, r.bodySize, &body)) {
+    if (r.body.size != 0 && r.body.size <= kBodyLimit
+        && m_database.readExactly(r.fileOffset(r.body), r.body.size, &body)) {
         body = utf8OfWideProperty(body);
         const bool ascii = isAscii(body);
         const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
@@ -449,8 +449,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
     if (!goOn())
         return true;
     QByteArray references;
-    if (r.attachmentListOffset != 0 && inRange(r.attachmentListSize, kAttachmentListLimit)
-        && m_database.readExactly(r.attachmentListOffset, r.attachmentListSize, &references)) {
+    if (r.fileOffset(r.attachmentList) != 0 && inRange(r.attachmentList.size, kAttachmentListLimit)
+        && m_database.readExactly(r.fileOffset(r.attachmentList), r.attachmentList.size, &references)) {
         const qint64 size = references.size();
         // Each attachment goes into the message once, however often the
         // list names it.

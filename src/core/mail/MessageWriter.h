@@ -29,7 +29,7 @@ QByteArray dateHeaderText(quint32 macStamp, int offsetFromUtcSeconds);
 
 class MessageWriter {
 public:
-    MessageWriter(DatabaseFile& database, const std::deque<AttachmentBlock>& attachments, SaveContext& context);
+    MessageWriter(DatabaseFile& database, const MailStore& mail, SaveContext& context);
 
     // The portable export's form instead of the bundle's: address and
     // subject headers as RFC 5322 and RFC 2047 want them (quoted display
@@ -58,7 +58,7 @@ private:
     const AttachmentBlock* firstAttachment(quint64 attachmentId);
 
     DatabaseFile& m_database;
-    const std::deque<AttachmentBlock>& m_attachmentBlocks;
+    const MailStore& m_mail;
     SaveContext& m_context;
     QHash<quint64, const AttachmentBlock*> m_attachments;
     bool m_attachmentsIndexed = false;

@@ -193,7 +193,7 @@ TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
     const long grown = maxResidentKiB() - before;
     ASSERT_EQ(state.mail.records.size(), 1u);
     EXPECT_EQ(state.mail.records.front().mailId, 12u);
-    EXPECT_EQ(state.mail.records.front().subject, QStringLiteral("cut short"));
+    EXPECT_EQ(state.mail.text(state.mail.records.front().subject), QStringLiteral("cut short"));
     EXPECT_LT(grown, 64 * 1024) << "a truncated block must cost only the bytes the file holds";
 }
 

@@ -39,7 +39,7 @@ QStringList fingerprints(const ScanState& s)
     for (const StoredMessage& m : s.mail.messages)
         out << QStringLiteral("text %1 %2 %3").arg(m.mailId).arg(m.blockOffset).arg(m.textSize);
     for (const MailRecord& m : s.mail.records)
-        out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(m.subject).arg(m.bodyOffset);
+        out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(s.mail.text(m.subject)).arg(m.fileOffset(m.body));
     for (const ContactRecord& c : s.contacts)
         out << QStringLiteral("contact %1 %2 %3").arg(text(c.GUID), text(c.FirstName), text(c.LastName));
     for (const NoteRecord& n : s.notes)

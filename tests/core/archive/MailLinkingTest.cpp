@@ -32,9 +32,9 @@ struct StateBuilder {
         MailRecord& r = state.mail.records.back();
         r.mailId = mailId;
         r.parentFolderId = folderId;
-        r.subject = subject;
-        r.fromName = QStringLiteral("Sender of ") + subject;
-        r.fromAddress = "s@example.com";
+        r.subject = state.mail.texts.addText(subject);
+        r.fromName = state.mail.texts.addText(QStringLiteral("Sender of ") + subject);
+        r.fromAddress = state.mail.texts.add(QByteArray("s@example.com"), TextKind::Bytes);
         return r;
     }
     std::vector<const FolderRecord*> orphanFolders() const
@@ -58,9 +58,9 @@ TEST(MailLinking, SummariesTakeFolderSenderAndSubjectFromTheirRecord)
     linkMail(b.state);
     EXPECT_TRUE(s.linked);
     EXPECT_EQ(s.parentFolderId, 1u);
-    EXPECT_EQ(s.subject, QStringLiteral("Hello"));
-    EXPECT_EQ(s.fromName, QStringLiteral("Sender of Hello"));
-    EXPECT_EQ(s.fromAddress, QByteArray("s@example.com"));
+    EXPECT_EQ(b.state.mail.text(s.subject), QStringLiteral("Hello"));
+    EXPECT_EQ(b.state.mail.text(s.fromName), QStringLiteral("Sender of Hello"));
+    EXPECT_EQ(b.state.mail.bytes(s.fromAddress), QByteArray("s@example.com"));
 
     // Every scan gets one orphan folder, even without orphans.
     const auto orphans = b.orphanFolders();
@@ -84,7 +84,7 @@ TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
     linkMail(b.state);
     EXPECT_FALSE(lostFolder.linked);
     EXPECT_EQ(lostFolder.parentFolderId, 100000u);
-    EXPECT_EQ(lostFolder.subject, QStringLiteral("Folder lost")) << "the record's fields are still taken";
+    EXPECT_EQ(b.state.mail.text(lostFolder.subject), QStringLiteral("Folder lost")) << "the record's fields are still taken";
     EXPECT_EQ(zeroFolder.parentFolderId, 100000u);
     EXPECT_EQ(noRecord.parentFolderId, 100000u);
     EXPECT_TRUE(noRecord.subject.isEmpty());

@@ -123,8 +123,8 @@ TEST(MailList, RowTextCasesAndOrder)
         EXPECT_EQ(rows[i].size, rows[i].summary->textSize);
     }
     ASSERT_TRUE(rows[4].record);
-    EXPECT_EQ(rows[4].offset, static_cast<qint64>(rows[4].record->bodyOffset));
-    EXPECT_EQ(rows[4].size, rows[4].record->bodySize);
+    EXPECT_EQ(rows[4].offset, static_cast<qint64>(rows[4].record->fileOffset(rows[4].record->body)));
+    EXPECT_EQ(rows[4].size, rows[4].record->body.size);
 
     // Other folders (and the empty orphan folder) list nothing of these.
     EXPECT_TRUE(listed.texts(100000).isEmpty());
@@ -138,10 +138,12 @@ TEST(MailList, NamesAndSubjectsAreCutAtNulAnd128Characters)
     db.add(msrcBlock(1, "X: 1\rSubject: s\r\r"));
     ListedDatabase listed(db.bytes());
     // Longer than the decoder keeps: set by hand.
-    listed.state.mail.messages.front().subject = QString(200, QLatin1Char('s'));
+    listed.state.mail.messages.front().subject = listed.state.mail.texts.addText(QString(200, QLatin1Char('s')));
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\n") + QString(128, QLatin1Char('s'))));
-    listed.state.mail.messages.front().fromName = QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden");
-    listed.state.mail.messages.front().subject = QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden");
+    listed.state.mail.messages.front().fromName =
+        listed.state.mail.texts.addText(QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden"));
+    listed.state.mail.messages.front().subject =
+        listed.state.mail.texts.addText(QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden"));
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\ncut")));
 }
 

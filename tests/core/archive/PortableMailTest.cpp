@@ -83,7 +83,7 @@ struct Exported {
         SaveContext context(target);
         context.office2004 = state.office2004;
         DatabaseFile database(state.databasePath);
-        MessageWriter writer(database, state.mail.attachments, context);
+        MessageWriter writer(database, state.mail, context);
         writer.setPortableForm(true);
         return writer.composedMessage(record);
     }
@@ -394,10 +394,10 @@ TEST(PortableMail, SampleExportReadByPythonAndKMime)
     QStringList recordSubjects;
     for (const StoredMessage& summary : e.state.mail.messages)
         if (!summary.subject.isEmpty())
-            recordSubjects << summary.subject;
+            recordSubjects << e.state.mail.text(summary.subject);
     for (const MailRecord& record : e.state.mail.records)
         if (record.mailId == 0)
-            recordSubjects << record.subject;
+            recordSubjects << e.state.mail.text(record.subject);
     // The two summaries without a mail record have no subject of their own.
     EXPECT_EQ(recordSubjects.size(), kSampleSummaries - 2 + kSampleMailRecordsWithoutSource);
     for (const QString& subject : recordSubjects)

@@ -76,7 +76,7 @@ TEST(ScanEndToEnd, GeneratedDatabaseGivesTheStatedRecords)
 
     ASSERT_EQ(state.mail.messages.size(), 4u);
     EXPECT_EQ(state.mail.messages[0].parentFolderId, 1u);
-    EXPECT_EQ(state.mail.messages[0].subject, QStringLiteral("First"));
+    EXPECT_EQ(state.mail.text(state.mail.messages[0].subject), QStringLiteral("First"));
     EXPECT_EQ(state.mail.messages[1].parentFolderId, 1u);
     EXPECT_EQ(state.mail.messages[2].parentFolderId, 3u);
     EXPECT_EQ(state.mail.messages[3].parentFolderId, 100000u);

@@ -12,13 +12,28 @@ namespace {
 
 constexpr qint64 kBlockOffset = 5120;
 
-MailRecord decodeRecord(const MailRecordBlock& r, ScanState* keep = nullptr)
+// A decoded record with its texts read out of the store's pool.
+struct DecodedRecord : MailRecord {
+    QByteArray fromAddress;
+    QString fromName;
+    QString subject;
+};
+
+DecodedRecord decodeRecord(const MailRecordBlock& r, ScanState* keep = nullptr)
 {
     ScanState local;
     ScanState& state = keep ? *keep : local;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(mlrcBlock(r), kBlockOffset));
     EXPECT_FALSE(state.mail.records.empty());
-    return state.mail.records.empty() ? MailRecord() : state.mail.records.back();
+    DecodedRecord out;
+    if (state.mail.records.empty())
+        return out;
+    const MailRecord& m = state.mail.records.back();
+    static_cast<MailRecord&>(out) = m;
+    out.fromAddress = state.mail.bytes(m.fromAddress);
+    out.fromName = state.mail.text(m.fromName);
+    out.subject = state.mail.text(m.subject);
+    return out;
 }
 
 // Where descriptor `index` puts its data, read back from the block's bytes.
@@ -51,7 +66,7 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
     r.messageId = "<1@example.com>";
     r.threadTopic = utf16be(QStringLiteral("Quarterly"));
     ScanState state;
-    const MailRecord m = decodeRecord(r, &state);
+    const DecodedRecord m = decodeRecord(r, &state);
 
     EXPECT_EQ(m.parentFolderId, 12u);
     EXPECT_EQ(m.mailId, 345u);
@@ -73,27 +88,26 @@ TEST(MailRecordDecoder, IdsSenderSubjectDateAndLocations)
         const quint32 n = static_cast<quint32>(props[k].data.size());
         switch (code) {
         case kBodyTag:
-            EXPECT_EQ(m.bodyOffset, at);
-            EXPECT_EQ(m.bodySize, n);
+            EXPECT_EQ(m.fileOffset(m.body), at);
+            EXPECT_EQ(m.body.size, n);
             break;
         case kToTag:
-            EXPECT_EQ(m.toOffset, at);
-            EXPECT_EQ(m.toSize, n);
+            EXPECT_EQ(m.fileOffset(m.to), at);
+            EXPECT_EQ(m.to.size, n);
             break;
         case kCcTag:
             EXPECT_EQ(n, 5u);
-            EXPECT_EQ(m.ccOffset, 0u) << "an empty Cc list records offset 0";
-            EXPECT_EQ(m.ccSize, 5u);
+            EXPECT_EQ(m.cc.size, 5u);
             break;
         case kAttachmentsTag:
-            EXPECT_EQ(m.attachmentListOffset, at);
-            EXPECT_EQ(m.attachmentListSize, 24u);
+            EXPECT_EQ(m.fileOffset(m.attachmentList), at);
+            EXPECT_EQ(m.attachmentList.size, 24u);
             break;
         case kMessageIdTag:
-            EXPECT_EQ(m.messageIdOffset, at);
+            EXPECT_EQ(m.fileOffset(m.messageId), at);
             break;
         case kThreadTopicTag:
-            EXPECT_EQ(m.threadTopicOffset, at);
+            EXPECT_EQ(m.fileOffset(m.threadTopic), at);
             break;
         default:
             break;
@@ -106,7 +120,7 @@ TEST(MailRecordDecoder, MissingMailIdIsZeroAndStillHashed)
     MailRecordBlock r;
     r.folderId = 4;
     ScanState state;
-    const MailRecord m = decodeRecord(r, &state);
+    const DecodedRecord m = decodeRecord(r, &state);
     EXPECT_EQ(m.mailId, 0u);
     state.mail.indexIds();
     EXPECT_EQ(state.mail.recordsWithId(0), 1);
@@ -139,7 +153,7 @@ TEST(MailRecordDecoder, SenderBounds)
         r.sender = Address{address, name};
         return decodeRecord(r);
     };
-    MailRecord m = senderOf(QByteArray(139, 'x'), QStringLiteral("Name"));
+    DecodedRecord m = senderOf(QByteArray(139, 'x'), QStringLiteral("Name"));
     EXPECT_EQ(m.fromAddress.size(), 139);
     EXPECT_EQ(m.fromName, QStringLiteral("Name"));
 
@@ -163,7 +177,7 @@ TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
     MailRecordBlock r;
     r.mailId = 9;
     r.extra = {prop(kSenderTag, list), prop(kSubjectTag, utf16be(QStringLiteral("fine")))};
-    const MailRecord m = decodeRecord(r);
+    const DecodedRecord m = decodeRecord(r);
     EXPECT_EQ(m.mailId, 9u);
     EXPECT_TRUE(m.fromAddress.isEmpty());
     EXPECT_TRUE(m.fromName.isEmpty());
@@ -171,13 +185,13 @@ TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
 
     // A descriptor claiming 4 GB: the walk goes on without reading it.
     MailRecordBlock huge;
-    huge.extra = {prop(0x0D06, QByteArray()), prop(kMailIdTag, be32(5))};
+    huge.extra = {prop(kBodyTag, QByteArray()), prop(kMailIdTag, be32(5))};
     QByteArray b = mlrcBlock(huge);
-    // Descriptor 0 is the 0D06 one: give it an absurd length.
+    // Descriptor 0 is the body's: give it an absurd length.
     b.replace(36, 4, be32(0xFFFFFFF0));
     ScanState state;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(b));
-    EXPECT_LT(state.mail.records.back().property0D06Size, quint32(b.size())) << "a property ends with its block";
+    EXPECT_LT(state.mail.records.back().body.size, quint32(b.size())) << "a property ends with its block";
     EXPECT_EQ(state.mail.records.back().mailId, 0u) << "its data lie past the block";
 }
 

@@ -52,7 +52,7 @@ struct Scanned {
     }
     QByteArray compose(int index = 0)
     {
-        return MessageWriter(database, state.mail.attachments, *context).composedMessage(state.mail.records.at(static_cast<size_t>(index)));
+        return MessageWriter(database, state.mail, *context).composedMessage(state.mail.records.at(static_cast<size_t>(index)));
     }
 };
 
@@ -228,7 +228,7 @@ TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
     const QString path = s.dir.filePath(QStringLiteral("Inbox.mbox"));
     {
         AppendFile mailbox(path, s.context->failures);
-        MessageWriter writer(s.database, s.state.mail.attachments, *s.context);
+        MessageWriter writer(s.database, s.state.mail, *s.context);
         writer.appendComposedMessage(s.state.mail.records.at(0), mailbox);
         writer.appendComposedMessage(s.state.mail.records.at(1), mailbox);
     }
@@ -237,7 +237,7 @@ TEST(MessageWriter, BodyAttachmentsAndStopRequestsDecideWhatIsWritten)
     EXPECT_EQ(s.context->failures.count(), 0);
 
     QByteArray written;
-    MessageWriter(s.database, s.state.mail.attachments, *s.context).composeMessage(s.state.mail.records.at(1), [&](const char* data, qint64 n) {
+    MessageWriter(s.database, s.state.mail, *s.context).composeMessage(s.state.mail.records.at(1), [&](const char* data, qint64 n) {
         written.append(data, static_cast<int>(n));
         s.stop = true;
         return true;

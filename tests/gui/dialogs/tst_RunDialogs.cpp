@@ -277,7 +277,8 @@ void tst_RunDialogs::summaryCountsWhatTheScanRecovered()
         state.mail.messages.emplace_back();
         state.mail.messages.back().parentFolderId = parent;
     }
-    state.mail.records.resize(2);
+    state.mail.records.emplace_back();
+    state.mail.records.emplace_back();
     state.mail.records[0].parentFolderId = 5;  // no stored text: counted here
     state.mail.records[1].parentFolderId = 5;
     state.mail.records[1].mailId = 42;       // counted through its summary
