@@ -145,7 +145,14 @@ void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
         m_atLineStart = false;
     }
     qint64 spanStart = i;
-    for (; i < size; ++i) {
+    // The next carriage return and line feed at or after i, found with
+    // memchr and kept until passed: texts are long and lines many.
+    qint64 nextCr = -1, nextLf = -1;
+    const auto nextOf = [data, size](char c, qint64 from) -> qint64 {
+        const void* found = std::memchr(data + from, c, static_cast<size_t>(size - from));
+        return found ? static_cast<const char*>(found) - data : size;
+    };
+    while (i < size) {
         if (m_atLineStart) {
             m_atLineStart = false;
             qint64 k = 0;
@@ -161,8 +168,15 @@ void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
                 return;
             }
         }
-        if (isLineEnd(data[i]))
-            m_atLineStart = true;
+        if (nextCr < i)
+            nextCr = nextOf('\r', i);
+        if (nextLf < i)
+            nextLf = nextOf('\n', i);
+        const qint64 lineEnd = qMin(nextCr, nextLf);
+        if (lineEnd >= size)
+            break;
+        i = lineEnd + 1;
+        m_atLineStart = true;
     }
     out->append(data + spanStart, static_cast<int>(size - spanStart));
 }
