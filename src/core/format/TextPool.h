@@ -42,6 +42,9 @@ public:
     {
         return add(bytes.constData(), static_cast<quint64>(bytes.size()), kind);
     }
+    // The UTF-8 of n bytes of UTF-16BE, NUL characters dropped (an odd last
+    // byte is ignored), kept as 8-bit text; converted straight into the pool.
+    TextRef addUtf8OfUtf16BE(const unsigned char* data, quint64 n);
 
     // The stored bytes, and the text they read as.
     QByteArray bytes(TextRef ref) const;
