@@ -223,9 +223,9 @@ Recovered recover(const QString& path, const QString& bundleDir)
     for (const er::FolderRecord& f : state.mail.folders)
         out.folders.insert(QStringLiteral("%1 %2").arg(f.folderId).arg(f.name));
     const auto guids = [&out](Kind kind, const auto& records) {
-        for (const auto& r : records)
-            if (r.GUID)
-                out.guids[kind].insert(*r.GUID);
+        for (const auto r : records)
+            if (const er::OptionalBytes guid = r.field(decltype(r)::FieldId::GUID))
+                out.guids[kind].insert(*guid);
     };
     guids(Contact, state.contacts);
     guids(Event, state.events);

@@ -70,15 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     er::buildFolderTree(state);
 
     const bool office2004 = state.office2004;
-    for (const er::ContactRecord& contact : state.contacts) {
+    for (const er::ContactView contact : state.contacts) {
         er::contactVCard(contact, office2004);
         er::portableVCard(contact, "uid");
     }
-    for (const er::NoteRecord& note : state.notes)
+    for (const er::NoteView note : state.notes)
         er::noteICalendar(note);
-    for (const er::EventRecord& event : state.events)
+    for (const er::EventView event : state.events)
         er::eventICalendarText(event, office2004, 3600);
-    for (const er::TaskRecord& task : state.tasks)
+    for (const er::TaskView task : state.tasks)
         er::taskICalendarText(task, office2004);
     const er::TextSink discard = [](const QByteArray&) {};
     er::writeContactsVCard(state.contacts, discard);

@@ -110,14 +110,14 @@ TEST(Golden, SampleListsAndPreviews)
     writeLines(out.filePath(QStringLiteral("mail.txt")), mail);
 
     QStringList contacts, notes, events, tasks;
-    for (const ContactRecord& c : s.state.contacts)
+    for (const ContactView c : s.state.contacts)
         if (isUsableContact(c))
             contacts << recordLines(contactRowText(c), itemKeyText(c), contactPreviewLines(c));
-    for (const NoteRecord& n : s.state.notes)
+    for (const NoteView n : s.state.notes)
         notes << recordLines(noteRowText(n), itemKeyText(n), notePreviewLines(n));
-    for (const EventRecord& e : s.state.events)
+    for (const EventView e : s.state.events)
         events << recordLines(eventRowText(e), itemKeyText(e), eventPreviewLines(e));
-    for (const TaskRecord& t : s.state.tasks)
+    for (const TaskView t : s.state.tasks)
         tasks << recordLines(taskRowText(t), itemKeyText(t), taskPreviewLines(t));
     writeLines(out.filePath(QStringLiteral("contacts.txt")), contacts);
     writeLines(out.filePath(QStringLiteral("notes.txt")), notes);

@@ -3,6 +3,7 @@
 #include "contacts/PortableVCard.h"
 #include "archive/PortableExport.h"
 #include "archive/BlockScanner.h"
+#include "RecordDraft.h"
 
 #include <KContacts/VCardConverter>
 
@@ -30,19 +31,19 @@ TEST(KContactsReader, SampleContactsReadAsRecorded)
     const KContacts::Addressee::List cards = KContacts::VCardConverter().parseVCards(contactsVCardFile(state));
 
     int next = 0;
-    for (const ContactRecord& c : state.contacts) {
+    for (const ContactView c : state.contacts) {
         if (!hasContactData(c))
             continue;
         ASSERT_LT(next, cards.size());
         const KContacts::Addressee& card = cards[next++];
         SCOPED_TRACE(card.formattedName().toStdString());
-        EXPECT_EQ(card.givenName(), portableText(c.FirstName));
-        EXPECT_EQ(card.familyName(), portableText(c.LastName));
-        EXPECT_EQ(card.organization(), portableText(c.Company));
+        EXPECT_EQ(card.givenName(), portableText(c.field(ContactField::FirstName)));
+        EXPECT_EQ(card.familyName(), portableText(c.field(ContactField::LastName)));
+        EXPECT_EQ(card.organization(), portableText(c.field(ContactField::Company)));
         EXPECT_FALSE(card.formattedName().isEmpty());
-        EXPECT_EQ(card.emails(), nonBlank({portableText(c.Email1), portableText(c.Email2), portableText(c.Email3),
-                                           portableText(c.Email4), portableText(c.Email5)}));
-        EXPECT_EQ(card.note(), portableText(c.Notes));
+        EXPECT_EQ(card.emails(), nonBlank({portableText(c.field(ContactField::Email1)), portableText(c.field(ContactField::Email2)), portableText(c.field(ContactField::Email3)),
+                                           portableText(c.field(ContactField::Email4)), portableText(c.field(ContactField::Email5))}));
+        EXPECT_EQ(card.note(), portableText(c.field(ContactField::Notes)));
     }
     EXPECT_EQ(next, 4) << "the company-only contact is exported too";
     EXPECT_EQ(cards.size(), next);
@@ -59,18 +60,18 @@ TEST(KContactsReader, HardValuesSurviveTheSecondReader)
     QString longNote;
     while (longNote.size() < 500)
         longNote += QString::fromUtf8("José, 山田, \\ ") + QString::number(longNote.size()) + '\n';
-    ContactRecord c;
-    c.GUID = QByteArray::fromHex("00112233445566778899aabbccddeeff"), c.GUIDLength = 16;
-    c.FirstName = hard.toUtf8(), c.LastName = QByteArray("Lee, Jr; III"), c.Suffix = QByteArray("a;b,c");
-    c.Company = hard.toUtf8(), c.Department = QByteArray("R&D; Tokyo");
-    c.Notes = longNote.toUtf8();
-    c.WorkStreet = QByteArray("1 Main St\nSuite 5, Floor 2"), c.WorkCity = QByteArray("Springfield");
-    c.HomeCountry = QString::fromUtf8("日本").toUtf8();
-    c.WorkFax = QByteArray("+1 555 0101"), c.MobilePhone = QByteArray("+1 555 0102");
-    c.Email1 = QByteArray("a@example.com"), c.Email3 = QByteArray("c@example.com");
-    c.Birthday = QByteArray("7.5.1970");
-    c.WorkURL = QByteArray("https://example.com/a,b?x=1;y=2");
-    c.Nickname = QByteArray("Ace, \"the\" Lee");
+    ContactDraft c;
+    c.set(ContactField::GUID, QByteArray::fromHex("00112233445566778899aabbccddeeff")), c.setLength(ContactField::GUID, 16);
+    c.set(ContactField::FirstName, hard.toUtf8()), c.set(ContactField::LastName, QByteArray("Lee, Jr; III")), c.set(ContactField::Suffix, QByteArray("a;b,c"));
+    c.set(ContactField::Company, hard.toUtf8()), c.set(ContactField::Department, QByteArray("R&D; Tokyo"));
+    c.set(ContactField::Notes, longNote.toUtf8());
+    c.set(ContactField::WorkStreet, QByteArray("1 Main St\nSuite 5, Floor 2")), c.set(ContactField::WorkCity, QByteArray("Springfield"));
+    c.set(ContactField::HomeCountry, QString::fromUtf8("日本").toUtf8());
+    c.set(ContactField::WorkFax, QByteArray("+1 555 0101")), c.set(ContactField::MobilePhone, QByteArray("+1 555 0102"));
+    c.set(ContactField::Email1, QByteArray("a@example.com")), c.set(ContactField::Email3, QByteArray("c@example.com"));
+    c.set(ContactField::Birthday, QByteArray("7.5.1970"));
+    c.set(ContactField::WorkURL, QByteArray("https://example.com/a,b?x=1;y=2"));
+    c.set(ContactField::Nickname, QByteArray("Ace, \"the\" Lee"));
 
     const KContacts::Addressee::List cards =
         KContacts::VCardConverter().parseVCards(portableVCard(c, "00112233-4455-6677-8899-AABBCCDDEEFF"));

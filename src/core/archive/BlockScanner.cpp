@@ -219,21 +219,21 @@ void decodeBlock(ScanState& state, BlockTag tag, const BlockView& block)
     case BlockTag::MaRC: decodeMailAccount(state.mail, block); break;
     case BlockTag::Attc: decodeAttachmentBlock(state.mail, block); break;
     case BlockTag::CTRC:
-        state.contacts.push_back(decodeContact(block));
+        decodeContact(block, state.contacts);
         // Contacts without a name or an address stay on the list uncounted.
         if (isUsableContact(state.contacts.back()))
             ++state.contactCount;
         break;
     case BlockTag::CLRC:
-        state.events.push_back(decodeEvent(block, state.office2004));
+        decodeEvent(block, state.office2004, state.events);
         ++state.eventCount;
         break;
     case BlockTag::TSRC:
-        state.tasks.push_back(decodeTask(block, state.office2004));
+        decodeTask(block, state.office2004, state.tasks);
         ++state.taskCount;
         break;
     case BlockTag::NTRC:
-        state.notes.push_back(decodeNote(block));
+        decodeNote(block, state.notes);
         ++state.noteCount;
         break;
     case BlockTag::None: break;

@@ -25,10 +25,10 @@ struct ScanState {
 
     // Records in the order their blocks were found.
     MailStore mail;
-    std::deque<ContactRecord> contacts;
-    std::deque<NoteRecord> notes;
-    std::deque<EventRecord> events;
-    std::deque<TaskRecord> tasks;
+    ContactStore contacts;
+    NoteStore notes;
+    EventStore events;
+    TaskStore tasks;
 
     // The summary's counts: contacts with a name or an address, every note,
     // event and task.

@@ -66,19 +66,27 @@ constexpr quint64 kWrappedLengthAt = 24;
 // 2008 databases and 8-bit as stored in Office 2004 ones. The text never
 // reaches past its own property: a larger t (damage, or a crafted file whose
 // wrapped texts overlap) is cut to what the property holds.
-FieldValue wrappedTextField(const BlockView& b, quint64 d, quint32 n, bool office2004)
+template <typename Field>
+void setWrappedText(FieldWriter<Field>& fields, Field f, const BlockView& b, quint64 d, quint32 n, bool office2004)
 {
-    if (n == 0)
-        return {};
+    if (n == 0) {
+        fields.remove(f);
+        return;
+    }
     const quint32 room = n > kWrappedPreamble ? static_cast<quint32>(n - kWrappedPreamble) : 0;
     const quint32 t = qMin(room, b.contains(d + kWrappedLengthAt, 4) ? b.u32(d + kWrappedLengthAt) : 0);
     const quint64 at = d + kWrappedPreamble;
     const bool fits = b.contains(at, t);
-    const QByteArray text = fits ? b.bytes(at, t) : QByteArray();
     const bool marked = fits && t >= 2 && b.u16(at) == 0xFFFF;
-    if (office2004 && !marked)
-        return {fits ? text : QByteArray(""), t};
-    return wideTextOf(text, fits, t);
+    if (office2004 && !marked) {
+        if (fits)
+            fields.held(f, b, at, t, t);
+        else
+            fields.bytes(f, nullptr, 0, t);
+        return;
+    }
+    const unsigned char* p = fits ? b.pointer(at) : nullptr;
+    fields.wideTextOf(f, p, p ? qMin<quint64>(t, b.available() - at) : 0, fits, t);
 }
 
 // Office 2004 time-zone data: 5-byte markers, each followed by its value.
@@ -86,56 +94,49 @@ FieldValue wrappedTextField(const BlockView& b, quint64 d, quint32 n, bool offic
 const char kMarkerTimeZoneID[] = "\x04\x01\x30\x00\x1E";
 const char kMarkerTimeZoneName[] = "\x04\x01\x2C\x00\x1E";
 
-void splitTimeZone2004(EventRecord& event, const QByteArray& data)
+void splitTimeZone2004(EventStore::Appended& event, const unsigned char* bytes, quint64 n)
 {
-    const quint64 n = static_cast<quint64>(data.size());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     for (quint64 i = 0; i + 6 <= n; ++i) {
         if (std::memcmp(bytes + i, kMarkerTimeZoneID, 5) == 0) {
             if (i + 57 < n)
-                event.TimeZoneID = bigEndianU32(bytes + i + 53);
+                event.record.TimeZoneID = bigEndianU32(bytes + i + 53);
         } else if (std::memcmp(bytes + i, kMarkerTimeZoneName, 5) == 0) {
             const quint64 s = i + 9 <= n ? bigEndianU32(bytes + i + 5) : 0;
-            if (s != 0 && i + 13 + s < n) {
-                event.TimeZoneText1 = data.mid(static_cast<int>(i + 13), static_cast<int>(s));
-                event.TimeZoneText1Length = s;
-            }
+            if (s != 0 && i + 13 + s < n)
+                event.fields.bytes(EventField::TimeZoneText1, reinterpret_cast<const char*>(bytes + i + 13), s,
+                                   static_cast<quint32>(s));
         }
     }
 }
 
 // Office 2008 time-zone data: text lengths s1 at 16 and s2 at 24, the texts
 // one after the other from 36, the zone id in the last four bytes.
-void splitTimeZone2008(EventRecord& event, const BlockView& b, quint64 d, quint32 n)
+void splitTimeZone2008(EventStore::Appended& event, const BlockView& b, quint64 d, quint32 n)
 {
     if (n >= 4 && b.contains(d + n - 4, 4))
-        event.TimeZoneID = b.u32(d + n - 4);
+        event.record.TimeZoneID = b.u32(d + n - 4);
     const quint64 s1 = b.contains(d + 16, 4) ? b.u32(d + 16) : 0;
     const quint64 s2 = b.contains(d + 24, 4) ? b.u32(d + 24) : 0;
-    if (s1 != 0 && b.contains(d + 36, s1)) {
-        event.TimeZoneText1 = b.bytes(d + 36, s1);
-        event.TimeZoneText1Length = s1;
-    }
-    if (s2 != 0 && b.contains(d + 36 + s1, s2)) {
-        event.TimeZoneText2 = b.bytes(d + 36 + s1, s2);
-        event.TimeZoneText2Length = s2;
-    }
+    if (s1 != 0 && b.contains(d + 36, s1))
+        event.fields.held(EventField::TimeZoneText1, b, d + 36, s1, static_cast<quint32>(s1));
+    if (s2 != 0 && b.contains(d + 36 + s1, s2))
+        event.fields.held(EventField::TimeZoneText2, b, d + 36 + s1, s2, static_cast<quint32>(s2));
 }
 
-void decodeTimeZone(EventRecord& event, const BlockView& b, quint64 d, quint32 n, bool office2004)
+void decodeTimeZone(EventStore::Appended& event, const BlockView& b, quint64 d, quint32 n, bool office2004)
 {
-    assignField(event.TimeZoneData, event.TimeZoneDataLength, rawField(b, d, n));
+    event.fields.raw(EventField::TimeZoneData, b, d, n);
     // The derived fields describe the latest time-zone property only.
-    event.TimeZoneText1.reset();
-    event.TimeZoneText1Length = 0;
-    event.TimeZoneText2.reset();
-    event.TimeZoneText2Length = 0;
-    event.TimeZoneID = 0;
+    event.fields.remove(EventField::TimeZoneText1);
+    event.fields.remove(EventField::TimeZoneText2);
+    event.record.TimeZoneID = 0;
     if (n == 0)
         return;
     if (office2004) {
-        if (b.contains(d, n))
-            splitTimeZone2004(event, *event.TimeZoneData);
+        if (b.contains(d, n)) {
+            const unsigned char* p = b.pointer(d);
+            splitTimeZone2004(event, p, p ? qMin<quint64>(n, b.available() - d) : 0);
+        }
     } else {
         splitTimeZone2008(event, b, d, n);
     }
@@ -143,135 +144,140 @@ void decodeTimeZone(EventRecord& event, const BlockView& b, quint64 d, quint32 n
 
 // A date field of a task: the n bytes at d + 4, whose first four are a Mac
 // stamp (an 8-byte time property keeps its low half first).
-FieldValue taskDateField(const BlockView& b, quint64 d, quint32 n)
+void setTaskDate(FieldWriter<TaskField>& fields, TaskField f, const BlockView& b, quint64 d, quint32 n)
 {
-    return rawField(b, d + 4, n);
+    fields.raw(f, b, d + 4, n);
 }
 
 // A stamp field of a task: n bytes of which only the first four, the Mac
 // stamp at d + 4, are kept.
-FieldValue taskStampField(const BlockView& b, quint64 d, quint32 n)
+void setTaskStamp(FieldWriter<TaskField>& fields, TaskField f, const BlockView& b, quint64 d, quint32 n)
 {
-    if (n == 0)
-        return {};
+    if (n == 0) {
+        fields.remove(f);
+        return;
+    }
     const std::array<quint8, 4> stamp = fixedBytes<4>(b, d + 4);
-    return {QByteArray(reinterpret_cast<const char*>(stamp.data()), 4), n};
+    fields.bytes(f, reinterpret_cast<const char*>(stamp.data()), 4, n);
 }
 
 } // namespace
 
-EventRecord decodeEvent(const BlockView& b, bool office2004)
+void decodeEvent(const BlockView& b, bool office2004, EventStore& store)
 {
-    EventRecord event;
+    EventStore::Appended event = store.append();
+    EventRecord& record = event.record;
+    FieldWriter<EventField>& fields = event.fields;
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
         const quint32 n = p.length;
         switch (p.tag) {
         case kTagCalendarID:
-            event.CalendarID = b.contains(d, 4) ? b.u32(d) : 0;
+            record.CalendarID = b.contains(d, 4) ? b.u32(d) : 0;
             break;
         case kTagCreatedStamp:
-            event.CreatedStamp = fixedBytes<4>(b, d + 4);
+            record.CreatedStamp = fixedBytes<4>(b, d + 4);
             break;
         case kTagModifiedStamp:
-            event.ModifiedStamp = fixedBytes<4>(b, d + 4);
+            record.ModifiedStamp = fixedBytes<4>(b, d + 4);
             break;
         case kTagStampTime:
-            event.StampTime = fixedBytes<4>(b, d + 4);
+            record.StampTime = fixedBytes<4>(b, d + 4);
             break;
         case kTagStartTime2004:
-            event.StartTime2004 = fixedBytes<8>(b, d, office2004 ? 4 : 8);
+            record.StartTime2004 = fixedBytes<8>(b, d, office2004 ? 4 : 8);
             break;
         case kTagEndTime2004:
-            event.EndTime2004 = fixedBytes<8>(b, d, office2004 ? 4 : 8);
+            record.EndTime2004 = fixedBytes<8>(b, d, office2004 ? 4 : 8);
             break;
         case kTagStartTime:
-            event.StartTime = fixedBytes<8>(b, d);
+            record.StartTime = fixedBytes<8>(b, d);
             break;
         case kTagEndTime:
-            event.EndTime = fixedBytes<8>(b, d);
+            record.EndTime = fixedBytes<8>(b, d);
             break;
         case kTagAllDay:
-            assignField(event.AllDayData, event.AllDayDataLength, rawField(b, d, n));
+            fields.raw(EventField::AllDayData, b, d, n);
             break;
         case kTagOrganizer:
-            assignField(event.Organizer, event.OrganizerLength, eightBitField(b, d, n));
+            fields.eightBit(EventField::Organizer, b, d, n);
             break;
         case kTagSummary:
-            assignField(event.Summary, event.SummaryLength, wideTextField(b, d, n));
+            fields.wideText(EventField::Summary, b, d, n);
             break;
         case kTagSummaryWrapped:
-            assignField(event.Summary, event.SummaryLength, wrappedTextField(b, d, n, office2004));
+            setWrappedText(fields, EventField::Summary, b, d, n, office2004);
             break;
         case kTagLocation:
-            assignField(event.Location, event.LocationLength, wideTextField(b, d, n));
+            fields.wideText(EventField::Location, b, d, n);
             break;
         case kTagLocationWrapped:
-            assignField(event.Location, event.LocationLength, wrappedTextField(b, d, n, office2004));
+            setWrappedText(fields, EventField::Location, b, d, n, office2004);
             break;
         case kTagDescription:
-            assignField(event.Description, event.DescriptionLength, wideTextField(b, d, n));
+            fields.wideText(EventField::Description, b, d, n);
             break;
         case kTagDescriptionWrapped:
-            assignField(event.Description, event.DescriptionLength, wrappedTextField(b, d, n, office2004));
+            setWrappedText(fields, EventField::Description, b, d, n, office2004);
             break;
         case kTagStampTime2004:
             if (office2004) {
                 const std::array<quint8, 4> stamp = fixedBytes<4>(b, d + 4);
-                event.StampTime2004 = QByteArray(reinterpret_cast<const char*>(stamp.data()), 4);
+                fields.bytes(EventField::StampTime2004, reinterpret_cast<const char*>(stamp.data()), 4,
+                             fields.length(EventField::StampTime2004));
             } else {
-                assignField(event.StampTime2004, event.StampTime2004Length, rawField(b, d, n));
+                fields.raw(EventField::StampTime2004, b, d, n);
             }
             break;
         case kTagAlarm:
         case kTagAlarmOther:
-            assignField(event.AlarmData, event.AlarmDataLength, rawField(b, d, n));
+            fields.raw(EventField::AlarmData, b, d, n);
             break;
         case kTagHasAlarm:
-            event.HasAlarm = n != 0;
+            record.HasAlarm = n != 0;
             break;
         case kTagRecurring:
             if (b.contains(d, n))
-                event.IsRecurring = n != 0;
+                record.IsRecurring = n != 0;
             break;
         case kTagTimeZone:
         case kTagTimeZoneOther:
             decodeTimeZone(event, b, d, n, office2004);
             break;
         case kTagEntourageUUID:
-            event.EntourageUUIDLength = n;
             if (n == kUuidTextLength)
-                event.EntourageUUID = eightBitField(b, d, n).bytes;
+                fields.eightBit(EventField::EntourageUUID, b, d, n);
             else
-                event.EntourageUUID.reset();
+                fields.lengthOnly(EventField::EntourageUUID, n);
             break;
         case kTagRecurrence:
-            assignField(event.RecurrenceData, event.RecurrenceDataLength, rawField(b, d, n));
+            fields.raw(EventField::RecurrenceData, b, d, n);
             break;
         case kTagProperty0D02:
-            assignField(event.Property0D02, event.Property0D02Length, rawField(b, d, n));
+            fields.raw(EventField::Property0D02, b, d, n);
             break;
         case kTagProperty0305:
-            assignField(event.Property0305, event.Property0305Length, rawField(b, d, n));
+            fields.raw(EventField::Property0305, b, d, n);
             break;
         case kTagProperty0307:
-            assignField(event.Property0307, event.Property0307Length, rawField(b, d, n));
+            fields.raw(EventField::Property0307, b, d, n);
             break;
         case kTagGUID:
-            assignField(event.GUID, event.GUIDLength, rawField(b, d, n));
+            fields.raw(EventField::GUID, b, d, n);
             break;
         default:
             break;
         }
     });
 
-    return event;
 }
 
-TaskRecord decodeTask(const BlockView& b, bool office2004)
+void decodeTask(const BlockView& b, bool office2004, TaskStore& store)
 {
-    TaskRecord task;
+    TaskStore::Appended task = store.append();
+    TaskRecord& record = task.record;
+    FieldWriter<TaskField>& fields = task.fields;
     // Office 2008 stores the priority in 16 bits, Office 2004 in 32.
     const quint32 priorityWidth = office2004 ? 4 : 2;
 
@@ -281,46 +287,45 @@ TaskRecord decodeTask(const BlockView& b, bool office2004)
         switch (p.tag) {
         case kTagHasReminder:
             if (b.contains(d, n))
-                task.HasReminder = n != 0;
+                record.HasReminder = n != 0;
             break;
         case kTagTaskName:
-            assignField(task.TaskName, task.TaskNameLength, wideTextField(b, d, n));
+            fields.wideText(TaskField::TaskName, b, d, n);
             break;
         case kTagNote:
-            assignField(task.Note, task.NoteLength, wideTextField(b, d, n));
+            fields.wideText(TaskField::Note, b, d, n);
             break;
         case kTagStartDate:
-            assignField(task.StartDate, task.StartDateLength, taskStampField(b, d, n));
+            setTaskStamp(fields, TaskField::StartDate, b, d, n);
             break;
         case kTagDueDate:
         case kTagDueDateOther:
-            assignField(task.DueDate, task.DueDateLength, taskDateField(b, d, n));
+            setTaskDate(fields, TaskField::DueDate, b, d, n);
             break;
         case kTagTaskStampTime:
-            assignField(task.StampTime, task.StampTimeLength, taskStampField(b, d, n));
+            setTaskStamp(fields, TaskField::StampTime, b, d, n);
             break;
         case kTagTaskGUID:
-            assignField(task.GUID, task.GUIDLength, rawField(b, d, n));
+            fields.raw(TaskField::GUID, b, d, n);
             break;
         case kTagReminderDate:
-            assignField(task.ReminderDate, task.ReminderDateLength, taskDateField(b, d, n));
+            setTaskDate(fields, TaskField::ReminderDate, b, d, n);
             break;
         case kTagPriority:
         case kTagPriorityOther:
-            task.PriorityLength = n;
-            task.Priority = 0;
+            record.PriorityLength = n;
+            record.Priority = 0;
             if (n >= priorityWidth && b.contains(d, n))
-                task.Priority = priorityWidth == 2 ? static_cast<qint16>(b.u16(d)) : static_cast<qint32>(b.u32(d));
+                record.Priority = priorityWidth == 2 ? static_cast<qint16>(b.u16(d)) : static_cast<qint32>(b.u32(d));
             break;
         case kTagProperty0B05:
-            assignField(task.Property0B05, task.Property0B05Length, rawField(b, d, n));
+            fields.raw(TaskField::Property0B05, b, d, n);
             break;
         default:
             break;
         }
     });
 
-    return task;
 }
 
 } // namespace er

@@ -8,7 +8,8 @@
 
 namespace er {
 
-EventRecord decodeEvent(const BlockView& block, bool office2004);
-TaskRecord decodeTask(const BlockView& block, bool office2004);
+// Each appends the item of the block to the store.
+void decodeEvent(const BlockView& block, bool office2004, EventStore& store);
+void decodeTask(const BlockView& block, bool office2004, TaskStore& store);
 
 } // namespace er

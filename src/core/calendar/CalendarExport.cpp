@@ -48,11 +48,12 @@ QByteArray zoneIdText(quint64 id)
     return id == 0 ? QByteArray() : QByteArray::number(id);
 }
 
-void addAllDayLine(QByteArray& out, const EventRecord& event)
+void addAllDayLine(QByteArray& out, const EventView& event)
 {
-    if (event.AllDayDataLength == 0)
+    if (event.length(EventField::AllDayData) == 0)
         return;
-    const char first = event.AllDayData && !event.AllDayData->isEmpty() ? event.AllDayData->at(0) : 0;
+    const OptionalBytes allDay = event.field(EventField::AllDayData);
+    const char first = allDay && !allDay->isEmpty() ? allDay->at(0) : 0;
     if (first == 0)
         addLine(out, "X-MICROSOFT-CDO-ALLDAYEVENT:FALSE");
     else if (first == 1)
@@ -101,7 +102,7 @@ void addRecurrenceLine(QByteArray& out, const QByteArray& data)
     out += "\r\n";
 }
 
-void addAlarmBlock(QByteArray& out, const EventRecord& event)
+void addAlarmBlock(QByteArray& out, const EventView& event)
 {
     static const char* const kLabels[] = {"DESCRIPTION:", "TRIGGER;RELATED=START:", "ACTION:"};
     addLine(out, "BEGIN:VALARM");
@@ -115,45 +116,45 @@ void addZonedTime(QByteArray& out, const char* label, const QByteArray& zone, co
     addLine(out, label, '"' + zone + "\":" + time);
 }
 
-QByteArray event2008(const EventRecord& event, const QByteArray& offset)
+QByteArray event2008(const EventView& event, const QByteArray& offset)
 {
-    const QByteArray zone = textOf(event.TimeZoneText2);
-    const QByteArray startText = event.StartTime
-        ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event.StartTime)))
+    const QByteArray zone = textOf(event.field(EventField::TimeZoneText2));
+    const QByteArray startText = event->StartTime
+        ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event->StartTime)))
         : QByteArray();
     const QByteArray endText =
-        event.EndTime ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event.EndTime))) : QByteArray();
+        event->EndTime ? dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(event->EndTime))) : QByteArray();
 
     QByteArray out;
     addHeader(out);
     addLine(out, "TZID:", zone);
-    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event.TimeZoneID));
+    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event->TimeZoneID));
     addLine(out, "X-ENTOURAGE-CFTIMEZONE:",
-            event.TimeZoneText1 && event.TimeZoneText1Length <= 99 ? cutAtNul(*event.TimeZoneText1) : QByteArray());
+            event.field(EventField::TimeZoneText1) && event.length(EventField::TimeZoneText1) <= 99 ? cutAtNul(*event.field(EventField::TimeZoneText1)) : QByteArray());
     addStandardStart(out, offset);
     addLine(out, "DTSTART:", kZoneOnsetOf2008);
     addLine(out, "END:STANDARD");
     addLine(out, "END:VTIMEZONE");
     addLine(out, "BEGIN:VEVENT");
-    if (event.GUID)
-        addLine(out, "UID:", uidOf(event.GUID, event.GUIDLength));
-    if (event.EntourageUUID)
-        addLine(out, "X-ENTOURAGE_UUID:", cutAtNul(*event.EntourageUUID));
-    addLine(out, "DTSTAMP:", event.StampTime ? macStampICalendarText(leadingStampOf(event.StampTime), true) : QByteArray());
-    if (event.TimeZoneText2) {
+    if (event.has(EventField::GUID))
+        addLine(out, "UID:", uidOf(event.field(EventField::GUID), event.length(EventField::GUID)));
+    if (event.has(EventField::EntourageUUID))
+        addLine(out, "X-ENTOURAGE_UUID:", cutAtNul(*event.field(EventField::EntourageUUID)));
+    addLine(out, "DTSTAMP:", event->StampTime ? macStampICalendarText(leadingStampOf(event->StampTime), true) : QByteArray());
+    if (event.has(EventField::TimeZoneText2)) {
         addZonedTime(out, "DTSTART;TZID=", zone, startText);
         addZonedTime(out, "DTEND;TZID=", zone, endText);
     }
     addLine(out, "LAST-MODIFIED:",
-            event.ModifiedStamp ? macStampICalendarText(leadingStampOf(event.ModifiedStamp), true) : QByteArray());
-    if (event.Summary)
-        addLine(out, "SUMMARY:", withoutZeroBytes(*event.Summary));
-    if (event.Description && event.DescriptionLength != 0)
-        addLine(out, "DESCRIPTION:", cutAtNul(*event.Description));
-    if (event.Location && event.LocationLength != 0)
-        addLine(out, "LOCATION:", cutAtNul(*event.Location));
-    if (event.Organizer)
-        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.Organizer));
+            event->ModifiedStamp ? macStampICalendarText(leadingStampOf(event->ModifiedStamp), true) : QByteArray());
+    if (event.has(EventField::Summary))
+        addLine(out, "SUMMARY:", withoutZeroBytes(*event.field(EventField::Summary)));
+    if (event.has(EventField::Description) && event.length(EventField::Description) != 0)
+        addLine(out, "DESCRIPTION:", cutAtNul(*event.field(EventField::Description)));
+    if (event.has(EventField::Location) && event.length(EventField::Location) != 0)
+        addLine(out, "LOCATION:", cutAtNul(*event.field(EventField::Location)));
+    if (event.has(EventField::Organizer))
+        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.field(EventField::Organizer)));
     addLine(out, "SEQUENCE:0");
     addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
     addAllDayLine(out, event);
@@ -172,40 +173,40 @@ QByteArray utcTimeAsHostText(const std::optional<std::array<quint8, 8>>& field, 
     return dateTimeICalendarText(calendarStampToDateTime(leadingStampOf(field)).addSecs(utcOffsetSeconds));
 }
 
-QByteArray event2004(const EventRecord& event, const QByteArray& offset, int utcOffsetSeconds)
+QByteArray event2004(const EventView& event, const QByteArray& offset, int utcOffsetSeconds)
 {
-    const QByteArray zone = textOf(event.TimeZoneText1);
+    const QByteArray zone = textOf(event.field(EventField::TimeZoneText1));
 
     QByteArray out;
     addHeader(out);
-    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event.TimeZoneID));
+    addLine(out, "X-ENTOURAGE-TZID:", zoneIdText(event->TimeZoneID));
     addLine(out, "TZID:", zone);
     addStandardStart(out, offset);
     addLine(out, "END:STANDARD");
     addLine(out, "END:VTIMEZONE");
     addLine(out, "BEGIN:VEVENT");
-    if (event.Description && event.DescriptionLength != 0)
-        addLine(out, "DESCRIPTION:", cutAtNul(*event.Description));
-    if (event.TimeZoneText1) {
-        addZonedTime(out, "DTEND;TZID=", zone, utcTimeAsHostText(event.EndTime2004, utcOffsetSeconds));
-        addZonedTime(out, "DTSTART;TZID=", zone, utcTimeAsHostText(event.StartTime2004, utcOffsetSeconds));
+    if (event.has(EventField::Description) && event.length(EventField::Description) != 0)
+        addLine(out, "DESCRIPTION:", cutAtNul(*event.field(EventField::Description)));
+    if (event.has(EventField::TimeZoneText1)) {
+        addZonedTime(out, "DTEND;TZID=", zone, utcTimeAsHostText(event->EndTime2004, utcOffsetSeconds));
+        addZonedTime(out, "DTSTART;TZID=", zone, utcTimeAsHostText(event->StartTime2004, utcOffsetSeconds));
     }
-    if (event.Location && event.LocationLength != 0)
-        addLine(out, "LOCATION:", cutAtNul(*event.Location));
-    if (event.IsRecurring && event.RecurrenceData)
-        addRecurrenceLine(out, *event.RecurrenceData);
-    if (event.Summary)
-        addLine(out, "SUMMARY:", withoutZeroBytes(*event.Summary));
-    if (event.GUID)
-        addLine(out, "UID:", uidOf(event.GUID, event.GUIDLength));
+    if (event.has(EventField::Location) && event.length(EventField::Location) != 0)
+        addLine(out, "LOCATION:", cutAtNul(*event.field(EventField::Location)));
+    if (event->IsRecurring && event.has(EventField::RecurrenceData))
+        addRecurrenceLine(out, *event.field(EventField::RecurrenceData));
+    if (event.has(EventField::Summary))
+        addLine(out, "SUMMARY:", withoutZeroBytes(*event.field(EventField::Summary)));
+    if (event.has(EventField::GUID))
+        addLine(out, "UID:", uidOf(event.field(EventField::GUID), event.length(EventField::GUID)));
     addLine(out, "DTSTAMP:",
-            event.StampTime2004 ? macStampICalendarText(leadingStamp(*event.StampTime2004), false) : QByteArray());
-    if (event.Organizer)
-        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.Organizer));
+            event.field(EventField::StampTime2004) ? macStampICalendarText(leadingStamp(*event.field(EventField::StampTime2004)), false) : QByteArray());
+    if (event.has(EventField::Organizer))
+        addLine(out, "ORGANIZER:MAILTO:", cutAtNul(*event.field(EventField::Organizer)));
     addLine(out, "X-MICROSOFT-CDO-BUSYSTATUS:BUSY");
     addAllDayLine(out, event);
     addLine(out, "X-MICROSOFT-CDO-INSTTYPE:0");
-    if (event.HasAlarm)
+    if (event->HasAlarm)
         addAlarmBlock(out, event);
     addLine(out, "END:VEVENT");
     addLine(out, "END:VCALENDAR");
@@ -244,12 +245,12 @@ QList<QByteArray> recurrenceRuleTexts(const QByteArray& data)
     return rules;
 }
 
-QList<AlarmEntry> alarmEntries(const EventRecord& event)
+QList<AlarmEntry> alarmEntries(const EventView& event)
 {
     QList<AlarmEntry> entries;
-    if (event.AlarmDataLength < 6)
+    if (event.length(EventField::AlarmData) < 6)
         return entries;
-    const QByteArray data = event.AlarmData.value_or(QByteArray());
+    const QByteArray data = event.field(EventField::AlarmData).value_or(QByteArray());
     for (int i = 0; i + 5 < data.size(); ++i) {
         if (markerAt(data, i, kAlarmDescriptionMarker)) {
             entries.push_back({AlarmField::Description, markedText(data, i, 30).value_or(QByteArray())});
@@ -263,17 +264,17 @@ QList<AlarmEntry> alarmEntries(const EventRecord& event)
     return entries;
 }
 
-QByteArray eventICalendarText(const EventRecord& event, bool office2004, int utcOffsetSeconds)
+QByteArray eventICalendarText(const EventView& event, bool office2004, int utcOffsetSeconds)
 {
     const QByteArray offset = utcOffsetText(utcOffsetSeconds);
     return office2004 ? event2004(event, offset, utcOffsetSeconds) : event2008(event, offset);
 }
 
-void writeEventFiles(const std::deque<EventRecord>& events, SaveContext& context)
+void writeEventFiles(const EventStore& events, SaveContext& context)
 {
     const int utcOffset = hostUtcOffsetSeconds();
     writeItemFiles(events, context, "Calendar", "Saving Calendar Items...", kICalendarCodes,
-                   everyRecord<EventRecord>, [&](const EventRecord& event) {
+                   everyRecord<EventView>, [&](const EventView& event) {
                        return eventICalendarText(event, context.office2004, utcOffset);
                    });
 }

@@ -39,14 +39,14 @@ struct AlarmEntry {
     QByteArray value;
 };
 // Nothing for alarm data shorter than 6 bytes.
-QList<AlarmEntry> alarmEntries(const EventRecord& event);
+QList<AlarmEntry> alarmEntries(const EventView& event);
 
 // The whole file of one event. utcOffsetSeconds is normally
 // hostUtcOffsetSeconds().
-QByteArray eventICalendarText(const EventRecord& event, bool office2004, int utcOffsetSeconds);
+QByteArray eventICalendarText(const EventView& event, bool office2004, int utcOffsetSeconds);
 
 // Writes every event of the calendar list into the bundle's "Calendar"
 // directory. Honours the stop token between events.
-void writeEventFiles(const std::deque<EventRecord>& events, SaveContext& context);
+void writeEventFiles(const EventStore& events, SaveContext& context);
 
 } // namespace er

@@ -36,56 +36,56 @@ QString priorityWord(qint32 priority)
 
 } // namespace
 
-QString eventRowText(const EventRecord& event)
+QString eventRowText(const EventView& event)
 {
-    return previewText(event.Summary) + QLatin1Char(' ');
+    return previewText(event.field(EventField::Summary)) + QLatin1Char(' ');
 }
 
-QString itemKeyText(const EventRecord& event)
+QString itemKeyText(const EventView& event)
 {
-    return guidKeyText(event.GUID, event.GUIDLength);
+    return guidKeyText(event.field(EventField::GUID), event.length(EventField::GUID));
 }
 
-QStringList eventPreviewLines(const EventRecord& event)
+QStringList eventPreviewLines(const EventView& event)
 {
     QStringList lines;
-    if (event.Organizer)
-        lines << QStringLiteral("Organizer: ") + cappedPreviewText(event.Organizer);
-    if (event.Summary)
-        lines << QStringLiteral("Summary: ") + previewText(event.Summary);
-    if (event.Location)
-        lines << QStringLiteral("Location: ") + previewText(event.Location);
-    if (event.StartTime)
-        lines << QStringLiteral("Start: ") + calendarDateText(*event.StartTime);
-    if (event.EndTime)
-        lines << QStringLiteral("End: ") + calendarDateText(*event.EndTime);
-    if (event.Description)
-        lines << QStringLiteral("Description: ") + previewText(event.Description);
+    if (event.has(EventField::Organizer))
+        lines << QStringLiteral("Organizer: ") + cappedPreviewText(event.field(EventField::Organizer));
+    if (event.has(EventField::Summary))
+        lines << QStringLiteral("Summary: ") + previewText(event.field(EventField::Summary));
+    if (event.has(EventField::Location))
+        lines << QStringLiteral("Location: ") + previewText(event.field(EventField::Location));
+    if (event->StartTime)
+        lines << QStringLiteral("Start: ") + calendarDateText(*event->StartTime);
+    if (event->EndTime)
+        lines << QStringLiteral("End: ") + calendarDateText(*event->EndTime);
+    if (event.has(EventField::Description))
+        lines << QStringLiteral("Description: ") + previewText(event.field(EventField::Description));
     return lines;
 }
 
-QString taskRowText(const TaskRecord& task)
+QString taskRowText(const TaskView& task)
 {
-    return previewText(task.TaskName) + QLatin1Char(' ');
+    return previewText(task.field(TaskField::TaskName)) + QLatin1Char(' ');
 }
 
-QString itemKeyText(const TaskRecord& task)
+QString itemKeyText(const TaskView& task)
 {
-    return guidKeyText(task.GUID, task.GUIDLength);
+    return guidKeyText(task.field(TaskField::GUID), task.length(TaskField::GUID));
 }
 
-QStringList taskPreviewLines(const TaskRecord& task)
+QStringList taskPreviewLines(const TaskView& task)
 {
     QStringList lines;
-    if (task.TaskName)
-        lines << QStringLiteral("Task: ") + previewText(task.TaskName);
-    addTaskDateLine(lines, "Start: ", task.StartDate, task.StartDateLength);
-    addTaskDateLine(lines, "Due Date: ", task.DueDate, task.DueDateLength);
-    addTaskDateLine(lines, "Reminder: ", task.ReminderDate, task.ReminderDateLength);
-    if (task.Priority != 0)
-        lines << QStringLiteral("Priority: ") + priorityWord(task.Priority);
-    if (task.Note)
-        lines << QStringLiteral("Note:\n") + previewText(task.Note);
+    if (task.has(TaskField::TaskName))
+        lines << QStringLiteral("Task: ") + previewText(task.field(TaskField::TaskName));
+    addTaskDateLine(lines, "Start: ", task.field(TaskField::StartDate), task.length(TaskField::StartDate));
+    addTaskDateLine(lines, "Due Date: ", task.field(TaskField::DueDate), task.length(TaskField::DueDate));
+    addTaskDateLine(lines, "Reminder: ", task.field(TaskField::ReminderDate), task.length(TaskField::ReminderDate));
+    if (task->Priority != 0)
+        lines << QStringLiteral("Priority: ") + priorityWord(task->Priority);
+    if (task.has(TaskField::Note))
+        lines << QStringLiteral("Note:\n") + previewText(task.field(TaskField::Note));
     return lines;
 }
 

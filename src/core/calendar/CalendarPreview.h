@@ -12,18 +12,18 @@
 namespace er {
 
 // The summary followed by one blank.
-QString eventRowText(const EventRecord& event);
-QString itemKeyText(const EventRecord& event);
+QString eventRowText(const EventView& event);
+QString itemKeyText(const EventView& event);
 // Organizer, summary, location, start, end and description, each when the
 // event has it. Start and end are the stored wall-clock times, also for
 // Office 2004 events.
-QStringList eventPreviewLines(const EventRecord& event);
+QStringList eventPreviewLines(const EventView& event);
 
 // The task's name followed by one blank.
-QString taskRowText(const TaskRecord& task);
-QString itemKeyText(const TaskRecord& task);
+QString taskRowText(const TaskView& task);
+QString itemKeyText(const TaskView& task);
 // Name, start, due date, reminder, priority and note, each when the task has
 // it. The note entry holds a line break after its caption.
-QStringList taskPreviewLines(const TaskRecord& task);
+QStringList taskPreviewLines(const TaskView& task);
 
 } // namespace er

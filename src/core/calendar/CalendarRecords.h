@@ -1,18 +1,18 @@
 #pragma once
 // Calendar event ("CLRC") and task ("TSRC") records.
 //
-// Field pairs follow the convention of format/PropertyText.h: std::nullopt
-// with length 0 when absent; when present, the length the record format gives
-// the field and the bytes (UTF-8 text without terminator, or the raw bytes;
-// nothing held when the data did not fit the block).
+// Property fields live in the store (format/FieldStore.h) and follow the
+// convention of format/PropertyText.h: std::nullopt with length 0 when absent;
+// when present, the length the record format gives the field and the bytes
+// (UTF-8 text without terminator, or the raw bytes; nothing held when the
+// data did not fit the block).
 //
-// Fixed-width fields are present when their property occurs; bytes that lie
+// Fixed-width fields, kept in the record, are present when their property occurs; bytes that lie
 // outside the block read as zeros. Stamps are big-endian: read them with
 // bigEndianU32(field->data()).
 
-#include "format/PropertyText.h"
+#include "format/FieldStore.h"
 
-#include <QByteArray>
 #include <QtGlobal>
 
 #include <array>
@@ -20,8 +20,36 @@
 
 namespace er {
 
+// The property fields of an event, held by the store when present.
+enum class EventField : quint8 {
+    // First byte 0: timed, 1: all-day.
+    AllDayData,
+    Organizer, // 8-bit mail address
+    Summary,
+    Location,
+    // Office 2004: the Mac stamp (4 bytes), its length left at 0 as the
+    // format does; Office 2008: the raw property.
+    StampTime2004,
+    AlarmData,
+    // Split from TimeZoneData; raw bytes.
+    TimeZoneText1,
+    TimeZoneText2,
+    Description,
+    // Present only for a textual UUID of exactly 36 bytes; the length is the
+    // stored one whatever it is.
+    EntourageUUID,
+    RecurrenceData,
+    TimeZoneData,
+    Property0D02,
+    Property0305,
+    Property0307,
+    GUID,
+};
+
 struct EventRecord {
     quint64 CalendarID = 0;
+    quint64 TimeZoneID = 0;
+    FieldRange fields;
     // Mac stamps.
     std::optional<std::array<quint8, 4>> CreatedStamp;
     std::optional<std::array<quint8, 4>> ModifiedStamp;
@@ -33,46 +61,33 @@ struct EventRecord {
     // Calendar stamp of the local wall-clock time in the first four bytes.
     std::optional<std::array<quint8, 8>> StartTime;
     std::optional<std::array<quint8, 8>> EndTime;
-    // First byte 0: timed, 1: all-day.
-    OptionalBytes AllDayData; quint32 AllDayDataLength = 0;
-    OptionalBytes Organizer; quint32 OrganizerLength = 0; // 8-bit mail address
-    OptionalBytes Summary; quint32 SummaryLength = 0;
-    OptionalBytes Location; quint32 LocationLength = 0;
-    // Office 2004: the Mac stamp (4 bytes), its length left at 0 as the
-    // format does; Office 2008: the raw property.
-    OptionalBytes StampTime2004; quint32 StampTime2004Length = 0;
-    OptionalBytes AlarmData; quint32 AlarmDataLength = 0;
     bool HasAlarm = false;
     bool IsRecurring = false;
-    // Split from TimeZoneData; raw bytes.
-    OptionalBytes TimeZoneText1; quint64 TimeZoneText1Length = 0;
-    OptionalBytes TimeZoneText2; quint64 TimeZoneText2Length = 0;
-    OptionalBytes Description; quint32 DescriptionLength = 0;
-    // Present only for a textual UUID of exactly 36 bytes; the length is the
-    // stored one whatever it is.
-    OptionalBytes EntourageUUID; quint32 EntourageUUIDLength = 0;
-    OptionalBytes RecurrenceData; quint32 RecurrenceDataLength = 0;
-    OptionalBytes TimeZoneData; quint32 TimeZoneDataLength = 0;
-    OptionalBytes Property0D02; quint32 Property0D02Length = 0;
-    quint64 TimeZoneID = 0;
-    OptionalBytes Property0305; quint32 Property0305Length = 0;
-    OptionalBytes Property0307; quint32 Property0307Length = 0;
-    OptionalBytes GUID; quint64 GUIDLength = 0;
+};
+
+enum class TaskField : quint8 {
+    TaskName,
+    Note,
+    // Date fields: the Mac stamp is in their first four bytes.
+    StartDate,
+    DueDate,
+    StampTime, // last change
+    GUID,
+    ReminderDate,
+    Property0B05,
 };
 
 struct TaskRecord {
-    bool HasReminder = false;
-    OptionalBytes TaskName; quint32 TaskNameLength = 0;
-    OptionalBytes Note; quint32 NoteLength = 0;
-    // Date fields: the Mac stamp is in their first four bytes.
-    OptionalBytes StartDate; quint32 StartDateLength = 0;
-    OptionalBytes DueDate; quint32 DueDateLength = 0;
-    OptionalBytes StampTime; quint32 StampTimeLength = 0; // last change
-    OptionalBytes GUID; quint32 GUIDLength = 0;
-    OptionalBytes ReminderDate; quint32 ReminderDateLength = 0;
+    FieldRange fields;
     // 1 highest .. 5 lowest; 0 when absent or unreadable.
-    qint32 Priority = 0; quint32 PriorityLength = 0;
-    OptionalBytes Property0B05; quint32 Property0B05Length = 0;
+    qint32 Priority = 0;
+    quint32 PriorityLength = 0;
+    bool HasReminder = false;
 };
+
+using EventStore = FieldStore<EventRecord, EventField>;
+using EventView = EventStore::View;
+using TaskStore = FieldStore<TaskRecord, TaskField>;
+using TaskView = TaskStore::View;
 
 } // namespace er

@@ -146,10 +146,10 @@ std::optional<QByteArray> untilValue(const QString& value, StartForm form, int u
 
 // ---- Events ----------------------------------------------------------------
 
-bool isAllDay(const EventRecord& event)
+bool isAllDay(const EventView& event)
 {
-    return event.AllDayDataLength != 0 && event.AllDayData && !event.AllDayData->isEmpty()
-        && event.AllDayData->at(0) == 1;
+    const OptionalBytes allDay = event.field(EventField::AllDayData);
+    return event.length(EventField::AllDayData) != 0 && allDay && !allDay->isEmpty() && allDay->at(0) == 1;
 }
 
 // The day an all-day time stands for. Office 2004 stored local midnight in
@@ -167,10 +167,10 @@ struct EventTimes {
 };
 
 // An event with only an end starts then.
-EventTimes eventTimes(const EventRecord& event, bool office2004)
+EventTimes eventTimes(const EventView& event, bool office2004)
 {
-    EventTimes times{calendarTimeOf(office2004 ? event.StartTime2004 : event.StartTime),
-                     calendarTimeOf(office2004 ? event.EndTime2004 : event.EndTime)};
+    EventTimes times{calendarTimeOf(office2004 ? event->StartTime2004 : event->StartTime),
+                     calendarTimeOf(office2004 ? event->EndTime2004 : event->EndTime)};
     if (!times.start && times.end)
         std::swap(times.start, times.end);
     return times;
@@ -178,7 +178,7 @@ EventTimes eventTimes(const EventRecord& event, bool office2004)
 
 // Whether the event's times are wall-clock times of a zone its record may
 // name: Office 2008 times of a timed event.
-bool hasZonedTimes(const EventRecord& event, bool office2004, const EventTimes& times)
+bool hasZonedTimes(const EventView& event, bool office2004, const EventTimes& times)
 {
     return !office2004 && times.start && !isAllDay(event);
 }
@@ -194,16 +194,16 @@ QByteArray storedText(const OptionalBytes& field)
 class FileZones {
 public:
     // The zone of an event's stored names; invalid when they name none.
-    QTimeZone zoneOf(const EventRecord& event)
+    QTimeZone zoneOf(const EventView& event)
     {
-        const QPair<QByteArray, QByteArray> names(storedText(event.TimeZoneText1), storedText(event.TimeZoneText2));
+        const QPair<QByteArray, QByteArray> names(storedText(event.field(EventField::TimeZoneText1)), storedText(event.field(EventField::TimeZoneText2)));
         auto known = m_byNames.constFind(names);
         if (known == m_byNames.constEnd())
             known = m_byNames.insert(names, zoneOfStoredNames(names.first, names.second));
         return *known;
     }
 
-    void take(const EventRecord& event)
+    void take(const EventView& event)
     {
         const EventTimes times = eventTimes(event, false);
         if (!hasZonedTimes(event, false, times))
@@ -244,7 +244,7 @@ struct StartOf {
 
 // Writes DTSTART and DTEND. An Office 2008 time whose record names no zone
 // the database knows stays floating and keeps the stored names.
-StartOf addEventTimes(ICalendarComponent& c, const EventRecord& event, bool office2004, int utcOffsetSeconds,
+StartOf addEventTimes(ICalendarComponent& c, const EventView& event, bool office2004, int utcOffsetSeconds,
                       FileZones& zones)
 {
     const EventTimes times = eventTimes(event, office2004);
@@ -254,7 +254,7 @@ StartOf addEventTimes(ICalendarComponent& c, const EventRecord& event, bool offi
         // A calendar program drops an event without DTSTART: it keeps its
         // day of change and says the start was lost.
         c.line(QByteArray("X-ENTOURAGE-START-UNKNOWN:TRUE"));
-        const std::optional<quint32> stamp = office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime);
+        const std::optional<quint32> stamp = office2004 ? stampOf(event.field(EventField::StampTime2004), 4) : stampOf(event->StampTime);
         const QDate day = stamp ? macStampToDateTime(*stamp).date() : QDate(2000, 1, 1);
         c.line("DTSTART;VALUE=DATE:" + dateText(day));
         return {StartForm::Date, QTimeZone()};
@@ -281,16 +281,16 @@ StartOf addEventTimes(ICalendarComponent& c, const EventRecord& event, bool offi
         return {StartForm::Utc, QTimeZone()};
     if (zone.isValid())
         return {StartForm::Zoned, zone};
-    c.text("X-ENTOURAGE-TZID", textOf(storedText(event.TimeZoneText2)));
-    c.text("X-ENTOURAGE-CFTIMEZONE", textOf(storedText(event.TimeZoneText1)));
+    c.text("X-ENTOURAGE-TZID", textOf(storedText(event.field(EventField::TimeZoneText2))));
+    c.text("X-ENTOURAGE-CFTIMEZONE", textOf(storedText(event.field(EventField::TimeZoneText1))));
     return {StartForm::Floating, QTimeZone()};
 }
 
-void addRecurrence(ICalendarComponent& c, const EventRecord& event, const StartOf& start, int utcOffsetSeconds)
+void addRecurrence(ICalendarComponent& c, const EventView& event, const StartOf& start, int utcOffsetSeconds)
 {
-    if (!event.IsRecurring || !event.RecurrenceData)
+    if (!event->IsRecurring || !event.has(EventField::RecurrenceData))
         return;
-    const QList<QByteArray> rules = recurrenceRuleTexts(*event.RecurrenceData);
+    const QList<QByteArray> rules = recurrenceRuleTexts(*event.field(EventField::RecurrenceData));
     bool written = false;
     for (const QByteArray& rule : rules) {
         const QByteArray valid =
@@ -304,12 +304,12 @@ void addRecurrence(ICalendarComponent& c, const EventRecord& event, const StartO
         }
     }
     if (rules.isEmpty())
-        c.line("X-ENTOURAGE-RECURRENCE-DATA;ENCODING=BASE64;VALUE=BINARY:" + event.RecurrenceData->toBase64());
+        c.line("X-ENTOURAGE-RECURRENCE-DATA;ENCODING=BASE64;VALUE=BINARY:" + event.field(EventField::RecurrenceData)->toBase64());
 }
 
-void addEventAlarm(ICalendarComponent& c, const EventRecord& event, const QString& summary)
+void addEventAlarm(ICalendarComponent& c, const EventView& event, const QString& summary)
 {
-    if (!event.HasAlarm)
+    if (!event->HasAlarm)
         return;
     QByteArray trigger;
     QString description;
@@ -341,29 +341,29 @@ bool isPlainAddress(const QByteArray& address)
     return true;
 }
 
-ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int utcOffsetSeconds, FileZones& zones)
+ICalendarComponent eventComponent(const EventView& event, bool office2004, int utcOffsetSeconds, FileZones& zones)
 {
     ICalendarComponent c("VEVENT");
-    addDtStamp(c, {office2004 ? stampOf(event.StampTime2004, 4) : stampOf(event.StampTime),
-                   stampOf(event.ModifiedStamp), stampOf(event.CreatedStamp)});
-    if (const std::optional<quint32> created = stampOf(event.CreatedStamp))
+    addDtStamp(c, {office2004 ? stampOf(event.field(EventField::StampTime2004), 4) : stampOf(event->StampTime),
+                   stampOf(event->ModifiedStamp), stampOf(event->CreatedStamp)});
+    if (const std::optional<quint32> created = stampOf(event->CreatedStamp))
         c.line("CREATED:" + macStampICalendarText(*created, true));
-    if (const std::optional<quint32> modified = stampOf(event.ModifiedStamp))
+    if (const std::optional<quint32> modified = stampOf(event->ModifiedStamp))
         c.line("LAST-MODIFIED:" + macStampICalendarText(*modified, true));
     const StartOf start = addEventTimes(c, event, office2004, utcOffsetSeconds, zones);
-    const QString summary = event.Summary ? textOf(withoutZeroBytes(*event.Summary)) : QString();
+    const QString summary = event.field(EventField::Summary) ? textOf(withoutZeroBytes(*event.field(EventField::Summary))) : QString();
     c.text("SUMMARY", summary);
-    if (event.Location)
-        c.text("LOCATION", textOf(cutAtNul(*event.Location)));
-    if (event.Description)
-        c.text("DESCRIPTION", textOf(cutAtNul(*event.Description)));
-    if (event.Organizer) {
-        const QByteArray address = cutAtNul(*event.Organizer);
+    if (event.has(EventField::Location))
+        c.text("LOCATION", textOf(cutAtNul(*event.field(EventField::Location))));
+    if (event.has(EventField::Description))
+        c.text("DESCRIPTION", textOf(cutAtNul(*event.field(EventField::Description))));
+    if (event.has(EventField::Organizer)) {
+        const QByteArray address = cutAtNul(*event.field(EventField::Organizer));
         if (isPlainAddress(address))
             c.line("ORGANIZER:mailto:" + address);
     }
-    if (event.EntourageUUID)
-        c.text("X-ENTOURAGE-UUID", textOf(cutAtNul(*event.EntourageUUID)));
+    if (event.has(EventField::EntourageUUID))
+        c.text("X-ENTOURAGE-UUID", textOf(cutAtNul(*event.field(EventField::EntourageUUID))));
     addRecurrence(c, event, start, utcOffsetSeconds);
     addEventAlarm(c, event, summary);
     return c;
@@ -371,12 +371,12 @@ ICalendarComponent eventComponent(const EventRecord& event, bool office2004, int
 
 // ---- Tasks -----------------------------------------------------------------
 
-ICalendarComponent taskComponent(const TaskRecord& task, int utcOffsetSeconds)
+ICalendarComponent taskComponent(const TaskView& task, int utcOffsetSeconds)
 {
     ICalendarComponent c("VTODO");
-    addDtStamp(c, {stampOf(task.StampTime, task.StampTimeLength)});
-    const std::optional<quint32> startStamp = stampOf(task.StartDate, task.StartDateLength);
-    const std::optional<quint32> dueStamp = stampOf(task.DueDate, task.DueDateLength);
+    addDtStamp(c, {stampOf(task.field(TaskField::StampTime), task.length(TaskField::StampTime))});
+    const std::optional<quint32> startStamp = stampOf(task.field(TaskField::StartDate), task.length(TaskField::StartDate));
+    const std::optional<quint32> dueStamp = stampOf(task.field(TaskField::DueDate), task.length(TaskField::DueDate));
     const std::optional<QDateTime> start =
         startStamp ? std::optional<QDateTime>(macStampToDateTime(*startStamp)) : std::nullopt;
     const std::optional<QDateTime> due =
@@ -389,16 +389,16 @@ ICalendarComponent taskComponent(const TaskRecord& task, int utcOffsetSeconds)
     }
     if (due)
         c.line("DUE:" + dateTimeICalendarText(*due));
-    const QString summary = task.TaskName ? textOf(withoutZeroBytes(*task.TaskName)) : QString();
+    const QString summary = task.field(TaskField::TaskName) ? textOf(withoutZeroBytes(*task.field(TaskField::TaskName))) : QString();
     c.text("SUMMARY", summary);
-    if (task.Note)
-        c.text("DESCRIPTION", textOf(withoutZeroBytes(*task.Note)));
-    const QByteArray priority = taskPriorityICalendarValue(task.Priority);
+    if (task.has(TaskField::Note))
+        c.text("DESCRIPTION", textOf(withoutZeroBytes(*task.field(TaskField::Note))));
+    const QByteArray priority = taskPriorityICalendarValue(task->Priority);
     if (!priority.isEmpty())
         c.line("PRIORITY:" + priority);
 
-    const std::optional<quint32> reminderStamp = stampOf(task.ReminderDate, task.ReminderDateLength);
-    if (task.HasReminder && reminderStamp) {
+    const std::optional<quint32> reminderStamp = stampOf(task.field(TaskField::ReminderDate), task.length(TaskField::ReminderDate));
+    if (task->HasReminder && reminderStamp) {
         // Start, due and reminder are wall-clock times of one zone: their
         // distance is exact, an absolute UTC time would need the zone.
         const QDateTime reminder = macStampToDateTime(*reminderStamp);
@@ -479,26 +479,26 @@ QByteArray validRecurrenceRule(const QByteArray& text, StartForm form, int utcOf
     return parts.join(QLatin1Char(';')).toLatin1();
 }
 
-void writeCalendarICalendar(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+void writeCalendarICalendar(const EventStore& events, const TaskStore& tasks,
                             bool office2004, int utcOffsetSeconds, const TextSink& out)
 {
     // A first pass reads the records only: the zones the events use, each
     // written once, before the first event in it.
     FileZones zones;
     if (!office2004)
-        for (const EventRecord& event : events)
+        for (const EventView& event : events)
             zones.take(event);
     out(iCalendarHead());
     zones.write(out);
     UidBook uids;
-    addComponents(out, uids, events, [&](const EventRecord& event) {
+    addComponents(out, uids, events, [&](const EventView& event) {
         return eventComponent(event, office2004, utcOffsetSeconds, zones);
     });
-    addComponents(out, uids, tasks, [&](const TaskRecord& task) { return taskComponent(task, utcOffsetSeconds); });
+    addComponents(out, uids, tasks, [&](const TaskView& task) { return taskComponent(task, utcOffsetSeconds); });
     out(kICalendarTail);
 }
 
-QByteArray calendarICalendarFile(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+QByteArray calendarICalendarFile(const EventStore& events, const TaskStore& tasks,
                                  bool office2004, int utcOffsetSeconds)
 {
     return collectedText([&](const TextSink& out) {

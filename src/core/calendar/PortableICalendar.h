@@ -31,9 +31,9 @@ namespace er {
 // Office 2004 stores in UTC into a day or a local time where a wall-clock
 // value is required: the dates of all-day events, the end of a recurrence,
 // and a task reminder with neither start nor due date.
-void writeCalendarICalendar(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+void writeCalendarICalendar(const EventStore& events, const TaskStore& tasks,
                             bool office2004, int utcOffsetSeconds, const TextSink& out);
-QByteArray calendarICalendarFile(const std::deque<EventRecord>& events, const std::deque<TaskRecord>& tasks,
+QByteArray calendarICalendarFile(const EventStore& events, const TaskStore& tasks,
                                  bool office2004, int utcOffsetSeconds);
 
 // The recurrence rule text as a valid RRULE value whose UNTIL has the form

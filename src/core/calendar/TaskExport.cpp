@@ -34,7 +34,7 @@ QByteArray taskPriorityICalendarValue(qint32 priority)
     }
 }
 
-QByteArray taskICalendarText(const TaskRecord& task, bool office2004)
+QByteArray taskICalendarText(const TaskView& task, bool office2004)
 {
     QByteArray out;
     addLine(out, "BEGIN:VCALENDAR");
@@ -42,23 +42,23 @@ QByteArray taskICalendarText(const TaskRecord& task, bool office2004)
     addLine(out, "PRODID:-//Microsoft Corporation//Entourage Mac 11.0 MIMEDIR//EN");
     addLine(out, "METHOD:PUBLISH");
     addLine(out, "BEGIN:VTODO");
-    if (task.GUID)
-        addLine(out, "UID:", uidOf(task.GUID, task.GUIDLength));
-    if (task.StampTime)
-        addLine(out, "DTSTAMP:", dateText(*task.StampTime, !office2004));
-    if (task.TaskName)
-        addLine(out, "SUMMARY:", withoutZeroBytes(*task.TaskName));
-    if (task.Note)
-        addLine(out, "DESCRIPTION:", crAsBackslashN(*task.Note));
-    if (task.DueDate)
-        addLine(out, "DUE:", dateText(*task.DueDate));
-    if (task.Priority != 0)
-        addLine(out, "Priority:", taskPriorityICalendarValue(task.Priority));
-    if (task.HasReminder && office2004) {
+    if (task.has(TaskField::GUID))
+        addLine(out, "UID:", uidOf(task.field(TaskField::GUID), task.length(TaskField::GUID)));
+    if (task.has(TaskField::StampTime))
+        addLine(out, "DTSTAMP:", dateText(*task.field(TaskField::StampTime), !office2004));
+    if (task.has(TaskField::TaskName))
+        addLine(out, "SUMMARY:", withoutZeroBytes(*task.field(TaskField::TaskName)));
+    if (task.has(TaskField::Note))
+        addLine(out, "DESCRIPTION:", crAsBackslashN(*task.field(TaskField::Note)));
+    if (task.has(TaskField::DueDate))
+        addLine(out, "DUE:", dateText(*task.field(TaskField::DueDate)));
+    if (task->Priority != 0)
+        addLine(out, "Priority:", taskPriorityICalendarValue(task->Priority));
+    if (task->HasReminder && office2004) {
         addLine(out, "BEGIN:VALARM");
         addLine(out, "ACTION:DISPLAY");
         addLine(out, "DESCRIPTION:REMINDER");
-        addLine(out, "TRIGGER;RELATED=DATE-TIME:", task.ReminderDate ? dateText(*task.ReminderDate) : QByteArray());
+        addLine(out, "TRIGGER;RELATED=DATE-TIME:", task.field(TaskField::ReminderDate) ? dateText(*task.field(TaskField::ReminderDate)) : QByteArray());
         addLine(out, "END:VALARM");
     }
     addLine(out, "END:VTODO");
@@ -66,10 +66,10 @@ QByteArray taskICalendarText(const TaskRecord& task, bool office2004)
     return out;
 }
 
-void writeTaskFiles(const std::deque<TaskRecord>& tasks, SaveContext& context)
+void writeTaskFiles(const TaskStore& tasks, SaveContext& context)
 {
-    writeItemFiles(tasks, context, "Tasks", "Saving Task Items...", kICalendarCodes, everyRecord<TaskRecord>,
-                   [&](const TaskRecord& task) { return taskICalendarText(task, context.office2004); });
+    writeItemFiles(tasks, context, "Tasks", "Saving Task Items...", kICalendarCodes, everyRecord<TaskView>,
+                   [&](const TaskView& task) { return taskICalendarText(task, context.office2004); });
 }
 
 } // namespace er

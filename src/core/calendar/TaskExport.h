@@ -16,10 +16,10 @@ namespace er {
 QByteArray taskPriorityICalendarValue(qint32 priority);
 
 // The whole file of one task.
-QByteArray taskICalendarText(const TaskRecord& task, bool office2004);
+QByteArray taskICalendarText(const TaskView& task, bool office2004);
 
 // Writes every task of the task list into the bundle's "Tasks" directory.
 // Honours the stop token between tasks.
-void writeTaskFiles(const std::deque<TaskRecord>& tasks, SaveContext& context);
+void writeTaskFiles(const TaskStore& tasks, SaveContext& context);
 
 } // namespace er

@@ -7,19 +7,17 @@ namespace er {
 
 namespace {
 
-enum class TextKind { Wide, EightBit };
+enum class Stored { Wide, EightBit };
 
-// One text property of a contact: its tag, the field pair it fills and how
-// its data are stored.
+// One text property of a contact: its tag, the field it fills and how its
+// data are stored.
 struct ContactTextProperty {
     quint32 tag;
-    OptionalBytes ContactRecord::*field;
-    quint32 ContactRecord::*length;
-    TextKind kind;
+    ContactField field;
+    Stored kind;
 };
 
-#define ER_CONTACT_TEXT(tagCode, name, kind) \
-    ContactTextProperty{tagCode, &ContactRecord::name, &ContactRecord::name##Length, TextKind::kind}
+#define ER_CONTACT_TEXT(tagCode, name, kind) ContactTextProperty{tagCode, ContactField::name, Stored::kind}
 
 const ContactTextProperty kContactTextProperties[] = {
     ER_CONTACT_TEXT(0x00001F01, FirstName, Wide),
@@ -119,25 +117,25 @@ const ContactTextProperty* contactTextProperty(quint32 tag)
 
 } // namespace
 
-ContactRecord decodeContact(const BlockView& b)
+void decodeContact(const BlockView& b, ContactStore& store)
 {
-    ContactRecord contact;
+    ContactStore::Appended contact = store.append();
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
         const quint32 n = p.length;
         if (p.tag == kTagContactID) {
             if (b.contains(d, 4))
-                contact.ContactID = b.u32(d);
+                contact.record.ContactID = b.u32(d);
         } else if (p.tag == kTagGUID) {
-            assignField(contact.GUID, contact.GUIDLength, rawField(b, d, n));
+            contact.fields.raw(ContactField::GUID, b, d, n);
         } else if (const ContactTextProperty* text = contactTextProperty(p.tag)) {
-            const FieldValue value = text->kind == TextKind::Wide ? wideTextField(b, d, n) : eightBitField(b, d, n);
-            assignField(contact.*(text->field), contact.*(text->length), value);
+            if (text->kind == Stored::Wide)
+                contact.fields.wideText(text->field, b, d, n);
+            else
+                contact.fields.eightBit(text->field, b, d, n);
         }
     });
-
-    return contact;
 }
 
 } // namespace er

@@ -7,6 +7,7 @@
 
 namespace er {
 
-ContactRecord decodeContact(const BlockView& block);
+// Appends the contact of the block to the store.
+void decodeContact(const BlockView& block, ContactStore& store);
 
 } // namespace er

@@ -9,12 +9,9 @@ namespace er {
 
 namespace {
 
-struct TextField {
-    OptionalBytes ContactRecord::*field;
-    quint32 ContactRecord::*length;
-};
+using TextField = ContactField;
 
-#define ER_FIELD(name) TextField{&ContactRecord::name, &ContactRecord::name##Length}
+#define ER_FIELD(name) ContactField::name
 
 // A property written as prefix + the field's text when the field is present.
 struct SimpleLine {
@@ -93,20 +90,20 @@ const TextField kHomeAddress[] = {ER_FIELD(HomeStreet), ER_FIELD(HomeCity), ER_F
 // The vCard of one contact, built line by line.
 class VCardWriter {
 public:
-    VCardWriter(const ContactRecord& contact, bool office2004) : m_c(contact), m_2004(office2004) {}
+    VCardWriter(const ContactView& contact, bool office2004) : m_c(contact), m_2004(office2004) {}
 
     QByteArray vcard()
     {
         line("begin:vcard");
         line("version:3.0");
         line("prodid:Microsoft-Entourage/11.1.0.071130");
-        if (m_c.GUID && m_c.GUIDLength != 0)
-            line("UID:", uidOf(m_c.GUID, m_c.GUIDLength));
+        if (has(ContactField::GUID))
+            line("UID:", uidOf(m_c.field(ContactField::GUID), m_c.length(ContactField::GUID)));
         names();
         simpleLines(kAfterName);
-        if (has(m_c.Company, m_c.CompanyLength))
+        if (has(ContactField::Company))
             line(m_2004 ? "org:" : "org;charset=utf-8:",
-                 text(m_c.Company, m_c.CompanyLength) + ';' + text(m_c.Department, m_c.DepartmentLength));
+                 text(ContactField::Company) + ';' + text(ContactField::Department));
         simpleLines(kBeforeAddress);
         addresses();
         simpleLines(kAfterAddress);
@@ -115,15 +112,10 @@ public:
     }
 
 private:
-    bool has(const OptionalBytes& field, quint32 length) const { return field && length != 0; }
-    bool has(TextField f) const { return has(m_c.*f.field, m_c.*f.length); }
+    bool has(ContactField f) const { return m_c.has(f) && m_c.length(f) != 0; }
     // Up to the terminating zero: text decoded from UTF-16 has none, but 8-bit
     // text may carry one, and a zero byte must never reach the file.
-    QByteArray text(const OptionalBytes& field, quint32 length) const
-    {
-        return has(field, length) ? cutAtNul(*field) : QByteArray();
-    }
-    QByteArray text(TextField f) const { return text(m_c.*f.field, m_c.*f.length); }
+    QByteArray text(ContactField f) const { return has(f) ? cutAtNul(*m_c.field(f)) : QByteArray(); }
 
     void line(const char* prefix, const QByteArray& value = QByteArray())
     {
@@ -142,10 +134,10 @@ private:
 
     void names()
     {
-        const bool first = has(m_c.FirstName, m_c.FirstNameLength);
-        const bool last = has(m_c.LastName, m_c.LastNameLength);
-        const QByteArray firstName = text(m_c.FirstName, m_c.FirstNameLength);
-        const QByteArray lastName = text(m_c.LastName, m_c.LastNameLength);
+        const bool first = has(ContactField::FirstName);
+        const bool last = has(ContactField::LastName);
+        const QByteArray firstName = text(ContactField::FirstName);
+        const QByteArray lastName = text(ContactField::LastName);
         line(m_2004 && first && last ? "fn:" : "fn;charset=utf-8:",
              first && last ? firstName + ' ' + lastName : firstName + lastName);
 
@@ -154,9 +146,9 @@ private:
             n += lastName + ';';
         if (first)
             n += firstName + (m_2004 ? ";;" : ";;;");
-        if (has(m_c.Title, m_c.TitleLength))
-            n += text(m_c.Title, m_c.TitleLength) + ';';
-        n += text(m_c.Suffix, m_c.SuffixLength);
+        if (has(ContactField::Title))
+            n += text(ContactField::Title) + ';';
+        n += text(ContactField::Suffix);
         line(m_2004 ? "n:" : "n;charset=utf-8:", n);
     }
 
@@ -184,22 +176,22 @@ private:
         }
     }
 
-    const ContactRecord& m_c;
+    const ContactView m_c;
     const bool m_2004;
     QByteArray m_out;
 };
 
 } // namespace
 
-QByteArray contactVCard(const ContactRecord& contact, bool office2004)
+QByteArray contactVCard(const ContactView& contact, bool office2004)
 {
     return VCardWriter(contact, office2004).vcard();
 }
 
-void writeContactFiles(const std::deque<ContactRecord>& contacts, SaveContext& context)
+void writeContactFiles(const ContactStore& contacts, SaveContext& context)
 {
     writeItemFiles(contacts, context, "Contacts", "Saving Contacts Items...", kVCardCodes, isUsableContact,
-                   [&](const ContactRecord& contact) { return contactVCard(contact, context.office2004); });
+                   [&](const ContactView& contact) { return contactVCard(contact, context.office2004); });
 }
 
 } // namespace er

@@ -10,16 +10,15 @@
 
 #include <QByteArray>
 
-#include <deque>
 
 namespace er {
 
 // The whole vCard of one contact, CR LF line ends, without any zero byte.
-QByteArray contactVCard(const ContactRecord& contact, bool office2004);
+QByteArray contactVCard(const ContactView& contact, bool office2004);
 
 // Writes every contact that isUsableContact() accepts. Reports its status
 // text with each contact it writes and stops between contacts; failed files
 // are recorded in the context.
-void writeContactFiles(const std::deque<ContactRecord>& contacts, SaveContext& context);
+void writeContactFiles(const ContactStore& contacts, SaveContext& context);
 
 } // namespace er

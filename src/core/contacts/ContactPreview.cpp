@@ -16,13 +16,11 @@ enum class ShownWhen {
 
 struct PreviewLine {
     const char* caption;
-    OptionalBytes ContactRecord::*field;
-    quint32 ContactRecord::*length;
+    ContactField field;
     ShownWhen when;
 };
 
-#define ER_LINE(caption, name, when)                                                                                   \
-    PreviewLine{caption, &ContactRecord::name, &ContactRecord::name##Length, ShownWhen::when}
+#define ER_LINE(caption, name, when) PreviewLine{caption, ContactField::name, ShownWhen::when}
 
 // Work city, custom phones 2 and 4, the children and the interests have never
 // been part of the preview; the export writes them.
@@ -120,22 +118,23 @@ bool isShown(const OptionalBytes& field, quint32 length, ShownWhen when)
 
 } // namespace
 
-QString contactRowText(const ContactRecord& contact)
+QString contactRowText(const ContactView& contact)
 {
-    return previewText(contact.FirstName) + QLatin1Char(' ') + previewText(contact.LastName);
+    return previewText(contact.field(ContactField::FirstName)) + QLatin1Char(' ')
+        + previewText(contact.field(ContactField::LastName));
 }
 
-QString itemKeyText(const ContactRecord& contact)
+QString itemKeyText(const ContactView& contact)
 {
-    return guidKeyText(contact.GUID, contact.GUIDLength);
+    return guidKeyText(contact.field(ContactField::GUID), contact.length(ContactField::GUID));
 }
 
-QStringList contactPreviewLines(const ContactRecord& contact)
+QStringList contactPreviewLines(const ContactView& contact)
 {
     QStringList lines;
     for (const PreviewLine& line : kContactLines) {
-        const OptionalBytes& field = contact.*line.field;
-        if (!isShown(field, contact.*line.length, line.when))
+        const OptionalBytes field = contact.field(line.field);
+        if (!isShown(field, contact.length(line.field), line.when))
             continue;
         const QString text = line.when == ShownWhen::Capped ? cappedPreviewText(field) : previewText(field);
         lines << QLatin1String(line.caption) + text;

@@ -12,9 +12,9 @@
 namespace er {
 
 // First name, one blank, last name.
-QString contactRowText(const ContactRecord& contact);
-QString itemKeyText(const ContactRecord& contact);
+QString contactRowText(const ContactView& contact);
+QString itemKeyText(const ContactView& contact);
 // Caption and text, one entry per shown field, in display order.
-QStringList contactPreviewLines(const ContactRecord& contact);
+QStringList contactPreviewLines(const ContactView& contact);
 
 } // namespace er

@@ -17,8 +17,7 @@ namespace er {
 
 namespace {
 
-using CI = ContactRecord;
-using Field = OptionalBytes CI::*;
+using Field = ContactField;
 
 // A field written as one property of its own: the property's name with its
 // parameters, then ":" and the field's escaped text.
@@ -28,48 +27,48 @@ struct Line {
 };
 
 // Fields in the order of their structured value's components.
-const Field kWorkAddress[] = {&CI::WorkStreet, &CI::WorkCity, &CI::WorkState, &CI::WorkZip, &CI::WorkCountry};
-const Field kHomeAddress[] = {&CI::HomeStreet, &CI::HomeCity, &CI::HomeState, &CI::HomeZip, &CI::HomeCountry};
+const Field kWorkAddress[] = {ContactField::WorkStreet, ContactField::WorkCity, ContactField::WorkState, ContactField::WorkZip, ContactField::WorkCountry};
+const Field kHomeAddress[] = {ContactField::HomeStreet, ContactField::HomeCity, ContactField::HomeState, ContactField::HomeZip, ContactField::HomeCountry};
 
 const Line kSimple[] = {
-    {&CI::Nickname, "NICKNAME"},
-    {&CI::JobTitle, "TITLE"},
+    {ContactField::Nickname, "NICKNAME"},
+    {ContactField::JobTitle, "TITLE"},
 };
 
 // vCard 3.0 has no type for a main, assistant's or custom number: voice plus
 // an x-name that keeps which one it was.
 const Line kPhones[] = {
-    {&CI::WorkPhone1, "TEL;TYPE=WORK,VOICE"},
-    {&CI::WorkPhone2, "TEL;TYPE=WORK,VOICE"},
-    {&CI::WorkFax, "TEL;TYPE=WORK,FAX"},
-    {&CI::HomePhone1, "TEL;TYPE=HOME,VOICE"},
-    {&CI::HomePhone2, "TEL;TYPE=HOME,VOICE"},
-    {&CI::HomeFax, "TEL;TYPE=HOME,FAX"},
-    {&CI::MobilePhone, "TEL;TYPE=CELL,VOICE"},
-    {&CI::Pager, "TEL;TYPE=PAGER"},
-    {&CI::MainPhone, "TEL;TYPE=VOICE,X-MAIN"},
-    {&CI::AssistantPhone, "TEL;TYPE=VOICE,X-ASSISTANT"},
-    {&CI::CustomPhone1, "TEL;TYPE=VOICE,X-CUSTOM1"},
-    {&CI::CustomPhone2, "TEL;TYPE=VOICE,X-CUSTOM2"},
-    {&CI::CustomPhone3, "TEL;TYPE=VOICE,X-CUSTOM3"},
-    {&CI::CustomPhone4, "TEL;TYPE=VOICE,X-CUSTOM4"},
+    {ContactField::WorkPhone1, "TEL;TYPE=WORK,VOICE"},
+    {ContactField::WorkPhone2, "TEL;TYPE=WORK,VOICE"},
+    {ContactField::WorkFax, "TEL;TYPE=WORK,FAX"},
+    {ContactField::HomePhone1, "TEL;TYPE=HOME,VOICE"},
+    {ContactField::HomePhone2, "TEL;TYPE=HOME,VOICE"},
+    {ContactField::HomeFax, "TEL;TYPE=HOME,FAX"},
+    {ContactField::MobilePhone, "TEL;TYPE=CELL,VOICE"},
+    {ContactField::Pager, "TEL;TYPE=PAGER"},
+    {ContactField::MainPhone, "TEL;TYPE=VOICE,X-MAIN"},
+    {ContactField::AssistantPhone, "TEL;TYPE=VOICE,X-ASSISTANT"},
+    {ContactField::CustomPhone1, "TEL;TYPE=VOICE,X-CUSTOM1"},
+    {ContactField::CustomPhone2, "TEL;TYPE=VOICE,X-CUSTOM2"},
+    {ContactField::CustomPhone3, "TEL;TYPE=VOICE,X-CUSTOM3"},
+    {ContactField::CustomPhone4, "TEL;TYPE=VOICE,X-CUSTOM4"},
 };
 
 const Line kEmails[] = {
-    {&CI::Email1, "EMAIL;TYPE=INTERNET,PREF"},
-    {&CI::Email2, "EMAIL;TYPE=INTERNET"},  {&CI::Email3, "EMAIL;TYPE=INTERNET"},
-    {&CI::Email4, "EMAIL;TYPE=INTERNET"},  {&CI::Email5, "EMAIL;TYPE=INTERNET"},
-    {&CI::Email6, "EMAIL;TYPE=INTERNET"},  {&CI::Email7, "EMAIL;TYPE=INTERNET"},
-    {&CI::Email8, "EMAIL;TYPE=INTERNET"},  {&CI::Email9, "EMAIL;TYPE=INTERNET"},
-    {&CI::Email10, "EMAIL;TYPE=INTERNET"}, {&CI::Email11, "EMAIL;TYPE=INTERNET"},
-    {&CI::Email12, "EMAIL;TYPE=INTERNET"}, {&CI::Email13, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email1, "EMAIL;TYPE=INTERNET,PREF"},
+    {ContactField::Email2, "EMAIL;TYPE=INTERNET"},  {ContactField::Email3, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email4, "EMAIL;TYPE=INTERNET"},  {ContactField::Email5, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email6, "EMAIL;TYPE=INTERNET"},  {ContactField::Email7, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email8, "EMAIL;TYPE=INTERNET"},  {ContactField::Email9, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email10, "EMAIL;TYPE=INTERNET"}, {ContactField::Email11, "EMAIL;TYPE=INTERNET"},
+    {ContactField::Email12, "EMAIL;TYPE=INTERNET"}, {ContactField::Email13, "EMAIL;TYPE=INTERNET"},
 };
 
 // The database does not record which service an address belongs to.
 const Line kInstantMessaging[] = {
-    {&CI::IM1, "X-IM"},  {&CI::IM2, "X-IM"},  {&CI::IM3, "X-IM"},  {&CI::IM4, "X-IM"},  {&CI::IM5, "X-IM"},
-    {&CI::IM6, "X-IM"},  {&CI::IM7, "X-IM"},  {&CI::IM8, "X-IM"},  {&CI::IM9, "X-IM"},  {&CI::IM10, "X-IM"},
-    {&CI::IM11, "X-IM"}, {&CI::IM12, "X-IM"}, {&CI::IM13, "X-IM"},
+    {ContactField::IM1, "X-IM"},  {ContactField::IM2, "X-IM"},  {ContactField::IM3, "X-IM"},  {ContactField::IM4, "X-IM"},  {ContactField::IM5, "X-IM"},
+    {ContactField::IM6, "X-IM"},  {ContactField::IM7, "X-IM"},  {ContactField::IM8, "X-IM"},  {ContactField::IM9, "X-IM"},  {ContactField::IM10, "X-IM"},
+    {ContactField::IM11, "X-IM"}, {ContactField::IM12, "X-IM"}, {ContactField::IM13, "X-IM"},
 };
 
 // URL is a URI, not text: its semicolons stay as they are (a reader may keep
@@ -77,31 +76,31 @@ const Line kInstantMessaging[] = {
 // escaped, since readers decode those in every value and some end a value at
 // a raw comma.
 const Line kUrls[] = {
-    {&CI::WorkURL, "URL;TYPE=WORK"},
-    {&CI::HomeURL, "URL;TYPE=HOME"},
+    {ContactField::WorkURL, "URL;TYPE=WORK"},
+    {ContactField::HomeURL, "URL;TYPE=HOME"},
 };
 
 // Numbered names keep each field in its own slot: a second child stays the
 // second even when the first is empty.
 const Line kExtensions[] = {
-    {&CI::Spouse, "X-SPOUSE"},
-    {&CI::Child1, "X-CHILD1"},
-    {&CI::Child2, "X-CHILD2"},
-    {&CI::Child3, "X-CHILD3"},
-    {&CI::Age, "X-AGE"},
-    {&CI::AstrologySign, "X-ASTROLOGY-SIGN"},
-    {&CI::BloodType, "X-BLOOD-TYPE"},
-    {&CI::Interests, "X-INTERESTS"},
-    {&CI::Custom1, "X-CUSTOM1"},
-    {&CI::Custom2, "X-CUSTOM2"},
-    {&CI::Custom3, "X-CUSTOM3"},
-    {&CI::Custom4, "X-CUSTOM4"},
-    {&CI::Custom5, "X-CUSTOM5"},
-    {&CI::Custom6, "X-CUSTOM6"},
-    {&CI::Custom7, "X-CUSTOM7"},
-    {&CI::Custom8, "X-CUSTOM8"},
-    {&CI::CustomDate1, "X-CUSTOM-DATE1"},
-    {&CI::CustomDate2, "X-CUSTOM-DATE2"},
+    {ContactField::Spouse, "X-SPOUSE"},
+    {ContactField::Child1, "X-CHILD1"},
+    {ContactField::Child2, "X-CHILD2"},
+    {ContactField::Child3, "X-CHILD3"},
+    {ContactField::Age, "X-AGE"},
+    {ContactField::AstrologySign, "X-ASTROLOGY-SIGN"},
+    {ContactField::BloodType, "X-BLOOD-TYPE"},
+    {ContactField::Interests, "X-INTERESTS"},
+    {ContactField::Custom1, "X-CUSTOM1"},
+    {ContactField::Custom2, "X-CUSTOM2"},
+    {ContactField::Custom3, "X-CUSTOM3"},
+    {ContactField::Custom4, "X-CUSTOM4"},
+    {ContactField::Custom5, "X-CUSTOM5"},
+    {ContactField::Custom6, "X-CUSTOM6"},
+    {ContactField::Custom7, "X-CUSTOM7"},
+    {ContactField::Custom8, "X-CUSTOM8"},
+    {ContactField::CustomDate1, "X-CUSTOM-DATE1"},
+    {ContactField::CustomDate2, "X-CUSTOM-DATE2"},
 };
 
 // A stored date that decodes is written as a date under the first name,
@@ -114,13 +113,13 @@ struct DateLine {
 };
 
 const DateLine kDates[] = {
-    {&CI::Birthday, "BDAY", "X-BIRTHDAY-TEXT"},
-    {&CI::Anniversary, "X-ANNIVERSARY", "X-ANNIVERSARY-TEXT"},
+    {ContactField::Birthday, "BDAY", "X-BIRTHDAY-TEXT"},
+    {ContactField::Anniversary, "X-ANNIVERSARY", "X-ANNIVERSARY-TEXT"},
 };
 
 // The fields of N, ORG and NOTE, which have no table of their own.
-const Field kOtherFields[] = {&CI::FirstName, &CI::LastName, &CI::Title,      &CI::Suffix,
-                              &CI::Company,   &CI::Department, &CI::Notes};
+const Field kOtherFields[] = {ContactField::FirstName, ContactField::LastName, ContactField::Title,      ContactField::Suffix,
+                              ContactField::Company,   ContactField::Department, ContactField::Notes};
 
 const char kUnnamed[] = "Unnamed Contact";
 
@@ -135,7 +134,7 @@ bool isDroppedControl(QChar c)
 
 class PortableCard {
 public:
-    explicit PortableCard(const ContactRecord& contact) : m_c(contact) {}
+    explicit PortableCard(const ContactView& contact) : m_c(contact) {}
 
     QByteArray card(const QByteArray& uid)
     {
@@ -146,14 +145,14 @@ public:
         put(QStringLiteral("FN:") + escapeTextValue(formattedName()));
         // N is required: written even when every part is empty.
         put(QStringLiteral("N:")
-            + structured({text(&CI::LastName), text(&CI::FirstName), QString(), text(&CI::Title),
-                          text(&CI::Suffix)}));
+            + structured({text(ContactField::LastName), text(ContactField::FirstName), QString(), text(ContactField::Title),
+                          text(ContactField::Suffix)}));
         lines(kSimple);
         // The organisation, then its unit when there is one.
-        if (has(&CI::Department))
-            put(QStringLiteral("ORG:") + structured({text(&CI::Company), text(&CI::Department)}));
-        else if (has(&CI::Company))
-            put(QStringLiteral("ORG:") + structured({text(&CI::Company)}));
+        if (has(ContactField::Department))
+            put(QStringLiteral("ORG:") + structured({text(ContactField::Company), text(ContactField::Department)}));
+        else if (has(ContactField::Company))
+            put(QStringLiteral("ORG:") + structured({text(ContactField::Company)}));
         address("ADR;TYPE=WORK:", kWorkAddress);
         address("ADR;TYPE=HOME:", kHomeAddress);
         lines(kPhones);
@@ -170,8 +169,8 @@ public:
             else
                 put(QLatin1String(d.textName) + QLatin1Char(':') + escapeTextValue(text(d.field)));
         }
-        if (has(&CI::Notes))
-            put(QStringLiteral("NOTE:") + escapeTextValue(text(&CI::Notes)));
+        if (has(ContactField::Notes))
+            put(QStringLiteral("NOTE:") + escapeTextValue(text(ContactField::Notes)));
         lines(kInstantMessaging);
         lines(kExtensions);
         put(QStringLiteral("END:VCARD"));
@@ -179,7 +178,7 @@ public:
     }
 
 private:
-    QString text(Field f) const { return portableText(m_c.*f); }
+    QString text(Field f) const { return portableText(m_c.field(f)); }
     bool has(Field f) const { return !isBlank(text(f)); }
 
     void put(const QString& line) { m_out += contentLine(line); }
@@ -227,13 +226,13 @@ private:
     // the contact best.
     QString formattedName() const
     {
-        const QString first = has(&CI::FirstName) ? text(&CI::FirstName) : QString();
-        const QString last = has(&CI::LastName) ? text(&CI::LastName) : QString();
+        const QString first = has(ContactField::FirstName) ? text(ContactField::FirstName) : QString();
+        const QString last = has(ContactField::LastName) ? text(ContactField::LastName) : QString();
         if (!first.isEmpty() && !last.isEmpty())
             return first + QLatin1Char(' ') + last;
         if (!first.isEmpty() || !last.isEmpty())
             return first + last;
-        for (Field f : {&CI::Nickname, &CI::Company})
+        for (Field f : {ContactField::Nickname, ContactField::Company})
             if (has(f))
                 return text(f);
         for (const Line& l : kEmails)
@@ -245,7 +244,7 @@ private:
         return QLatin1String(kUnnamed);
     }
 
-    const ContactRecord& m_c;
+    const ContactView m_c;
     QByteArray m_out;
 };
 
@@ -265,11 +264,11 @@ QString portableText(const OptionalBytes& field)
     return kept;
 }
 
-bool hasContactData(const ContactRecord& contact)
+bool hasContactData(const ContactView& contact)
 {
     auto any = [&contact](const auto& list, auto field) {
         for (const auto& entry : list)
-            if (!isBlank(portableText(contact.*field(entry))))
+            if (!isBlank(portableText(contact.field(field(entry)))))
                 return true;
         return false;
     };
@@ -308,25 +307,25 @@ QDate portableDate(const QString& stored)
     return QDate();
 }
 
-QByteArray portableVCard(const ContactRecord& contact, const QByteArray& uid)
+QByteArray portableVCard(const ContactView& contact, const QByteArray& uid)
 {
     return PortableCard(contact).card(uid);
 }
 
-void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSink& out)
+void writeContactsVCard(const ContactStore& contacts, const TextSink& out)
 {
     // A damaged database can hold one contact twice (an old copy beside the
     // new). Importers keep one card per UID, so a repeated GUID gets "-2",
     // "-3", ... as the bundle's file names do, and no card replaces another.
     QSet<QByteArray> taken;
     QHash<QByteArray, int> nextSuffix;
-    for (const ContactRecord& contact : contacts) {
+    for (const ContactView contact : contacts) {
         if (!hasContactData(contact))
             continue;
         // A contact without a GUID gets a UID made from its card, so that the
         // same database gives the same UIDs in every export and an importer
         // never sees it as new twice.
-        QByteArray guidUid = uidOf(contact.GUID, contact.GUIDLength);
+        QByteArray guidUid = uidOf(contact.field(ContactField::GUID), contact.length(ContactField::GUID));
         if (guidUid.isEmpty())
             guidUid = "ENTOURAGE-REPAIR-VCARD-"
                 + QCryptographicHash::hash(portableVCard(contact, QByteArray()), QCryptographicHash::Sha1)
@@ -347,7 +346,7 @@ void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSin
     }
 }
 
-QByteArray contactsVCardFile(const std::deque<ContactRecord>& contacts)
+QByteArray contactsVCardFile(const ContactStore& contacts)
 {
     QByteArray out;
     writeContactsVCard(contacts, [&out](const QByteArray& bytes) { out += bytes; });

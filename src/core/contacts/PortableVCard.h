@@ -12,7 +12,6 @@
 #include <QDate>
 #include <QString>
 
-#include <deque>
 
 namespace er {
 
@@ -26,7 +25,7 @@ QString portableText(const OptionalBytes& field);
 // Whether the contact carries any data: some field other than its GUID and
 // its id holds text that is not only white space. Only such contacts are
 // exported; a contact with no name but, say, a phone number is one of them.
-bool hasContactData(const ContactRecord& contact);
+bool hasContactData(const ContactView& contact);
 
 // A stored date in one of the forms whose order of day and month is certain:
 // year first (1970-05-07, 1970/5/7, 1970.05.07, 19700507, also followed by a
@@ -35,13 +34,13 @@ bool hasContactData(const ContactRecord& contact);
 QDate portableDate(const QString& text);
 
 // The vCard of one contact. `uid` is written as its UID when not empty.
-QByteArray portableVCard(const ContactRecord& contact, const QByteArray& uid);
+QByteArray portableVCard(const ContactView& contact, const QByteArray& uid);
 
 // The contacts file: every contact with data, handed to `out` a card at a
 // time. Every card has a UID: its GUID, or for a contact without one a UID
 // made from a digest of its card. A UID that repeats gets "-2", "-3", ... in
 // file order, so that no card replaces another on import.
-void writeContactsVCard(const std::deque<ContactRecord>& contacts, const TextSink& out);
-QByteArray contactsVCardFile(const std::deque<ContactRecord>& contacts);
+void writeContactsVCard(const ContactStore& contacts, const TextSink& out);
+QByteArray contactsVCardFile(const ContactStore& contacts);
 
 } // namespace er

@@ -1,6 +1,6 @@
 #pragma once
-// Decoding of the property encodings shared by contacts, notes, events and
-// tasks into the field pairs of their records.
+// The property encodings shared by contacts, notes, events and tasks, and
+// how their fields read (format/FieldStore.h decodes them into a store).
 //
 // Every property field is a pair: the field itself and its length.
 //  - Absent: std::nullopt with length 0 (the property was not in the block,
@@ -34,37 +34,9 @@ namespace er {
 
 using OptionalBytes = std::optional<QByteArray>;
 
-// What one property decodes to.
-struct FieldValue {
-    std::optional<QByteArray> bytes;
-    quint32 length = 0;
-};
-
 // Whether the UTF-16 form of wide text counts a terminating zero in its
 // length (n/2 + 1) or not (n/2).
 enum class WideLength { WithTerminator, WithoutTerminator };
-
-// The n raw bytes at d.
-FieldValue rawField(const BlockView& block, quint64 d, quint32 n);
-// 8-bit text: the n bytes at d as stored (a terminating zero, if the
-// database wrote one, stays); the length is n.
-FieldValue eightBitField(const BlockView& block, quint64 d, quint32 n);
-// Wide text (tags 00 00 1F xx): FF FF then 8-bit text (length n - 2), or
-// UTF-16BE decoded to UTF-8 with NUL characters dropped (length n/2 + 1, or
-// n/2 without the terminator). Data past the block's end give the empty text
-// with the UTF-16 form's length.
-FieldValue wideTextField(const BlockView& block, quint64 d, quint32 n,
-                         WideLength form = WideLength::WithTerminator);
-// The same rules for text already in hand: `text` holds the n stored bytes,
-// or nothing when they did not fit the block. Present even for n = 0.
-FieldValue wideTextOf(const QByteArray& text, bool fits, quint32 n, WideLength form = WideLength::WithTerminator);
-
-template <class Length>
-void assignField(std::optional<QByteArray>& field, Length& length, const FieldValue& value)
-{
-    field = value.bytes;
-    length = value.length;
-}
 
 // The first `count` bytes of an N-byte field from d; all zeros when they do
 // not lie inside the block.

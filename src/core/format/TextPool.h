@@ -21,8 +21,8 @@ enum class TextKind : quint8 {
 };
 
 struct TextRef {
-    quint64 offset : 37;
-    quint64 length : 25;
+    quint64 offset : 35; // a pool holds at most 32 GiB
+    quint64 length : 27;
     quint64 kind : 2;
 
     TextRef() : offset(0), length(0), kind(0) {}
@@ -34,8 +34,10 @@ static_assert(sizeof(TextRef) == 8, "a text reference is one word");
 class TextPool {
 public:
     // The longest text a reference can hold; records that carry texts are
-    // bounded well below it (at most 30,000,000 bytes a block).
-    static constexpr quint64 kMaxLength = (quint64(1) << 25) - 1;
+    // bounded well below it (at most 30,000,000 bytes a block, 45,000,000
+    // as UTF-8).
+    static constexpr quint64 kMaxLength = (quint64(1) << 27) - 1;
+    static constexpr quint64 kMaxSize = quint64(1) << 35;
 
     // Keeps n bytes (cut to kMaxLength); an empty text takes no room.
     TextRef add(const char* data, quint64 n, TextKind kind);
@@ -43,6 +45,9 @@ public:
     {
         return add(bytes.constData(), static_cast<quint64>(bytes.size()), kind);
     }
+    // The UTF-8 of n bytes of UTF-16BE, NUL characters dropped (an odd last
+    // byte is ignored), kept as 8-bit text; converted straight into the pool.
+    TextRef addUtf8OfUtf16BE(const unsigned char* data, quint64 n);
 
     // UTF-16 big-endian text of n bytes (an odd last byte is dropped), kept
     // one byte per code unit when every unit fits one: most stored names and
@@ -61,6 +66,10 @@ public:
     void clear() { m_bytes.clear(); }
 
 private:
+    // Room for n bytes at the end: where they go, and the pointer. Past
+    // kMaxSize the pool throws std::bad_alloc rather than wrap its offsets.
+    char* room(quint64 n, TextRef& ref);
+
     RecordArray<char> m_bytes;
 };
 

@@ -21,50 +21,49 @@ enum NoteTag : quint32 {
 
 } // namespace
 
-NoteRecord decodeNote(const BlockView& b)
+void decodeNote(const BlockView& b, NoteStore& store)
 {
-    NoteRecord note;
+    NoteStore::Appended note = store.append();
+    FieldWriter<NoteField>& fields = note.fields;
 
     walkPropertyTable(b, TableBound::TableLengthLess20, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
         const quint32 n = p.length;
         switch (p.tag) {
         case kTagNote0D83:
-            assignField(note.Property0D83, note.Property0D83Length, rawField(b, d, n));
+            fields.raw(NoteField::Property0D83, b, d, n);
             break;
         case kTagNote0D80:
-            assignField(note.Property0D80, note.Property0D80Length, rawField(b, d, n));
+            fields.raw(NoteField::Property0D80, b, d, n);
             break;
         case kTagNoteSummary:
-            assignField(note.Summary, note.SummaryLength, wideTextField(b, d, n));
+            fields.wideText(NoteField::Summary, b, d, n);
             break;
         case kTagNoteDescription:
-            assignField(note.Description, note.DescriptionLength, wideTextField(b, d, n));
+            fields.wideText(NoteField::Description, b, d, n);
             break;
         case kTagNote1F06:
-            assignField(note.Property1F06, note.Property1F06Length,
-                        wideTextField(b, d, n, WideLength::WithoutTerminator));
+            fields.wideText(NoteField::Property1F06, b, d, n, WideLength::WithoutTerminator);
             break;
         case kTagNoteStampTime2004:
-            note.StampTime2004 = fixedBytes<4>(b, d + 4);
-            note.StampTime2004Length = n;
+            note.record.StampTime2004 = fixedBytes<4>(b, d + 4);
+            note.record.StampTime2004Length = n;
             break;
         case kTagNoteStampTime:
-            note.StampTime = fixedBytes<4>(b, d + 4);
-            note.StampTimeLength = n;
+            note.record.StampTime = fixedBytes<4>(b, d + 4);
+            note.record.StampTimeLength = n;
             break;
         case kTagNote0D2B:
-            assignField(note.Property0D2B, note.Property0D2BLength, rawField(b, d, n));
+            fields.raw(NoteField::Property0D2B, b, d, n);
             break;
         case kTagNoteGUID:
-            assignField(note.GUID, note.GUIDLength, rawField(b, d, n));
+            fields.raw(NoteField::GUID, b, d, n);
             break;
         default:
             break;
         }
     });
 
-    return note;
 }
 
 } // namespace er

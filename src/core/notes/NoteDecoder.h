@@ -7,6 +7,7 @@
 
 namespace er {
 
-NoteRecord decodeNote(const BlockView& block);
+// Appends the note of the block to the store.
+void decodeNote(const BlockView& block, NoteStore& store);
 
 } // namespace er

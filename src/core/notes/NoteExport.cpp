@@ -4,7 +4,7 @@
 
 namespace er {
 
-QByteArray noteICalendar(const NoteRecord& note)
+QByteArray noteICalendar(const NoteView& note)
 {
     QByteArray out;
     auto line = [&out](const char* prefix, const QByteArray& value = QByteArray()) {
@@ -17,22 +17,22 @@ QByteArray noteICalendar(const NoteRecord& note)
     line("PRODID:-//Microsoft Corporation//Entourage Mac 11.1 MIMEDIR//EN");
     line("METHOD:PUBLISH");
     line("BEGIN:VJOURNAL");
-    if (note.GUID && note.GUIDLength != 0)
-        line("UID:", uidOf(note.GUID, note.GUIDLength));
-    if (note.Summary && note.SummaryLength != 0)
-        line("SUMMARY:", withoutZeroBytes(*note.Summary));
+    if (note.has(NoteField::GUID) && note.length(NoteField::GUID) != 0)
+        line("UID:", uidOf(note.field(NoteField::GUID), note.length(NoteField::GUID)));
+    if (note.has(NoteField::Summary) && note.length(NoteField::Summary) != 0)
+        line("SUMMARY:", withoutZeroBytes(*note.field(NoteField::Summary)));
     // A raw CR would end the property line; the body's line breaks survive
     // as the escaped "\n".
-    if (note.Description && note.DescriptionLength != 0)
-        line("DESCRIPTION:", crAsBackslashN(*note.Description));
+    if (note.has(NoteField::Description) && note.length(NoteField::Description) != 0)
+        line("DESCRIPTION:", crAsBackslashN(*note.field(NoteField::Description)));
     line("END:VJOURNAL");
     line("END:VCALENDAR");
     return out;
 }
 
-void writeNoteFiles(const std::deque<NoteRecord>& notes, SaveContext& context)
+void writeNoteFiles(const NoteStore& notes, SaveContext& context)
 {
-    writeItemFiles(notes, context, "Notes", "Saving Note Items...", kICalendarCodes, everyRecord<NoteRecord>,
+    writeItemFiles(notes, context, "Notes", "Saving Note Items...", kICalendarCodes, everyRecord<NoteView>,
                    noteICalendar);
 }
 

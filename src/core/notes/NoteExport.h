@@ -14,10 +14,10 @@ namespace er {
 
 // The note file: CR LF line ends, no zero byte, carriage returns of the body
 // written as "\n".
-QByteArray noteICalendar(const NoteRecord& note);
+QByteArray noteICalendar(const NoteView& note);
 
 // Writes every note. Reports its status text with each note and stops
 // between notes; failed files are recorded in the context.
-void writeNoteFiles(const std::deque<NoteRecord>& notes, SaveContext& context);
+void writeNoteFiles(const NoteStore& notes, SaveContext& context);
 
 } // namespace er

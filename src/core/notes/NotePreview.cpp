@@ -2,22 +2,22 @@
 
 namespace er {
 
-QString noteRowText(const NoteRecord& note)
+QString noteRowText(const NoteView& note)
 {
-    return previewText(note.Summary) + QLatin1Char(' ');
+    return previewText(note.field(NoteField::Summary)) + QLatin1Char(' ');
 }
 
-QString itemKeyText(const NoteRecord& note)
+QString itemKeyText(const NoteView& note)
 {
-    return guidKeyText(note.GUID, note.GUIDLength);
+    return guidKeyText(note.field(NoteField::GUID), note.length(NoteField::GUID));
 }
 
-QStringList notePreviewLines(const NoteRecord& note)
+QStringList notePreviewLines(const NoteView& note)
 {
     QStringList lines;
-    if (note.Summary)
-        lines << QStringLiteral("Summary: ") + previewText(note.Summary);
-    lines << QStringLiteral("Description: ") + previewText(note.Description);
+    if (note.has(NoteField::Summary))
+        lines << QStringLiteral("Summary: ") + previewText(note.field(NoteField::Summary));
+    lines << QStringLiteral("Description: ") + previewText(note.field(NoteField::Description));
     return lines;
 }
 

@@ -11,9 +11,9 @@
 namespace er {
 
 // The title followed by one blank.
-QString noteRowText(const NoteRecord& note);
-QString itemKeyText(const NoteRecord& note);
+QString noteRowText(const NoteView& note);
+QString itemKeyText(const NoteView& note);
 // "Summary: " when the note has one, then always "Description: ".
-QStringList notePreviewLines(const NoteRecord& note);
+QStringList notePreviewLines(const NoteView& note);
 
 } // namespace er

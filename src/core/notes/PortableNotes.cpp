@@ -9,25 +9,25 @@ namespace er {
 
 namespace {
 
-ICalendarComponent noteComponent(const NoteRecord& note)
+ICalendarComponent noteComponent(const NoteView& note)
 {
     ICalendarComponent c("VJOURNAL");
-    std::optional<quint32> stamp = stampOf(note.StampTime);
+    std::optional<quint32> stamp = stampOf(note->StampTime);
     if (!stamp)
-        stamp = stampOf(note.StampTime2004);
+        stamp = stampOf(note->StampTime2004);
     addDtStamp(c, {stamp});
     if (stamp)
         c.line("DTSTART:" + dateTimeICalendarText(macStampToDateTime(*stamp)));
-    if (note.Summary && note.SummaryLength != 0)
-        c.text("SUMMARY", eightBitText(withoutZeroBytes(*note.Summary)));
-    if (note.Description && note.DescriptionLength != 0)
-        c.text("DESCRIPTION", eightBitText(withoutZeroBytes(*note.Description)));
+    if (note.has(NoteField::Summary) && note.length(NoteField::Summary) != 0)
+        c.text("SUMMARY", eightBitText(withoutZeroBytes(*note.field(NoteField::Summary))));
+    if (note.has(NoteField::Description) && note.length(NoteField::Description) != 0)
+        c.text("DESCRIPTION", eightBitText(withoutZeroBytes(*note.field(NoteField::Description))));
     return c;
 }
 
 } // namespace
 
-void writeNotesICalendar(const std::deque<NoteRecord>& notes, const TextSink& out)
+void writeNotesICalendar(const NoteStore& notes, const TextSink& out)
 {
     out(iCalendarHead());
     UidBook uids;
@@ -35,7 +35,7 @@ void writeNotesICalendar(const std::deque<NoteRecord>& notes, const TextSink& ou
     out(kICalendarTail);
 }
 
-QByteArray notesICalendarFile(const std::deque<NoteRecord>& notes)
+QByteArray notesICalendarFile(const NoteStore& notes)
 {
     return collectedText([&](const TextSink& out) { writeNotesICalendar(notes, out); });
 }

@@ -13,7 +13,7 @@
 namespace er {
 
 // The file handed to `out` a note at a time.
-void writeNotesICalendar(const std::deque<NoteRecord>& notes, const TextSink& out);
-QByteArray notesICalendarFile(const std::deque<NoteRecord>& notes);
+void writeNotesICalendar(const NoteStore& notes, const TextSink& out);
+QByteArray notesICalendarFile(const NoteStore& notes);
 
 } // namespace er

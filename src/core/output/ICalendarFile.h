@@ -68,13 +68,15 @@ QByteArray iCalendarHead();
 extern const char kICalendarTail[];
 
 // Hands out one component per record, each with its unique UID.
-template <class Record, class Make>
-void addComponents(const TextSink& out, UidBook& uids, const std::deque<Record>& records, Make make)
+template <class Store, class Make>
+void addComponents(const TextSink& out, UidBook& uids, const Store& records, Make make)
 {
+    using Guid = typename Store::FieldId;
     int index = 0;
-    for (const Record& record : records) {
+    for (const auto record : records) {
         const ICalendarComponent c = make(record);
-        out(c.bytes(uids.claim(itemUid(record.GUID, record.GUIDLength, c, index++))));
+        const OptionalBytes guid = record.field(Guid::GUID);
+        out(c.bytes(uids.claim(itemUid(guid, record.length(Guid::GUID), c, index++))));
     }
 }
 

@@ -32,18 +32,19 @@ bool writeItemFile(const QString& path, const QByteArray& bytes, FinderCodes cod
 // "Calendar", ...), named by its GUID: the status text is reported with each
 // record written, a stop request is honoured between records, and failed
 // files are recorded in the context.
-template <class Record, class Wanted, class Text>
-void writeItemFiles(const std::deque<Record>& records, SaveContext& context, const char* folder, const char* status,
+template <class Store, class Wanted, class Text>
+void writeItemFiles(const Store& records, SaveContext& context, const char* folder, const char* status,
                     FinderCodes codes, Wanted wanted, Text text)
 {
+    using Record = typename Store::View;
     const QString dir = bundlePath(context.saveDir) + QLatin1Char('/') + QLatin1String(folder);
-    for (const Record& record : records) {
+    for (const Record record : records) {
         if (context.stopRequested())
             return;
         if (!wanted(record))
             continue;
         context.status(QString::fromLatin1(status));
-        const QString path = itemFilePath(context, dir, record.GUID);
+        const QString path = itemFilePath(context, dir, record.field(Record::FieldId::GUID));
         writeItemFile(path, text(record), codes, context.failures);
     }
 }

@@ -227,7 +227,7 @@ void QItemLister::OnContactsClicked()
         const QIcon icon(QStringLiteral(":/images/img_AddressBookIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::ContactRecord& contact : m_state.contacts) {
+        for (const er::ContactView contact : m_state.contacts) {
             if (er::isUsableContact(contact))
                 rows << makeRow(er::contactRowText(contact), er::itemKeyText(contact), icon, QSize(21, 21), index);
             ++index;
@@ -252,7 +252,7 @@ void QItemLister::OnNotesClicked()
         const QIcon icon(QStringLiteral(":/images/img_NotesIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::NoteRecord& note : m_state.notes)
+        for (const er::NoteView note : m_state.notes)
             rows << makeRow(er::noteRowText(note), er::itemKeyText(note), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
@@ -272,7 +272,7 @@ void QItemLister::OnCalendarClicked()
         const QIcon icon(QStringLiteral(":/images/img_CalendarIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::EventRecord& event : m_state.events)
+        for (const er::EventView event : m_state.events)
             rows << makeRow(er::eventRowText(event), er::itemKeyText(event), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {
@@ -292,7 +292,7 @@ void QItemLister::OnTasksClicked()
         const QIcon icon(QStringLiteral(":/images/img_TaskIcon.png"));
         QList<QTreeWidgetItem*> rows;
         int index = 0;
-        for (const er::TaskRecord& task : m_state.tasks)
+        for (const er::TaskView task : m_state.tasks)
             rows << makeRow(er::taskRowText(task), er::itemKeyText(task), icon, QSize(21, 21), index++);
         m_itemList->addTopLevelItems(rows);
         if (!rows.isEmpty()) {

@@ -318,9 +318,9 @@ TEST(BlockScanner, PropertiesOfATruncatedBlockCostOnlyWhatTheFileHolds)
     ScanState state;
     decodeBlock(state, BlockTag::CTRC, cut);
     ASSERT_EQ(state.contacts.size(), 1u);
-    ASSERT_TRUE(state.contacts.front().GUID.has_value());
-    EXPECT_LT(state.contacts.front().GUID->size(), 1024);
-    EXPECT_EQ(state.contacts.front().GUIDLength, 29000000u);
+    ASSERT_TRUE(state.contacts[0].has(ContactField::GUID));
+    EXPECT_LT(state.contacts[0].field(ContactField::GUID)->size(), 1024);
+    EXPECT_EQ(state.contacts[0].length(ContactField::GUID), 29000000u);
     EXPECT_LT(residentKiB() - before, 8 * 1024) << "a stored length must not size an allocation";
 }
 

@@ -40,14 +40,14 @@ QStringList fingerprints(const ScanState& s)
         out << QStringLiteral("text %1 %2 %3").arg(m.mailId).arg(m.blockOffset).arg(m.textSize);
     for (const MailRecord& m : s.mail.records)
         out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(s.mail.text(m.subject)).arg(m.fileOffset(m.body));
-    for (const ContactRecord& c : s.contacts)
-        out << QStringLiteral("contact %1 %2 %3").arg(text(c.GUID), text(c.FirstName), text(c.LastName));
-    for (const NoteRecord& n : s.notes)
-        out << QStringLiteral("note %1 %2").arg(text(n.GUID), text(n.Summary));
-    for (const EventRecord& e : s.events)
-        out << QStringLiteral("event %1 %2").arg(text(e.GUID), text(e.Summary));
-    for (const TaskRecord& t : s.tasks)
-        out << QStringLiteral("task %1 %2").arg(text(t.GUID), text(t.TaskName));
+    for (const ContactView c : s.contacts)
+        out << QStringLiteral("contact %1 %2 %3").arg(text(c.field(ContactField::GUID)), text(c.field(ContactField::FirstName)), text(c.field(ContactField::LastName)));
+    for (const NoteView n : s.notes)
+        out << QStringLiteral("note %1 %2").arg(text(n.field(NoteField::GUID)), text(n.field(NoteField::Summary)));
+    for (const EventView e : s.events)
+        out << QStringLiteral("event %1 %2").arg(text(e.field(EventField::GUID)), text(e.field(EventField::Summary)));
+    for (const TaskView t : s.tasks)
+        out << QStringLiteral("task %1 %2").arg(text(t.field(TaskField::GUID)), text(t.field(TaskField::TaskName)));
     return out;
 }
 

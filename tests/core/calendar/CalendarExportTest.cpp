@@ -22,7 +22,7 @@ using Lines = QList<QByteArray>;
 
 namespace {
 
-const EventRecord& decodeEvent(ScanState& state, const QList<Property>& props)
+EventView decodeEvent(ScanState& state, const QList<Property>& props)
 {
     decodeBlock(state, BlockTag::CLRC, BlockView::whole(eventBlock(props)));
     return state.events.back();
@@ -43,7 +43,7 @@ QStringList filesIn(const QString& dir)
 TEST(EventFile, Form2008LinesInOrder)
 {
     ScanState state;
-    const EventRecord& event = decodeEvent(
+    const EventView event = decodeEvent(
         state, {prop(kEventGuidTag, guidBytes(0)), prop(kEventUuidTag, "6F1C2A7E-0B3D-4E59-9A21-3C5D7E8F9012"),
                 prop(kEventStampTag, macTime(macStamp(2008, 5, 7, 8, 5, 9))),
                 prop(kEventModifiedTag, macTime(macStamp(2008, 5, 6, 23, 59, 59))),
@@ -94,7 +94,7 @@ TEST(EventFile, Form2008OptionalLinesAndTexts)
 
     // Texts keep every character (UTF-8; inner zero bytes dropped) in both forms.
     const QString place = QString::fromUtf8("Salle Ørsted");
-    const EventRecord& event = decodeEvent(
+    const EventView event = decodeEvent(
         state, {wideProp(kEventLocationTag, place), markedProp(kEventSummaryTag, QByteArray("Re\0view\0", 8))});
     for (bool form2004 : {false, true}) {
         const Lines lines = ertest::crlfLines(eventICalendarText(event, form2004, 0));

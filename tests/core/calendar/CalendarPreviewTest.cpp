@@ -4,6 +4,8 @@
 
 #include <QLocale>
 
+#include "RecordDraft.h"
+
 #include <gtest/gtest.h>
 
 using namespace er;
@@ -32,25 +34,26 @@ std::array<quint8, 8> calendarTime(quint32 stamp)
     return out;
 }
 
-void put(OptionalBytes& field, quint32& length, const QByteArray& bytes, quint32 stored)
+template <class Draft>
+void put(Draft& draft, typename Draft::Field f, const QByteArray& bytes, quint32 stored)
 {
-    field = bytes;
-    length = stored;
+    draft.set(f, bytes);
+    draft.setLength(f, stored);
 }
 
 } // namespace
 
 TEST_F(EventPreview, LinesInOrderWithDates)
 {
-    EventRecord e;
-    put(e.Organizer, e.OrganizerLength, QByteArray("ann@example.org\0", 16), 16);
-    put(e.Summary, e.SummaryLength, "Review", 7);
-    put(e.Location, e.LocationLength, QByteArray("Room 12\0", 8), 8);
-    put(e.Description, e.DescriptionLength, "Bring notes", 12);
-    e.StartTime = calendarTime(testdb::calendarStamp(2008, 5, 7, 9, 30));
-    e.EndTime = calendarTime(0);
-    e.GUID = testdb::guidBytes(0);
-    e.GUIDLength = 16;
+    EventDraft e;
+    put(e, decltype(e)::Field::Organizer, QByteArray("ann@example.org\0", 16), 16);
+    put(e, decltype(e)::Field::Summary, "Review", 7);
+    put(e, decltype(e)::Field::Location, QByteArray("Room 12\0", 8), 8);
+    put(e, decltype(e)::Field::Description, "Bring notes", 12);
+    e->StartTime = calendarTime(testdb::calendarStamp(2008, 5, 7, 9, 30));
+    e->EndTime = calendarTime(0);
+    e.set(EventField::GUID, testdb::guidBytes(0));
+    e.setLength(EventField::GUID, 16);
     EXPECT_EQ(eventPreviewLines(e), (QStringList{"Organizer: ann@example.org", "Summary: Review", "Location: Room 12",
                                                  "Start: 2008,May,07, 09:30:00", "End: 1601,Jan,01, 00:00:00",
                                                  "Description: Bring notes"}));
@@ -59,14 +62,14 @@ TEST_F(EventPreview, LinesInOrderWithDates)
 
     // Only what the event holds; the Office 2004 UTC times are not shown. The
     // organizer went through a 255-byte buffer: at most 254 characters.
-    EventRecord few;
-    put(few.Organizer, few.OrganizerLength, QByteArray(400, 'o'), 400);
-    put(few.Summary, few.SummaryLength, "Review", 7);
-    few.StartTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 7));
-    few.EndTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 8));
+    EventDraft few;
+    put(few, decltype(few)::Field::Organizer, QByteArray(400, 'o'), 400);
+    put(few, decltype(few)::Field::Summary, "Review", 7);
+    few->StartTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 7));
+    few->EndTime2004 = calendarTime(testdb::calendarStamp(2008, 5, 8));
     EXPECT_EQ(eventPreviewLines(few), (QStringList{"Organizer: " + QString(254, 'o'), "Summary: Review"}));
 
-    EventRecord none;
+    EventDraft none;
     EXPECT_TRUE(eventPreviewLines(none).isEmpty());
     EXPECT_EQ(eventRowText(none), " ");
     EXPECT_EQ(itemKeyText(none), "");
@@ -74,16 +77,16 @@ TEST_F(EventPreview, LinesInOrderWithDates)
 
 TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
 {
-    TaskRecord t;
-    put(t.TaskName, t.TaskNameLength, "Buy milk", 9);
-    put(t.StartDate, t.StartDateLength, be32(testdb::macStamp(2008, 5, 1, 8)), 8);
-    put(t.DueDate, t.DueDateLength, be32(3000000000u) + be32(0), 8);
-    put(t.ReminderDate, t.ReminderDateLength, be32(testdb::macStamp(1999, 1, 23, 18)) + be32(0), 8);
-    put(t.StampTime, t.StampTimeLength, be32(testdb::macStamp(2008, 5, 7)), 8);
-    put(t.Note, t.NoteLength, "Two litres\rsemi-skimmed", 24);
-    t.Priority = 3;
-    t.GUID = testdb::guidBytes(1);
-    t.GUIDLength = 16;
+    TaskDraft t;
+    put(t, decltype(t)::Field::TaskName, "Buy milk", 9);
+    put(t, decltype(t)::Field::StartDate, be32(testdb::macStamp(2008, 5, 1, 8)), 8);
+    put(t, decltype(t)::Field::DueDate, be32(3000000000u) + be32(0), 8);
+    put(t, decltype(t)::Field::ReminderDate, be32(testdb::macStamp(1999, 1, 23, 18)) + be32(0), 8);
+    put(t, decltype(t)::Field::StampTime, be32(testdb::macStamp(2008, 5, 7)), 8);
+    put(t, decltype(t)::Field::Note, "Two litres\rsemi-skimmed", 24);
+    t->Priority = 3;
+    t.set(TaskField::GUID, testdb::guidBytes(1));
+    t.setLength(TaskField::GUID, 16);
     EXPECT_EQ(taskPreviewLines(t),
               (QStringList{"Task: Buy milk", "Start: 2008,May,01, 08:00:00", "Due Date: 1999,Jan,24, 05:20:00",
                            "Reminder: 1999,Jan,23, 18:00:00", "Priority: Normal", "Note:\nTwo litres\rsemi-skimmed"}));
@@ -93,12 +96,12 @@ TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
     // 1 (highest) to 5 (lowest); another non-zero value gives a bare caption,
     // 0 no line.
     const char* words[] = {"", "Highest", "High", "Normal", "Low", "Lowest"};
-    TaskRecord p;
+    TaskDraft p;
     for (qint32 priority : {1, 2, 3, 4, 5, -1}) {
-        p.Priority = priority;
+        p->Priority = priority;
         EXPECT_EQ(taskPreviewLines(p), QStringList{QStringLiteral("Priority: ") + words[qMax(0, priority)]});
     }
-    p.Priority = 0;
+    p->Priority = 0;
     EXPECT_TRUE(taskPreviewLines(p).isEmpty());
 }
 
@@ -107,12 +110,12 @@ TEST_F(TaskPreview, LinesInOrderWithDatesAndPriority)
 // field and shows the stamp 0, as the task's file does.
 TEST_F(TaskPreview, DateFieldBounds)
 {
-    TaskRecord t;
-    put(t.StartDate, t.StartDateLength, be32(3000000000u), 3);
-    put(t.DueDate, t.DueDateLength, QByteArray("\xb2\xd0", 2), 2);
-    put(t.ReminderDate, t.ReminderDateLength, QByteArray(), 0);
+    TaskDraft t;
+    put(t, decltype(t)::Field::StartDate, be32(3000000000u), 3);
+    put(t, decltype(t)::Field::DueDate, QByteArray("\xb2\xd0", 2), 2);
+    put(t, decltype(t)::Field::ReminderDate, QByteArray(), 0);
     EXPECT_TRUE(taskPreviewLines(t).isEmpty());
 
-    put(t.DueDate, t.DueDateLength, QByteArray(), 8);
+    put(t, decltype(t)::Field::DueDate, QByteArray(), 8);
     EXPECT_EQ(taskPreviewLines(t), QStringList{"Due Date: 1904,Jan,01, 00:00:00"});
 }

@@ -1,5 +1,6 @@
 #include "../TestFiles.h"
 #include "PimBlocks.h"
+#include "RecordDraft.h"
 
 #include "calendar/TaskExport.h"
 #include "archive/BlockScanner.h"
@@ -58,8 +59,8 @@ TEST(TaskFile, PriorityAndTextRules)
     // 1 (highest) to 5 onto 1 to 9; 0 writes no line, other values a bare label.
     const char* digits[] = {nullptr, "1", "3", "5", "7", "9", "", ""};
     for (qint32 priority = 0; priority <= 7; ++priority) {
-        TaskRecord task;
-        task.Priority = priority;
+        TaskDraft task;
+        task->Priority = priority;
         const Lines lines = ertest::crlfLines(taskICalendarText(task, false));
         const Lines expected = digits[priority] ? Lines{QByteArray("Priority:") + digits[priority]} : Lines();
         EXPECT_EQ(lines.mid(5, lines.size() - 7), expected) << priority;

@@ -9,6 +9,7 @@
 #include "format/ByteOrder.h"
 
 #include "PimBlocks.h"
+#include "RecordDraft.h"
 #include "SampleDatabase.h"
 
 #include <QJsonObject>
@@ -18,22 +19,24 @@ using namespace er;
 namespace {
 
 // Text decoded from UTF-16: UTF-8, its length counting characters and the terminator.
-#define WIDE(record, name, text) \
-    (record.name = QByteArray(text), record.name##Length = quint32(QString::fromUtf8(text).size() + 1))
+#define WIDE(record, name, text)                                                                               \
+    (record.set(ContactField::name, QByteArray(text)),                                                         \
+     record.setLength(ContactField::name, quint32(QString::fromUtf8(text).size() + 1)))
 // 8-bit text as stored, here with a terminating zero.
-#define EIGHT_BIT(record, name, text) \
-    (record.name = QByteArray(text, int(sizeof(text))), record.name##Length = quint32(sizeof(text)))
+#define EIGHT_BIT(record, name, text)                                                                          \
+    (record.set(ContactField::name, QByteArray(text, int(sizeof(text)))),                                      \
+     record.setLength(ContactField::name, quint32(sizeof(text))))
 
 const QByteArray kGuid = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f");
 const QByteArray kHead = "begin:vcard\r\nversion:3.0\r\nprodid:Microsoft-Entourage/11.1.0.071130\r\n"
                          "UID:00010203-0405-0607-0809-0A0B0C0D0E0F\r\n";
 
-ContactRecord annLee(bool form2004)
+ContactDraft annLee(bool form2004)
 {
-    ContactRecord c;
-    c.GUID = kGuid, c.GUIDLength = 16;
+    ContactDraft c;
+    c.set(ContactField::GUID, kGuid), c.setLength(ContactField::GUID, 16);
     if (form2004) // the 2004 form's text after its FF FF marker: no terminator
-        c.FirstName = "Ann", c.FirstNameLength = 3, c.LastName = "Lee", c.LastNameLength = 3;
+        c.set(ContactField::FirstName, "Ann"), c.setLength(ContactField::FirstName, 3), c.set(ContactField::LastName, "Lee"), c.setLength(ContactField::LastName, 3);
     else
         WIDE(c, FirstName, "Ann"), WIDE(c, LastName, "Lee");
     EIGHT_BIT(c, Email1, "ann@example.com");
@@ -41,10 +44,10 @@ ContactRecord annLee(bool form2004)
 }
 
 // Every field holds its own name; the 8-bit ones keep a terminating zero.
-ContactRecord everyField()
+ContactDraft everyField()
 {
-    ContactRecord c;
-    c.GUID = kGuid, c.GUIDLength = 16;
+    ContactDraft c;
+    c.set(ContactField::GUID, kGuid), c.setLength(ContactField::GUID, 16);
 #define W(name) WIDE(c, name, #name)
     W(FirstName), W(LastName), W(Title), W(Suffix), W(Nickname), W(Company), W(JobTitle), W(Department);
     W(WorkStreet), W(WorkCity), W(WorkState), W(WorkZip), W(WorkCountry), W(WorkURL), W(HomeStreet), W(HomeCity);
@@ -135,14 +138,14 @@ TEST(ContactExport, NameOrgAndAddressRules)
         const QByteArray cs = form2004 ? "" : ";charset=utf-8";
         // Last name only: fn stays utf-8 in both forms. A city without a
         // street gives no work address; any home part gives the home line.
-        ContactRecord lee;
+        ContactDraft lee;
         WIDE(lee, LastName, "Lee"), WIDE(lee, Company, "Acme"), WIDE(lee, MobilePhone, "555");
         WIDE(lee, WorkCity, "Springfield"), WIDE(lee, HomeCity, "Springfield"), WIDE(lee, HomeCountry, "USA");
         EXPECT_TRUE(contactVCard(lee, form2004)
                         .endsWith("\r\nfn;charset=utf-8:Lee\r\nn" + cs + ":Lee;\r\norg" + cs + ":Acme;\r\nadr" + cs
                                   + ";type=home:;;;Springfield;USA\r\ntel" + cs + ";type=cell:555\r\nend:vcard\r\n"));
         // A department without a company: no org line. Street-only addresses.
-        ContactRecord ann;
+        ContactDraft ann;
         WIDE(ann, FirstName, "Ann"), WIDE(ann, LastName, "Lee"), WIDE(ann, Title, "Dr"), WIDE(ann, Suffix, "Jr");
         WIDE(ann, Department, "Sales"), WIDE(ann, WorkStreet, "1 Main St"), WIDE(ann, HomeStreet, "2 Elm St");
         EXPECT_TRUE(contactVCard(ann, form2004)
@@ -154,7 +157,7 @@ TEST(ContactExport, NameOrgAndAddressRules)
 
 TEST(ContactExport, EveryFieldInOrderAndTheStrictForm)
 {
-    const ContactRecord c = everyField();
+    const ContactDraft c = everyField();
     EXPECT_EQ(contactVCard(c, true), everyFieldVCard(true));
     EXPECT_EQ(contactVCard(c, false), everyFieldVCard(false));
 
@@ -175,14 +178,14 @@ TEST(ContactExport, EveryFieldInOrderAndTheStrictForm)
 
 TEST(ContactExport, SavingKeepsEveryContactStopsAndCountsFailures)
 {
-    ContactRecord companyOnly, first, second;
+    ContactDraft companyOnly, first, second;
     WIDE(companyOnly, Company, "Acme Supplies");
     EIGHT_BIT(first, Email2, "first@example.com");
     EIGHT_BIT(second, Email4, "second@example.com");
     QTemporaryDir target;
     const QString dir = bundlePath(target.path()) + "/Contacts", none = dir + '/' + QString(26, 'A');
     ScanState state;
-    state.contacts = {annLee(false), companyOnly, first, second};
+    appendDrafts(state.contacts, annLee(false), companyOnly, first, second);
     QStringList statuses;
     std::atomic<bool> stop{false};
     auto run = [&](bool stopAtFirst) {

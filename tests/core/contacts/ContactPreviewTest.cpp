@@ -2,6 +2,7 @@
 #include "notes/NotePreview.h"
 
 #include "PimBlocks.h"
+#include "RecordDraft.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,20 @@ namespace {
 
 // Text as decoded from UTF-16: no terminator in the bytes, the length
 // counting characters and the terminator.
-void put(OptionalBytes& field, quint32& length, const QByteArray& text)
+template <class Draft>
+void putRaw(Draft& draft, typename Draft::Field f, const QByteArray& bytes, quint32 stored)
 {
-    field = text;
-    length = quint32(QString::fromUtf8(text).size() + 1);
+    draft.set(f, bytes);
+    draft.setLength(f, stored);
 }
 
-void putRaw(OptionalBytes& field, quint32& length, const QByteArray& bytes, quint32 stored)
+template <class Draft>
+void put(Draft& draft, typename Draft::Field f, const QByteArray& text)
 {
-    field = bytes;
-    length = stored;
+    putRaw(draft, f, text, quint32(QString::fromUtf8(text).size() + 1));
 }
 
-#define PUT(record, name, text) put(record.name, record.name##Length, text)
+#define PUT(record, name, text) put(record, decltype(record)::Field::name, text)
 
 } // namespace
 
@@ -31,15 +33,15 @@ void putRaw(OptionalBytes& field, quint32& length, const QByteArray& bytes, quin
 // their captions, and the fields the preview leaves out never appear.
 TEST(ContactPreview, EveryFieldInDisplayOrder)
 {
-    ContactRecord c;
+    ContactDraft c;
     QStringList expected;
-    auto add = [&](OptionalBytes& field, quint32& length, const char* caption, const char* text) {
-        put(field, length, text);
+    auto add = [&](ContactField field, const char* caption, const char* text) {
+        put(c, field, text);
         if (caption)
             expected << QString::fromLatin1(caption) + QString::fromLatin1(text);
     };
-#define LINE(name, caption) add(c.name, c.name##Length, caption, #name)
-#define HIDDEN(name) add(c.name, c.name##Length, nullptr, #name)
+#define LINE(name, caption) add(ContactField::name, caption, #name)
+#define HIDDEN(name) add(ContactField::name, nullptr, #name)
     LINE(FirstName, "First Name: "); LINE(LastName, "Last Name: "); LINE(Title, "Title: ");
     LINE(Suffix, "Suffix: "); LINE(Nickname, "Nickname: "); LINE(Company, "Company: ");
     LINE(JobTitle, "Job Title: "); LINE(Department, "Dept: "); LINE(WorkStreet, "Work Street Address: ");
@@ -77,11 +79,11 @@ TEST(ContactPreview, EveryFieldInDisplayOrder)
     EXPECT_EQ(contactPreviewLines(c), expected);
 
     // Only a first name and one address: exactly those two lines.
-    ContactRecord few;
+    ContactDraft few;
     PUT(few, FirstName, "Ann");
     PUT(few, Email1, "ann@example.org");
     EXPECT_EQ(contactPreviewLines(few), (QStringList{"First Name: Ann", "Email Address 1: ann@example.org"}));
-    EXPECT_TRUE(contactPreviewLines(ContactRecord()).isEmpty());
+    EXPECT_TRUE(contactPreviewLines(ContactDraft()).isEmpty());
 }
 
 // Each field has its own test: "present" shows even an empty text, "non-empty"
@@ -94,12 +96,12 @@ TEST(ContactPreview, PresentNonEmptyAndNonZero)
         bool present, nonEmpty, nonZero;
     };
     for (const Case& k : {Case{0, true, false, false}, Case{1, true, false, true}, Case{2, true, true, true}}) {
-        ContactRecord c;
-        putRaw(c.FirstName, c.FirstNameLength, "", k.length);  // present
-        putRaw(c.Custom1, c.Custom1Length, "", k.length);      // present
-        putRaw(c.Title, c.TitleLength, "", k.length);          // non-empty
-        putRaw(c.Custom7, c.Custom7Length, "", k.length);      // non-empty
-        putRaw(c.Custom5, c.Custom5Length, "", k.length);      // non-zero
+        ContactDraft c;
+        putRaw(c, decltype(c)::Field::FirstName, "", k.length);  // present
+        putRaw(c, decltype(c)::Field::Custom1, "", k.length);      // present
+        putRaw(c, decltype(c)::Field::Title, "", k.length);          // non-empty
+        putRaw(c, decltype(c)::Field::Custom7, "", k.length);      // non-empty
+        putRaw(c, decltype(c)::Field::Custom5, "", k.length);      // non-zero
         QStringList expected{"First Name: "};
         if (k.nonEmpty)
             expected << "Title: ";
@@ -117,9 +119,9 @@ TEST(ContactPreview, PresentNonEmptyAndNonZero)
 // 254 characters, never inside a surrogate pair; the others are shown whole.
 TEST(ContactPreview, TextRulesAndAddressCap)
 {
-    ContactRecord c;
-    putRaw(c.FirstName, c.FirstNameLength, QByteArray("Ann\0Junk", 8), 8);
-    putRaw(c.LastName, c.LastNameLength, "L\xc3\xa9\xff\xfe", 6);
+    ContactDraft c;
+    putRaw(c, decltype(c)::Field::FirstName, QByteArray("Ann\0Junk", 8), 8);
+    putRaw(c, decltype(c)::Field::LastName, "L\xc3\xa9\xff\xfe", 6);
     const QByteArray longAddress(300, 'a');
     PUT(c, Email1, longAddress);
     PUT(c, Email2, QByteArray(253, 'b') + "\xf0\x9f\x98\x80" + "tail");
@@ -138,27 +140,27 @@ TEST(ContactPreview, TextRulesAndAddressCap)
 // List rows and the keys of the hidden column.
 TEST(ContactPreview, RowTextAndKey)
 {
-    ContactRecord c;
+    ContactDraft c;
     EXPECT_EQ(contactRowText(c), " ");
     EXPECT_EQ(itemKeyText(c), "");
     PUT(c, FirstName, "Ann");
     EXPECT_EQ(contactRowText(c), "Ann ");
     PUT(c, LastName, "Lee");
     EXPECT_EQ(contactRowText(c), "Ann Lee");
-    putRaw(c.GUID, c.GUIDLength, testdb::guidBytes(0xF0), 16);
+    putRaw(c, decltype(c)::Field::GUID, testdb::guidBytes(0xF0), 16);
     EXPECT_EQ(itemKeyText(c), "F0F1F2F3F4F5F6F7F8F9FAFBFCFDFEFF");
     // A GUID whose bytes lay past the block's end reads as zeros.
-    putRaw(c.GUID, c.GUIDLength, QByteArray(), 16);
+    putRaw(c, decltype(c)::Field::GUID, QByteArray(), 16);
     EXPECT_EQ(itemKeyText(c), QString(32, '0'));
 }
 
 TEST(NotePreview, LinesAndRow)
 {
-    NoteRecord n;
+    NoteDraft n;
     EXPECT_EQ(notePreviewLines(n), QStringList{"Description: "});
     EXPECT_EQ(noteRowText(n), " ");
     PUT(n, Summary, "Shopping");
-    putRaw(n.Description, n.DescriptionLength, QByteArray("milk\rbread\0x", 12), 12);
+    putRaw(n, decltype(n)::Field::Description, QByteArray("milk\rbread\0x", 12), 12);
     EXPECT_EQ(notePreviewLines(n), (QStringList{"Summary: Shopping", "Description: milk\rbread"}));
     EXPECT_EQ(noteRowText(n), "Shopping ");
 }

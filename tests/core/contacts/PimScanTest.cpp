@@ -32,14 +32,14 @@ TEST(PimScan, SampleItemsAreFoundAndCounted)
     EXPECT_EQ(state.noteCount, kSampleNotes);
 
     const auto& withoutGuid = state.contacts.back();
-    EXPECT_FALSE(withoutGuid.GUID);
-    EXPECT_EQ(*withoutGuid.FirstName, QString::fromUtf8("Zoë").toUtf8());
-    EXPECT_EQ(*state.contacts[1].FirstName, "Bob");
-    EXPECT_EQ(*state.events[1].Summary, "Company holiday");
-    EXPECT_TRUE(state.events[2].HasAlarm && state.events[2].IsRecurring);
-    EXPECT_EQ(*state.events[0].TimeZoneText2, "W. Europe Standard Time");
-    EXPECT_EQ(state.tasks[1].Priority, 3);
-    EXPECT_EQ(*state.notes[0].Description, "Milk\rBread\rCoffee");
+    EXPECT_FALSE(withoutGuid.field(er::ContactField::GUID));
+    EXPECT_EQ(*withoutGuid.field(er::ContactField::FirstName), QString::fromUtf8("Zoë").toUtf8());
+    EXPECT_EQ(*state.contacts[1].field(er::ContactField::FirstName), "Bob");
+    EXPECT_EQ(*state.events[1].field(er::EventField::Summary), "Company holiday");
+    EXPECT_TRUE(state.events[2]->HasAlarm && state.events[2]->IsRecurring);
+    EXPECT_EQ(*state.events[0].field(er::EventField::TimeZoneText2), "W. Europe Standard Time");
+    EXPECT_EQ(state.tasks[1]->Priority, 3);
+    EXPECT_EQ(*state.notes[0].field(er::NoteField::Description), "Milk\rBread\rCoffee");
 }
 
 TEST(PimScan, Office2004FormsAndATruncatedLastBlock)
@@ -55,15 +55,15 @@ TEST(PimScan, Office2004FormsAndATruncatedLastBlock)
     er::ScanState state;
     EXPECT_EQ(scan(db, state).kind, er::ScanOutcome::Completed);
     ASSERT_TRUE(state.office2004);
-    EXPECT_EQ(*state.events.at(0).Summary, "Lunch");
-    EXPECT_EQ(state.events.at(0).SummaryLength, 5u);
-    EXPECT_EQ(*state.events.at(0).TimeZoneText1, "Europe/Rome");
-    EXPECT_EQ(state.events.at(0).TimeZoneID, 21u);
-    EXPECT_EQ(state.tasks.at(0).Priority, 4);
+    EXPECT_EQ(*state.events.at(0).field(er::EventField::Summary), "Lunch");
+    EXPECT_EQ(state.events.at(0).length(er::EventField::Summary), 5u);
+    EXPECT_EQ(*state.events.at(0).field(er::EventField::TimeZoneText1), "Europe/Rome");
+    EXPECT_EQ(state.events.at(0)->TimeZoneID, 21u);
+    EXPECT_EQ(state.tasks.at(0)->Priority, 4);
     ASSERT_EQ(state.contacts.size(), 1u);
-    const auto& c = state.contacts.front();
-    EXPECT_EQ(*c.Email1, "x@y.z");
-    EXPECT_EQ(*c.FirstName, "A"); // 00 41, then zeros
-    EXPECT_EQ(c.FirstNameLength, 4u);
+    const auto& c = state.contacts[0];
+    EXPECT_EQ(*c.field(er::ContactField::Email1), "x@y.z");
+    EXPECT_EQ(*c.field(er::ContactField::FirstName), "A"); // 00 41, then zeros
+    EXPECT_EQ(c.length(er::ContactField::FirstName), 4u);
     EXPECT_EQ(state.contactCount, 1u);
 }

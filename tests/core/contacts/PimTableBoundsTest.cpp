@@ -28,11 +28,11 @@ struct Decoder {
 };
 
 const Decoder kDecoders[] = {
-    {"contacts", kCTRC, er::BlockTag::CTRC, [](const er::ScanState& s) { return bool(s.contacts.back().FirstName); }},
-    {"notes", kNTRC, er::BlockTag::NTRC, [](const er::ScanState& s) { return bool(s.notes.back().Summary); }},
+    {"contacts", kCTRC, er::BlockTag::CTRC, [](const er::ScanState& s) { return s.contacts.back().has(er::ContactField::FirstName); }},
+    {"notes", kNTRC, er::BlockTag::NTRC, [](const er::ScanState& s) { return s.notes.back().has(er::NoteField::Summary); }},
     {"events", kCLRC, er::BlockTag::CLRC,
-     [](const er::ScanState& s) { return bool(s.events.back().Description); }},
-    {"tasks", kTSRC, er::BlockTag::TSRC, [](const er::ScanState& s) { return bool(s.tasks.back().TaskName); }},
+     [](const er::ScanState& s) { return s.events.back().has(er::EventField::Description); }},
+    {"tasks", kTSRC, er::BlockTag::TSRC, [](const er::ScanState& s) { return s.tasks.back().has(er::TaskField::TaskName); }},
 };
 
 const QByteArray kClearingDescriptor = tag(0x1F01) + be32(0);

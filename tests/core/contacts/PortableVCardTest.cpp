@@ -8,6 +8,7 @@
 #include "archive/PortableExport.h"
 
 #include "PimBlocks.h"
+#include "RecordDraft.h"
 
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -17,7 +18,7 @@ using namespace er;
 
 namespace {
 
-using CI = ContactRecord;
+using CI = ContactDraft;
 
 // Every field of the record but the GUID and the id.
 #define ER_EVERY_FIELD(X)                                                                                              \
@@ -33,14 +34,14 @@ using CI = ContactRecord;
 
 struct NamedField {
     const char* name;
-    OptionalBytes CI::*field;
+    ContactField field;
 };
-#define ER_NAMED(name) NamedField{#name, &CI::name},
+#define ER_NAMED(name) NamedField{#name, ContactField::name},
 const NamedField kEveryField[] = {ER_EVERY_FIELD(ER_NAMED)};
 #undef ER_NAMED
 
 // The export reads the bytes only, never the lengths.
-void set(CI& c, OptionalBytes CI::*field, const QString& text) { c.*field = text.toUtf8(); }
+void set(CI& c, ContactField field, const QString& text) { c.set(field, text.toUtf8()); }
 
 // A value every escaping rule applies to.
 QString hard(const char* name) { return QString::fromLatin1(name) + ", a; b\\c\r\nd\re\nf"; }
@@ -90,7 +91,8 @@ void expectPhysicalLines(const QByteArray& file)
 QByteArray fileOf(std::initializer_list<CI> contacts)
 {
     ScanState state;
-    state.contacts = contacts;
+    for (const CI& c : contacts)
+        state.contacts.appendCopy(c.view());
     return contactsVCardFile(state);
 }
 
@@ -100,11 +102,11 @@ TEST(PortableVCard, EveryFieldReachesTheReaderWithItsValue)
 {
     ERTEST_REQUIRE_PYTHON("vobject");
     CI c;
-    c.GUID = QByteArray::fromHex("000102030405060708090a0b0c0d0e0f"), c.GUIDLength = 16;
+    c.set(ContactField::GUID, QByteArray::fromHex("000102030405060708090a0b0c0d0e0f")), c.setLength(ContactField::GUID, 16);
     for (const NamedField& f : kEveryField)
         set(c, f.field, hard(f.name));
-    set(c, &CI::Birthday, "1970-05-07");
-    const QByteArray file = portableVCard(c, uidOf(c.GUID, c.GUIDLength));
+    set(c, ContactField::Birthday, "1970-05-07");
+    const QByteArray file = portableVCard(c, uidOf(c.field(ContactField::GUID), c.length(ContactField::GUID)));
     ASSERT_TRUE(file.startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:00010203-0405-0607-0809-0A0B0C0D0E0F\r\n"));
     expectPhysicalLines(file);
 
@@ -168,8 +170,8 @@ TEST(PortableVCard, AnyOneFieldMakesAContactAndBlankOnesDoNot)
     }
     // Present but not held (past the block's end), and a GUID alone: no data.
     CI cut, guidOnly;
-    cut.Email1 = QByteArray("");
-    guidOnly.GUID = QByteArray(16, 'g'), guidOnly.ContactID = 7;
+    cut.set(ContactField::Email1, QByteArray(""));
+    guidOnly.set(ContactField::GUID, QByteArray(16, 'g')), guidOnly->ContactID = 7;
     EXPECT_EQ(fileOf({cut, guidOnly, CI()}), QByteArray());
 }
 
@@ -177,23 +179,25 @@ TEST(PortableVCard, NamesInEveryScriptLongAndHardValuesRoundTrip)
 {
     ERTEST_REQUIRE_PYTHON("vobject");
     CI ascii, latin, cjk, noName, companyOnly, phoneOnly, noteOnly, twin;
-    set(ascii, &CI::FirstName, "Ann"), set(ascii, &CI::LastName, "Lee");
-    set(latin, &CI::FirstName, QString::fromUtf8("José")), set(latin, &CI::LastName, QString::fromUtf8("Ørsted"));
-    set(latin, &CI::HomeCity, QString::fromUtf8("Århus")), set(latin, &CI::Nickname, QString::fromUtf8("Zoë, \"Z\""));
-    set(cjk, &CI::LastName, QString::fromUtf8("山田太郎"));
+    set(ascii, ContactField::FirstName, "Ann"), set(ascii, ContactField::LastName, "Lee");
+    set(latin, ContactField::FirstName, QString::fromUtf8("José")), set(latin, ContactField::LastName, QString::fromUtf8("Ørsted"));
+    set(latin, ContactField::HomeCity, QString::fromUtf8("Århus")), set(latin, ContactField::Nickname, QString::fromUtf8("Zoë, \"Z\""));
+    set(cjk, ContactField::LastName, QString::fromUtf8("山田太郎"));
     QString note;
     while (note.size() < 500)
         note += QString::fromUtf8("山田太郎, é; \\x\r\n");
     note.truncate(500);
-    set(cjk, &CI::Notes, note);
-    set(cjk, &CI::WorkStreet, QString::fromUtf8("1-2-3 丸の内;\n千代田区, 東京"));
-    noName.Email2 = QByteArray("solo@example.com\0", 17);
-    set(companyOnly, &CI::Company, "Acme, Inc.");
-    set(phoneOnly, &CI::Pager, "+1 555 0199");
-    set(noteOnly, &CI::Notes, "just a note");
-    ascii.GUID = twin.GUID = QByteArray::fromHex("ffeeddccbbaa99887766554433221100");
-    ascii.GUIDLength = twin.GUIDLength = 16;
-    twin.Email1 = QByteArray("twin@example.com");
+    set(cjk, ContactField::Notes, note);
+    set(cjk, ContactField::WorkStreet, QString::fromUtf8("1-2-3 丸の内;\n千代田区, 東京"));
+    noName.set(ContactField::Email2, QByteArray("solo@example.com\0", 17));
+    set(companyOnly, ContactField::Company, "Acme, Inc.");
+    set(phoneOnly, ContactField::Pager, "+1 555 0199");
+    set(noteOnly, ContactField::Notes, "just a note");
+    for (CI* record : {&ascii, &twin}) {
+        record->set(ContactField::GUID, QByteArray::fromHex("ffeeddccbbaa99887766554433221100"));
+        record->setLength(ContactField::GUID, 16);
+    }
+    twin.set(ContactField::Email1, QByteArray("twin@example.com"));
 
     const QByteArray file =
         fileOf({ascii, latin, cjk, CI(), noName, companyOnly, phoneOnly, noteOnly, twin, latin});
@@ -230,9 +234,9 @@ TEST(PortableVCard, NamesInEveryScriptLongAndHardValuesRoundTrip)
 TEST(PortableVCard, EightBitTextAndControlCharacters)
 {
     CI c;
-    c.FirstName = QByteArray("Jos\x8E"); // Mac Roman, not UTF-8
-    c.LastName = QByteArray("L\x01" "ee\x7F\0junk", 9);
-    set(c, &CI::Notes, "a\tb");
+    c.set(ContactField::FirstName, QByteArray("Jos\x8E")); // Mac Roman, not UTF-8
+    c.set(ContactField::LastName, QByteArray("L\x01" "ee\x7F\0junk", 9));
+    set(c, ContactField::Notes, "a\tb");
     const QByteArray card = portableVCard(c, QByteArray());
     EXPECT_TRUE(card.contains(QString::fromUtf8("\r\nN:Lee;José;;;\r\n").toUtf8())) << card.constData();
     EXPECT_TRUE(card.contains("\r\nNOTE:a\tb\r\n"));
@@ -250,7 +254,7 @@ TEST(PortableVCard, StoredDatesDecodeOnlyWhenTheirOrderIsCertain)
         EXPECT_EQ(portableDate(QString::fromLatin1(text)), date) << text;
 
     CI c;
-    set(c, &CI::Birthday, "5/7/1970"), set(c, &CI::Anniversary, "25.12.1999");
+    set(c, ContactField::Birthday, "5/7/1970"), set(c, ContactField::Anniversary, "25.12.1999");
     const QByteArray card = portableVCard(c, QByteArray());
     EXPECT_TRUE(card.contains("\r\nX-BIRTHDAY-TEXT:5/7/1970\r\nX-ANNIVERSARY:1999-12-25\r\n")) << card.constData();
 }

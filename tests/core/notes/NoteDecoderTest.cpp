@@ -9,10 +9,11 @@
 #include <gtest/gtest.h>
 
 using namespace testdb;
+using er::NoteField;
 
 namespace {
 
-const er::NoteRecord& decode(er::ScanState& state, const QByteArray& block)
+er::NoteView decode(er::ScanState& state, const QByteArray& block)
 {
     er::decodeBlock(state, er::BlockTag::NTRC, er::BlockView::whole(block));
     return state.notes.back();
@@ -26,14 +27,14 @@ TEST(NoteDecoder, TextFormsAndStamp)
     const auto& n = decode(state, noteBlock({wideProp(kNoteSummaryTag, QString::fromUtf8("Ideen für März")),
                                              markedProp(kNoteDescriptionTag, "a\rb"), wideProp(kNote1F06Tag, "abc"),
                                              prop(kNoteStampTimeTag, macTime(123456))}));
-    EXPECT_EQ(*n.Summary, QString::fromUtf8("Ideen für März").toUtf8());
-    EXPECT_EQ(n.SummaryLength, 15u);
-    EXPECT_EQ(*n.Description, "a\rb");
-    EXPECT_EQ(n.DescriptionLength, 3u);
-    EXPECT_EQ(*n.Property1F06, "abc");
-    EXPECT_EQ(n.Property1F06Length, 3u); // no terminator counted
-    EXPECT_EQ(er::bigEndianU32(n.StampTime->data()), 123456u);
-    EXPECT_FALSE(n.GUID);
+    EXPECT_EQ(*n.field(NoteField::Summary), QString::fromUtf8("Ideen für März").toUtf8());
+    EXPECT_EQ(n.length(NoteField::Summary), 15u);
+    EXPECT_EQ(*n.field(NoteField::Description), "a\rb");
+    EXPECT_EQ(n.length(NoteField::Description), 3u);
+    EXPECT_EQ(*n.field(NoteField::Property1F06), "abc");
+    EXPECT_EQ(n.length(NoteField::Property1F06), 3u); // no terminator counted
+    EXPECT_EQ(er::bigEndianU32(n->StampTime->data()), 123456u);
+    EXPECT_FALSE(n.field(NoteField::GUID));
 }
 
 TEST(NoteDecoder, EveryBlockCounts)
@@ -43,7 +44,7 @@ TEST(NoteDecoder, EveryBlockCounts)
     unusable.replace(36, 4, be32(4000));
     const auto& n = decode(state, unusable);
     EXPECT_EQ(state.noteCount, 1u);
-    EXPECT_TRUE(n.Summary && n.Summary->isEmpty());
+    EXPECT_TRUE(n.field(NoteField::Summary) && n.field(NoteField::Summary)->isEmpty());
     decode(state, noteBlock({}));
     EXPECT_EQ(state.noteCount, 2u);
 }

@@ -1,6 +1,7 @@
 #include "../TestFiles.h"
 
 #include "notes/NoteExport.h"
+#include "RecordDraft.h"
 #include "archive/BundleLayout.h"
 #include "format/ByteOrder.h"
 
@@ -10,14 +11,14 @@ using namespace er;
 
 namespace {
 
-NoteRecord note(const QByteArray& summary, const QByteArray& description, const QByteArray& guid = {})
+NoteDraft note(const QByteArray& summary, const QByteArray& description, const QByteArray& guid = {})
 {
-    NoteRecord n;
+    NoteDraft n;
     if (!summary.isNull())
-        n.Summary = summary, n.SummaryLength = quint32(summary.size() + 1);
-    n.Description = description, n.DescriptionLength = quint32(description.size() + 1);
+        n.set(NoteField::Summary, summary), n.setLength(NoteField::Summary, quint32(summary.size() + 1));
+    n.set(NoteField::Description, description), n.setLength(NoteField::Description, quint32(description.size() + 1));
     if (!guid.isEmpty())
-        n.GUID = guid, n.GUIDLength = quint32(guid.size());
+        n.set(NoteField::GUID, guid), n.setLength(NoteField::GUID, quint32(guid.size()));
     return n;
 }
 
@@ -36,8 +37,8 @@ TEST(NoteExport, JournalLines)
               head + "SUMMARY:Ideas\r\nDESCRIPTION:one line only\r\n" + tail);
     EXPECT_EQ(noteICalendar(note(QByteArray(), QByteArray("x\0y\r\0", 5))), head + "DESCRIPTION:xy\\n\r\n" + tail);
     // GUID bytes that lay past the block's end read as zeros.
-    NoteRecord cut = note("t", "d");
-    cut.GUID = QByteArray(), cut.GUIDLength = 16;
+    NoteDraft cut = note("t", "d");
+    cut.set(NoteField::GUID, QByteArray()), cut.setLength(NoteField::GUID, 16);
     EXPECT_TRUE(noteICalendar(cut).contains("\r\nUID:00000000-0000-0000-0000-000000000000\r\n"));
 }
 
@@ -46,7 +47,7 @@ TEST(NoteExport, SavingKeepsEveryNoteStopsAndCountsFailures)
     QTemporaryDir target;
     const QString dir = bundlePath(target.path()) + "/Notes", none(26, 'A');
     ScanState state;
-    state.notes = {note("first", "1"), note("second", "2"), note("third", "3", QByteArray(16, '\x07'))};
+    appendDrafts(state.notes, note("first", "1"), note("second", "2"), note("third", "3", QByteArray(16, '\x07')));
     QStringList statuses;
     std::atomic<bool> stop{false};
     auto run = [&](bool stopAtFirst) {
