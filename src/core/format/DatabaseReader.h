@@ -1,57 +1,81 @@
 #pragma once
 // Reading the whole database front to back for the scan's walk: the block
 // header at each position the walk examines, and of each block the bytes its
-// decoder needs. One system call per chunk, never per position. Unreadable
-// ranges (I/O errors) read as zeros, are counted and reported.
+// decoder needs, read in large chunks: one system call per chunk, never per
+// position.
+//
+// Read calls that fail are retried per 512-byte sector; a sector that still
+// fails reads as zeros, is counted once and reported. Bytes past the end of
+// the file, or past where it ends now if it shrank, read as zeros.
 
 #include "format/BlockView.h"
 
-#include <QByteArray>
 #include <QtGlobal>
 
 #include <functional>
+#include <vector>
 
 namespace er {
+
+struct DatabaseReaderOptions {
+    // In place of pread(2): bytes read, 0 at the end of the file, -1 (with
+    // errno) on an error. Tests make a disk fail with it.
+    std::function<qint64(int fd, char* out, qint64 n, qint64 pos)> read;
+};
 
 class DatabaseReader {
 public:
     static constexpr int kHeaderBytes = 9;
-    // Reads are made in chunks of this size; blocks larger than a chunk get a
-    // buffer of their own, bounded by what the file really holds.
+    static constexpr qint64 kSectorSize = 512;
+    // Read calls are made in chunks of this size.
     static constexpr qint64 kChunkSize = 4 * 1024 * 1024;
 
-    // Told of each unreadable piece, [start, end), as it is found.
+    // Told of each unreadable piece once, [start, end), as it is found.
     using UnreadableRange = std::function<void(qint64 start, qint64 end)>;
 
     // Reads `fd`, which the caller keeps open while the reader lives;
     // `fileSize` is the size it had when opened (a device's size for a disk).
-    DatabaseReader(int fd, qint64 fileSize, UnreadableRange onUnreadable = {});
+    DatabaseReader(int fd, qint64 fileSize, UnreadableRange onUnreadable = {},
+                   DatabaseReaderOptions options = DatabaseReaderOptions());
 
     // The kHeaderBytes bytes at pos, zero-padded past the end of the file.
+    // Valid until the next call.
     const unsigned char* header(qint64 pos);
-    // The block of declared length L at pos: the bytes the file holds (at
-    // most `needed` of them), in the chunk window or in a buffer of its own.
+
+    // The block of declared `length` at pos: of its bytes, the first
+    // `needed` that the file holds. Valid until the next call.
     BlockView block(qint64 pos, quint64 length, quint64 needed);
 
     qint64 unreadableBytes() const { return m_unreadable; }
 
 private:
-    const unsigned char* window(qint64 pos) const
+    bool inWindow(qint64 pos, qint64 n) const
     {
-        return reinterpret_cast<const unsigned char*>(m_window.constData()) + (pos - m_windowStart);
+        return pos >= m_windowStart && pos + n <= m_windowStart + m_windowLength;
     }
+    const unsigned char* window(qint64 pos) const { return m_window.data() + (pos - m_windowStart); }
     void fill(qint64 pos, qint64 size);
-    void readAt(qint64 pos, char* out, qint64 n);
-    bool readRange(qint64 pos, char* out, qint64 n);
+    void readAt(qint64 pos, unsigned char* out, qint64 n);
+    bool readRange(qint64 pos, unsigned char* out, qint64 n);
+    void noteUnreadable(qint64 start, qint64 end);
 
     int m_fd;
     qint64 m_fileSize;
+    // Lowered to where a read found the file ending, if it shrank.
+    qint64 m_readableEnd;
     UnreadableRange m_onUnreadable;
-    QByteArray m_window;
+    DatabaseReaderOptions m_options;
+
+    // File bytes [m_windowStart, m_windowStart + m_windowLength), followed
+    // by kHeaderBytes zeros: the chunk being walked, or a block larger than a
+    // chunk. It only grows.
+    std::vector<unsigned char> m_window;
     qint64 m_windowStart = 0;
     qint64 m_windowLength = -1;
-    QByteArray m_large;
+
     qint64 m_unreadable = 0;
+    // Unreadable bytes before this offset have been counted.
+    qint64 m_countedTo = 0;
 };
 
 } // namespace er
