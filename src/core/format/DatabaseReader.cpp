@@ -148,6 +148,7 @@ DatabaseReader::DatabaseReader(int fd, qint64 fileSize, UnreadableRange onUnread
     ::madvise(map, static_cast<std::size_t>(m_fileSize), MADV_SEQUENTIAL);
     m_map = static_cast<const unsigned char*>(map);
     m_page.resize(static_cast<std::size_t>(m_pageSize));
+    m_residency.resize(static_cast<std::size_t>(kReleaseStep / m_pageSize + 1));
 }
 
 DatabaseReader::~DatabaseReader()
@@ -238,10 +239,14 @@ void DatabaseReader::checkMapped(qint64 from, qint64 to)
         from = m_windowStart + m_windowLength;
     from = qMax(from, m_checkedTo);
     while (from < qMin(to, m_readableEnd)) {
-        // A step at a time, whole: in one call the pages are mapped, and
-        // found readable, up to the end of the step (the walk's next headers
-        // then find them mapped too).
+        // A step at a time, whole. Pages the cache holds read in full were
+        // read without error and need nothing more; otherwise one call maps
+        // them, reading what is missing, up to the end of the step.
         const qint64 stepEnd = qMin(m_readableEnd, alignDown(from, kReleaseStep) + kReleaseStep);
+        if (cached(from, stepEnd)) {
+            from = m_checkedTo = stepEnd;
+            continue;
+        }
         if (from >= m_populateAgainAt) {
             if (populate(from, stepEnd)) {
                 from = m_checkedTo = stepEnd;
@@ -266,6 +271,23 @@ void DatabaseReader::checkMapped(qint64 from, qint64 to)
         readAt(page, m_page.data(), qMin(m_pageSize, m_fileSize - page));
         from = page + m_pageSize;
     }
+}
+
+bool DatabaseReader::cached(qint64 from, qint64 to)
+{
+    // The kernel tells a file's cached pages only to its owner or to one who
+    // may write it; for anyone else unmapped pages show as absent, and they
+    // are mapped instead.
+    const qint64 start = alignDown(from, m_pageSize);
+    const qint64 pages = (to - start + m_pageSize - 1) / m_pageSize;
+    if (::mincore(const_cast<unsigned char*>(m_map) + start, static_cast<std::size_t>(to - start), m_residency.data())
+        != 0)
+        return false;
+    for (qint64 i = 0; i < pages; ++i) {
+        if (!(m_residency[static_cast<std::size_t>(i)] & 1))
+            return false;
+    }
+    return true;
 }
 
 bool DatabaseReader::populate(qint64 from, qint64 to)

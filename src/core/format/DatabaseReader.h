@@ -67,9 +67,9 @@ public:
 
     // The block of declared `length` at pos: of its bytes, the first
     // `needed` that the file holds. Valid until the next call. When mapped,
-    // the rest of the block is not copied, but its pages are mapped (a step
-    // ahead at a time), so that a sector the disk cannot read there is still
-    // found and counted as a full read would.
+    // the rest of the block is not copied, but its pages are checked (a step
+    // ahead at a time: read already, or else mapped), so that a sector the
+    // disk cannot read there is still found and counted as a full read would.
     BlockView block(qint64 pos, quint64 length, quint64 needed);
 
     qint64 unreadableBytes() const { return m_unreadable; }
@@ -85,6 +85,7 @@ private:
     void fillAfterFault(qint64 pos, qint64 n);
     bool copyFromMap(qint64 pos, unsigned char* out, qint64 n);
     void checkMapped(qint64 from, qint64 to);
+    bool cached(qint64 from, qint64 to);
     bool populate(qint64 from, qint64 to);
     void releaseBehind(qint64 pos);
     void readAt(qint64 pos, unsigned char* out, qint64 n);
@@ -118,6 +119,8 @@ private:
     unsigned char m_header[kHeaderBytes] = {};
     std::vector<unsigned char> m_block;
     std::vector<unsigned char> m_page;
+    // Which pages of a step the cache holds.
+    std::vector<unsigned char> m_residency;
 
     qint64 m_unreadable = 0;
     // Unreadable bytes before this offset have been counted.
