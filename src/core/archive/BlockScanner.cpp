@@ -6,13 +6,12 @@
 #include "format/BlockView.h"
 #include "format/ByteOrder.h"
 #include "format/DatabaseFile.h"
+#include "format/DatabaseReader.h"
 #include "mail/FolderTable.h"
 #include "mail/MailDecoders.h"
 #include "notes/NoteDecoder.h"
 
 #include <QFile>
-
-#include <cstring>
 
 namespace er {
 
@@ -23,109 +22,6 @@ constexpr qint64 kPositionStep = 512;
 // looks at every 256th byte, so that a block at an odd multiple of 256 after
 // a damaged header is found again instead of stepped over.
 constexpr qint64 kResyncStep = 256;
-// Reads are made in chunks of this size; blocks larger than a chunk get a
-// buffer of their own, bounded by what the file really holds.
-constexpr qint64 kChunkSize = 4 * 1024 * 1024;
-constexpr int kHeaderBytes = 9;
-
-// Sequential reader over the database: one system call per chunk, never per
-// position. Unreadable ranges (I/O errors) read as zeros and are counted.
-class ChunkReader {
-public:
-    ChunkReader(QFile& file, qint64 fileSize, ScanMap& map) : m_file(file), m_fileSize(fileSize), m_map(map) {}
-
-    // The header bytes at pos, zero-padded past the end of the file.
-    const unsigned char* header(qint64 pos)
-    {
-        if (pos < m_windowStart || pos + kHeaderBytes > m_windowStart + m_windowLength)
-            fill(pos, kChunkSize);
-        return window(pos);
-    }
-
-    // The block of declared length L at pos: the bytes the file holds (at
-    // most `needed` of them), in the chunk window or in a buffer of its own.
-    BlockView block(qint64 pos, quint64 length, quint64 needed)
-    {
-        const quint64 held = qMin(qMin<quint64>(length, needed),
-                                  static_cast<quint64>(qMax<qint64>(0, m_fileSize - pos)));
-        const qint64 end = pos + static_cast<qint64>(held);
-        if (pos >= m_windowStart && end <= m_windowStart + m_windowLength)
-            return BlockView(window(pos), held, length, pos);
-        if (static_cast<qint64>(held) <= kChunkSize) {
-            fill(pos, kChunkSize);
-            return BlockView(window(pos), held, length, pos);
-        }
-        m_large.resize(0);
-        m_large.resize(static_cast<int>(held));
-        readAt(pos, m_large.data(), static_cast<qint64>(held));
-        return BlockView(reinterpret_cast<const unsigned char*>(m_large.constData()), held, length, pos);
-    }
-
-    qint64 unreadableBytes() const { return m_unreadable; }
-
-private:
-    const unsigned char* window(qint64 pos) const
-    {
-        return reinterpret_cast<const unsigned char*>(m_window.constData()) + (pos - m_windowStart);
-    }
-
-    void fill(qint64 pos, qint64 size)
-    {
-        const qint64 held = qMax<qint64>(0, qMin(size, m_fileSize - pos));
-        // Room for a header read at the last held byte, zero-filled.
-        if (m_window.size() < held + kHeaderBytes)
-            m_window.resize(static_cast<int>(held + kHeaderBytes));
-        std::memset(m_window.data() + held, 0, static_cast<size_t>(m_window.size() - held));
-        if (held > 0)
-            readAt(pos, m_window.data(), held);
-        m_windowStart = pos;
-        m_windowLength = held;
-    }
-
-    // Reads n bytes at pos into out; a range that cannot be read is retried in
-    // 512-byte pieces and what still fails is left as zeros.
-    void readAt(qint64 pos, char* out, qint64 n)
-    {
-        if (readRange(pos, out, n))
-            return;
-        for (qint64 done = 0; done < n; done += kPositionStep) {
-            const qint64 piece = qMin(kPositionStep, n - done);
-            if (!readRange(pos + done, out + done, piece)) {
-                std::memset(out + done, 0, static_cast<size_t>(piece));
-                m_unreadable += piece;
-                m_map.add(Region::Unreadable, pos + done, pos + done + piece);
-            }
-        }
-    }
-
-    bool readRange(qint64 pos, char* out, qint64 n)
-    {
-        if (!m_file.seek(pos))
-            return false;
-        qint64 done = 0;
-        while (done < n) {
-            const qint64 got = m_file.read(out + done, n - done);
-            if (got < 0)
-                return false;
-            if (got == 0) {
-                // The file shrank while we read it: the rest reads as zeros.
-                std::memset(out + done, 0, static_cast<size_t>(n - done));
-                return true;
-            }
-            done += got;
-        }
-        return true;
-    }
-
-    QFile& m_file;
-    qint64 m_fileSize;
-    ScanMap& m_map;
-    QByteArray m_window;
-    qint64 m_windowStart = 0;
-    qint64 m_windowLength = -1;
-    QByteArray m_large;
-    qint64 m_unreadable = 0;
-};
 
 // Calendar events and mail records count too: a file that holds only those
 // still has something to save (a record without text becomes a composed
@@ -259,7 +155,9 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
     state.progressRange = static_cast<quint32>(qMin<qint64>(state.fileSize / kPositionStep, 0xFFFFFFFF));
 
     state.map.setFileSize(state.fileSize);
-    ChunkReader reader(file, state.fileSize, state.map);
+    DatabaseReader reader(file.handle(), state.fileSize, [&state](qint64 start, qint64 end) {
+        state.map.add(Region::Unreadable, start, end);
+    });
     state.office2004 = state.fileSize > 0 && bigEndianU32(reader.header(0)) == 3;
 
     bool firstTagSeen = false;

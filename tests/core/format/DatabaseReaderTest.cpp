@@ -1,0 +1,313 @@
+// The scan's reader: mapped or with read calls it gives the file's bytes, a
+// file that shrinks under the mapping reads as zeros past its new end, and
+// sectors the disk cannot read read as zeros and count once.
+
+#include "format/DatabaseReader.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace er;
+
+namespace {
+
+const qint64 kPage = ::sysconf(_SC_PAGESIZE);
+
+// A database file without a name (nothing to clean up, even after a death
+// test), read and cut through the same descriptor.
+struct TestFile {
+    explicit TestFile(const QByteArray& bytes)
+        : fd(::open(QFile::encodeName(QDir::tempPath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600))
+    {
+        EXPECT_GE(fd, 0) << std::strerror(errno);
+        EXPECT_EQ(::pwrite(fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0), bytes.size());
+    }
+    ~TestFile() { ::close(fd); }
+    void truncate(qint64 size) const { ASSERT_EQ(::ftruncate(fd, size), 0); }
+
+    const int fd;
+};
+
+// No byte is zero, so zeros read back are padding; neighbouring positions
+// differ, so a wrong offset shows.
+QByteArray patternBytes(qint64 size)
+{
+    QByteArray bytes(static_cast<int>(size), Qt::Uninitialized);
+    quint32 x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x | 1);
+    }
+    return bytes;
+}
+
+// A header read (length 0) or a block read, as the walk makes them.
+struct Read {
+    qint64 pos;
+    quint64 length = 0;
+    quint64 needed = 0;
+};
+
+// The bytes the reader gives for the read, with the block's view checked.
+QByteArray readOnce(DatabaseReader& reader, const Read& r)
+{
+    if (r.length == 0)
+        return QByteArray(reinterpret_cast<const char*>(reader.header(r.pos)), DatabaseReader::kHeaderBytes);
+    const BlockView view = reader.block(r.pos, r.length, r.needed);
+    EXPECT_EQ(view.length(), r.length);
+    EXPECT_EQ(view.fileOffset(), r.pos);
+    return view.bytes(0, view.available());
+}
+
+// What the read must give of `seen`, the bytes as the disk now holds them
+// (zeros where it cannot read): a header zero-padded past the file's end, a
+// block as far as the file held it when opened.
+QByteArray expectedOf(const QByteArray& seen, qint64 openedSize, const Read& r)
+{
+    if (r.length == 0)
+        return seen.mid(static_cast<int>(r.pos), DatabaseReader::kHeaderBytes)
+            .leftJustified(DatabaseReader::kHeaderBytes, '\0', true);
+    const qint64 held = qMin<qint64>(qMin(r.length, r.needed), openedSize - r.pos);
+    return seen.mid(static_cast<int>(r.pos), static_cast<int>(held)).leftJustified(static_cast<int>(held), '\0', true);
+}
+
+std::vector<Read> headersEvery256(qint64 from, qint64 to)
+{
+    std::vector<Read> reads;
+    for (qint64 pos = from; pos < to; pos += 256)
+        reads.push_back({pos});
+    return reads;
+}
+
+const char* nameOf(ReadAccess access)
+{
+    return access == ReadAccess::MapWhenPossible ? "mapped" : "read calls";
+}
+
+} // namespace
+
+TEST(DatabaseReader, MappedAndReadCallsGiveTheFileBytes)
+{
+    const qint64 size = DatabaseReader::kChunkSize + 3 * kPage + 123;
+    const QByteArray file = patternBytes(size);
+    const TestFile db(file);
+    const qint64 chunk = DatabaseReader::kChunkSize;
+    const std::vector<Read> reads = {
+        {0},
+        {kPage - 4},                                           // a header across a page boundary
+        {2 * kPage, 10240, 32},                                // message text: its first 32 bytes
+        {5 * kPage, 1536, 1536},                               // a record, whole
+        {chunk - 600, 1024, 1024},                             // across the end of the first chunk
+        {256, static_cast<quint64>(chunk + kPage), ~0ull},     // larger than a chunk, behind the last read
+        {size - 9},                                            // the last whole header
+        {size - 5},                                            // headers in the last 8 bytes
+        {size - 1},
+        {size - 700, 4096, 4096},                              // blocks running past the end
+        {size - 20, 512, 32},
+    };
+    for (const ReadAccess access : {ReadAccess::MapWhenPossible, ReadAccess::ReadCallsOnly}) {
+        DatabaseReader reader(db.fd, size, {}, {access, {}});
+        EXPECT_EQ(reader.isMapped(), access == ReadAccess::MapWhenPossible);
+        for (const Read& r : reads)
+            EXPECT_EQ(readOnce(reader, r), expectedOf(file, size, r))
+                << nameOf(access) << " at " << r.pos << ", length " << r.length;
+        EXPECT_EQ(reader.unreadableBytes(), 0);
+    }
+}
+
+TEST(DatabaseReader, AFileThatShrankWhileReadReadsAsZerosPastItsNewEnd)
+{
+    const qint64 size = 16 * kPage + 300;
+    const QByteArray file = patternBytes(size);
+    for (const qint64 cut : {3 * kPage, 3 * kPage + 100, qint64(0)}) {
+        for (const ReadAccess access : {ReadAccess::MapWhenPossible, ReadAccess::ReadCallsOnly}) {
+            const TestFile db(file);
+            int readCalls = 0;
+            DatabaseReaderOptions options{access, [&readCalls](int fd, char* out, qint64 n, qint64 pos) {
+                                              ++readCalls;
+                                              return static_cast<qint64>(::pread(fd, out, static_cast<size_t>(n), pos));
+                                          }};
+            DatabaseReader reader(db.fd, size, {}, options);
+            // Mapped, every page past the cut now faults when touched.
+            db.truncate(cut);
+            std::vector<Read> reads = {{0, static_cast<quint64>(size), 32}, {qMax<qint64>(0, cut - 16), 4096, 64}};
+            for (const Read& r : headersEvery256(0, size))
+                reads.push_back(r);
+            reads.push_back({10 * kPage, 1024, 1024});
+            const QByteArray seen = file.left(static_cast<int>(cut)).leftJustified(static_cast<int>(size), '\0');
+            for (const Read& r : reads)
+                EXPECT_EQ(readOnce(reader, r), expectedOf(seen, size, r))
+                    << nameOf(access) << ", cut at " << cut << ", read at " << r.pos;
+            EXPECT_EQ(reader.unreadableBytes(), 0) << "a file that ended early is not damage";
+            EXPECT_LE(readCalls, 3) << "once a read found the new end, what lies past it is not asked for again";
+        }
+    }
+}
+
+TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
+{
+    // Mapped, a page is read again with read calls only when it faults, and
+    // a test can make pages fault only by cutting the file: those cases cut
+    // it at the damage, and the disk fails there until the old end.
+    const qint64 size = DatabaseReader::kChunkSize + 12 * kPage;
+    const qint64 chunk = DatabaseReader::kChunkSize;
+    const auto withHeaders = [size](std::vector<Read> reads, qint64 from) {
+        for (const Read& r : headersEvery256(from, size))
+            reads.push_back(r);
+        return reads;
+    };
+    struct Case {
+        const char* what;
+        ReadAccess access;
+        qint64 badStart;
+        qint64 badEnd;
+        bool cut;
+        std::vector<Read> walk;
+    };
+    const Case cases[] = {
+        // The second chunk starts at chunk - 256: half a sector of the first
+        // is read again, and its pieces must keep to the disk's sectors.
+        {"sectors across a chunk start between sectors", ReadAccess::ReadCallsOnly, chunk - 512, chunk + 1024, false,
+         withHeaders({{0}, {chunk - 256, 4096, 4096}}, chunk + 3840)},
+        {"pages under the headers", ReadAccess::MapWhenPossible, chunk + 8 * kPage, size - 2 * kPage, true,
+         withHeaders({}, chunk)},
+        {"pages inside a body", ReadAccess::MapWhenPossible, chunk + 8 * kPage, size - 2 * kPage, true,
+         withHeaders({{chunk + 4 * kPage, static_cast<quint64>(8 * kPage), 32}}, chunk + 12 * kPage)},
+        {"pages under the headers", ReadAccess::ReadCallsOnly, chunk + 8 * kPage, size - 2 * kPage, true,
+         withHeaders({}, chunk)},
+    };
+    const QByteArray file = patternBytes(size);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(nameOf(c.access)) + ": " + c.what);
+        const TestFile db(file);
+        DatabaseReaderOptions options{c.access, [&c](int fd, char* out, qint64 n, qint64 pos) -> qint64 {
+                                          if (pos < c.badEnd && pos + n > c.badStart) {
+                                              errno = EIO;
+                                              return -1;
+                                          }
+                                          return ::pread(fd, out, static_cast<size_t>(n), pos);
+                                      }};
+        std::vector<std::pair<qint64, qint64>> told;
+        DatabaseReader reader(
+            db.fd, size, [&told](qint64 start, qint64 end) { told.emplace_back(start, end); }, options);
+        EXPECT_EQ(reader.isMapped(), c.access == ReadAccess::MapWhenPossible);
+        if (c.cut)
+            db.truncate(c.badStart);
+
+        QByteArray seen = file;
+        seen.replace(static_cast<int>(c.badStart), static_cast<int>(c.badEnd - c.badStart),
+                     QByteArray(static_cast<int>(c.badEnd - c.badStart), '\0'));
+        if (c.cut)
+            seen = seen.left(static_cast<int>(c.badEnd)).leftJustified(static_cast<int>(size), '\0');
+        for (const Read& r : c.walk)
+            EXPECT_EQ(readOnce(reader, r), expectedOf(seen, size, r)) << "read at " << r.pos;
+
+        EXPECT_EQ(reader.unreadableBytes(), c.badEnd - c.badStart);
+        qint64 next = c.badStart;
+        for (const auto& [start, end] : told) {
+            EXPECT_EQ(start, next) << "each piece once, in order";
+            EXPECT_LE(end - start, DatabaseReader::kSectorSize);
+            next = end;
+        }
+        EXPECT_EQ(next, c.badEnd);
+    }
+}
+
+TEST(DatabaseReader, MappedPagesBehindTheWalkAreReleased)
+{
+    // A sparse file: its holes map as pages of zeros, resident once touched.
+    const qint64 size = 6 * DatabaseReader::kReleaseStep;
+    const auto residentFileBytes = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("RssFile:", 0) == 0)
+                return std::stoll(line.substr(8)) * 1024;
+        return -1ll;
+    };
+    const TestFile db{QByteArray()};
+    db.truncate(size);
+    DatabaseReader reader(db.fd, size);
+    ASSERT_TRUE(reader.isMapped());
+    const qint64 before = residentFileBytes();
+    qint64 most = 0;
+    for (qint64 pos = 0; pos < size; pos += 1024 * 1024) {
+        reader.header(pos);
+        reader.block(pos, 1024 * 1024, 32); // maps every page of the block
+        most = qMax(most, residentFileBytes() - before);
+    }
+    EXPECT_GT(most, 0) << "the walk touched mapped pages";
+    EXPECT_LT(most, 3 * DatabaseReader::kReleaseStep) << "resident pages grew with the file";
+}
+
+// The reader's bus error handler takes only faults inside its own copies;
+// anything else reaches the disposition that was there before it.
+namespace {
+
+void exitThree(int)
+{
+    ::_exit(3);
+}
+
+// Touches a page of a mapping whose file was cut: a bus error outside any
+// reader's copy. A reader first recovers from such a fault inside its copy.
+void faultOutsideTheReader()
+{
+    const TestFile db(patternBytes(4 * kPage));
+    DatabaseReader reader(db.fd, 4 * kPage);
+    void* map = ::mmap(nullptr, static_cast<size_t>(4 * kPage), PROT_READ, MAP_SHARED, db.fd, 0);
+    db.truncate(kPage);
+    if (map == MAP_FAILED || *reader.header(2 * kPage) != 0)
+        ::_exit(1);
+    (void)static_cast<const volatile unsigned char*>(map)[2 * kPage];
+    ::_exit(0);
+}
+
+void signalSent()
+{
+    const TestFile db(patternBytes(kPage));
+    DatabaseReader reader(db.fd, kPage);
+    ::raise(SIGBUS);
+    ::_exit(0);
+}
+
+} // namespace
+
+TEST(DatabaseReaderDeathTest, BusErrorsNotInACopyReachThePreviousDisposition)
+{
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's handler was there before the reader's: it reports the
+    // bus error and exits.
+    const auto diedOfBusError = testing::ExitedWithCode(1);
+    const char* const report = "AddressSanitizer: BUS";
+#else
+    const auto diedOfBusError = testing::KilledBySignal(SIGBUS);
+    const char* const report = "";
+#endif
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // each case in a fresh process
+    EXPECT_EXIT(faultOutsideTheReader(), diedOfBusError, report);
+    EXPECT_EXIT(signalSent(), diedOfBusError, report);
+    EXPECT_EXIT(
+        {
+            std::signal(SIGBUS, exitThree);
+            faultOutsideTheReader();
+        },
+        testing::ExitedWithCode(3), "");
+    GTEST_FLAG_SET(death_test_style, style);
+}
