@@ -1,6 +1,6 @@
-// The scan's reader: mapped or with read calls it gives the file's bytes, a
-// file that shrinks under the mapping reads as zeros past its new end, and
-// sectors the disk cannot read read as zeros and count once.
+// The scan's reader gives the file's bytes, a file that shrinks while read
+// reads as zeros past its new end, and sectors the disk cannot read read as
+// zeros and count once.
 
 #include "format/DatabaseReader.h"
 
@@ -11,14 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 using namespace er;
@@ -27,8 +24,8 @@ namespace {
 
 const qint64 kPage = ::sysconf(_SC_PAGESIZE);
 
-// A database file without a name (nothing to clean up, even after a death
-// test), read and cut through the same descriptor.
+// A database file without a name (nothing to clean up), read and cut
+// through the same descriptor.
 struct TestFile {
     explicit TestFile(const QByteArray& bytes)
         : fd(::open(QFile::encodeName(QDir::tempPath()).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600))
@@ -95,14 +92,9 @@ std::vector<Read> headersEvery256(qint64 from, qint64 to)
     return reads;
 }
 
-const char* nameOf(ReadAccess access)
-{
-    return access == ReadAccess::MapWhenPossible ? "mapped" : "read calls";
-}
-
 } // namespace
 
-TEST(DatabaseReader, MappedAndReadCallsGiveTheFileBytes)
+TEST(DatabaseReader, ReadsGiveTheFileBytes)
 {
     const qint64 size = DatabaseReader::kChunkSize + 3 * kPage + 123;
     const QByteArray file = patternBytes(size);
@@ -121,14 +113,10 @@ TEST(DatabaseReader, MappedAndReadCallsGiveTheFileBytes)
         {size - 700, 4096, 4096},                              // blocks running past the end
         {size - 20, 512, 32},
     };
-    for (const ReadAccess access : {ReadAccess::MapWhenPossible, ReadAccess::ReadCallsOnly}) {
-        DatabaseReader reader(db.fd, size, {}, {access, {}});
-        EXPECT_EQ(reader.isMapped(), access == ReadAccess::MapWhenPossible);
-        for (const Read& r : reads)
-            EXPECT_EQ(readOnce(reader, r), expectedOf(file, size, r))
-                << nameOf(access) << " at " << r.pos << ", length " << r.length;
-        EXPECT_EQ(reader.unreadableBytes(), 0);
-    }
+    DatabaseReader reader(db.fd, size);
+    for (const Read& r : reads)
+        EXPECT_EQ(readOnce(reader, r), expectedOf(file, size, r)) << "at " << r.pos << ", length " << r.length;
+    EXPECT_EQ(reader.unreadableBytes(), 0);
 }
 
 TEST(DatabaseReader, AFileThatShrankWhileReadReadsAsZerosPastItsNewEnd)
@@ -136,35 +124,30 @@ TEST(DatabaseReader, AFileThatShrankWhileReadReadsAsZerosPastItsNewEnd)
     const qint64 size = 16 * kPage + 300;
     const QByteArray file = patternBytes(size);
     for (const qint64 cut : {3 * kPage, 3 * kPage + 100, qint64(0)}) {
-        for (const ReadAccess access : {ReadAccess::MapWhenPossible, ReadAccess::ReadCallsOnly}) {
-            const TestFile db(file);
-            int readCalls = 0;
-            DatabaseReaderOptions options{access, [&readCalls](int fd, char* out, qint64 n, qint64 pos) {
-                                              ++readCalls;
-                                              return static_cast<qint64>(::pread(fd, out, static_cast<size_t>(n), pos));
-                                          }};
-            DatabaseReader reader(db.fd, size, {}, options);
-            // Mapped, every page past the cut now faults when touched.
-            db.truncate(cut);
-            std::vector<Read> reads = {{0, static_cast<quint64>(size), 32}, {qMax<qint64>(0, cut - 16), 4096, 64}};
-            for (const Read& r : headersEvery256(0, size))
-                reads.push_back(r);
-            reads.push_back({10 * kPage, 1024, 1024});
-            const QByteArray seen = file.left(static_cast<int>(cut)).leftJustified(static_cast<int>(size), '\0');
-            for (const Read& r : reads)
-                EXPECT_EQ(readOnce(reader, r), expectedOf(seen, size, r))
-                    << nameOf(access) << ", cut at " << cut << ", read at " << r.pos;
-            EXPECT_EQ(reader.unreadableBytes(), 0) << "a file that ended early is not damage";
-            EXPECT_LE(readCalls, 3) << "once a read found the new end, what lies past it is not asked for again";
-        }
+        const TestFile db(file);
+        int readCalls = 0;
+        DatabaseReaderOptions options{[&readCalls](int fd, char* out, qint64 n, qint64 pos) {
+            ++readCalls;
+            return static_cast<qint64>(::pread(fd, out, static_cast<size_t>(n), pos));
+        }};
+        DatabaseReader reader(db.fd, size, {}, options);
+        db.truncate(cut);
+        std::vector<Read> reads = {{0, static_cast<quint64>(size), 32}, {qMax<qint64>(0, cut - 16), 4096, 64}};
+        for (const Read& r : headersEvery256(0, size))
+            reads.push_back(r);
+        reads.push_back({10 * kPage, 1024, 1024});
+        const QByteArray seen = file.left(static_cast<int>(cut)).leftJustified(static_cast<int>(size), '\0');
+        for (const Read& r : reads)
+            EXPECT_EQ(readOnce(reader, r), expectedOf(seen, size, r)) << "cut at " << cut << ", read at " << r.pos;
+        EXPECT_EQ(reader.unreadableBytes(), 0) << "a file that ended early is not damage";
+        EXPECT_LE(readCalls, 3) << "once a read found the new end, what lies past it is not asked for again";
     }
 }
 
 TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
 {
-    // Mapped, a page is read again with read calls only when it faults, and
-    // a test can make pages fault only by cutting the file: those cases cut
-    // it at the damage, and the disk fails there until the old end.
+    // With `cut`, the file is also cut at the damage, and the disk fails
+    // there until the old end.
     const qint64 size = DatabaseReader::kChunkSize + 12 * kPage;
     const qint64 chunk = DatabaseReader::kChunkSize;
     const auto withHeaders = [size](std::vector<Read> reads, qint64 from) {
@@ -174,7 +157,6 @@ TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
     };
     struct Case {
         const char* what;
-        ReadAccess access;
         qint64 badStart;
         qint64 badEnd;
         bool cut;
@@ -183,20 +165,17 @@ TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
     const Case cases[] = {
         // The second chunk starts at chunk - 256: half a sector of the first
         // is read again, and its pieces must keep to the disk's sectors.
-        {"sectors across a chunk start between sectors", ReadAccess::ReadCallsOnly, chunk - 512, chunk + 1024, false,
+        {"sectors across a chunk start between sectors", chunk - 512, chunk + 1024, false,
          withHeaders({{0}, {chunk - 256, 4096, 4096}}, chunk + 3840)},
-        {"pages under the headers", ReadAccess::MapWhenPossible, chunk + 8 * kPage, size - 2 * kPage, true,
-         withHeaders({}, chunk)},
-        {"pages inside a body", ReadAccess::MapWhenPossible, chunk + 8 * kPage, size - 2 * kPage, true,
+        {"pages under the headers, then the end", chunk + 8 * kPage, size - 2 * kPage, true, withHeaders({}, chunk)},
+        {"pages inside a body", chunk + 8 * kPage, size - 2 * kPage, false,
          withHeaders({{chunk + 4 * kPage, static_cast<quint64>(8 * kPage), 32}}, chunk + 12 * kPage)},
-        {"pages under the headers", ReadAccess::ReadCallsOnly, chunk + 8 * kPage, size - 2 * kPage, true,
-         withHeaders({}, chunk)},
     };
     const QByteArray file = patternBytes(size);
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(nameOf(c.access)) + ": " + c.what);
+        SCOPED_TRACE(c.what);
         const TestFile db(file);
-        DatabaseReaderOptions options{c.access, [&c](int fd, char* out, qint64 n, qint64 pos) -> qint64 {
+        DatabaseReaderOptions options{[&c](int fd, char* out, qint64 n, qint64 pos) -> qint64 {
                                           if (pos < c.badEnd && pos + n > c.badStart) {
                                               errno = EIO;
                                               return -1;
@@ -206,7 +185,6 @@ TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
         std::vector<std::pair<qint64, qint64>> told;
         DatabaseReader reader(
             db.fd, size, [&told](qint64 start, qint64 end) { told.emplace_back(start, end); }, options);
-        EXPECT_EQ(reader.isMapped(), c.access == ReadAccess::MapWhenPossible);
         if (c.cut)
             db.truncate(c.badStart);
 
@@ -227,87 +205,4 @@ TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
         }
         EXPECT_EQ(next, c.badEnd);
     }
-}
-
-TEST(DatabaseReader, MappedPagesBehindTheWalkAreReleased)
-{
-    // A sparse file: its holes map as pages of zeros, resident once touched.
-    const qint64 size = 6 * DatabaseReader::kReleaseStep;
-    const auto residentFileBytes = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("RssFile:", 0) == 0)
-                return std::stoll(line.substr(8)) * 1024;
-        return -1ll;
-    };
-    const TestFile db{QByteArray()};
-    db.truncate(size);
-    DatabaseReader reader(db.fd, size);
-    ASSERT_TRUE(reader.isMapped());
-    const qint64 before = residentFileBytes();
-    qint64 most = 0;
-    for (qint64 pos = 0; pos < size; pos += 1024 * 1024) {
-        reader.header(pos);
-        reader.block(pos, 1024 * 1024, 32); // maps every page of the block
-        most = qMax(most, residentFileBytes() - before);
-    }
-    EXPECT_GT(most, 0) << "the walk touched mapped pages";
-    EXPECT_LT(most, 3 * DatabaseReader::kReleaseStep) << "resident pages grew with the file";
-}
-
-// The reader's bus error handler takes only faults inside its own copies;
-// anything else reaches the disposition that was there before it.
-namespace {
-
-void exitThree(int)
-{
-    ::_exit(3);
-}
-
-// Touches a page of a mapping whose file was cut: a bus error outside any
-// reader's copy. A reader first recovers from such a fault inside its copy.
-void faultOutsideTheReader()
-{
-    const TestFile db(patternBytes(4 * kPage));
-    DatabaseReader reader(db.fd, 4 * kPage);
-    void* map = ::mmap(nullptr, static_cast<size_t>(4 * kPage), PROT_READ, MAP_SHARED, db.fd, 0);
-    db.truncate(kPage);
-    if (map == MAP_FAILED || *reader.header(2 * kPage) != 0)
-        ::_exit(1);
-    (void)static_cast<const volatile unsigned char*>(map)[2 * kPage];
-    ::_exit(0);
-}
-
-void signalSent()
-{
-    const TestFile db(patternBytes(kPage));
-    DatabaseReader reader(db.fd, kPage);
-    ::raise(SIGBUS);
-    ::_exit(0);
-}
-
-} // namespace
-
-TEST(DatabaseReaderDeathTest, BusErrorsNotInACopyReachThePreviousDisposition)
-{
-#ifdef __SANITIZE_ADDRESS__
-    // The sanitizer's handler was there before the reader's: it reports the
-    // bus error and exits.
-    const auto diedOfBusError = testing::ExitedWithCode(1);
-    const char* const report = "AddressSanitizer: BUS";
-#else
-    const auto diedOfBusError = testing::KilledBySignal(SIGBUS);
-    const char* const report = "";
-#endif
-    const std::string style = GTEST_FLAG_GET(death_test_style);
-    GTEST_FLAG_SET(death_test_style, "threadsafe"); // each case in a fresh process
-    EXPECT_EXIT(faultOutsideTheReader(), diedOfBusError, report);
-    EXPECT_EXIT(signalSent(), diedOfBusError, report);
-    EXPECT_EXIT(
-        {
-            std::signal(SIGBUS, exitThree);
-            faultOutsideTheReader();
-        },
-        testing::ExitedWithCode(3), "");
-    GTEST_FLAG_SET(death_test_style, style);
 }
