@@ -2,27 +2,66 @@
 
 namespace er {
 
+namespace {
+
+// Folder ids asked for in a row are mostly the same: the answer for the
+// last one is kept.
+class FolderLookup {
+public:
+    explicit FolderLookup(const MailStore& mail) : m_mail(mail) {}
+    bool has(quint64 folderId)
+    {
+        if (folderId != m_last || !m_asked) {
+            m_asked = true;
+            m_last = folderId;
+            m_known = m_mail.hasFolder(folderId);
+        }
+        return m_known;
+    }
+
+private:
+    const MailStore& m_mail;
+    quint64 m_last = 0;
+    bool m_asked = false;
+    bool m_known = false;
+};
+
+} // namespace
+
 void linkMail(ScanState& state)
 {
     MailStore& mail = state.mail;
     mail.indexIds();
+    FolderLookup folders(mail);
+    // Both lookups are sorted by id (and by scan order within one id), so
+    // one pass over the two pairs each id's summaries with its records.
+    //
     // Under a repeated mail id the summary found last is linked; earlier
     // ones stay unlinked and end up in an orphan folder with their text
     // intact. A summary is linked when a record carries its id and names a
     // decoded folder; folder 0 is where mail without a record waits for an
     // orphan folder, and mail filed there (a decoded folder may carry id 0)
-    // goes to an orphan folder as well.
-    for (auto it = mail.messagesById.cbegin(); it != mail.messagesById.cend();) {
-        auto next = it;
-        while (next != mail.messagesById.cend() && next->id == it->id)
+    // goes to an orphan folder as well. The record found last with the id is
+    // the one that counts.
+    const IdEntry* record = mail.recordsById.begin();
+    const IdEntry* const recordsEnd = mail.recordsById.end();
+    for (const IdEntry* it = mail.messagesById.begin(); it != mail.messagesById.end();) {
+        const IdEntry* next = it;
+        while (next != mail.messagesById.end() && next->id == it->id)
             ++next;
         StoredMessage& summary = mail.messages[std::prev(next)->position];
-        if (const MailRecord* record = mail.lastRecordWithId(it->id)) {
-            summary.parentFolderId = record->parentFolderId;
-            summary.fromAddress = record->fromAddress;
-            summary.fromName = record->fromName;
-            summary.subject = record->subject;
-            summary.linked = record->parentFolderId != 0 && mail.hasFolder(record->parentFolderId);
+        while (record != recordsEnd && record->id < it->id)
+            ++record;
+        const IdEntry* lastRecord = nullptr;
+        for (; record != recordsEnd && record->id == it->id; ++record)
+            lastRecord = record;
+        if (lastRecord) {
+            const MailRecord& r = mail.records[lastRecord->position];
+            summary.parentFolderId = r.parentFolderId;
+            summary.fromAddress = r.fromAddress;
+            summary.fromName = r.fromName;
+            summary.subject = r.subject;
+            summary.linked = r.parentFolderId != 0 && folders.has(r.parentFolderId);
         } else {
             summary.linked = false;
         }
@@ -31,8 +70,13 @@ void linkMail(ScanState& state)
 
     // A record whose text block is lost still locates its body, sender,
     // recipients and subject: it is composed like a record without text.
-    for (MailRecord& record : state.mail.records)
-        record.storedTextMissing = record.mailId != 0 && mail.messagesWithId(record.mailId) == 0;
+    const IdEntry* message = mail.messagesById.begin();
+    for (const IdEntry& entry : mail.recordsById) {
+        while (message != mail.messagesById.end() && message->id < entry.id)
+            ++message;
+        const bool found = message != mail.messagesById.end() && message->id == entry.id;
+        mail.records[entry.position].storedTextMissing = entry.id != 0 && !found;
+    }
 
     // Orphans are numbered in scan order: first the summaries, then the mail
     // records without stored text whose folder was not decoded (without an
@@ -40,8 +84,8 @@ void linkMail(ScanState& state)
     quint64 orphans = 0;
     for (const StoredMessage& summary : state.mail.messages)
         orphans += summary.linked ? 0 : 1;
-    const auto folderless = [&mail](const MailRecord& record) {
-        return record.parentFolderId == 0 || !mail.hasFolder(record.parentFolderId);
+    const auto folderless = [&folders](const MailRecord& record) {
+        return record.parentFolderId == 0 || !folders.has(record.parentFolderId);
     };
     for (const MailRecord& record : state.mail.records)
         orphans += record.composed() && folderless(record) ? 1 : 0;

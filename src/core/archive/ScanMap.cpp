@@ -59,11 +59,22 @@ void ScanMap::addToSections(Region region, qint64 start, qint64 end)
         return static_cast<qint64>(static_cast<unsigned __int128>(section) * static_cast<unsigned __int128>(m_fileSize)
                                    / kStripSections);
     };
-    for (int s = sectionOf(start); s < kStripSections && sectionStart(s) < end; ++s) {
-        const qint64 from = qMax(start, sectionStart(s));
-        const qint64 to = qMin(end, sectionStart(s + 1));
+    if (m_lastSection >= 0 && start >= m_lastSectionStart && end <= m_lastSectionEnd) {
+        m_sections[static_cast<size_t>(m_lastSection)][static_cast<size_t>(region)] += static_cast<quint64>(end - start);
+        return;
+    }
+    for (int s = sectionOf(start); s < kStripSections; ++s) {
+        const qint64 sectionBegin = sectionStart(s);
+        if (sectionBegin >= end)
+            break;
+        const qint64 sectionEnd = sectionStart(s + 1);
+        const qint64 from = qMax(start, sectionBegin);
+        const qint64 to = qMin(end, sectionEnd);
         if (to > from)
             m_sections[static_cast<size_t>(s)][static_cast<size_t>(region)] += static_cast<quint64>(to - from);
+        m_lastSection = s;
+        m_lastSectionStart = sectionBegin;
+        m_lastSectionEnd = sectionEnd;
     }
 }
 

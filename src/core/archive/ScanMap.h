@@ -76,6 +76,11 @@ private:
     qint64 m_fileSize = 0;
     // Bytes per section and kind; allocated with the first region.
     std::vector<std::array<quint64, kRegionCount>> m_sections;
+    // The section the last region fell in, [start, end): most regions fall
+    // in the same one as the last, and need no division to place.
+    int m_lastSection = -1;
+    qint64 m_lastSectionStart = 0;
+    qint64 m_lastSectionEnd = 0;
 };
 
 } // namespace er

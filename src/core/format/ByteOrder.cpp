@@ -5,13 +5,6 @@
 
 namespace er {
 
-quint32 bigEndianU32(const unsigned char* p)
-{
-    if (!p)
-        return 0;
-    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
-}
-
 QByteArray utf16BEToUtf8(const unsigned char* p, unsigned long n)
 {
     if (!p)

@@ -9,7 +9,12 @@
 namespace er {
 
 // The big-endian u32 at p; a null pointer gives 0.
-quint32 bigEndianU32(const unsigned char* p);
+inline quint32 bigEndianU32(const unsigned char* p)
+{
+    if (!p)
+        return 0;
+    return (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | quint32(p[3]);
+}
 // The n bytes at p as big-endian UTF-16, returned as UTF-8 with NUL characters
 // left out. For ASCII text this is the same as dropping every zero byte.
 // A null pointer gives a null array.
