@@ -68,7 +68,7 @@ void setFinderInfo(const QString& path, FinderCodes codes)
 
 AppendFile::AppendFile(const QString& path, SaveFailures& failures) : m_path(path), m_file(path), m_failures(failures)
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         fail(m_file.errorString());
 }
 
@@ -86,18 +86,51 @@ bool AppendFile::write(const char* bytes, qint64 n)
 {
     if (m_failed || !m_file.isOpen())
         return false;
-    if (n > 0 && m_file.write(bytes, n) != n) {
+    while (n > 0) {
+        if (m_piece.isEmpty() && n >= kPieceSize) {
+            // Whole pieces straight from the caller's bytes.
+            const qint64 whole = n / kPieceSize * kPieceSize;
+            if (!writeOut(bytes, whole))
+                return false;
+            bytes += whole;
+            n -= whole;
+            continue;
+        }
+        if (m_piece.capacity() < kPieceSize)
+            m_piece.reserve(static_cast<int>(kPieceSize));
+        const qint64 room = qMin(n, kPieceSize - m_piece.size());
+        m_piece.append(bytes, static_cast<int>(room));
+        bytes += room;
+        n -= room;
+        if (m_piece.size() == kPieceSize && !flushPiece())
+            return false;
+    }
+    return true;
+}
+
+bool AppendFile::writeOut(const char* bytes, qint64 n)
+{
+    if (m_file.write(bytes, n) != n) {
         fail(m_file.errorString());
         return false;
     }
     return true;
 }
 
+bool AppendFile::flushPiece()
+{
+    const bool ok = m_piece.isEmpty() || writeOut(m_piece.constData(), m_piece.size());
+    m_piece.resize(0);
+    return ok;
+}
+
 bool AppendFile::close()
 {
     if (m_file.isOpen()) {
-        // QFile::close() reports nothing: flush first to see a failed write
-        // (a full disk shows up here).
+        // QFile::close() reports nothing: write what is gathered and flush
+        // first to see a failed write (a full disk shows up here).
+        if (!m_failed)
+            flushPiece();
         if (!m_file.flush() && !m_failed)
             fail(m_file.errorString());
         m_file.close();

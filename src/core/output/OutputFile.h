@@ -35,13 +35,17 @@ void setFinderInfo(const QString& path, FinderCodes codes);
 QStringList missingFolders(const QString& folder);
 
 // A file opened for appending. Writes after a failure are dropped; the first
-// failure of each open/write/close is recorded once.
+// failure of each open/write/close is recorded once. Writes are gathered and
+// reach the file in whole pieces of kPieceSize bytes (whole pages, so that
+// the system never has to zero the rest of a page a short write began).
 class AppendFile {
 public:
     AppendFile(const QString& path, SaveFailures& failures);
     ~AppendFile();
     AppendFile(const AppendFile&) = delete;
     AppendFile& operator=(const AppendFile&) = delete;
+
+    static constexpr qint64 kPieceSize = 1024 * 1024;
 
     bool isOpen() const { return m_file.isOpen(); }
     bool write(const QByteArray& bytes);
@@ -52,9 +56,12 @@ public:
 
 private:
     void fail(const QString& reason);
+    bool writeOut(const char* bytes, qint64 n);
+    bool flushPiece();
 
     QString m_path;
     QFile m_file;
+    QByteArray m_piece;
     SaveFailures& m_failures;
     bool m_failed = false;
 };
