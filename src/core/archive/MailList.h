@@ -26,6 +26,8 @@ struct MailListRow {
     // The record the row stands for (exactly one is set).
     const StoredMessage* summary = nullptr;
     const MailRecord* record = nullptr;
+    // The stores gave no subject: the text says what the row shows.
+    bool textFallback = false;
 };
 
 // The sender's name (the From value before its first "<") and the subject
@@ -47,6 +49,11 @@ struct MailListHooks {
 // by its block and the file), or, for a record without stored text, the
 // message a save composes for it. Empty when the database cannot be read.
 QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row);
+
+// The rows of the folder as the stores give them, without reading any message
+// text: the text is "name\nsubject", or the name alone for rows that wait for
+// the text's fallback; no attachment marks.
+std::vector<MailListRow> storedMailListRows(const ScanState& state, quint64 folderId);
 
 // The rows of the folder: its summaries in scan order, then its mail records
 // without stored text. Message texts that are needed (for the attachment

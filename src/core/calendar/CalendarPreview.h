@@ -25,5 +25,7 @@ QString itemKeyText(const TaskView& task);
 // Name, start, due date, reminder, priority and note, each when the task has
 // it. The note entry holds a line break after its caption.
 QStringList taskPreviewLines(const TaskView& task);
+// "Highest" (1) to "Lowest" (5); empty for anything else.
+QString taskPriorityText(qint32 priority);
 
 } // namespace er
