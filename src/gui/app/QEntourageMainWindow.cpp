@@ -14,6 +14,7 @@
 #include "export/RepairComplete.h"
 #include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
+#include "mail/SearchField.h"
 #include "mail/QPreviewOfItems.h"
 #include "scan/FolderTreeWidget.h"
 #include "scan/QParseDatabase.h"
@@ -39,6 +40,9 @@
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QTreeView>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -125,8 +129,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
         if (!m_lister->isListed(item))
             m_lister->showItemsOfFolder(item, column);
     });
-    connect(m_itemList, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
-    connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_lister, &QItemLister::previewSelection);
+    connect(m_searchField, &QLineEdit::textChanged, m_lister, &QItemLister::setSearchText);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
@@ -414,9 +417,6 @@ void QEntourageMainWindow::createPanes()
 {
     m_folderTree = new QTreeWidget(this);
     m_folderTree->setObjectName(QStringLiteral("folderTree"));
-    m_folderTree->setColumnCount(4);
-    for (int column = 1; column < 4; ++column)
-        m_folderTree->setColumnHidden(column, true);
     m_folderTree->setHeaderHidden(true);
     er::gui::prepareFolderTree(m_folderTree);
     m_folderTree->setMinimumWidth(240);
@@ -427,16 +427,13 @@ void QEntourageMainWindow::createPanes()
         "QTreeView {    selection-background-color: rgb(154,154,200);    "
         "alternate-background-color: rgb(223,226,235);    show-decoration-selected: 1;}"));
 
-    m_itemList = new QTreeWidget(this);
+    m_itemList = new QTreeView(this);
     m_itemList->setObjectName(QStringLiteral("itemList"));
-    m_itemList->setHeaderLabels({QStringLiteral("  "), QStringLiteral("  "), tr("Mail"),
-                                 QStringLiteral("  "), QStringLiteral("  ")});
-    m_itemList->setColumnHidden(0, true);
-    m_itemList->setColumnHidden(3, true);
-    m_itemList->setColumnHidden(4, true);
-    m_itemList->setColumnWidth(1, 25);
-    m_itemList->headerItem()->setIcon(1, QIcon(QStringLiteral(":/images/img_Attachment.png")));
-    m_itemList->setSortingEnabled(true);
+    m_itemList->setRootIsDecorated(false);
+    m_itemList->setItemsExpandable(false);
+    m_itemList->setUniformRowHeights(true);
+    m_itemList->setAllColumnsShowFocus(true);
+    m_itemList->header()->setSectionsMovable(false);
     m_itemList->setMinimumWidth(270);
     m_itemList->setStyleSheet(QStringLiteral(
         "QTreeView {    selection-background-color: rgb(56,117,215);    "
@@ -468,7 +465,24 @@ void QEntourageMainWindow::createPanes()
     m_splitter = new QSplitter(this);
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->addWidget(m_folderTree);
-    m_splitter->addWidget(m_itemList);
+    // The search field sits above the list it filters.
+    m_searchField = new SearchField(this);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setPlaceholderText(tr("Search"));
+    m_searchField->setClearButtonEnabled(true);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, [this]() {
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+        m_searchField->selectAll();
+    });
+    auto* listPane = new QWidget(this);
+    listPane->setObjectName(QStringLiteral("listPane"));
+    auto* listLayout = new QVBoxLayout(listPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    listLayout->addWidget(m_searchField);
+    listLayout->addWidget(m_itemList, 1);
+    m_splitter->addWidget(listPane);
     m_splitter->addWidget(m_rightPane);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setStretchFactor(0, 0);
@@ -481,6 +495,7 @@ void QEntourageMainWindow::createPanes()
     setCentralWidget(m_splitter);
 
     // Left to right, as a person reads the panes.
+    QWidget::setTabOrder(m_searchField, m_folderTree);
     QWidget::setTabOrder(m_folderTree, m_itemList);
     QWidget::setTabOrder(m_itemList, m_headerView);
     QWidget::setTabOrder(m_headerView, m_preview);
@@ -582,7 +597,7 @@ void QEntourageMainWindow::clearViews()
 {
     m_folderTree->clear();
     er::gui::fitNameColumn(m_folderTree);
-    m_itemList->clear();
+    m_lister->clear();
     m_headerView->clear();
     m_secondTextView->clear();
 }
@@ -621,7 +636,6 @@ void QEntourageMainWindow::OnOpenFile()
     setSaveEnabled(false);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
-    m_itemList->setSortingEnabled(true);
 
     if (!state.scanDialogCurrent) {
         state.scanDialogCurrent = true;
@@ -659,6 +673,9 @@ void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 void QEntourageMainWindow::selectCategory(Category category)
 {
     m_category = category;
+    // A search belongs to the category it was typed in.
+    if (category != m_lister->category())
+        m_searchField->clear();
     m_lister->setCategory(category);
     m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
     for (int i = 0; i < kCategoryCount; ++i) {
@@ -681,8 +698,6 @@ void QEntourageMainWindow::OnMailView()
     m_headerView->show();
     m_preview->show();
     m_secondTextView->hide();
-    m_itemList->setHeaderHidden(false);
-    m_itemList->setColumnHidden(1, false);
 
     OnMailButtonClicked();
 
@@ -700,8 +715,6 @@ void QEntourageMainWindow::showTextCategory(Category category)
     m_headerView->hide();
     m_preview->hide();
     m_secondTextView->show();
-    m_itemList->setHeaderHidden(true);
-    m_itemList->setColumnHidden(1, true);
 
     selectCategory(category);
 
@@ -894,7 +907,6 @@ void QEntourageMainWindow::SetInitialSettings(unsigned int)
 {
     m_scanSaveable = false;
     m_lister->clear();
-    m_itemList->clear();
     m_headerView->clear();
     m_secondTextView->clear();
     m_statusCaption->clear();
@@ -913,13 +925,12 @@ void QEntourageMainWindow::SetProgressValue(quint64 examined)
 
 void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int range)
 {
-    m_itemList->clear();
+    m_lister->clear();
     m_headerView->clear();
     m_secondTextView->clear();
     m_statusCaption->clear();
     m_statusCount->clear();
     m_preview->hide();
-    m_itemList->setSortingEnabled(true);
     setLockedCommandsEnabled(false);
     showProgressSheet(tr("Saving Files..."));
     // One step per item the run writes.
@@ -954,7 +965,6 @@ void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int
     // No caption: no folder is listed (the bundle or Mail item).
     m_statusCaption->setText(caption.isEmpty() ? QString() : caption + QLatin1Char(':'));
     m_statusCount->setText(caption.isEmpty() ? QString() : QString::number(count));
-    m_itemList->setSortingEnabled(true);
     m_statusProgress->hide();
     m_statusStop->hide();
 }

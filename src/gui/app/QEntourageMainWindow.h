@@ -28,6 +28,8 @@ class QSplitter;
 class QTextBrowser;
 class QToolBar;
 class QToolButton;
+class QLineEdit;
+class QTreeView;
 class QTreeWidget;
 class MailHeaderView;
 class QWebEngineView;
@@ -60,7 +62,8 @@ public:
     QAction* saveAction() const { return m_saveAction; }
     QAction* preferencesAction() const { return m_preferencesAction; }
     QTreeWidget* folderTree() const { return m_folderTree; }
-    QTreeWidget* itemList() const { return m_itemList; }
+    QTreeView* itemList() const { return m_itemList; }
+    QLineEdit* searchField() const { return m_searchField; }
     MailHeaderView* headerView() const { return m_headerView; }
     QTextBrowser* secondTextView() const { return m_secondTextView; }
     QWebEngineView* previewView() const { return m_preview; }
@@ -242,7 +245,8 @@ private:
     QToolButton* m_statusStop = nullptr;
 
     QTreeWidget* m_folderTree = nullptr;
-    QTreeWidget* m_itemList = nullptr;
+    QTreeView* m_itemList = nullptr;
+    QLineEdit* m_searchField = nullptr;
     MailHeaderView* m_headerView = nullptr;
     QWebEngineView* m_preview = nullptr;
     QTextBrowser* m_secondTextView = nullptr;

@@ -1,6 +1,7 @@
 #include "scan/FolderTreeWidget.h"
 
 #include "archive/FolderTree.h"
+#include "archive/ItemRoles.h"
 
 #include <QApplication>
 #include <QBrush>
@@ -36,9 +37,13 @@ public:
     }
 };
 
-QTreeWidgetItem* makeItem(const QStringList& columns, const QString& icon)
+QTreeWidgetItem* makeItem(const QString& name, quint64 folderId, quint64 parentId, const QString& path,
+                          const QString& icon)
 {
-    auto* item = new QTreeWidgetItem(columns);
+    auto* item = new QTreeWidgetItem(QStringList(name));
+    item->setData(0, FolderIdRole, folderId);
+    item->setData(0, ParentFolderIdRole, parentId);
+    item->setData(0, FolderPathRole, path);
     item->setIcon(0, QIcon(icon));
     item->setData(0, kIconNameRole, icon);
     setItemFont(item);
@@ -80,9 +85,7 @@ void fillFolderTree(QTreeWidget* tree, const FolderTreeModel& model)
     std::vector<QTreeWidgetItem*> expand;
     for (int index : model.preOrder()) {
         const FolderTreeItem& source = model.item(index);
-        QTreeWidgetItem* item = makeItem({source.name, QString::number(source.folderId),
-                                          QString::number(source.parentId), model.path(index)},
-                                         source.icon);
+        QTreeWidgetItem* item = makeItem(source.name, source.folderId, source.parentId, model.path(index), source.icon);
         if (source.sizeHint > 0)
             item->setSizeHint(0, QSize(source.sizeHint, source.sizeHint));
         if (source.parent < 0)
@@ -105,16 +108,13 @@ QTreeWidgetItem* fillCategoryTree(QTreeWidget* tree, const QString& categoryName
 {
     tree->setAlternatingRowColors(false);
     const QString top = QObject::tr("On My Computer");
-    QTreeWidgetItem* root = makeItem({top, QStringLiteral("0"), QStringLiteral("0"),
-                                      QLatin1Char('/') + top},
-                                     QStringLiteral(":/images/img_OnMyComputerIcon.png"));
+    QTreeWidgetItem* root = makeItem(top, 0, 0, QLatin1Char('/') + top, QStringLiteral(":/images/img_OnMyComputerIcon.png"));
     if (!background.isEmpty())
         root->setBackground(0, QBrush(QColor(background)));
     tree->addTopLevelItem(root);
     root->setExpanded(true);
 
-    QTreeWidgetItem* category = makeItem({categoryName, QStringLiteral("1"), QStringLiteral("0"),
-                                          QLatin1Char('/') + top + QLatin1Char('/') + categoryName},
+    QTreeWidgetItem* category = makeItem(categoryName, 1, 0, QLatin1Char('/') + top + QLatin1Char('/') + categoryName,
                                          categoryIcon);
     root->addChild(category);
     fitNameColumn(tree);

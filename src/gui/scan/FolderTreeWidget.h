@@ -23,8 +23,9 @@ void prepareFolderTree(QTreeWidget* tree);
 // it themselves; clearing the tree does not).
 void fitNameColumn(QTreeWidget* tree);
 
-// Replaces the tree widget's items with the folder tree model: four columns
-// (the last three hidden by the window), the model's icons, "Lucida Grande"
+// Replaces the tree widget's items with the folder tree model: the names,
+// with folder id, parent id and path in the typed roles of
+// archive/ItemRoles.h, the model's icons, "Lucida Grande"
 // 11 pt, size hints and expansion. An empty model leaves the widget as it is.
 void fillFolderTree(QTreeWidget* tree, const FolderTreeModel& model);
 

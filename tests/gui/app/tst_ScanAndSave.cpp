@@ -9,6 +9,7 @@
 #include "DatabaseBuilder.h"
 #include "PimBlocks.h"
 #include "SampleDatabase.h"
+#include "archive/ItemRoles.h"
 #include "app/AppPaths.h"
 #include "app/GuiState.h"
 #include "app/MyButton.h"
@@ -99,7 +100,8 @@ QStringList treeFolders(QTreeWidget* tree)
     QStringList folders;
     for (QTreeWidgetItemIterator it(tree); *it; ++it)
         if ((*it)->parent() && (*it)->parent()->parent())
-            folders << (*it)->text(1) + '|' + (*it)->text(2) + '|' + (*it)->text(0);
+            folders << QString::number((*it)->data(0, er::FolderIdRole).toULongLong()) + '|'
+                    + QString::number((*it)->data(0, er::ParentFolderIdRole).toULongLong()) + '|' + (*it)->text(0);
     folders.sort();
     return folders;
 }
