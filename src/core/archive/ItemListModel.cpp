@@ -8,7 +8,6 @@
 #include "format/TimeConversion.h"
 #include "notes/NotePreview.h"
 
-#include <QLocale>
 #include <QMetaObject>
 #include <QThread>
 
@@ -25,6 +24,12 @@ QString listDateText(const QDateTime& date)
 QDateTime macDate(quint32 stamp)
 {
     return stamp ? macStampToDateTime(stamp) : QDateTime();
+}
+
+// Whole kilobytes, rounded up: short enough for a narrow column.
+QString sizeText(quint64 bytes)
+{
+    return QStringLiteral("%1 KB").arg(qMax<quint64>(1, (bytes + 1023) / 1024));
 }
 
 QString folded(const QString& text) { return text.toCaseFolded(); }
@@ -359,7 +364,7 @@ QVariant ItemListModel::data(const QModelIndex& index, int role) const
             case MailSender: return item.sender.isEmpty() ? item.address : item.sender;
             case MailSubject: return item.subject;
             case MailDate: return listDateText(macDate(item.stamp));
-            case MailSize: return QLocale().formattedDataSize(static_cast<qint64>(item.row.size));
+            case MailSize: return sizeText(item.row.size);
             default: return QVariant();
             }
         case Qt::TextAlignmentRole:

@@ -120,7 +120,7 @@ void QItemLister::layoutColumns()
     if (m_model->category() == Category::Mail) {
         header->setStretchLastSection(false);
         header->setSectionResizeMode(Model::MailAttachment, QHeaderView::Fixed);
-        const int widths[Model::MailColumns] = {25, 230, 150, 220, 115, 70};
+        const int widths[Model::MailColumns] = {25, 180, 120, 160, 145, 60};
         for (int column = 0; column < Model::MailColumns; ++column)
             header->resizeSection(column, widths[column]);
     } else {
