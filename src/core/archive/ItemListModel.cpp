@@ -61,20 +61,28 @@ ItemListModel::ItemListModel(ScanState& state, QObject* parent) : QAbstractTable
 
 ItemListModel::~ItemListModel() { wait(); }
 
-void ItemListModel::wait()
+bool ItemListModel::wait()
 {
     if (!m_worker)
-        return;
+        return false;
     m_stopPass = true;
     m_worker->wait();
     delete m_worker;
     m_worker = nullptr;
     m_passRows.clear();
+    return true;
+}
+
+void ItemListModel::endPass()
+{
+    // A pass cut short by new rows ends like a stopped one.
+    if (wait())
+        emit textPassFinished(false);
 }
 
 void ItemListModel::clear()
 {
-    wait();
+    endPass();
     beginResetModel();
     m_mail.clear();
     m_others.clear();
@@ -120,7 +128,7 @@ void ItemListModel::setMailKeys(size_t row)
 
 void ItemListModel::showMailFolder(quint64 folderId)
 {
-    wait();
+    endPass();
     beginResetModel();
     m_category = ItemCategory::Mail;
     m_columns = MailColumns;
@@ -164,7 +172,7 @@ void ItemListModel::showCategory(ItemCategory category)
         clear();
         return;
     }
-    wait();
+    endPass();
     beginResetModel();
     m_category = category;
     m_mail.clear();
@@ -246,24 +254,31 @@ void ItemListModel::showCategory(ItemCategory category)
 
 void ItemListModel::startTextPass()
 {
-    wait();
+    endPass();
     if (m_category != ItemCategory::Mail || m_textsComplete) {
         emit textPassFinished(true);
         return;
     }
     m_stopPass = false;
     const quint64 folderId = m_folderId;
-    m_worker = QThread::create([this, folderId]() {
+    QThread* worker = QThread::create([this, folderId]() {
         MailListHooks hooks;
         hooks.stop = &m_stopPass;
         hooks.progress = [this](int done, int total) {
             QMetaObject::invokeMethod(
                 this, [this, done, total]() { emit textPassProgress(done, total); }, Qt::QueuedConnection);
+            if (m_probe)
+                m_probe();
         };
         m_passRows = mailListRows(m_state, folderId, hooks);
     });
-    // Emitted in the worker; delivered here, after its last progress.
-    connect(m_worker, &QThread::finished, this, [this]() {
+    m_worker = worker;
+    const quint64 pass = ++m_pass;
+    // Emitted in the worker; delivered here, after its last progress. A pass
+    // that was waited for and dropped meanwhile has nothing to apply.
+    connect(worker, &QThread::finished, this, [this, pass]() {
+        if (pass != m_pass || !m_worker)
+            return;
         m_worker->wait();
         delete m_worker;
         m_worker = nullptr;
@@ -272,12 +287,12 @@ void ItemListModel::startTextPass()
         applyTexts(read);
         emit textPassFinished(m_textsComplete);
     });
-    m_worker->start();
+    worker->start();
 }
 
 void ItemListModel::readTexts(const MailListHooks& hooks)
 {
-    wait();
+    endPass();
     if (m_category != ItemCategory::Mail || m_textsComplete)
         return;
     applyTexts(mailListRows(m_state, m_folderId, hooks));

@@ -19,6 +19,7 @@
 #include <QSortFilterProxyModel>
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 class QThread;
@@ -56,8 +57,13 @@ public:
     // The same pass in the calling thread.
     void readTexts(const MailListHooks& hooks = {});
     // Asks a running pass to stop; its rows so far are applied when it ends.
+    // New rows or clear() end a running pass at once (textPassFinished with
+    // complete false).
     void stopTextPass() { m_stopPass = true; }
     bool textPassRunning() const { return m_worker != nullptr; }
+    // Called in the worker after each progress report (a test holds the pass
+    // there); set it while no pass runs.
+    void setTextPassProbe(std::function<void()> probe) { m_probe = std::move(probe); }
     // Whether every mail row has what its text says.
     bool textsComplete() const { return m_textsComplete; }
 
@@ -99,7 +105,9 @@ private:
         QString search;
     };
 
-    void wait();
+    // Joins a running pass; whether there was one.
+    bool wait();
+    void endPass();
     void applyTexts(const std::vector<MailListRow>& read);
     void setMailKeys(size_t row);
     Key& key(size_t row, int column) { return m_keys[row * static_cast<size_t>(m_columns) + static_cast<size_t>(column)]; }
@@ -118,8 +126,11 @@ private:
     std::vector<Key> m_keys;
     bool m_textsComplete = true;
     QThread* m_worker = nullptr;
+    // Counts the passes started, so that a late signal of a dropped one is told apart.
+    quint64 m_pass = 0;
     std::vector<MailListRow> m_passRows;
     std::atomic<bool> m_stopPass{false};
+    std::function<void()> m_probe;
 };
 
 // Sorts by the model's keys and keeps the rows whose search text holds what

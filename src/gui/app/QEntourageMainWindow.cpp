@@ -404,6 +404,7 @@ void QEntourageMainWindow::createStatusBar()
 
     m_statusStop = new QToolButton(bar);
     m_statusStop->setObjectName(QStringLiteral("statusStop"));
+    m_statusStop->setObjectName(QStringLiteral("statusStop"));
     m_statusStop->setFixedSize(14, 14);
     m_statusStop->setToolTip(tr("Stop"));
     m_statusStop->setIcon(QIcon(QStringLiteral(":/images/img_Stop.png")));

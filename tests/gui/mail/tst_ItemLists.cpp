@@ -28,7 +28,9 @@
 #include <QTextDocument>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QSemaphore>
 #include <QSignalSpy>
+#include <QToolButton>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QWebEngineView>
@@ -182,7 +184,7 @@ private slots:
         QCOMPARE(rowCount(window), 0);
     }
 
-    void secondClickDuringAFillIsIgnored()
+    void stoppedFillAndClicksDuringAFill()
     {
         Window window;
         QTemporaryDir dir;
@@ -202,27 +204,57 @@ private slots:
         QVERIFY(scanFile(db.bytes(), dir));
         window.OnMailView();
 
-        // Clicked from inside the fill, once its bar has moved: every row is
-        // there already, the texts are still being read.
+        // Stopped at its first progress: every row is there already, the
+        // texts are still being read.
+        auto* bar = window.findChild<QProgressBar*>(QStringLiteral("statusProgress"));
+        auto* stop = window.findChild<QToolButton*>(QStringLiteral("statusStop"));
+        QVERIFY(bar && stop);
+        // The pass waits after its first progress report until the stop
+        // button has been clicked.
+        QSemaphore clicked;
+        std::atomic<bool> held{false};
+        window.itemLister()->model()->setTextPassProbe([&]() {
+            // Bounded only so that a broken fill fails instead of hanging.
+            if (!held.exchange(true))
+                clicked.tryAcquire(1, 60000);
+        });
+        int rowsDuringFill = 0;
+        auto stopping = connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+            if (value == 0 || rowsDuringFill)
+                return;
+            rowsDuringFill = rowCount(window);
+            QTest::mouseClick(stop, Qt::LeftButton);
+            clicked.release();
+        });
+        clickFolder(window, QStringLiteral("Inbox"));
+        disconnect(stopping);
+        window.itemLister()->model()->setTextPassProbe({});
+        QCOMPARE(rowsDuringFill, 3000);
+        QCOMPARE(rowCount(window), 3000);
+        QVERIFY(!window.itemLister()->model()->textsComplete());
+        QVERIFY(window.folderTree()->isEnabled() && !bar->isVisible());
+
+        // The stopped list is not complete: a click on its folder lists it
+        // again, and a click on another folder from inside that fill is
+        // ignored.
+        QSignalSpy resets(window.itemLister()->model(), &QAbstractItemModel::modelReset);
         bool clickedDuringFill = false;
         bool lockedDuringFill = false;
-        int rowsDuringFill = 0;
-        auto* bar = window.findChild<QProgressBar*>(QStringLiteral("statusProgress"));
         connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
             if (value == 0 || clickedDuringFill)
                 return;
             clickedDuringFill = window.itemLister()->isFilling();
             lockedDuringFill = !window.folderTree()->isEnabled() && !window.saveButton()->isEnabled();
-            rowsDuringFill = rowCount(window);
             QTreeWidgetItem* outbox = findFolder(window.folderTree(), QStringLiteral("Outbox"));
             window.folderTree()->setCurrentItem(outbox);
             emit window.folderTree()->itemClicked(outbox, 0);
         });
         clickFolder(window, QStringLiteral("Inbox"));
+        QCOMPARE(resets.count(), 1);
         QVERIFY(clickedDuringFill);
         QVERIFY(lockedDuringFill);
-        QCOMPARE(rowsDuringFill, 3000);
         QCOMPARE(rowCount(window), 3000);
+        QVERIFY(window.itemLister()->model()->textsComplete());
         QCOMPARE(window.statusCount()->text(), QStringLiteral("3000"));
         QVERIFY(window.folderTree()->isEnabled());
     }
