@@ -18,9 +18,8 @@ struct MailListRow {
     // subject found in the message text, or by "No Subject".
     QString text;
     bool hasAttachment = false;
-    // Columns 3 and 4 of the row: the message text's offset and size as the
-    // preview reads them back (a summary's source offset and size, or a
-    // record's body offset and size).
+    // Where the row's message text lies: a summary's source offset and size,
+    // or a record's body offset and size. The size is the list's size.
     qint64 offset = 0;
     quint64 size = 0;
     // The record the row stands for (exactly one is set).

@@ -1,8 +1,8 @@
 #pragma once
 // What the window shows of a calendar event or a task: the text of its list
-// row, its key (the hidden column that leads a click back to the record) and
-// its preview, line by line. Dates are shown in the preview format of
-// TimeConversion.h. The window only displays these.
+// row, its key (the GUID as hex digits) and its preview, line by line. Dates
+// are shown in the preview format of TimeConversion.h. The window only
+// displays these.
 
 #include "calendar/CalendarRecords.h"
 
