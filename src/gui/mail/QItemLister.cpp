@@ -30,6 +30,15 @@ const char* categoryIcon(er::ItemCategory category)
 
 }  // namespace
 
+ItemListLook::ItemListLook(QObject* parent)
+    : er::ItemListProxy(parent),
+      m_attachment(QStringLiteral(":/images/img_Attachment.png")),
+      m_font(QStringLiteral("Lucida Grande"), 11)
+{
+    for (int i = 0; i < 5; ++i)
+        m_rowIcons[i] = QIcon(QLatin1String(categoryIcon(static_cast<er::ItemCategory>(i))));
+}
+
 QVariant ItemListLook::data(const QModelIndex& index, int role) const
 {
     const auto* items = static_cast<const er::ItemListModel*>(sourceModel());
@@ -39,22 +48,13 @@ QVariant ItemListLook::data(const QModelIndex& index, int role) const
     const bool textColumn = index.column() == items->textColumn();
     switch (role) {
     case Qt::DecorationRole:
-        if (textColumn) {
-            static const QIcon icons[] = {QIcon(QLatin1String(categoryIcon(er::ItemCategory::Mail))),
-                                          QIcon(QLatin1String(categoryIcon(er::ItemCategory::Contacts))),
-                                          QIcon(QLatin1String(categoryIcon(er::ItemCategory::Calendar))),
-                                          QIcon(QLatin1String(categoryIcon(er::ItemCategory::Notes))),
-                                          QIcon(QLatin1String(categoryIcon(er::ItemCategory::Tasks)))};
-            return icons[static_cast<int>(items->category())];
-        }
-        if (mail && index.column() == er::ItemListModel::MailAttachment
-            && index.data(er::AttachmentRole).toBool()) {
-            static const QIcon attachment(QStringLiteral(":/images/img_Attachment.png"));
-            return attachment;
-        }
+        if (textColumn)
+            return m_rowIcons[static_cast<int>(items->category())];
+        if (mail && index.column() == er::ItemListModel::MailAttachment && index.data(er::AttachmentRole).toBool())
+            return m_attachment;
         return QVariant();
     case Qt::FontRole:
-        return QFont(QStringLiteral("Lucida Grande"), 11);
+        return m_font;
     case Qt::SizeHintRole:
         // Two lines for a mail row; one for the others.
         if (textColumn)
@@ -69,10 +69,8 @@ QVariant ItemListLook::headerData(int section, Qt::Orientation orientation, int 
 {
     const auto* items = static_cast<const er::ItemListModel*>(sourceModel());
     if (orientation == Qt::Horizontal && role == Qt::DecorationRole && items
-        && items->category() == er::ItemCategory::Mail && section == er::ItemListModel::MailAttachment) {
-        static const QIcon attachment(QStringLiteral(":/images/img_Attachment.png"));
-        return attachment;
-    }
+        && items->category() == er::ItemCategory::Mail && section == er::ItemListModel::MailAttachment)
+        return m_attachment;
     return er::ItemListProxy::headerData(section, orientation, role);
 }
 

@@ -2,6 +2,8 @@
 
 #include "archive/ItemListModel.h"
 
+#include <QFont>
+#include <QIcon>
 #include <QObject>
 #include <QString>
 
@@ -22,9 +24,15 @@ class QTreeWidgetItem;
 class ItemListLook : public er::ItemListProxy {
     Q_OBJECT
 public:
-    using er::ItemListProxy::ItemListProxy;
+    explicit ItemListLook(QObject* parent = nullptr);
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    // Indexed by er::ItemCategory.
+    QIcon m_rowIcons[5];
+    QIcon m_attachment;
+    QFont m_font;
 };
 
 // Fills the item list: a mail folder's messages when a folder is clicked, or
