@@ -310,7 +310,6 @@ void ItemListModel::applyTexts(const std::vector<MailListRow>& read)
             break;
         item.row.text = found.text;
         item.row.hasAttachment = found.hasAttachment;
-        item.textsRead = true;
         if (item.row.textFallback) {
             const void* key = found.summary ? static_cast<const void*>(found.summary)
                                             : static_cast<const void*>(found.record);

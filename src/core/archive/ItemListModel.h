@@ -95,7 +95,6 @@ private:
         MailListRow row;
         QString sender, address, subject;
         quint32 stamp = 0;
-        bool textsRead = false;
         QString search;
     };
     struct OtherItem {

@@ -3,7 +3,10 @@
 #include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
 
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
+#include <QThread>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -255,4 +258,42 @@ TEST(ItemListModel, StoppedTextPassKeepsEveryRow)
     model.readTexts();
     EXPECT_TRUE(model.textsComplete());
     EXPECT_TRUE(model.index(1, 0).data(AttachmentRole).toBool());
+}
+
+// The pass on a worker: its results arrive in the model's thread; a pass cut
+// short by clear() ends as stopped at once, and its late signal changes
+// nothing.
+TEST(ItemListModel, TextPassOnAWorker)
+{
+    int argc = 1;
+    char name[] = "core_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    ScannedDatabase db(mailDatabase());
+    ItemListModel model(db.state);
+    std::vector<bool> finished;
+    QObject::connect(&model, &ItemListModel::textPassFinished, [&](bool complete) { finished.push_back(complete); });
+    int changesInOtherThreads = 0;
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&]() {
+        changesInOtherThreads += QThread::currentThread() != app.thread();
+    });
+
+    model.showMailFolder(kInbox);
+    model.startTextPass();
+    model.clear();
+    EXPECT_EQ(finished, std::vector<bool>{false});
+    EXPECT_FALSE(model.textPassRunning());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished, std::vector<bool>{false});
+
+    model.showMailFolder(kInbox);
+    QEventLoop loop;
+    QObject::connect(&model, &ItemListModel::textPassFinished, &loop, &QEventLoop::quit);
+    model.startTextPass();
+    loop.exec();
+    EXPECT_EQ(finished, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(model.textsComplete());
+    EXPECT_TRUE(model.index(1, 0).data(AttachmentRole).toBool());
+    EXPECT_EQ(model.index(3, ItemListModel::MailText).data().toString(), QStringLiteral(" Dora \n Found in text"));
+    EXPECT_EQ(changesInOtherThreads, 0);
 }
