@@ -124,7 +124,7 @@ void QItemLister::layoutColumns()
     } else {
         header->setStretchLastSection(true);
         for (int column = 0; column < m_model->columnCount(); ++column)
-            header->resizeSection(column, column == m_model->textColumn() ? 240 : 130);
+            header->resizeSection(column, column == m_model->textColumn() ? 240 : 145);
     }
 }
 
