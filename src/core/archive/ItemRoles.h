@@ -11,6 +11,8 @@ enum ItemRole : int {
     FolderIdRole = Qt::UserRole + 32,
     ParentFolderIdRole,  // quint64
     FolderPathRole,      // QString: the folder's path in the bundle
+    IconNameRole,        // QString: the icon's resource name
+    ExpandedRole,        // bool: the item starts expanded
     // The position of the row's record in its store (int): a contact, event,
     // task or note index; for mail the position of the row in the folder's
     // list (summaries in scan order, then records without stored text).

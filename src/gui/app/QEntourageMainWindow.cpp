@@ -16,7 +16,7 @@
 #include "mail/QItemLister.h"
 #include "mail/SearchField.h"
 #include "mail/QPreviewOfItems.h"
-#include "scan/FolderTreeWidget.h"
+#include "scan/FolderTreeView.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>
@@ -43,7 +43,6 @@
 #include <QLineEdit>
 #include <QShortcut>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -121,13 +120,13 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     m_previewPane = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, this);
     m_lister = new QItemLister(state, m_folderTree, m_itemList, m_previewPane, m_statusProgress, m_statusStop, this);
     // The current folder, however it became current (click or key), is listed.
-    connect(m_folderTree, &QTreeWidget::currentItemChanged, m_lister,
-            [this](QTreeWidgetItem* current) { m_lister->showItemsOfFolder(current, 0); });
+    connect(m_folderTree->selectionModel(), &QItemSelectionModel::currentChanged, m_lister,
+            [this](const QModelIndex& current) { m_lister->showItemsOfFolder(current); });
     // A click on the current folder lists it again only when its list is not
     // complete (a fill stopped half-way).
-    connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* item, int column) {
-        if (!m_lister->isListed(item))
-            m_lister->showItemsOfFolder(item, column);
+    connect(m_folderTree, &QTreeView::clicked, m_lister, [this](const QModelIndex& index) {
+        if (!m_lister->isListed(index))
+            m_lister->showItemsOfFolder(index);
     });
     connect(m_searchField, &QLineEdit::textChanged, m_lister, &QItemLister::setSearchText);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
@@ -416,10 +415,8 @@ void QEntourageMainWindow::createStatusBar()
 
 void QEntourageMainWindow::createPanes()
 {
-    m_folderTree = new QTreeWidget(this);
+    m_folderTree = new er::gui::FolderTreeView(this);
     m_folderTree->setObjectName(QStringLiteral("folderTree"));
-    m_folderTree->setHeaderHidden(true);
-    er::gui::prepareFolderTree(m_folderTree);
     m_folderTree->setMinimumWidth(240);
     QPalette treePalette = m_folderTree->palette();
     treePalette.setColor(QPalette::Base, QColor(223, 226, 235));
@@ -597,7 +594,6 @@ void QEntourageMainWindow::ShowParseWindow()
 void QEntourageMainWindow::clearViews()
 {
     m_folderTree->clear();
-    er::gui::fitNameColumn(m_folderTree);
     m_lister->clear();
     m_headerView->clear();
     m_secondTextView->clear();
@@ -752,7 +748,7 @@ void QEntourageMainWindow::showTextCategory(Category category)
     if (empty)
         return;
     // The category item becomes current, which lists the category.
-    er::gui::fillCategoryTree(m_folderTree, name, icon, background);
+    m_folderTree->showCategory(name, icon, background.isEmpty() ? QColor() : QColor(background));
 }
 
 void QEntourageMainWindow::OnAddressView() { showTextCategory(Category::Contacts); }
@@ -829,7 +825,7 @@ void QEntourageMainWindow::showFolderTree()
     if (model.isEmpty())
         return;
     m_folderModel = std::move(model);
-    er::gui::fillFolderTree(m_folderTree, m_folderModel);
+    m_folderTree->showTree(m_folderModel);
 }
 
 void QEntourageMainWindow::onScanStopped()

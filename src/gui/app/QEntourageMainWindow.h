@@ -18,6 +18,9 @@ class QParseDatabase;
 class QProgressInfo;
 class QPreviewOfItems;
 class QItemLister;
+namespace er::gui {
+class FolderTreeView;
+}
 class RepairComplete;
 class QAction;
 class QFrame;
@@ -30,7 +33,6 @@ class QToolBar;
 class QToolButton;
 class QLineEdit;
 class QTreeView;
-class QTreeWidget;
 class MailHeaderView;
 class QWebEngineView;
 
@@ -61,7 +63,7 @@ public:
     QAction* openAction() const { return m_openAction; }
     QAction* saveAction() const { return m_saveAction; }
     QAction* preferencesAction() const { return m_preferencesAction; }
-    QTreeWidget* folderTree() const { return m_folderTree; }
+    er::gui::FolderTreeView* folderTree() const { return m_folderTree; }
     QTreeView* itemList() const { return m_itemList; }
     QLineEdit* searchField() const { return m_searchField; }
     MailHeaderView* headerView() const { return m_headerView; }
@@ -244,7 +246,7 @@ private:
     QProgressBar* m_statusProgress = nullptr;
     QToolButton* m_statusStop = nullptr;
 
-    QTreeWidget* m_folderTree = nullptr;
+    er::gui::FolderTreeView* m_folderTree = nullptr;
     QTreeView* m_itemList = nullptr;
     QLineEdit* m_searchField = nullptr;
     MailHeaderView* m_headerView = nullptr;

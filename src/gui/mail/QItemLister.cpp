@@ -10,7 +10,6 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -74,7 +73,7 @@ QVariant ItemListLook::headerData(int section, Qt::Orientation orientation, int 
     return er::ItemListProxy::headerData(section, orientation, role);
 }
 
-QItemLister::QItemLister(er::ScanState& state, QTreeWidget* folderTree, QTreeView* itemList,
+QItemLister::QItemLister(er::ScanState& state, QTreeView* folderTree, QTreeView* itemList,
                          QPreviewOfItems* preview, QProgressBar* fillProgress, QToolButton* fillStop, QObject* parent)
     : QObject(parent),
       m_state(state),
@@ -162,14 +161,14 @@ void QItemLister::unlockTree()
     m_treeHadFocus = false;
 }
 
-void QItemLister::showItemsOfFolder(QTreeWidgetItem* item, int)
+void QItemLister::showItemsOfFolder(const QModelIndex& folder)
 {
     // A click while a fill runs is ignored; the fill goes on.
-    if (m_filling || !item)
+    if (m_filling || !folder.isValid())
         return;
-    const quint64 folderId = item->data(0, er::FolderIdRole).toULongLong();
-    m_listedItem = nullptr;
-    m_listName = item->text(0);
+    const quint64 folderId = folder.data(er::FolderIdRole).toULongLong();
+    m_listedFolder = QPersistentModelIndex();
+    m_listName = folder.data().toString();
     // The other categories preview in the text view; the web view stays
     // hidden there.
     if (m_category == Category::Mail)
@@ -185,17 +184,17 @@ void QItemLister::showItemsOfFolder(QTreeWidgetItem* item, int)
         return;
     }
     if (m_category == Category::Mail)
-        fillMail(folderId, item);
+        fillMail(folderId, folder);
     else
-        fillCategory(item);
+        fillCategory(folder);
 }
 
-void QItemLister::fillMail(quint64 folderId, QTreeWidgetItem* item)
+void QItemLister::fillMail(quint64 folderId, const QModelIndex& folder)
 {
     lockTree();
     emit commandsLocked(true);
     m_filling = true;
-    m_fillingItem = item;
+    m_fillingFolder = folder;
     m_model->showMailFolder(folderId);
     selectFirstRow();
     m_itemList->scrollToTop();
@@ -212,8 +211,8 @@ void QItemLister::finishFill(bool complete)
         return;
     m_filling = false;
     if (complete)
-        m_listedItem = m_fillingItem;
-    m_fillingItem = nullptr;
+        m_listedFolder = m_fillingFolder;
+    m_fillingFolder = QPersistentModelIndex();
     m_fillProgress->hide();
     m_fillStop->hide();
     showCount();
@@ -222,7 +221,7 @@ void QItemLister::finishFill(bool complete)
     emit fillFinished();
 }
 
-void QItemLister::fillCategory(QTreeWidgetItem* item)
+void QItemLister::fillCategory(const QModelIndex& folder)
 {
     m_model->showCategory(m_category);
     m_itemList->setAlternatingRowColors(true);
@@ -230,7 +229,7 @@ void QItemLister::fillCategory(QTreeWidgetItem* item)
     // The head of the contacts is previewed, listed or not.
     if (m_category == Category::Contacts && !m_state.contacts.empty())
         m_preview->show(er::previewOf(m_state, Category::Contacts, 0));
-    m_listedItem = item;
+    m_listedFolder = folder;
     showCount();
 }
 

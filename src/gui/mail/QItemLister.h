@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QObject>
+#include <QPersistentModelIndex>
 #include <QString>
 
 namespace er {
@@ -17,8 +18,6 @@ class QPreviewOfItems;
 class QProgressBar;
 class QToolButton;
 class QTreeView;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 // The list's look on top of the core proxy: icons, the font and row heights.
 class ItemListLook : public er::ItemListProxy {
@@ -45,7 +44,7 @@ class QItemLister : public QObject {
 public:
     using Category = er::ItemCategory;
 
-    QItemLister(er::ScanState& state, QTreeWidget* folderTree, QTreeView* itemList, QPreviewOfItems* preview,
+    QItemLister(er::ScanState& state, QTreeView* folderTree, QTreeView* itemList, QPreviewOfItems* preview,
                 QProgressBar* fillProgress, QToolButton* fillStop, QObject* parent = nullptr);
 
     // A new category drops the sort order and the search of the last one.
@@ -55,7 +54,7 @@ public:
     bool isFilling() const { return m_filling; }
     // Whether the list shows all the items of this folder tree item: a click
     // on it then has nothing new to list.
-    bool isListed(const QTreeWidgetItem* item) const { return item && item == m_listedItem; }
+    bool isListed(const QModelIndex& folder) const { return folder.isValid() && folder == m_listedFolder; }
     // Forgets the rows (the scan they came from is gone).
     void clear();
 
@@ -71,7 +70,8 @@ signals:
     void fillFinished();
 
 public slots:
-    void showItemsOfFolder(QTreeWidgetItem* item, int column);
+    // Lists the folder at this index of the folder tree.
+    void showItemsOfFolder(const QModelIndex& folder);
     // The status bar's stop button: ends a running mail fill.
     void cancelFill();
     // Previews the row at this index of the list.
@@ -83,8 +83,8 @@ public slots:
     void setSearchText(const QString& text);
 
 private:
-    void fillMail(quint64 folderId, QTreeWidgetItem* item);
-    void fillCategory(QTreeWidgetItem* item);
+    void fillMail(quint64 folderId, const QModelIndex& folder);
+    void fillCategory(const QModelIndex& folder);
     void finishFill(bool complete);
     void selectFirstRow();
     void showCount();
@@ -97,7 +97,7 @@ private:
     void unlockTree();
 
     er::ScanState& m_state;
-    QTreeWidget* m_folderTree;
+    QTreeView* m_folderTree;
     QTreeView* m_itemList;
     QPreviewOfItems* m_preview;
     QProgressBar* m_fillProgress;
@@ -107,8 +107,9 @@ private:
     Category m_category = Category::Mail;
     bool m_filling = false;
     bool m_treeHadFocus = false;
-    const QTreeWidgetItem* m_listedItem = nullptr;
-    QTreeWidgetItem* m_fillingItem = nullptr;
+    // The folder whose items are all listed, and the one being filled.
+    QPersistentModelIndex m_listedFolder;
+    QPersistentModelIndex m_fillingFolder;
     // The name of the listed folder, for the status bar.
     QString m_listName;
 };

@@ -19,6 +19,7 @@
 #include "mail/QItemLister.h"
 #include "archive/ItemListModel.h"
 #include "archive/BlockScanner.h"
+#include "scan/FolderTreeView.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>
@@ -32,18 +33,13 @@
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QWebEngineView>
 
 using Window = QEntourageMainWindow;
 
 namespace {
 
-QTreeWidgetItem* findFolder(QTreeWidget* tree, const QString& name)
-{
-    const auto found = tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive, 0);
-    return found.isEmpty() ? nullptr : found.first();
-}
+QModelIndex findFolder(er::gui::FolderTreeView* tree, const QString& name) { return tree->findFolder(name); }
 
 // A mail folder's text pass ends in the event loop; nothing else waits.
 void waitForFill(Window& window)
@@ -56,10 +52,10 @@ void waitForFill(Window& window)
 
 void clickFolder(Window& window, const QString& name)
 {
-    QTreeWidgetItem* item = findFolder(window.folderTree(), name);
-    QVERIFY2(item, qPrintable(name));
-    window.folderTree()->setCurrentItem(item);
-    emit window.folderTree()->itemClicked(item, 0);
+    const QModelIndex folder = findFolder(window.folderTree(), name);
+    QVERIFY2(folder.isValid(), qPrintable(name));
+    window.folderTree()->setCurrentIndex(folder);
+    emit window.folderTree()->clicked(folder);
     waitForFill(window);
 }
 
@@ -170,7 +166,7 @@ private slots:
 
         // A second click on the listed folder lists nothing new.
         QSignalSpy resets(window.itemLister()->model(), &QAbstractItemModel::modelReset);
-        emit window.folderTree()->itemClicked(window.folderTree()->currentItem(), 0);
+        emit window.folderTree()->clicked(window.folderTree()->currentIndex());
         QCOMPARE(resets.count(), 0);
         QVERIFY(!window.itemLister()->isFilling());
 
@@ -245,9 +241,9 @@ private slots:
                 return;
             clickedDuringFill = window.itemLister()->isFilling();
             lockedDuringFill = !window.folderTree()->isEnabled() && !window.saveButton()->isEnabled();
-            QTreeWidgetItem* outbox = findFolder(window.folderTree(), QStringLiteral("Outbox"));
-            window.folderTree()->setCurrentItem(outbox);
-            emit window.folderTree()->itemClicked(outbox, 0);
+            const QModelIndex outbox = findFolder(window.folderTree(), QStringLiteral("Outbox"));
+            window.folderTree()->setCurrentIndex(outbox);
+            emit window.folderTree()->clicked(outbox);
         });
         clickFolder(window, QStringLiteral("Inbox"));
         QCOMPARE(resets.count(), 1);
@@ -344,9 +340,9 @@ private slots:
         QVERIFY(!window.informationDialog()->isVisible() && window.preferencesAction()->isEnabled());
 
         // Tree: Down walks the folders, listing each, and keeps the focus.
-        QTreeWidget* tree = window.folderTree();
+        QTreeView* tree = window.folderTree();
         QTreeView* list = window.itemList();
-        for (int i = 0; i < 8 && !(tree->currentItem() && tree->currentItem()->text(0) == "Inbox"); ++i) {
+        for (int i = 0; i < 8 && tree->currentIndex().data().toString() != "Inbox"; ++i) {
             QTest::keyClick(tree, Qt::Key_Down);
             waitForFill(window);
         }
@@ -370,7 +366,7 @@ private slots:
         QCOMPARE(window.focusWidget(), window.headerView());
         QTest::keyClick(window.headerView(), Qt::Key_Tab);
         QVERIFY(window.previewView()->isAncestorOf(window.focusWidget()));
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(tree->currentItem()->parent()).center());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(tree->currentIndex().parent()).center());
         QCOMPARE(window.focusWidget(), tree);
     }
 
