@@ -190,20 +190,19 @@ QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row)
     return writer.composedMessage(*row.record);
 }
 
-std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const MailListHooks& hooks)
+std::vector<MailListRow> storedMailListRows(const ScanState& state, quint64 folderId)
 {
     std::vector<MailListRow> rows;
-    // Rows without a subject show what the text says instead.
-    std::vector<bool> needsFallback;
     const auto addRow = [&](const QString& storedName, const QString& storedSubject) -> MailListRow& {
         const QString name = rowField(storedName), subject = rowField(storedSubject);
         rows.emplace_back();
-        needsFallback.push_back(subject.isEmpty());
+        MailListRow& row = rows.back();
+        row.textFallback = subject.isEmpty();
         if (!subject.isEmpty())
-            rows.back().text = name + QLatin1Char('\n') + subject;
+            row.text = name + QLatin1Char('\n') + subject;
         else
-            rows.back().text = name;
-        return rows.back();
+            row.text = name;
+        return row;
     };
     for (const StoredMessage& summary : state.mail.messages) {
         if (summary.parentFolderId != folderId)
@@ -221,6 +220,17 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
         row.size = record.body.size;
         row.record = &record;
     }
+    return rows;
+}
+
+std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const MailListHooks& hooks)
+{
+    std::vector<MailListRow> rows = storedMailListRows(state, folderId);
+    // Rows without a subject show what the text says instead.
+    std::vector<bool> needsFallback;
+    needsFallback.reserve(rows.size());
+    for (const MailListRow& row : rows)
+        needsFallback.push_back(row.textFallback);
     const int total = static_cast<int>(rows.size());
     const auto keyOf = [](const MailListRow& row) -> const void* {
         return row.summary ? static_cast<const void*>(row.summary) : static_cast<const void*>(row.record);

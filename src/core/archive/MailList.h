@@ -18,14 +18,15 @@ struct MailListRow {
     // subject found in the message text, or by "No Subject".
     QString text;
     bool hasAttachment = false;
-    // Columns 3 and 4 of the row: the message text's offset and size as the
-    // preview reads them back (a summary's source offset and size, or a
-    // record's body offset and size).
+    // Where the row's message text lies: a summary's source offset and size,
+    // or a record's body offset and size. The size is the list's size.
     qint64 offset = 0;
     quint64 size = 0;
     // The record the row stands for (exactly one is set).
     const StoredMessage* summary = nullptr;
     const MailRecord* record = nullptr;
+    // The stores gave no subject: the text says what the row shows.
+    bool textFallback = false;
 };
 
 // The sender's name (the From value before its first "<") and the subject
@@ -47,6 +48,11 @@ struct MailListHooks {
 // by its block and the file), or, for a record without stored text, the
 // message a save composes for it. Empty when the database cannot be read.
 QByteArray messageTextOfRow(const ScanState& state, const MailListRow& row);
+
+// The rows of the folder as the stores give them, without reading any message
+// text: the text is "name\nsubject", or the name alone for rows that wait for
+// the text's fallback; no attachment marks.
+std::vector<MailListRow> storedMailListRows(const ScanState& state, quint64 folderId);
 
 // The rows of the folder: its summaries in scan order, then its mail records
 // without stored text. Message texts that are needed (for the attachment

@@ -22,7 +22,9 @@ void addTaskDateLine(QStringList& lines, const char* caption, const OptionalByte
         lines << QLatin1String(caption) + previewDateText(macStampToDateTime(leadingStamp(*field)));
 }
 
-QString priorityWord(qint32 priority)
+} // namespace
+
+QString taskPriorityText(qint32 priority)
 {
     switch (priority) {
     case 1: return QStringLiteral("Highest");
@@ -34,7 +36,6 @@ QString priorityWord(qint32 priority)
     }
 }
 
-} // namespace
 
 QString eventRowText(const EventView& event)
 {
@@ -83,7 +84,7 @@ QStringList taskPreviewLines(const TaskView& task)
     addTaskDateLine(lines, "Due Date: ", task.field(TaskField::DueDate), task.length(TaskField::DueDate));
     addTaskDateLine(lines, "Reminder: ", task.field(TaskField::ReminderDate), task.length(TaskField::ReminderDate));
     if (task->Priority != 0)
-        lines << QStringLiteral("Priority: ") + priorityWord(task->Priority);
+        lines << QStringLiteral("Priority: ") + taskPriorityText(task->Priority);
     if (task.has(TaskField::Note))
         lines << QStringLiteral("Note:\n") + previewText(task.field(TaskField::Note));
     return lines;

@@ -1,8 +1,8 @@
 #pragma once
 // What the window shows of a calendar event or a task: the text of its list
-// row, its key (the hidden column that leads a click back to the record) and
-// its preview, line by line. Dates are shown in the preview format of
-// TimeConversion.h. The window only displays these.
+// row, its key (the GUID as hex digits) and its preview, line by line. Dates
+// are shown in the preview format of TimeConversion.h. The window only
+// displays these.
 
 #include "calendar/CalendarRecords.h"
 
@@ -25,5 +25,7 @@ QString itemKeyText(const TaskView& task);
 // Name, start, due date, reminder, priority and note, each when the task has
 // it. The note entry holds a line break after its caption.
 QStringList taskPreviewLines(const TaskView& task);
+// "Highest" (1) to "Lowest" (5); empty for anything else.
+QString taskPriorityText(qint32 priority);
 
 } // namespace er

@@ -1,7 +1,7 @@
 #pragma once
 // What the window shows of a contact: the text of its list row, its key (the
-// hidden column that leads a click back to the record) and its preview, line
-// by line. The window only displays these.
+// GUID as hex digits) and its preview, line by line. The window only displays
+// these.
 
 #include "contacts/ContactRecords.h"
 

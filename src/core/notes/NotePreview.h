@@ -1,7 +1,6 @@
 #pragma once
 // What the window shows of a note: the text of its list row, its key (the
-// hidden column that leads a click back to the record) and its preview, line
-// by line.
+// GUID as hex digits) and its preview, line by line.
 
 #include "notes/NoteRecords.h"
 

@@ -14,8 +14,9 @@
 #include "export/RepairComplete.h"
 #include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
+#include "mail/SearchField.h"
 #include "mail/QPreviewOfItems.h"
-#include "scan/FolderTreeWidget.h"
+#include "scan/FolderTreeView.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>
@@ -39,7 +40,9 @@
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QLineEdit>
+#include <QShortcut>
+#include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -117,16 +120,15 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     m_previewPane = new QPreviewOfItems(m_headerView, m_preview, m_secondTextView, this);
     m_lister = new QItemLister(state, m_folderTree, m_itemList, m_previewPane, m_statusProgress, m_statusStop, this);
     // The current folder, however it became current (click or key), is listed.
-    connect(m_folderTree, &QTreeWidget::currentItemChanged, m_lister,
-            [this](QTreeWidgetItem* current) { m_lister->showItemsOfFolder(current, 0); });
+    connect(m_folderTree->selectionModel(), &QItemSelectionModel::currentChanged, m_lister,
+            [this](const QModelIndex& current) { m_lister->showItemsOfFolder(current); });
     // A click on the current folder lists it again only when its list is not
     // complete (a fill stopped half-way).
-    connect(m_folderTree, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* item, int column) {
-        if (!m_lister->isListed(item))
-            m_lister->showItemsOfFolder(item, column);
+    connect(m_folderTree, &QTreeView::clicked, m_lister, [this](const QModelIndex& index) {
+        if (!m_lister->isListed(index))
+            m_lister->showItemsOfFolder(index);
     });
-    connect(m_itemList, &QTreeWidget::itemClicked, m_lister, [this](QTreeWidgetItem* row) { m_lister->previewRow(row); });
-    connect(m_itemList, &QTreeWidget::itemSelectionChanged, m_lister, &QItemLister::previewSelection);
+    connect(m_searchField, &QLineEdit::textChanged, m_lister, &QItemLister::setSearchText);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
 
@@ -401,6 +403,7 @@ void QEntourageMainWindow::createStatusBar()
 
     m_statusStop = new QToolButton(bar);
     m_statusStop->setObjectName(QStringLiteral("statusStop"));
+    m_statusStop->setObjectName(QStringLiteral("statusStop"));
     m_statusStop->setFixedSize(14, 14);
     m_statusStop->setToolTip(tr("Stop"));
     m_statusStop->setIcon(QIcon(QStringLiteral(":/images/img_Stop.png")));
@@ -412,13 +415,8 @@ void QEntourageMainWindow::createStatusBar()
 
 void QEntourageMainWindow::createPanes()
 {
-    m_folderTree = new QTreeWidget(this);
+    m_folderTree = new er::gui::FolderTreeView(this);
     m_folderTree->setObjectName(QStringLiteral("folderTree"));
-    m_folderTree->setColumnCount(4);
-    for (int column = 1; column < 4; ++column)
-        m_folderTree->setColumnHidden(column, true);
-    m_folderTree->setHeaderHidden(true);
-    er::gui::prepareFolderTree(m_folderTree);
     m_folderTree->setMinimumWidth(240);
     QPalette treePalette = m_folderTree->palette();
     treePalette.setColor(QPalette::Base, QColor(223, 226, 235));
@@ -427,16 +425,13 @@ void QEntourageMainWindow::createPanes()
         "QTreeView {    selection-background-color: rgb(154,154,200);    "
         "alternate-background-color: rgb(223,226,235);    show-decoration-selected: 1;}"));
 
-    m_itemList = new QTreeWidget(this);
+    m_itemList = new QTreeView(this);
     m_itemList->setObjectName(QStringLiteral("itemList"));
-    m_itemList->setHeaderLabels({QStringLiteral("  "), QStringLiteral("  "), tr("Mail"),
-                                 QStringLiteral("  "), QStringLiteral("  ")});
-    m_itemList->setColumnHidden(0, true);
-    m_itemList->setColumnHidden(3, true);
-    m_itemList->setColumnHidden(4, true);
-    m_itemList->setColumnWidth(1, 25);
-    m_itemList->headerItem()->setIcon(1, QIcon(QStringLiteral(":/images/img_Attachment.png")));
-    m_itemList->setSortingEnabled(true);
+    m_itemList->setRootIsDecorated(false);
+    m_itemList->setItemsExpandable(false);
+    m_itemList->setUniformRowHeights(true);
+    m_itemList->setAllColumnsShowFocus(true);
+    m_itemList->header()->setSectionsMovable(false);
     m_itemList->setMinimumWidth(270);
     m_itemList->setStyleSheet(QStringLiteral(
         "QTreeView {    selection-background-color: rgb(56,117,215);    "
@@ -468,7 +463,24 @@ void QEntourageMainWindow::createPanes()
     m_splitter = new QSplitter(this);
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->addWidget(m_folderTree);
-    m_splitter->addWidget(m_itemList);
+    // The search field sits above the list it filters.
+    m_searchField = new SearchField(this);
+    m_searchField->setObjectName(QStringLiteral("searchField"));
+    m_searchField->setPlaceholderText(tr("Search"));
+    m_searchField->setClearButtonEnabled(true);
+    auto* findShortcut = new QShortcut(QKeySequence::Find, this);
+    connect(findShortcut, &QShortcut::activated, this, [this]() {
+        m_searchField->setFocus(Qt::ShortcutFocusReason);
+        m_searchField->selectAll();
+    });
+    auto* listPane = new QWidget(this);
+    listPane->setObjectName(QStringLiteral("listPane"));
+    auto* listLayout = new QVBoxLayout(listPane);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    listLayout->addWidget(m_searchField);
+    listLayout->addWidget(m_itemList, 1);
+    m_splitter->addWidget(listPane);
     m_splitter->addWidget(m_rightPane);
     m_splitter->setChildrenCollapsible(false);
     m_splitter->setStretchFactor(0, 0);
@@ -481,6 +493,7 @@ void QEntourageMainWindow::createPanes()
     setCentralWidget(m_splitter);
 
     // Left to right, as a person reads the panes.
+    QWidget::setTabOrder(m_searchField, m_folderTree);
     QWidget::setTabOrder(m_folderTree, m_itemList);
     QWidget::setTabOrder(m_itemList, m_headerView);
     QWidget::setTabOrder(m_headerView, m_preview);
@@ -581,8 +594,7 @@ void QEntourageMainWindow::ShowParseWindow()
 void QEntourageMainWindow::clearViews()
 {
     m_folderTree->clear();
-    er::gui::fitNameColumn(m_folderTree);
-    m_itemList->clear();
+    m_lister->clear();
     m_headerView->clear();
     m_secondTextView->clear();
 }
@@ -621,7 +633,6 @@ void QEntourageMainWindow::OnOpenFile()
     setSaveEnabled(false);
     m_openAction->setEnabled(true);
     m_openSecondAction->setEnabled(true);
-    m_itemList->setSortingEnabled(true);
 
     if (!state.scanDialogCurrent) {
         state.scanDialogCurrent = true;
@@ -659,6 +670,9 @@ void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 void QEntourageMainWindow::selectCategory(Category category)
 {
     m_category = category;
+    // A search belongs to the category it was typed in.
+    if (category != m_lister->category())
+        m_searchField->clear();
     m_lister->setCategory(category);
     m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
     for (int i = 0; i < kCategoryCount; ++i) {
@@ -681,8 +695,6 @@ void QEntourageMainWindow::OnMailView()
     m_headerView->show();
     m_preview->show();
     m_secondTextView->hide();
-    m_itemList->setHeaderHidden(false);
-    m_itemList->setColumnHidden(1, false);
 
     OnMailButtonClicked();
 
@@ -700,8 +712,6 @@ void QEntourageMainWindow::showTextCategory(Category category)
     m_headerView->hide();
     m_preview->hide();
     m_secondTextView->show();
-    m_itemList->setHeaderHidden(true);
-    m_itemList->setColumnHidden(1, true);
 
     selectCategory(category);
 
@@ -738,7 +748,7 @@ void QEntourageMainWindow::showTextCategory(Category category)
     if (empty)
         return;
     // The category item becomes current, which lists the category.
-    er::gui::fillCategoryTree(m_folderTree, name, icon, background);
+    m_folderTree->showCategory(name, icon, background.isEmpty() ? QColor() : QColor(background));
 }
 
 void QEntourageMainWindow::OnAddressView() { showTextCategory(Category::Contacts); }
@@ -815,7 +825,7 @@ void QEntourageMainWindow::showFolderTree()
     if (model.isEmpty())
         return;
     m_folderModel = std::move(model);
-    er::gui::fillFolderTree(m_folderTree, m_folderModel);
+    m_folderTree->showTree(m_folderModel);
 }
 
 void QEntourageMainWindow::onScanStopped()
@@ -894,7 +904,6 @@ void QEntourageMainWindow::SetInitialSettings(unsigned int)
 {
     m_scanSaveable = false;
     m_lister->clear();
-    m_itemList->clear();
     m_headerView->clear();
     m_secondTextView->clear();
     m_statusCaption->clear();
@@ -913,13 +922,12 @@ void QEntourageMainWindow::SetProgressValue(quint64 examined)
 
 void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int range)
 {
-    m_itemList->clear();
+    m_lister->clear();
     m_headerView->clear();
     m_secondTextView->clear();
     m_statusCaption->clear();
     m_statusCount->clear();
     m_preview->hide();
-    m_itemList->setSortingEnabled(true);
     setLockedCommandsEnabled(false);
     showProgressSheet(tr("Saving Files..."));
     // One step per item the run writes.
@@ -954,7 +962,6 @@ void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int
     // No caption: no folder is listed (the bundle or Mail item).
     m_statusCaption->setText(caption.isEmpty() ? QString() : caption + QLatin1Char(':'));
     m_statusCount->setText(caption.isEmpty() ? QString() : QString::number(count));
-    m_itemList->setSortingEnabled(true);
     m_statusProgress->hide();
     m_statusStop->hide();
 }

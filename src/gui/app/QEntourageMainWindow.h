@@ -18,6 +18,9 @@ class QParseDatabase;
 class QProgressInfo;
 class QPreviewOfItems;
 class QItemLister;
+namespace er::gui {
+class FolderTreeView;
+}
 class RepairComplete;
 class QAction;
 class QFrame;
@@ -28,7 +31,8 @@ class QSplitter;
 class QTextBrowser;
 class QToolBar;
 class QToolButton;
-class QTreeWidget;
+class QLineEdit;
+class QTreeView;
 class MailHeaderView;
 class QWebEngineView;
 
@@ -59,8 +63,9 @@ public:
     QAction* openAction() const { return m_openAction; }
     QAction* saveAction() const { return m_saveAction; }
     QAction* preferencesAction() const { return m_preferencesAction; }
-    QTreeWidget* folderTree() const { return m_folderTree; }
-    QTreeWidget* itemList() const { return m_itemList; }
+    er::gui::FolderTreeView* folderTree() const { return m_folderTree; }
+    QTreeView* itemList() const { return m_itemList; }
+    QLineEdit* searchField() const { return m_searchField; }
     MailHeaderView* headerView() const { return m_headerView; }
     QTextBrowser* secondTextView() const { return m_secondTextView; }
     QWebEngineView* previewView() const { return m_preview; }
@@ -241,8 +246,9 @@ private:
     QProgressBar* m_statusProgress = nullptr;
     QToolButton* m_statusStop = nullptr;
 
-    QTreeWidget* m_folderTree = nullptr;
-    QTreeWidget* m_itemList = nullptr;
+    er::gui::FolderTreeView* m_folderTree = nullptr;
+    QTreeView* m_itemList = nullptr;
+    QLineEdit* m_searchField = nullptr;
     MailHeaderView* m_headerView = nullptr;
     QWebEngineView* m_preview = nullptr;
     QTextBrowser* m_secondTextView = nullptr;

@@ -1,74 +1,150 @@
 #include "mail/QItemLister.h"
 
-#include "calendar/CalendarPreview.h"
-#include "contacts/ContactPreview.h"
-#include "notes/NotePreview.h"
 #include "mail/QPreviewOfItems.h"
-#include "scan/FolderTreeWidget.h"
 #include "archive/ScanState.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFont>
+#include <QHeaderView>
 #include <QIcon>
+#include <QItemSelectionModel>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QToolButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
+
+#include <algorithm>
 
 namespace {
 
-// Events run at most this often during a fill: the window stays responsive
-// without paying for an event round per row.
-constexpr qint64 kEventIntervalMs = 30;
-// The visible column of a row. The current index must sit in it: the keyboard
-// moves the current index within its column, and a move within a hidden
-// column selects whatever row lies at the view's top.
-constexpr int kTextColumn = 2;
-
-QTreeWidgetItem* makeRow(const QString& text, const QString& key, const QIcon& icon, const QSize& hint, int record)
+const char* categoryIcon(er::ItemCategory category)
 {
-    auto* row = new QTreeWidgetItem;
-    row->setText(kTextColumn, text);
-    row->setIcon(kTextColumn, icon);
-    row->setFont(kTextColumn, QFont(QStringLiteral("Lucida Grande"), 11));
-    row->setSizeHint(kTextColumn, hint);
-    row->setText(3, key);
-    row->setData(kTextColumn, QItemLister::kRecordRole, record);
-    return row;
+    switch (category) {
+    case er::ItemCategory::Mail: return ":/images/img_InboxFolderIcon.png";
+    case er::ItemCategory::Contacts: return ":/images/img_AddressBookIcon.png";
+    case er::ItemCategory::Calendar: return ":/images/img_CalendarIcon.png";
+    case er::ItemCategory::Notes: return ":/images/img_NotesIcon.png";
+    case er::ItemCategory::Tasks: return ":/images/img_TaskIcon.png";
+    }
+    return "";
 }
 
 }  // namespace
 
-QItemLister::QItemLister(er::ScanState& state, QTreeWidget* folderTree, QTreeWidget* itemList,
-                         QPreviewOfItems* preview, QProgressBar* fillProgress, QToolButton* fillStop,
-                         QObject* parent)
+ItemListLook::ItemListLook(QObject* parent)
+    : er::ItemListProxy(parent),
+      m_attachment(QStringLiteral(":/images/img_Attachment.png")),
+      m_font(QStringLiteral("Lucida Grande"), 11)
+{
+    for (int i = 0; i < 5; ++i)
+        m_rowIcons[i] = QIcon(QLatin1String(categoryIcon(static_cast<er::ItemCategory>(i))));
+}
+
+QVariant ItemListLook::data(const QModelIndex& index, int role) const
+{
+    const auto* items = static_cast<const er::ItemListModel*>(sourceModel());
+    if (!index.isValid() || !items)
+        return er::ItemListProxy::data(index, role);
+    const bool mail = items->category() == er::ItemCategory::Mail;
+    const bool textColumn = index.column() == items->textColumn();
+    switch (role) {
+    case Qt::DecorationRole:
+        if (textColumn)
+            return m_rowIcons[static_cast<int>(items->category())];
+        if (mail && index.column() == er::ItemListModel::MailAttachment && index.data(er::AttachmentRole).toBool())
+            return m_attachment;
+        return QVariant();
+    case Qt::FontRole:
+        return m_font;
+    case Qt::SizeHintRole:
+        // Two lines for a mail row; one for the others.
+        if (textColumn)
+            return mail ? QSize(-1, 40) : QSize(21, 21);
+        return QVariant();
+    default:
+        return er::ItemListProxy::data(index, role);
+    }
+}
+
+QVariant ItemListLook::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    const auto* items = static_cast<const er::ItemListModel*>(sourceModel());
+    if (orientation == Qt::Horizontal && role == Qt::DecorationRole && items
+        && items->category() == er::ItemCategory::Mail && section == er::ItemListModel::MailAttachment)
+        return m_attachment;
+    return er::ItemListProxy::headerData(section, orientation, role);
+}
+
+QItemLister::QItemLister(er::ScanState& state, QTreeView* folderTree, QTreeView* itemList,
+                         QPreviewOfItems* preview, QProgressBar* fillProgress, QToolButton* fillStop, QObject* parent)
     : QObject(parent),
       m_state(state),
       m_folderTree(folderTree),
       m_itemList(itemList),
       m_preview(preview),
       m_fillProgress(fillProgress),
-      m_fillStop(fillStop)
+      m_fillStop(fillStop),
+      m_model(new er::ItemListModel(state, this)),
+      m_proxy(new ItemListLook(this))
 {
+    m_proxy->setSourceModel(m_model);
+    m_itemList->setModel(m_proxy);
+    resetSort();
+    m_itemList->setSortingEnabled(true);
     connect(m_fillStop, &QToolButton::clicked, this, &QItemLister::cancelFill);
+    connect(m_model, &er::ItemListModel::textPassProgress, this, [this](int done, int total) {
+        if (total > 0)
+            m_fillProgress->setValue(static_cast<int>(100LL * done / total));
+    });
+    connect(m_model, &er::ItemListModel::textPassFinished, this, &QItemLister::finishFill);
+    connect(m_model, &QAbstractItemModel::modelReset, this, &QItemLister::layoutColumns);
+    layoutColumns();
+    connect(m_itemList, &QTreeView::clicked, this, &QItemLister::previewIndex);
+    connect(m_itemList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &QItemLister::previewSelection);
+}
+
+void QItemLister::resetSort()
+{
+    // The stores' order until the user picks a column.
+    m_itemList->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_proxy->sort(-1);
+}
+
+void QItemLister::layoutColumns()
+{
+    using Model = er::ItemListModel;
+    QHeaderView* header = m_itemList->header();
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    if (m_model->category() == Category::Mail) {
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(Model::MailAttachment, QHeaderView::Fixed);
+        const int widths[Model::MailColumns] = {25, 180, 120, 160, 145, 60};
+        for (int column = 0; column < Model::MailColumns; ++column)
+            header->resizeSection(column, widths[column]);
+    } else {
+        header->setStretchLastSection(true);
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            header->resizeSection(column, column == m_model->textColumn() ? 240 : 145);
+    }
+}
+
+void QItemLister::setCategory(Category category)
+{
+    if (category == m_category)
+        return;
+    m_category = category;
+    m_model->clear();
+    m_proxy->setSearchText(QString());
+    resetSort();
 }
 
 void QItemLister::clear()
 {
-    m_mailRows.clear();
-    m_mailRows.shrink_to_fit();
+    m_model->clear();
 }
 
-QString QItemLister::selectedFolderName() const
+void QItemLister::cancelFill()
 {
-    if (m_listing)
-        return m_listing->text(0);
-    const QList<QTreeWidgetItem*> selected = m_folderTree->selectedItems();
-    if (!selected.isEmpty())
-        return selected.first()->text(0);
-    return m_folderTree->currentItem() ? m_folderTree->currentItem()->text(0) : QString();
+    m_model->stopTextPass();
 }
 
 void QItemLister::lockTree()
@@ -85,243 +161,115 @@ void QItemLister::unlockTree()
     m_treeHadFocus = false;
 }
 
-void QItemLister::showItemsOfFolder(QTreeWidgetItem* item, int)
+void QItemLister::showItemsOfFolder(const QModelIndex& folder)
 {
     // A click while a fill runs is ignored; the fill goes on.
-    if (m_filling || !item)
+    if (m_filling || !folder.isValid())
         return;
-    const quint64 folderId = item->text(1).toULongLong();
-    m_listedItem = nullptr;
-    m_listing = item;
-    const auto listed = qScopeGuard([this] { m_listing = nullptr; });
-
-    lockTree();
+    const quint64 folderId = folder.data(er::FolderIdRole).toULongLong();
+    m_listedFolder = QPersistentModelIndex();
+    m_listName = folder.data().toString();
     // The other categories preview in the text view; the web view stays
     // hidden there.
     if (m_category == Category::Mail)
         m_preview->resetPreview();
-    emit commandsLocked(true);
-    m_itemList->clear();
-
-    auto unlock = [this]() {
-        unlockTree();
-        emit commandsLocked(false);
-    };
-    switch (m_category) {
-    case Category::Contacts:
-    case Category::Calendar:
-    case Category::Tasks:
-    case Category::Notes:
-        if (folderId == 0) {
-            unlock();
-            return;
-        }
-        if (m_category == Category::Contacts)
-            OnContactsClicked();
-        else if (m_category == Category::Calendar)
-            OnCalendarClicked();
-        else if (m_category == Category::Tasks)
-            OnTasksClicked();
-        else
-            OnNotesClicked();
-        m_listedItem = item;
-        return;
-    case Category::Mail:
-        if (folderId == 0) {
-            unlock();
+    if (folderId == 0) {
+        // The bundle, Mail and "On My Computer" items list nothing.
+        m_model->clear();
+        if (m_category == Category::Mail) {
             emit StatusBarValue(QString(), 0);
             m_fillProgress->hide();
             m_fillStop->hide();
-            return;
         }
-        if (fillMail(folderId))
-            m_listedItem = item;
         return;
     }
+    if (m_category == Category::Mail)
+        fillMail(folderId, folder);
+    else
+        fillCategory(folder);
 }
 
-bool QItemLister::fillMail(quint64 folderId)
+void QItemLister::fillMail(quint64 folderId, const QModelIndex& folder)
 {
+    lockTree();
+    emit commandsLocked(true);
     m_filling = true;
-    m_cancel = false;
-    m_itemList->setSortingEnabled(false);
+    m_fillingFolder = folder;
+    m_model->showMailFolder(folderId);
+    selectFirstRow();
+    m_itemList->scrollToTop();
     m_fillProgress->setRange(0, 100);
     m_fillProgress->setValue(0);
     m_fillProgress->show();
     m_fillStop->show();
+    m_model->startTextPass();
+}
 
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    auto letEventsRun = [&]() {
-        if (sinceEvents.elapsed() < kEventIntervalMs)
-            return;
-        QCoreApplication::processEvents();
-        sinceEvents.restart();
-    };
-
-    er::MailListHooks hooks;
-    hooks.stop = &m_cancel;
-    hooks.progress = [&](int done, int total) {
-        // The reading pass is the first half of the bar, the rows the second.
-        if (total > 0)
-            m_fillProgress->setValue(50 * done / total);
-        letEventsRun();
-    };
-    m_mailRows = er::mailListRows(m_state, folderId, hooks);
-
-    const QIcon attachment(QStringLiteral(":/images/img_Attachment.png"));
-    const QIcon mailIcon(QStringLiteral(":/images/img_InboxFolderIcon.png"));
-    const int total = static_cast<int>(m_mailRows.size());
-    QList<QTreeWidgetItem*> batch;
-    for (int i = 0; i < total && !m_cancel; ++i) {
-        const er::MailListRow& row = m_mailRows[static_cast<size_t>(i)];
-        QTreeWidgetItem* item = makeRow(row.text, QString::number(row.offset), mailIcon, QSize(-1, 40), i);
-        item->setText(4, QString::number(row.size));
-        if (row.hasAttachment)
-            item->setIcon(1, attachment);
-        batch << item;
-        if (sinceEvents.elapsed() >= kEventIntervalMs || i + 1 == total) {
-            const bool first = m_itemList->topLevelItemCount() == 0;
-            m_itemList->addTopLevelItems(batch);
-            batch.clear();
-            if (first && m_itemList->topLevelItemCount() > 0) {
-                // The first row is selected and previewed at once.
-                m_itemList->setCurrentItem(m_itemList->topLevelItem(0), kTextColumn);
-                previewRow(m_itemList->topLevelItem(0));
-            }
-            m_fillProgress->setValue(50 + 50 * (i + 1) / qMax(1, total));
-            letEventsRun();
-        }
-    }
-    qDeleteAll(batch);
-
-    emit StatusBarValue(selectedFolderName(), static_cast<unsigned int>(m_itemList->topLevelItemCount()));
-    m_itemList->setSortingEnabled(true);
-    m_fillProgress->hide();
-    m_fillStop->hide();
+void QItemLister::finishFill(bool complete)
+{
+    if (!m_filling)
+        return;
     m_filling = false;
-    const bool complete = !m_cancel;
-    m_cancel = false;
-    m_itemList->scrollToTop();
-    unlockTree();
-    emit commandsLocked(false);
-    return complete;
-}
-
-void QItemLister::finishTextList()
-{
-    emit StatusBarValue(selectedFolderName(), static_cast<unsigned int>(m_itemList->topLevelItemCount()));
-    m_itemList->setSortingEnabled(true);
+    if (complete)
+        m_listedFolder = m_fillingFolder;
+    m_fillingFolder = QPersistentModelIndex();
     m_fillProgress->hide();
     m_fillStop->hide();
+    showCount();
     unlockTree();
     emit commandsLocked(false);
+    emit fillFinished();
 }
 
-void QItemLister::OnContactsClicked()
+void QItemLister::fillCategory(const QModelIndex& folder)
 {
-    if (m_category == Category::Contacts) {
-        m_itemList->setSortingEnabled(false);
-        m_itemList->clear();
-        m_itemList->setAlternatingRowColors(true);
-        const QIcon icon(QStringLiteral(":/images/img_AddressBookIcon.png"));
-        QList<QTreeWidgetItem*> rows;
-        int index = 0;
-        for (const er::ContactView contact : m_state.contacts) {
-            if (er::isUsableContact(contact))
-                rows << makeRow(er::contactRowText(contact), er::itemKeyText(contact), icon, QSize(21, 21), index);
-            ++index;
-        }
-        m_itemList->addTopLevelItems(rows);
-        if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first(), kTextColumn);
-        }
-        // The head of the list is previewed, listed or not.
-        if (!m_state.contacts.empty())
-            m_preview->show(er::previewOf(m_state, Category::Contacts, 0));
-    }
-    finishTextList();
+    m_model->showCategory(m_category);
+    m_itemList->setAlternatingRowColors(true);
+    selectFirstRow();
+    // The head of the contacts is previewed, listed or not.
+    if (m_category == Category::Contacts && !m_state.contacts.empty())
+        m_preview->show(er::previewOf(m_state, Category::Contacts, 0));
+    m_listedFolder = folder;
+    showCount();
 }
 
-void QItemLister::OnNotesClicked()
+void QItemLister::showCount()
 {
-    if (m_category == Category::Notes) {
-        m_itemList->setSortingEnabled(false);
-        m_itemList->clear();
-        m_itemList->setAlternatingRowColors(true);
-        const QIcon icon(QStringLiteral(":/images/img_NotesIcon.png"));
-        QList<QTreeWidgetItem*> rows;
-        int index = 0;
-        for (const er::NoteView note : m_state.notes)
-            rows << makeRow(er::noteRowText(note), er::itemKeyText(note), icon, QSize(21, 21), index++);
-        m_itemList->addTopLevelItems(rows);
-        if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->show(er::previewOf(m_state, Category::Notes, 0));
-        }
-    }
-    finishTextList();
+    emit StatusBarValue(m_listName, static_cast<unsigned int>(m_proxy->rowCount()));
 }
 
-void QItemLister::OnCalendarClicked()
+void QItemLister::selectFirstRow()
 {
-    if (m_category == Category::Calendar) {
-        m_itemList->setSortingEnabled(false);
-        m_itemList->clear();
-        m_itemList->setAlternatingRowColors(true);
-        const QIcon icon(QStringLiteral(":/images/img_CalendarIcon.png"));
-        QList<QTreeWidgetItem*> rows;
-        int index = 0;
-        for (const er::EventView event : m_state.events)
-            rows << makeRow(er::eventRowText(event), er::itemKeyText(event), icon, QSize(21, 21), index++);
-        m_itemList->addTopLevelItems(rows);
-        if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->show(er::previewOf(m_state, Category::Calendar, 0));
-        }
-    }
-    finishTextList();
+    // The current index sits in the text column: the keyboard moves it
+    // within its column.
+    const QModelIndex first = m_proxy->index(0, m_model->textColumn());
+    // Making it current selects it, which previews it.
+    if (first.isValid())
+        m_itemList->setCurrentIndex(first);
 }
 
-void QItemLister::OnTasksClicked()
+void QItemLister::previewIndex(const QModelIndex& index)
 {
-    if (m_category == Category::Tasks) {
-        m_itemList->setSortingEnabled(false);
-        m_itemList->clear();
-        m_itemList->setAlternatingRowColors(true);
-        const QIcon icon(QStringLiteral(":/images/img_TaskIcon.png"));
-        QList<QTreeWidgetItem*> rows;
-        int index = 0;
-        for (const er::TaskView task : m_state.tasks)
-            rows << makeRow(er::taskRowText(task), er::itemKeyText(task), icon, QSize(21, 21), index++);
-        m_itemList->addTopLevelItems(rows);
-        if (!rows.isEmpty()) {
-            m_itemList->setCurrentItem(rows.first(), kTextColumn);
-            m_preview->show(er::previewOf(m_state, Category::Tasks, 0));
-        }
-    }
-    finishTextList();
-}
-
-void QItemLister::previewRow(QTreeWidgetItem* row)
-{
-    if (!row)
+    if (!index.isValid() || index.model() != m_proxy)
         return;
-    bool ok = false;
-    const int index = row->data(kTextColumn, kRecordRole).toInt(&ok);
-    if (!ok || index < 0)
-        return;
-    const auto at = static_cast<size_t>(index);
-    if (m_category != Category::Mail)
-        m_preview->show(er::previewOf(m_state, m_category, at));
-    else if (at < m_mailRows.size())
-        m_preview->show(er::previewOf(m_state, m_mailRows[at]));
+    const QModelIndex source = m_proxy->mapToSource(index);
+    if (source.isValid())
+        m_preview->show(m_model->preview(source.row()));
 }
 
 void QItemLister::previewSelection()
 {
     // The first selected row in the list's order, not in selection order.
-    QTreeWidgetItemIterator it(m_itemList, QTreeWidgetItemIterator::Selected);
-    if (*it)
-        previewRow(*it);
+    const QModelIndexList rows = m_itemList->selectionModel()->selectedRows(m_model->textColumn());
+    if (rows.isEmpty())
+        return;
+    previewIndex(*std::min_element(rows.begin(), rows.end(),
+                                   [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); }));
+}
+
+void QItemLister::setSearchText(const QString& text)
+{
+    m_proxy->setSearchText(text);
+    if (!m_filling && m_model->rowCount() > 0)
+        showCount();
 }

@@ -1,4 +1,7 @@
 #include "archive/FolderTree.h"
+#include "archive/FolderTreeItemModel.h"
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -158,4 +161,55 @@ TEST(FolderTree, StopTokenGivesAnEmptyTree)
     t.folder(1, kNoParentFolder, QStringLiteral("Inbox"));
     std::atomic<bool> stop{true};
     EXPECT_TRUE(buildFolderTree(t.state, &stop).isEmpty());
+}
+
+// The item model walks the tree as the tree has it: every index's parent is
+// the index it was made under, and pre-order through the model is the tree's.
+TEST(FolderTreeItemModel, WalksTheTreeWithItsRoles)
+{
+    TreeFixture f;
+    f.folder(7, 0, QStringLiteral("On My Computer"));
+    f.folder(1, 7, QStringLiteral("Inbox"));
+    f.folder(3, 1, QStringLiteral("Receipts"));
+    f.folder(20, 0, QStringLiteral("Projects"));
+    const FolderTreeModel tree = buildFolderTree(f.state);
+    FolderTreeItemModel model;
+    model.setTree(tree);
+
+    std::vector<int> walked;
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        ASSERT_EQ(model.columnCount(parent), 1);
+        for (int row = 0; row < model.rowCount(parent); ++row) {
+            const QModelIndex item = model.index(row, 0, parent);
+            ASSERT_TRUE(item.isValid());
+            EXPECT_EQ(model.parent(item), parent);
+            const int at = FolderTreeItemModel::itemOf(item);
+            EXPECT_EQ(model.indexOfItem(at), item);
+            EXPECT_EQ(item.data().toString(), tree.item(at).name);
+            EXPECT_EQ(item.data(FolderIdRole).toULongLong(), tree.item(at).folderId);
+            EXPECT_EQ(item.data(FolderPathRole).toString(), tree.path(at));
+            walked.push_back(at);
+            walk(item);
+        }
+        EXPECT_FALSE(model.index(model.rowCount(parent), 0, parent).isValid());
+    };
+    walk(QModelIndex());
+    EXPECT_EQ(walked, tree.preOrder());
+
+    model.clear();
+    EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST(FolderTreeItemModel, CategoryTree)
+{
+    FolderTreeItemModel model;
+    model.setTree(categoryTree(QStringLiteral("On My Computer"), QStringLiteral("Notes"), QStringLiteral(":/n.png")));
+    ASSERT_EQ(model.rowCount(), 1);
+    const QModelIndex top = model.index(0, 0);
+    ASSERT_EQ(model.rowCount(top), 1);
+    const QModelIndex category = model.index(0, 0, top);
+    EXPECT_EQ(top.data(FolderIdRole).toULongLong(), 0u);
+    EXPECT_EQ(category.data(FolderIdRole).toULongLong(), 1u);
+    EXPECT_EQ(category.data(FolderPathRole).toString(), QStringLiteral("/On My Computer/Notes"));
+    EXPECT_TRUE(top.data(ExpandedRole).toBool());
 }

@@ -9,6 +9,8 @@
 #include "DatabaseBuilder.h"
 #include "PimBlocks.h"
 #include "SampleDatabase.h"
+#include "archive/ItemRoles.h"
+#include "scan/FolderTreeView.h"
 #include "app/AppPaths.h"
 #include "app/GuiState.h"
 #include "app/MyButton.h"
@@ -30,8 +32,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -94,12 +95,20 @@ QMap<QString, QByteArray> contentsBelow(const QString& root)
 }
 
 // "id|parent|name" of every folder item (not the bundle and Mail items), sorted.
-QStringList treeFolders(QTreeWidget* tree)
+QStringList treeFolders(QTreeView* tree)
 {
     QStringList folders;
-    for (QTreeWidgetItemIterator it(tree); *it; ++it)
-        if ((*it)->parent() && (*it)->parent()->parent())
-            folders << (*it)->text(1) + '|' + (*it)->text(2) + '|' + (*it)->text(0);
+    const QAbstractItemModel* model = tree->model();
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex item = model->index(row, 0, parent);
+            if (parent.isValid() && parent.parent().isValid())
+                folders << QString::number(item.data(er::FolderIdRole).toULongLong()) + '|'
+                        + QString::number(item.data(er::ParentFolderIdRole).toULongLong()) + '|' + item.data().toString();
+            walk(item);
+        }
+    };
+    walk(QModelIndex());
     folders.sort();
     return folders;
 }
@@ -184,7 +193,7 @@ private slots:
         // The folders show as soon as the first folder table is decoded.
         int foldersShownDuringScan = -1;
         connect(window.parseDialog(), &QParseDatabase::foldersAvailable, this, [&]() {
-            foldersShownDuringScan = window.folderTree()->topLevelItemCount();
+            foldersShownDuringScan = window.folderTree()->model()->rowCount();
             QVERIFY(!window.preferencesAction()->isEnabled());
             QVERIFY(er::gui::scanState().running);
         });
@@ -347,7 +356,7 @@ private slots:
         QCOMPARE(aborted, 1);
         QCOMPARE(closeText, QStringLiteral("Application Running !!\nPlease halt the current process to Exit."));
         QVERIFY(er::gui::scanState().mail.folders.empty() && er::gui::scanState().mail.messages.empty());
-        QCOMPARE(window.folderTree()->topLevelItemCount(), 0);
+        QCOMPARE(window.folderTree()->model()->rowCount(), 0);
         QVERIFY(window.openButton()->isEnabled() && window.openAction()->isEnabled());
         QVERIFY(!window.saveAction()->isEnabled());
         QVERIFY(logText(window).contains(QStringLiteral("Aborted Scanning Microsoft Entourage Database File .")));

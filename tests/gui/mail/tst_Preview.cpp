@@ -16,7 +16,6 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTextBrowser>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineView>
