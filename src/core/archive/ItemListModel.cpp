@@ -313,8 +313,13 @@ void ItemListModel::applyTexts(const std::vector<MailListRow>& read)
         if (item.row.textFallback) {
             const void* key = found.summary ? static_cast<const void*>(found.summary)
                                             : static_cast<const void*>(found.record);
-            item.search = searchText(
-                {item.sender, item.address, item.subject, m_state.mailListTexts.value(key).senderAndSubject});
+            const ScanState::MailListText texts = m_state.mailListTexts.value(key);
+            // What the text says fills the columns the record left empty.
+            if (item.sender.isEmpty() && item.address.isEmpty())
+                item.sender = texts.foundSender;
+            if (item.subject.isEmpty())
+                item.subject = texts.foundSubject;
+            item.search = searchText({item.sender, item.address, item.subject, texts.senderAndSubject});
         }
         setMailKeys(applied);
     }

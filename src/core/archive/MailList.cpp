@@ -120,6 +120,18 @@ private:
 
 QString senderAndSubjectFromText(const QByteArray& text)
 {
+    const FoundSenderAndSubject found = senderAndSubjectPartsFromText(text);
+    QString result = found.sender;
+    if (found.subjectFound) {
+        if (found.senderFound)
+            result += QLatin1Char('\n');
+        result += found.subject;
+    }
+    return result;
+}
+
+FoundSenderAndSubject senderAndSubjectPartsFromText(const QByteArray& text)
+{
     const char* p = text.constData();
     const int last = text.size() - kFallbackMargin; // positions below this are searched
     int fromAt = -1, subjectAt = -1;
@@ -135,19 +147,19 @@ QString senderAndSubjectFromText(const QByteArray& text)
             subjectAt = at + kSubjectNameLength;
     }
 
-    QString result;
+    FoundSenderAndSubject found;
     if (fromAt >= 0) {
         const int end = headerValueEnd(text, fromAt);
         const QByteArray from = QByteArray::fromRawData(p + fromAt, end - fromAt);
         const int angle = from.indexOf('<');
-        result = headerText(angle < 0 ? from : from.left(angle));
+        found.sender = headerText(angle < 0 ? from : from.left(angle));
+        found.senderFound = true;
     }
     if (subjectAt >= 0) {
-        if (fromAt >= 0)
-            result += QLatin1Char('\n');
-        result += headerText(QByteArray::fromRawData(p + subjectAt, headerValueEnd(text, subjectAt) - subjectAt));
+        found.subject = headerText(QByteArray::fromRawData(p + subjectAt, headerValueEnd(text, subjectAt) - subjectAt));
+        found.subjectFound = true;
     }
-    return result;
+    return found;
 }
 
 bool hasAttachmentDescription(const QByteArray& text)
@@ -307,9 +319,14 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
                 if (r.attachment && !row.found.hasAttachment)
                     row.found.hasAttachment = hasAttachmentDescription(
                         QByteArray::fromRawData(text, static_cast<int>(qMin(r.attachmentEnd, held))));
-                if (r.fallback && held > r.fallbackBegin)
-                    row.found.senderAndSubject = senderAndSubjectFromText(QByteArray::fromRawData(
-                        text + r.fallbackBegin, static_cast<int>(held - r.fallbackBegin)));
+                if (r.fallback && held > r.fallbackBegin) {
+                    const QByteArray searched = QByteArray::fromRawData(text + r.fallbackBegin,
+                                                                        static_cast<int>(held - r.fallbackBegin));
+                    row.found.senderAndSubject = senderAndSubjectFromText(searched);
+                    const FoundSenderAndSubject parts = senderAndSubjectPartsFromText(searched);
+                    row.found.foundSender = parts.sender.trimmed();
+                    row.found.foundSubject = parts.subject.trimmed();
+                }
                 if (--row.readsLeft == 0) {
                     state.mailListTexts.insert(keyOf(rows[static_cast<size_t>(r.row)]), row.found);
                     pending.remove(r.row);

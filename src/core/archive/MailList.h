@@ -33,6 +33,14 @@ struct MailListRow {
 // found in a message text, as "name\nsubject", "subject" or "name"; "" when
 // neither is found. Header names count only after a CR.
 QString senderAndSubjectFromText(const QByteArray& text);
+// The same, apart: the name and the subject found ("" for what is not).
+struct FoundSenderAndSubject {
+    QString sender;
+    QString subject;
+    bool senderFound = false;
+    bool subjectFound = false;
+};
+FoundSenderAndSubject senderAndSubjectPartsFromText(const QByteArray& text);
 // Whether the text has a "\rContent-Description:" header with a non-blank
 // value.
 bool hasAttachmentDescription(const QByteArray& text);

@@ -51,6 +51,9 @@ struct ScanState {
     // or record, so that each text is read once per scan.
     struct MailListText {
         QString senderAndSubject;
+        // The same two found apart, for the list's sender and subject columns.
+        QString foundSender;
+        QString foundSubject;
         bool hasAttachment = false;
     };
     QHash<const void*, MailListText> mailListTexts;

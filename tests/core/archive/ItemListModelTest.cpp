@@ -295,5 +295,8 @@ TEST(ItemListModel, TextPassOnAWorker)
     EXPECT_TRUE(model.textsComplete());
     EXPECT_TRUE(model.index(1, 0).data(AttachmentRole).toBool());
     EXPECT_EQ(model.index(3, ItemListModel::MailText).data().toString(), QStringLiteral(" Dora \n Found in text"));
+    // The row's record had neither: its columns show what the text says.
+    EXPECT_EQ(model.index(3, ItemListModel::MailSender).data().toString(), QStringLiteral("Dora"));
+    EXPECT_EQ(model.index(3, ItemListModel::MailSubject).data().toString(), QStringLiteral("Found in text"));
     EXPECT_EQ(changesInOtherThreads, 0);
 }
