@@ -90,6 +90,17 @@ std::vector<int> shownRecords(const ItemListProxy& proxy)
     return records;
 }
 
+// The Inbox with its texts read, or every item of another category.
+void listAll(ItemListModel& model, ItemCategory category)
+{
+    if (category == ItemCategory::Mail) {
+        model.showMailFolder(kInbox);
+        model.readTexts();
+    } else {
+        model.showCategory(category);
+    }
+}
+
 struct SortCase {
     const char* name;
     ItemCategory category;
@@ -133,12 +144,7 @@ TEST_P(ItemListSort, OrdersRowsByTheColumnsKeys)
     const SortCase& c = GetParam();
     ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
     ItemListModel model(db.state);
-    if (c.category == ItemCategory::Mail) {
-        model.showMailFolder(kInbox);
-        model.readTexts();
-    } else {
-        model.showCategory(c.category);
-    }
+    listAll(model, c.category);
     ItemListProxy proxy;
     proxy.setSourceModel(&model);
     proxy.sort(c.column, c.order);
@@ -187,12 +193,7 @@ TEST_P(ItemListSearch, KeepsTheRowsThatHoldTheTypedText)
     const SearchCase& c = GetParam();
     ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
     ItemListModel model(db.state);
-    if (c.category == ItemCategory::Mail) {
-        model.showMailFolder(kInbox);
-        model.readTexts();
-    } else {
-        model.showCategory(c.category);
-    }
+    listAll(model, c.category);
     ItemListProxy proxy;
     proxy.setSourceModel(&model);
     proxy.setSearchText(QString::fromUtf8(c.typed));
