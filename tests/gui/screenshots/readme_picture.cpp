@@ -1,0 +1,115 @@
+// Makes the README's picture of the window: the sample database scanned, the
+// folder tree, Sent Items listed with the mail columns and sorted by date,
+// newest first, and one of its messages (composed from its record, with an
+// HTML part) rendered in the preview. scripts/readme-picture runs it under a
+// virtual X server.
+//
+// Usage: readme-picture OUTPUT.png
+
+#include "app/GuiResources.h"
+#include "app/GuiState.h"
+#include "app/AppPaths.h"
+#include "app/QEntourageMainWindow.h"
+#include "archive/BlockScanner.h"
+#include "archive/ItemListModel.h"
+#include "archive/ItemRoles.h"
+#include "mail/QItemLister.h"
+#include "scan/FolderTreeView.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QScreen>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
+#include <QWebEngineView>
+
+#include <cstdio>
+
+namespace {
+
+// Runs the event loop until `done` holds, or gives up after `seconds`.
+template <typename Done>
+bool waitFor(Done done, int seconds)
+{
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    tick.start(50);
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+bool listFolder(QEntourageMainWindow& window, const QString& name)
+{
+    const QModelIndex folder = window.folderTree()->findFolder(name);
+    if (!folder.isValid())
+        return false;
+    window.folderTree()->setCurrentIndex(folder);
+    emit window.folderTree()->clicked(folder);
+    return waitFor([&] { return !window.itemLister()->isFilling(); }, 60);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: readme-picture OUTPUT.png\n");
+        return 2;
+    }
+    // A private home: stored settings of whoever runs it change nothing.
+    QTemporaryDir home;
+    if (!home.isValid())
+        return 1;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    er::gui::initGuiResources();
+    er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
+
+    QEntourageMainWindow window;
+    window.resize(1400, 820);
+    window.move(0, 0);
+    window.show();
+    if (er::scanDatabase(QStringLiteral(ER_SAMPLE_DATABASE), er::gui::scanState(), {}).kind
+        != er::ScanOutcome::Completed) {
+        std::fprintf(stderr, "readme-picture: the sample database did not scan\n");
+        return 1;
+    }
+    window.OnMailView();
+    // The list pane wide enough for its columns.
+    if (auto* splitter = window.findChild<QSplitter*>(QStringLiteral("splitter")))
+        splitter->setSizes({220, 730, 450});
+
+    if (!listFolder(window, QStringLiteral("Sent Items")) || window.itemLister()->proxy()->rowCount() == 0) {
+        std::fprintf(stderr, "readme-picture: Sent Items did not list\n");
+        return 1;
+    }
+    bool loaded = false;
+    QObject::connect(window.previewView(), &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
+    const QAbstractItemModel* rows = window.itemLister()->proxy();
+    const int textColumn = window.itemLister()->model()->textColumn();
+    window.itemList()->setCurrentIndex(rows->index(0, textColumn));
+    waitFor([&] { return loaded; }, 30);
+    window.itemList()->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
+    // Let the page paint.
+    waitFor([] { return false; }, 2);
+
+    const QPixmap shot = window.screen()->grabWindow(window.winId());
+    if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "readme-picture: could not write %s\n", argv[1]);
+        return 1;
+    }
+    std::printf("%s: %dx%d\n", argv[1], shot.width(), shot.height());
+    return 0;
+}
