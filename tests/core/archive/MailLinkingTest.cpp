@@ -105,16 +105,21 @@ TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
     EXPECT_EQ(recomputeMailCount(zero.state), 3u);
 }
 
-TEST(MailLinking, RepeatedMailIdLinksTheLaterSummary)
+// Of the summaries and of the records that share a mail id, the ones found
+// last are linked.
+TEST(MailLinking, RepeatedMailIdLinksTheLaterSummaryToTheLaterRecord)
 {
     StateBuilder b;
     b.folder(1);
+    b.folder(2);
+    b.record(40, 2, QStringLiteral("Earlier record"));
     b.record(40, 1, QStringLiteral("Subject"));
     StoredMessage& earlier = b.summary(40);
     StoredMessage& later = b.summary(40);
     linkMail(b.state);
     EXPECT_TRUE(later.linked);
     EXPECT_EQ(later.parentFolderId, 1u);
+    EXPECT_EQ(b.state.mail.text(later.subject), QStringLiteral("Subject"));
     EXPECT_FALSE(earlier.linked);
     EXPECT_EQ(earlier.parentFolderId, 100000u) << "its text is kept in an orphan folder";
     EXPECT_TRUE(earlier.subject.isEmpty());
