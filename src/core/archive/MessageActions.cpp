@@ -95,6 +95,29 @@ bool writeNewFile(const QString& path, const QByteArray& bytes, SaveFailures& fa
     return false;
 }
 
+// A text that begins with an old mbox envelope line ("From sender date")
+// is not a message file's first line: a reader would take it for a broken
+// header and show no headers at all.
+QByteArray withoutEnvelopeLine(QByteArray text)
+{
+    if (!text.startsWith("From "))
+        return text;
+    int end = 0;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    if (end < text.size())
+        end += text.mid(end, 2) == "\r\n" ? 2 : 1;
+    return text.mid(end);
+}
+
+// What names a message that could not be read, in the list of failures.
+QString messageLabel(const MailListRow& row)
+{
+    const QString shown = QString(row.text).replace(QLatin1Char('\n'), QStringLiteral(": ")).simplified();
+    const qint64 offset = row.summary ? static_cast<qint64>(row.summary->blockOffset) : row.offset;
+    return QStringLiteral("message at offset %1").arg(offset) + (shown.isEmpty() ? QString() : QStringLiteral(" (") + shown + QLatin1Char(')'));
+}
+
 // The steps every per-message run shares: the directory, the range, the
 // stop checks and the ticks; `write` handles one message text.
 MessageActionResult forEachMessage(const ScanState& state, const std::vector<MailListRow>& rows,
@@ -116,9 +139,9 @@ MessageActionResult forEachMessage(const ScanState& state, const std::vector<Mai
             result.stopped = true;
             break;
         }
-        const QByteArray text = messageTextOfRow(state, row);
+        const QByteArray text = withoutEnvelopeLine(messageTextOfRow(state, row));
         if (text.isEmpty())
-            failures.record(row.text.simplified(), QStringLiteral("the message text cannot be read from the database"));
+            failures.record(messageLabel(row), QStringLiteral("the message text cannot be read from the database"));
         else
             write(row, text, failures, result);
         if (hooks.progress)
@@ -277,10 +300,19 @@ MessageActionResult exportMailFolder(const ScanState& state, const FolderTreeMod
 
     CreatedPaths created;
     // The target is new: whatever is there already is not ours to add to.
-    if (found && (QFileInfo::exists(dir) || QFileInfo(dir).isSymLink()))
+    // Its parents may be made; the target itself is made here or refused
+    // (mkdir does not take a directory that appeared in the meantime).
+    if (found && (QFileInfo::exists(dir) || QFileInfo(dir).isSymLink())) {
         context.failures.record(dir, QStringLiteral("already exists; not written over"));
-    else if (found && makeOutputDirectories(dir, false, context.failures, &created))
-        writePortableMailboxes(state.mail, context, dir, &created);
+    } else if (found && makeOutputDirectories(QFileInfo(dir).absolutePath(), true, context.failures, &created)) {
+        if (QDir().mkdir(dir)) {
+            created.directories << dir;
+            writePortableMailboxes(state.mail, context, dir, &created);
+        } else {
+            context.failures.record(dir, QFileInfo::exists(dir) ? QStringLiteral("already exists; not written over")
+                                                                : QStringLiteral("cannot create the directory"));
+        }
+    }
 
     result.stopped = context.stopRequested();
     if (result.stopped)

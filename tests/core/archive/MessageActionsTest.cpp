@@ -158,6 +158,52 @@ TEST(MessageActions, EmlNamesAreUniqueAndNothingOnDiskIsWrittenOver)
     EXPECT_EQ(readFile(result.written[0]), readFile(result.written[1]));
 }
 
+namespace {
+
+struct StoredEmlCase {
+    QByteArray stored;   // the message text as the database holds it
+    const char* name;    // the .eml file written for it
+    QByteArray written;  // its bytes
+};
+
+const StoredEmlCase kStoredEmlCases[] = {
+    // An old envelope line is no part of the message file.
+    {"From someone@example.com Tue Mar  4 10:00:00 2008\rDate: Tue, 4 Mar 2008 23:30:00 -0500\r"
+     "Subject: Envelope\r\rbody\r",
+     "2008-03-05 Envelope.eml", "Date: Tue, 4 Mar 2008 23:30:00 -0500\r\nSubject: Envelope\r\n\r\nbody\r\n"},
+    // No Date header and no record: the subject alone; LF lines, the last
+    // one unended.
+    {"Subject: Undated\n\nfirst\nlast", "Undated.eml", "Subject: Undated\r\n\r\nfirst\r\nlast\r\n"},
+    // Every line end form in one text; no subject.
+    {"Date: Wed, 5 Mar 2008 08:00:00 +0000\r\n\r\none\rtwo\nthree\r\n\r\r\n",
+     "2008-03-05 No Subject.eml", "Date: Wed, 5 Mar 2008 08:00:00 +0000\r\n\r\none\r\ntwo\r\nthree\r\n\r\n\r\n"},
+    // Characters no disk takes in a name, and a name a device has on Windows.
+    {"Subject: a/b\\c: <d> \"e\" | f? *\r\rx\r", "a-b-c- -d- -e- - f- -.eml",
+     "Subject: a/b\\c: <d> \"e\" | f? *\r\n\r\nx\r\n"},
+    {"Subject: CON\r\rx\r", "CON-.eml", "Subject: CON\r\n\r\nx\r\n"},
+};
+
+} // namespace
+
+TEST(MessageActions, EmlFilesOfStoredTextsHaveCrLfLinesAndSafeNames)
+{
+    Database db;
+    for (size_t i = 0; i < std::size(kStoredEmlCases); ++i)
+        db.add(msrcBlock(quint32(1 + i), kStoredEmlCases[i].stored));
+    Scanned s(db.bytes());
+    ASSERT_EQ(s.state.mail.messages.size(), std::size(kStoredEmlCases));
+    std::vector<MailListRow> rows(std::size(kStoredEmlCases));
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i].summary = &s.state.mail.messages[i];
+    const MessageActionResult result = saveMessagesAsEml(s.state, rows, s.target(QStringLiteral("eml")));
+    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(result.written.size(), int(std::size(kStoredEmlCases)));
+    for (int i = 0; i < result.written.size(); ++i) {
+        EXPECT_EQ(QFileInfo(result.written[i]).fileName(), QString::fromUtf8(kStoredEmlCases[i].name));
+        EXPECT_EQ(readFile(result.written[i]), kStoredEmlCases[i].written) << kStoredEmlCases[i].name;
+    }
+}
+
 TEST(MessageActions, AttachmentsAreTheirDecodedBytesUnderTheirOwnNames)
 {
     Scanned s;
@@ -350,5 +396,18 @@ TEST(MessageActions, AStopEndsTheRunAfterTheMessageInHand)
         if (QLatin1String(name) == QLatin1String("folder")) {
             EXPECT_FALSE(QFileInfo::exists(target));
         }
+    }
+}
+
+TEST(MessageActions, AMessageThatCannotBeReadIsAFailure)
+{
+    for (const auto& [name, action] : actions()) {
+        SCOPED_TRACE(name);
+        Scanned s;
+        ASSERT_TRUE(QFile::remove(s.state.databasePath));
+        const MessageActionResult result = action(s, s.target(QStringLiteral("out")), {});
+        EXPECT_FALSE(result.succeeded());
+        EXPECT_GT(result.failureCount, 0);
+        EXPECT_TRUE(result.written.isEmpty());
     }
 }
