@@ -2,7 +2,10 @@
 
 #include "archive/BundleLayout.h"
 #include "archive/PortableExport.h"
+#include "format/DatabaseFile.h"
+#include "format/StoredText.h"
 #include "mail/MboxrdExport.h"
+#include "mail/MessageWriter.h"
 #include "output/PathComponents.h"
 #include "output/SaveContext.h"
 
@@ -118,6 +121,37 @@ QString messageLabel(const MailListRow& row)
     return QStringLiteral("message at offset %1").arg(offset) + (shown.isEmpty() ? QString() : QStringLiteral(" (") + shown + QLatin1Char(')'));
 }
 
+// The texts of the selected messages from one open database: a summary's
+// stored text, or the message composed for a record without one in the
+// portable export's form (the form today's mail programs read best). The
+// composition gets no stop token: a message file is never cut short.
+class MessageTexts {
+public:
+    explicit MessageTexts(const ScanState& state) : m_context(QString())
+    {
+        m_context.office2004 = state.office2004;
+        if (!state.databasePath.isEmpty() && m_database.open(state.databasePath)) {
+            m_writer = std::make_unique<MessageWriter>(m_database, state.mail, m_context);
+            m_writer->setPortableForm(true);
+        }
+    }
+
+    // Empty when the database cannot be read.
+    QByteArray text(const MailListRow& row)
+    {
+        if (!m_writer)
+            return QByteArray();
+        if (row.summary)
+            return StoredTextReader(m_database, row.summary->text()).readAll();
+        return row.record ? m_writer->composedMessage(*row.record) : QByteArray();
+    }
+
+private:
+    SaveContext m_context;
+    DatabaseFile m_database;
+    std::unique_ptr<MessageWriter> m_writer;
+};
+
 // The steps every per-message run shares: the directory, the range, the
 // stop checks and the ticks; `write` handles one message text.
 MessageActionResult forEachMessage(const ScanState& state, const std::vector<MailListRow>& rows,
@@ -134,12 +168,13 @@ MessageActionResult forEachMessage(const ScanState& state, const std::vector<Mai
     makeOutputDirectories(dir, true, failures, &created);
     if (hooks.initialSettings)
         hooks.initialSettings(static_cast<unsigned int>(qMin<size_t>(rows.size(), std::numeric_limits<unsigned int>::max())));
+    MessageTexts texts(state);
     for (const MailListRow& row : rows) {
         if (hooks.stop && hooks.stop->load(std::memory_order_relaxed)) {
             result.stopped = true;
             break;
         }
-        const QByteArray text = withoutEnvelopeLine(messageTextOfRow(state, row));
+        const QByteArray text = withoutEnvelopeLine(texts.text(row));
         if (text.isEmpty())
             failures.record(messageLabel(row), QStringLiteral("the message text cannot be read from the database"));
         else
@@ -202,13 +237,15 @@ QByteArray withCrLfLineEnds(const QByteArray& text)
 
 QString emlFileName(const QByteArray& messageText, const MailRecord* record)
 {
-    QDateTime date = messageHeaderDate(messageText);
+    // The date the message itself gives, as its sender's clock read: the
+    // name then says what the message says, on any host.
+    QDateTime date = messageHeaderDateAsWritten(messageText);
     if (!date.isValid())
         date = mailRecordStoredDate(record);
     QString subject = subjectOf(messageText);
     if (subject.isEmpty())
         subject = QStringLiteral("No Subject");
-    const QString name = date.isValid() ? date.toUTC().toString(QStringLiteral("yyyy-MM-dd ")) + subject : subject;
+    const QString name = date.isValid() ? date.toString(QStringLiteral("yyyy-MM-dd ")) + subject : subject;
     return safePathComponent(name, kNameBytes - 4) + QStringLiteral(".eml");
 }
 

@@ -39,9 +39,10 @@ struct MessageActionResult {
     bool succeeded() const { return !stopped && failureCount == 0; }
 };
 
-// The .eml name of a message: "yyyy-MM-dd Subject" (UTC date of its Date
-// header, else of its record; the subject alone when neither is readable;
-// "No Subject" for none), safe on every disk, with ".eml".
+// The .eml name of a message: "yyyy-MM-dd Subject" (the date its Date
+// header gives, at the header's own offset from UTC, else its record's
+// stored date; the subject alone when neither is readable; "No Subject"
+// for none), safe on every disk, with ".eml".
 QString emlFileName(const QByteArray& messageText, const MailRecord* record);
 
 // `text` with every line end (CR, LF, CR LF) as CR LF, the last line ended.

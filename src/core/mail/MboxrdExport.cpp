@@ -379,6 +379,11 @@ QByteArray mboxrdText(const QByteArray& text)
 
 QDateTime messageHeaderDate(const QByteArray& messageStart)
 {
+    return messageHeaderDateAsWritten(messageStart).toUTC();
+}
+
+QDateTime messageHeaderDateAsWritten(const QByteArray& messageStart)
+{
     QByteArray head = withLfLineEnds(messageStart.left(kHeadLimit));
     if (head.startsWith('\n'))
         return {};
@@ -401,8 +406,8 @@ QDateTime messageHeaderDate(const QByteArray& messageStart)
             }
             KMime::Headers::Date header;
             header.from7BitString(value);
-            const QDateTime date = header.dateTime().toUTC();
-            if (inYearRange(date))
+            const QDateTime date = header.dateTime();
+            if (inYearRange(date.toUTC()))
                 return date;
         }
         at = lineEnd + 1;

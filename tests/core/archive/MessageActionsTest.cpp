@@ -98,6 +98,7 @@ const EmlCase kEmlCases[] = {
      "Upgrade your workspace"},
     // Composed from its record: no stored text.
     {kSent, "Numbers for the slides", "2008-01-18 Numbers for the slides.eml", "Daniel,"},
+    {4, "Draft: reading list", "2008-01-29 Draft- reading list.eml", "Ideas for next season:"},
     // A folded Subject header; found through no record of its own.
     {kOrphans, "Minutes of the planning meeting and next steps",
      "2008-01-13 Minutes of the planning meeting and next steps.eml", "Minutes are below."},
@@ -167,10 +168,11 @@ struct StoredEmlCase {
 };
 
 const StoredEmlCase kStoredEmlCases[] = {
-    // An old envelope line is no part of the message file.
+    // An old envelope line is no part of the message file; the name has
+    // the date as the header writes it, not as UTC has it.
     {"From someone@example.com Tue Mar  4 10:00:00 2008\rDate: Tue, 4 Mar 2008 23:30:00 -0500\r"
      "Subject: Envelope\r\rbody\r",
-     "2008-03-05 Envelope.eml", "Date: Tue, 4 Mar 2008 23:30:00 -0500\r\nSubject: Envelope\r\n\r\nbody\r\n"},
+     "2008-03-04 Envelope.eml", "Date: Tue, 4 Mar 2008 23:30:00 -0500\r\nSubject: Envelope\r\n\r\nbody\r\n"},
     // No Date header and no record: the subject alone; LF lines, the last
     // one unended.
     {"Subject: Undated\n\nfirst\nlast", "Undated.eml", "Subject: Undated\r\n\r\nfirst\r\nlast\r\n"},
