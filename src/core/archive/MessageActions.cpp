@@ -26,11 +26,11 @@ namespace er {
 
 namespace {
 
-// Room left in a 255-byte name for " (NNNN)" and the extension.
+// A file name's bytes with its extension, leaving room in the 255 every
+// disk takes for a " (N)" that makes it unique.
 constexpr int kNameBytes = 255 - 16;
 
-// The header section of a message (LF line ends), parsed: enough for its
-// subject and date.
+// The whole message, parsed (KMime reads LF line ends).
 std::unique_ptr<KMime::Message> parsedMessage(const QByteArray& crlfText)
 {
     auto message = std::make_unique<KMime::Message>();
@@ -39,6 +39,7 @@ std::unique_ptr<KMime::Message> parsedMessage(const QByteArray& crlfText)
     return message;
 }
 
+// The decoded subject, from the header section alone.
 QString subjectOf(const QByteArray& messageText)
 {
     const QByteArray start = withCrLfLineEnds(messageText.left(256 * 1024));
