@@ -24,25 +24,6 @@ const char* const kExportingCalendarText = "Exporting Calendar Items and Tasks..
 const char* const kExportingNotesText = "Exporting Notes...";
 const char* const kExportingReadmeText = "Writing Import Instructions...";
 
-// Makes the directory and any missing parents, listing those it made.
-// False (recorded) when the directory is not there afterwards. Below the
-// chosen directory a symbolic link is refused: writing through it would put
-// the export somewhere else.
-bool makeDirectories(const QString& path, bool linkAllowed, SaveFailures& failures, CreatedPaths* created)
-{
-    for (const QString& dir : missingFolders(path)) {
-        if (!QDir().mkdir(dir))
-            break;
-        created->directories << dir;
-    }
-    const QFileInfo info(path);
-    if (info.isDir() && (linkAllowed || !info.isSymLink()))
-        return true;
-    failures.record(path, info.isSymLink() ? QStringLiteral("is a symbolic link, not a directory")
-                                           : QStringLiteral("cannot create the directory"));
-    return false;
-}
-
 // A file of the export, written as it is produced into a folder of its
 // own: anything already there is not ours, and is neither replaced nor
 // appended to.
@@ -67,6 +48,25 @@ void ticks(const SaveContext& context, size_t count)
 }
 
 } // namespace
+
+// Makes the directory and any missing parents, listing those it made.
+// False (recorded) when the directory is not there afterwards. Below the
+// chosen directory a symbolic link is refused: writing through it would put
+// the export somewhere else.
+bool makeOutputDirectories(const QString& path, bool linkAllowed, SaveFailures& failures, CreatedPaths* created)
+{
+    for (const QString& dir : missingFolders(path)) {
+        if (!QDir().mkdir(dir))
+            break;
+        created->directories << dir;
+    }
+    const QFileInfo info(path);
+    if (info.isDir() && (linkAllowed || !info.isSymLink()))
+        return true;
+    failures.record(path, info.isSymLink() ? QStringLiteral("is a symbolic link, not a directory")
+                                           : QStringLiteral("cannot create the directory"));
+    return false;
+}
 
 PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tree, const QString& directory,
                               const PortableHooks& hooks)
@@ -95,11 +95,11 @@ PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tre
     // directory that cannot be made is recorded, and every file below it
     // then fails and is recorded too: the count says how much is missing.
     const QString dirPrefix = dir + QLatin1Char('/');
-    makeDirectories(dir, true, context.failures, &created);
+    makeOutputDirectories(dir, true, context.failures, &created);
     if (!context.stopRequested()) {
         context.status(QString::fromLatin1(kExportingMailText));
         const QString mailDir = dirPrefix + QStringLiteral("Mail");
-        if (makeDirectories(mailDir, false, context.failures, &created))
+        if (makeOutputDirectories(mailDir, false, context.failures, &created))
             writePortableMailboxes(state.mail, context, mailDir, &created);
         else
             ticks(context, portableMessageCount(state.mail, context));

@@ -11,6 +11,8 @@
 
 #include "archive/FolderTree.h"
 #include "archive/ScanState.h"
+#include "mail/MboxrdExport.h"
+#include "output/SaveContext.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,6 +46,11 @@ struct PortableResult {
 // missing). A stopped export removes what it wrote.
 PortableResult exportPortable(const ScanState& state, const FolderTreeModel& tree, const QString& directory,
                               const PortableHooks& hooks = {});
+
+// Makes the directory and any missing parents, listing in `created` those
+// it made. False (recorded in `failures`) when the directory is not there
+// afterwards; a symbolic link at the path is refused unless linkAllowed.
+bool makeOutputDirectories(const QString& path, bool linkAllowed, SaveFailures& failures, CreatedPaths* created);
 
 // The entries an export writes into its directory: "Mail", "contacts.vcf",
 // "calendar.ics", "notes.ics", "README.txt".

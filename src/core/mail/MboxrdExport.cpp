@@ -45,9 +45,9 @@ bool inYearRange(const QDateTime& date)
     return date.isValid() && date.date().year() >= kFirstYear && date.date().year() <= kLastYear;
 }
 
-// The record's stored date (a Mac stamp in bytes 4 to 7), taken as UTC: the
-// database does not say in which zone it was made.
-QDateTime storedDate(const MailRecord* record)
+} // namespace
+
+QDateTime mailRecordStoredDate(const MailRecord* record)
 {
     if (!record)
         return {};
@@ -58,6 +58,8 @@ QDateTime storedDate(const MailRecord* record)
     const QDateTime date = macStampToDateTime(stamp);
     return inYearRange(date) ? date : QDateTime();
 }
+
+namespace {
 
 QDateTime firstValid(const QDateTime& a, const QDateTime& b)
 {
@@ -236,7 +238,7 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     }
     MessageOut out(mailbox);
     bool ok = out.begin(sender,
-                        firstValid(messageHeaderDate(first), envelopeDate.isValid() ? envelopeDate : storedDate(record)),
+                        firstValid(messageHeaderDate(first), envelopeDate.isValid() ? envelopeDate : mailRecordStoredDate(record)),
                         first);
     first.clear();
     while (ok && !text.atEnd()) {
@@ -256,7 +258,7 @@ void writeComposedMessage(const MailStore& mail, const MailRecord& record, Messa
     const auto begin = [&] {
         begun = true;
         const bool ok = out.begin(mail.bytes(record.fromAddress),
-                                  firstValid(messageHeaderDate(head), storedDate(&record)), head);
+                                  firstValid(messageHeaderDate(head), mailRecordStoredDate(&record)), head);
         head = QByteArray();
         return ok;
     };
@@ -377,6 +379,11 @@ QByteArray mboxrdText(const QByteArray& text)
 
 QDateTime messageHeaderDate(const QByteArray& messageStart)
 {
+    return messageHeaderDateAsWritten(messageStart).toUTC();
+}
+
+QDateTime messageHeaderDateAsWritten(const QByteArray& messageStart)
+{
     QByteArray head = withLfLineEnds(messageStart.left(kHeadLimit));
     if (head.startsWith('\n'))
         return {};
@@ -399,8 +406,8 @@ QDateTime messageHeaderDate(const QByteArray& messageStart)
             }
             KMime::Headers::Date header;
             header.from7BitString(value);
-            const QDateTime date = header.dateTime().toUTC();
-            if (inYearRange(date))
+            const QDateTime date = header.dateTime();
+            if (inYearRange(date.toUTC()))
                 return date;
         }
         at = lineEnd + 1;

@@ -65,6 +65,14 @@ QByteArray mboxrdText(const QByteArray& text);
 // UTC. Invalid when there is none, it cannot be read, or its year lies
 // outside 1970 to 9999.
 QDateTime messageHeaderDate(const QByteArray& messageStart);
+// The same date at the offset from UTC its header gives: the sender's
+// wall-clock time, whatever zone the host is in.
+QDateTime messageHeaderDateAsWritten(const QByteArray& messageStart);
+
+// The record's stored date (a Mac stamp in bytes 4 to 7), taken as UTC: the
+// database does not say in which zone it was made. Invalid for no record, a
+// zero stamp, or a year outside 1970 to 9999.
+QDateTime mailRecordStoredDate(const MailRecord* record);
 
 // The fixed date of a message with neither a readable Date header nor a
 // stored date: the start of 1970, UTC.
