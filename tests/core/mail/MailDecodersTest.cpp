@@ -167,6 +167,19 @@ TEST(MailRecordDecoder, SenderBounds)
     m = senderOf("a@b", QString(100, QLatin1Char('n')));
     EXPECT_TRUE(m.fromName.isEmpty());
     EXPECT_EQ(m.fromAddress, QByteArray("a@b"));
+
+    // Texts end at their first zero byte or unit; one that starts with it is
+    // no text at all, for the writers that ask whether a record has one.
+    m = senderOf(QByteArray("a@b\0junk", 8), QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden"));
+    EXPECT_EQ(m.fromAddress, QByteArray("a@b"));
+    EXPECT_EQ(m.fromName, QStringLiteral("Ann"));
+    ScanState state;
+    MailRecordBlock r;
+    r.mailId = 2;
+    r.sender = Address{QByteArray("\0a@b", 4), QChar(0) + QStringLiteral("hidden")};
+    decodeRecord(r, &state);
+    EXPECT_TRUE(state.mail.records.back().fromAddress.isEmpty());
+    EXPECT_TRUE(state.mail.records.back().fromName.isEmpty());
 }
 
 TEST(MailRecordDecoder, DataPastTheBlockEndLeavesFieldsEmpty)
