@@ -5,9 +5,10 @@ Run with Debian's /usr/bin/python3."""
 
 import email
 import email.policy
-import json
 import re
 import sys
+
+from mbox_check import report_each
 
 BARE_LINE_END = re.compile(rb"\r(?!\n)|(?<!\r)\n")
 
@@ -30,15 +31,5 @@ def read(path):
     }
 
 
-def main():
-    out = []
-    for path in sys.argv[1:]:
-        try:
-            out.append(read(path))
-        except Exception as e:  # reported per file, so one bad file fails visibly
-            out.append({"path": path, "exception": repr(e)})
-    json.dump(out, sys.stdout)
-
-
 if __name__ == "__main__":
-    main()
+    report_each(read, sys.argv[1:])

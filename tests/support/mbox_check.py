@@ -42,15 +42,18 @@ def read(path):
     return {"path": path, "messages": messages}
 
 
-def main():
+def report_each(read_file, paths):
+    """Prints, as one JSON list, what read_file gives for each path; a file
+    that cannot be read is reported in its place, so it fails visibly.
+    eml_check.py reports through it too."""
     out = []
-    for path in sys.argv[1:]:
+    for path in paths:
         try:
-            out.append(read(path))
-        except Exception as e:  # reported per file, so one bad file fails visibly
+            out.append(read_file(path))
+        except Exception as e:
             out.append({"path": path, "exception": repr(e)})
     json.dump(out, sys.stdout)
 
 
 if __name__ == "__main__":
-    main()
+    report_each(read, sys.argv[1:])
