@@ -118,9 +118,11 @@ private:
 
 } // namespace
 
-QString senderAndSubjectFromText(const QByteArray& text)
+namespace {
+
+// "name\nsubject", "subject" or "name", as the list row shows them.
+QString joinedSenderAndSubject(const FoundSenderAndSubject& found)
 {
-    const FoundSenderAndSubject found = senderAndSubjectPartsFromText(text);
     QString result = found.sender;
     if (found.subjectFound) {
         if (found.senderFound)
@@ -128,6 +130,13 @@ QString senderAndSubjectFromText(const QByteArray& text)
         result += found.subject;
     }
     return result;
+}
+
+} // namespace
+
+QString senderAndSubjectFromText(const QByteArray& text)
+{
+    return joinedSenderAndSubject(senderAndSubjectPartsFromText(text));
 }
 
 FoundSenderAndSubject senderAndSubjectPartsFromText(const QByteArray& text)
@@ -322,8 +331,8 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
                 if (r.fallback && held > r.fallbackBegin) {
                     const QByteArray searched = QByteArray::fromRawData(text + r.fallbackBegin,
                                                                         static_cast<int>(held - r.fallbackBegin));
-                    row.found.senderAndSubject = senderAndSubjectFromText(searched);
                     const FoundSenderAndSubject parts = senderAndSubjectPartsFromText(searched);
+                    row.found.senderAndSubject = joinedSenderAndSubject(parts);
                     row.found.foundSender = parts.sender.trimmed();
                     row.found.foundSubject = parts.subject.trimmed();
                 }
