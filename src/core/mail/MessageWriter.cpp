@@ -237,23 +237,32 @@ QByteArray portableTextHeader(KMime::Headers::Generics::Unstructured&& header, c
 // break (CR, LF or CR LF) a <br> ending a line.
 QByteArray htmlOf(const QByteArray& text)
 {
-    QByteArray out;
-    out.reserve(text.size() + text.size() / 8);
-    for (int i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+    // Written through a pointer into room for the longest outcome (five
+    // bytes per input byte): appending byte by byte costs a call each.
+    QByteArray out(text.size() * 5, Qt::Uninitialized);
+    char* o = out.data();
+    const auto put = [&o](const char* s, int n) {
+        std::memcpy(o, s, static_cast<size_t>(n));
+        o += n;
+    };
+    const char* in = text.constData();
+    const int n = text.size();
+    for (int i = 0; i < n; ++i) {
+        const char c = in[i];
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
+        case '&': put("&amp;", 5); break;
+        case '<': put("&lt;", 4); break;
+        case '>': put("&gt;", 4); break;
         case '\r':
-            if (i + 1 < text.size() && text[i + 1] == '\n')
+            if (i + 1 < n && in[i + 1] == '\n')
                 ++i;
-            out += "<br>\r";
+            put("<br>\r", 5);
             break;
-        case '\n': out += "<br>\r"; break;
-        default: out += c; break;
+        case '\n': put("<br>\r", 5); break;
+        default: *o++ = c; break;
         }
     }
+    out.truncate(static_cast<int>(o - out.constData()));
     return out;
 }
 
@@ -263,35 +272,40 @@ QByteArray htmlOf(const QByteArray& text)
 QByteArray quotedPrintable(const QByteArray& in)
 {
     static const char hex[] = "0123456789ABCDEF";
-    QByteArray out;
-    out.reserve(in.size() + in.size() / 4);
-    int lineLength = 0;
     const int n = in.size();
+    // Room for the longest outcome: three bytes per input byte, and a soft
+    // break ("=" CR) at most every kQpLineLength - 3 of them.
+    QByteArray out(3 * n + 2 * (3 * n / (kQpLineLength - 3) + 1), Qt::Uninitialized);
+    char* o = out.data();
+    const char* p = in.constData();
+    int lineLength = 0;
     for (int i = 0; i < n; ++i) {
-        const quint8 c = quint8(in[i]);
+        const quint8 c = quint8(p[i]);
         if (c == '\r') {
-            out += '\r';
+            *o++ = '\r';
             lineLength = 0;
             continue;
         }
-        const bool lineEndsNext = i + 1 == n || in[i + 1] == '\r';
+        const bool lineEndsNext = i + 1 == n || p[i + 1] == '\r';
         bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !lineEndsNext);
         if (lineLength + (literal ? 1 : 3) > kQpLineLength) {
-            out += "=\r";
+            *o++ = '=';
+            *o++ = '\r';
             lineLength = 0;
         }
-        if (lineLength == 0 && c == 'F' && n - i >= 5 && std::memcmp(in.constData() + i, "From ", 5) == 0)
+        if (lineLength == 0 && c == 'F' && n - i >= 5 && std::memcmp(p + i, "From ", 5) == 0)
             literal = false;
         if (literal) {
-            out += char(c);
+            *o++ = char(c);
             lineLength += 1;
         } else {
-            out += '=';
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            *o++ = '=';
+            *o++ = hex[c >> 4];
+            *o++ = hex[c & 15];
             lineLength += 3;
         }
     }
+    out.truncate(static_cast<int>(o - out.constData()));
     return out;
 }
 

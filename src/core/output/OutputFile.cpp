@@ -2,8 +2,13 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstring>
 
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 #include <sys/xattr.h>
 #endif
@@ -48,21 +53,80 @@ bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& 
     return true;
 }
 
+namespace {
+
+// The 32-byte Finder information: type, creator, and zeros.
+struct FinderInfo {
+    char bytes[32];
+    explicit FinderInfo(FinderCodes codes)
+    {
+        std::memset(bytes, 0, sizeof bytes);
+        std::memcpy(bytes, codes.type, 4);
+        std::memcpy(bytes + 4, codes.creator, 4);
+    }
+};
+
+#if defined(Q_OS_MACOS)
+const char kFinderInfoAttribute[] = "com.apple.FinderInfo";
+#elif defined(Q_OS_LINUX)
+const char kFinderInfoAttribute[] = "user.com.apple.FinderInfo";
+#endif
+
+} // namespace
+
 void setFinderInfo(const QString& path, FinderCodes codes)
 {
-    char info[32];
-    std::memset(info, 0, sizeof info);
-    std::memcpy(info, codes.type, 4);
-    std::memcpy(info + 4, codes.creator, 4);
+    const FinderInfo info(codes);
     const QByteArray name = QFile::encodeName(path);
-#if defined(Q_OS_MACOS)
-    setxattr(name.constData(), "com.apple.FinderInfo", info, sizeof info, 0, 0);
-#elif defined(Q_OS_LINUX)
     // Not every file system keeps extended attributes; the file is written
     // all the same.
-    setxattr(name.constData(), "user.com.apple.FinderInfo", info, sizeof info, 0);
+#if defined(Q_OS_MACOS)
+    setxattr(name.constData(), kFinderInfoAttribute, info.bytes, sizeof info.bytes, 0, 0);
+#elif defined(Q_OS_LINUX)
+    setxattr(name.constData(), kFinderInfoAttribute, info.bytes, sizeof info.bytes, 0);
 #else
     Q_UNUSED(name);
+#endif
+}
+
+bool writeNewFile(const QString& path, const QByteArray& bytes, FinderCodes codes, SaveFailures& failures)
+{
+#if defined(Q_OS_UNIX)
+    // One open that creates the file or fails, the attribute set through the
+    // open descriptor: a few calls per file instead of a path lookup each.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return false;
+        failures.record(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return true;
+    }
+    const FinderInfo info(codes);
+#if defined(Q_OS_MACOS)
+    fsetxattr(fd, kFinderInfoAttribute, info.bytes, sizeof info.bytes, 0, 0);
+#elif defined(Q_OS_LINUX)
+    fsetxattr(fd, kFinderInfoAttribute, info.bytes, sizeof info.bytes, 0);
+#endif
+    QFile file;
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        failures.record(path, file.errorString());
+        return true;
+    }
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        failures.record(path, file.errorString());
+        return true;
+    }
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        failures.record(path, file.errorString());
+    return true;
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(bytes);
+    Q_UNUSED(codes);
+    Q_UNUSED(failures);
+    return false;
 #endif
 }
 

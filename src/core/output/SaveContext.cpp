@@ -1,8 +1,28 @@
 #include "output/SaveContext.h"
 
+#include <QFile>
 #include <QFileInfo>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#endif
+
 namespace er {
+
+namespace {
+
+// Whether nothing, not even a dangling link, is at the path.
+bool nothingAt(const QString& path)
+{
+#if defined(Q_OS_UNIX)
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) != 0;
+#else
+    return !QFileInfo::exists(path) && !QFileInfo(path).isSymLink();
+#endif
+}
+
+} // namespace
 
 QString bundlePath(const QString& saveDir)
 {
@@ -26,7 +46,7 @@ QString ItemFileNames::claim(const QString& dir, const QString& name)
     do {
         path = next == 0 ? base : base + QLatin1Char('-') + QString::number(next);
         next = next == 0 ? 2 : next + 1;
-    } while (m_taken.contains(path) || QFileInfo::exists(path) || QFileInfo(path).isSymLink());
+    } while (m_taken.contains(path) || !nothingAt(path));
     m_taken.insert(path);
     return path;
 }
