@@ -70,10 +70,28 @@ QByteArray DatabaseFile::readUpTo(quint64 offset, quint64 length)
         return QByteArray();
     const quint64 available = static_cast<quint64>(m_size) - offset;
     const quint64 wanted = qMin<quint64>(qMin(length, available), std::numeric_limits<int>::max());
-    if (wanted == 0 || !m_file.seek(static_cast<qint64>(offset)))
+    if (wanted == 0)
         return QByteArray();
-    QByteArray data = m_file.read(static_cast<qint64>(wanted));
+#if defined(Q_OS_UNIX)
+    // Positioned reads: one call per piece, no seek before it.
+    QByteArray data(static_cast<int>(wanted), Qt::Uninitialized);
+    qint64 got = 0;
+    while (got < static_cast<qint64>(wanted)) {
+        const ssize_t n = ::pread(m_file.handle(), data.data() + got, static_cast<size_t>(wanted) - got,
+                                  static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    data.truncate(static_cast<int>(got));
     return data;
+#else
+    if (!m_file.seek(static_cast<qint64>(offset)))
+        return QByteArray();
+    return m_file.read(static_cast<qint64>(wanted));
+#endif
 }
 
 bool DatabaseFile::readU32(quint64 offset, quint32* out)
