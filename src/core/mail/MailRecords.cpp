@@ -1,6 +1,7 @@
 #include "mail/MailRecords.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace er {
 
@@ -9,6 +10,40 @@ namespace {
 bool byId(const IdEntry& a, const IdEntry& b)
 {
     return a.id < b.id;
+}
+
+// Sorts entries by id with a least-significant-digit radix sort, three
+// passes of 11 bits: stable, so entries made in position order stay in it
+// within one id. A pass whose digit is the same for every entry is skipped.
+void sortByIdKeepingOrder(RecordArray<IdEntry>& entries)
+{
+    const std::size_t n = entries.size();
+    if (n < 2)
+        return;
+    constexpr int kBits = 11;
+    constexpr std::size_t kBuckets = std::size_t(1) << kBits;
+    std::vector<IdEntry> scratch(n);
+    IdEntry* from = entries.begin();
+    IdEntry* to = scratch.data();
+    std::vector<std::size_t> counts(kBuckets);
+    for (int shift = 0; shift < 32; shift += kBits) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (std::size_t i = 0; i < n; ++i)
+            ++counts[(from[i].id >> shift) & (kBuckets - 1)];
+        if (counts[(from[0].id >> shift) & (kBuckets - 1)] == n)
+            continue;
+        std::size_t start = 0;
+        for (std::size_t& count : counts) {
+            const std::size_t c = count;
+            count = start;
+            start += c;
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            to[counts[(from[i].id >> shift) & (kBuckets - 1)]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != entries.begin())
+        std::copy(from, from + n, entries.begin());
 }
 
 // Sorted by id, then by position: within one id the scan order stays.
@@ -23,9 +58,7 @@ void sortIds(RecordArray<IdEntry>& out, const List& list, Wanted wanted)
             out.push_back({item.mailId, position});
         ++position;
     }
-    std::sort(out.begin(), out.end(), [](const IdEntry& a, const IdEntry& b) {
-        return a.id != b.id ? a.id < b.id : a.position < b.position;
-    });
+    sortByIdKeepingOrder(out);
 }
 
 std::pair<const IdEntry*, const IdEntry*> entriesWithId(const RecordArray<IdEntry>& index, quint64 id)
