@@ -99,20 +99,21 @@ void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, App
     if (!mailbox.write(finder.line()))
         return;
 
+    // The escaped text goes straight into the mailbox's gathered piece.
+    bool ok = true;
+    const MboxFromEscaper::Sink toMailbox = [&](const char* span, qint64 n) {
+        if (ok && n > 0)
+            ok = mailbox.write(span, n);
+    };
     MboxFromEscaper escaper;
-    QByteArray escaped;
-    escaper.feed(first, &escaped);
+    escaper.feed(first.constData(), first.size(), toMailbox);
     first.clear();
-    bool ok = mailbox.write(escaped);
     while (ok && !text.atEnd()) {
-        escaped.clear();
-        escaper.feed(text.next(), &escaped);
-        ok = mailbox.write(escaped);
+        const QByteArray piece = text.next();
+        escaper.feed(piece.constData(), piece.size(), toMailbox);
     }
-    escaped.clear();
-    escaper.finish(&escaped);
-    escaped += '\r';
-    mailbox.write(escaped);
+    escaper.finish(toMailbox);
+    toMailbox("\r", 1);
 }
 
 } // namespace
@@ -129,7 +130,7 @@ bool storedTextWorthWriting(const StoredMessage& summary)
 
 // ---- From escaping ---------------------------------------------------------
 
-void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
+void MboxFromEscaper::feed(const char* data, qint64 size, const Sink& sink)
 {
     qint64 i = 0;
     if (!m_held.isEmpty()) {
@@ -140,7 +141,7 @@ void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
             return;
         if (m_held.size() == kFromLength)
             m_held[0] = 'f';
-        out->append(m_held);
+        sink(m_held.constData(), m_held.size());
         m_held.clear();
         m_atLineStart = false;
     }
@@ -159,11 +160,11 @@ void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
             while (k < kFromLength && i + k < size && data[i + k] == kFrom[k])
                 ++k;
             if (k == kFromLength) {
-                out->append(data + spanStart, static_cast<int>(i - spanStart));
-                out->append('f');
+                sink(data + spanStart, i - spanStart);
+                sink("f", 1);
                 spanStart = i + 1;
             } else if (i + k == size) {
-                out->append(data + spanStart, static_cast<int>(i - spanStart));
+                sink(data + spanStart, i - spanStart);
                 m_held = QByteArray(data + i, static_cast<int>(k));
                 return;
             }
@@ -178,14 +179,24 @@ void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
         i = lineEnd + 1;
         m_atLineStart = true;
     }
-    out->append(data + spanStart, static_cast<int>(size - spanStart));
+    sink(data + spanStart, size - spanStart);
+}
+
+void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
+{
+    feed(data, size, [out](const char* span, qint64 n) { out->append(span, static_cast<int>(n)); });
+}
+
+void MboxFromEscaper::finish(const Sink& sink)
+{
+    sink(m_held.constData(), m_held.size());
+    m_held.clear();
+    m_atLineStart = true;
 }
 
 void MboxFromEscaper::finish(QByteArray* out)
 {
-    out->append(m_held);
-    m_held.clear();
-    m_atLineStart = true;
+    finish([out](const char* span, qint64 n) { out->append(span, static_cast<int>(n)); });
 }
 
 QByteArray escapeMboxFromLines(const QByteArray& text)

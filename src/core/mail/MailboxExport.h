@@ -9,6 +9,8 @@
 #include "output/SaveContext.h"
 
 #include <QByteArray>
+
+#include <functional>
 #include <QString>
 
 namespace er {
@@ -22,9 +24,14 @@ extern const char kMboxSeparatorStart[];
 // "From " is held back until the next piece or finish().
 class MboxFromEscaper {
 public:
+    // Receives the escaped text in spans, as they are passed.
+    using Sink = std::function<void(const char* data, qint64 size)>;
+
+    void feed(const char* data, qint64 size, const Sink& sink);
     void feed(const char* data, qint64 size, QByteArray* out);
     void feed(const QByteArray& data, QByteArray* out) { feed(data.constData(), data.size(), out); }
     // Ends the text; the next byte fed starts a new text (at a line start).
+    void finish(const Sink& sink);
     void finish(QByteArray* out);
 
 private:

@@ -509,16 +509,17 @@ void MessageWriter::appendComposedMessage(const MailRecord& record, AppendFile& 
         return;
     if (!mailbox.write(QByteArray(kMboxSeparatorStart) + '\r'))
         return;
+    bool ok = true;
+    const MboxFromEscaper::Sink toMailbox = [&](const char* span, qint64 n) {
+        if (ok && n > 0)
+            ok = mailbox.write(span, n);
+    };
     MboxFromEscaper escaper;
-    QByteArray escaped;
     composeMessage(record, [&](const char* data, qint64 size) {
-        escaped.clear();
-        escaper.feed(data, size, &escaped);
-        return mailbox.write(escaped);
+        escaper.feed(data, size, toMailbox);
+        return ok;
     });
-    escaped.clear();
-    escaper.finish(&escaped);
-    mailbox.write(escaped);
+    escaper.finish(toMailbox);
 }
 
 bool MessageWriter::writeAttachment(quint64 attachmentId, const ByteSink& sink)
