@@ -1,8 +1,6 @@
 // contacts.vcf read by KDE's contacts library, a second reader beside vobject.
 
 #include "contacts/PortableVCard.h"
-#include "archive/PortableExport.h"
-#include "archive/BlockScanner.h"
 #include "RecordDraft.h"
 
 #include <KContacts/VCardConverter>
@@ -10,46 +8,6 @@
 #include <gtest/gtest.h>
 
 using namespace er;
-
-namespace {
-
-QStringList nonBlank(std::initializer_list<QString> texts)
-{
-    QStringList out;
-    for (const QString& t : texts)
-        if (!t.trimmed().isEmpty())
-            out << t;
-    return out;
-}
-
-} // namespace
-
-TEST(KContactsReader, SampleContactsReadAsRecorded)
-{
-    ScanState state;
-    ASSERT_EQ(scanDatabase(QStringLiteral(ER_SAMPLE_DATABASE), state).kind, ScanOutcome::Completed);
-    const KContacts::Addressee::List cards = KContacts::VCardConverter().parseVCards(contactsVCardFile(state));
-
-    int next = 0;
-    for (const ContactView c : state.contacts) {
-        if (!hasContactData(c))
-            continue;
-        ASSERT_LT(next, cards.size());
-        const KContacts::Addressee& card = cards[next++];
-        SCOPED_TRACE(card.formattedName().toStdString());
-        EXPECT_EQ(card.givenName(), portableText(c.field(ContactField::FirstName)));
-        EXPECT_EQ(card.familyName(), portableText(c.field(ContactField::LastName)));
-        EXPECT_EQ(card.organization(), portableText(c.field(ContactField::Company)));
-        EXPECT_FALSE(card.formattedName().isEmpty());
-        EXPECT_EQ(card.emails(), nonBlank({portableText(c.field(ContactField::Email1)), portableText(c.field(ContactField::Email2)), portableText(c.field(ContactField::Email3)),
-                                           portableText(c.field(ContactField::Email4)), portableText(c.field(ContactField::Email5))}));
-        EXPECT_EQ(card.note(), portableText(c.field(ContactField::Notes)));
-    }
-    EXPECT_EQ(next, 4) << "the company-only contact is exported too";
-    EXPECT_EQ(cards.size(), next);
-    EXPECT_EQ(cards[0].birthday().date(), QDate(1970, 5, 7));
-    EXPECT_EQ(cards[3].formattedName(), QString::fromUtf8("Zoë Ørsted"));
-}
 
 TEST(KContactsReader, HardValuesSurviveTheSecondReader)
 {
