@@ -507,7 +507,7 @@ TEST(PortableItems, ContactsReadBackWithEveryValue)
     EXPECT_EQ(contactsVCardFile(state), file);
     EXPECT_EQ(contactsVCardFile(ScanState()), QByteArray());
     expectContentLines(file);
-    Golden("contacts.vcf").add("contacts.vcf", file);
+    Golden("contacts.txt").add("contacts.vcf", file);
 
     // Every value of the hard card comes back as written, each exactly once
     // (the formatted name joins the first and last name).
@@ -642,6 +642,10 @@ TEST(PortableItems, CalendarAndNotesReadBackWithEveryText)
     ASSERT_EQ(items["VEVENT"].size(), texts.size() + times.size());
     ASSERT_EQ(items["VTODO"].size(), texts.size() + 6);
     ASSERT_EQ(items["VJOURNAL"].size(), texts.size() + 1);
+    // A zoned time reads as the instant it stands for, also under the rules before 2007.
+    EXPECT_EQ(items["VEVENT"][texts.size()]["DTSTART"], "20080507T100000?Europe/Berlin=20080507T080000Z");
+    EXPECT_EQ(items["VEVENT"][texts.size() + 12]["DTSTART"], "20060401T120000?America/New_York=20060401T170000Z");
+    EXPECT_EQ(items["VEVENT"][texts.size() + 14]["DTSTART"], "20080507T100000?Asia/Kolkata=20080507T043000Z");
     for (int i = 0; i < texts.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(items["VEVENT"][i]["SUMMARY"], lf(texts[i][0]));
