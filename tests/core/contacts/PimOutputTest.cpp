@@ -116,11 +116,15 @@ const struct {
 #undef E
 };
 
-// Wide text as decoded: UTF-8, its length counting characters and the terminator.
-void setWide(ContactDraft& c, ContactField f, const QString& text)
+// Present with these bytes and this stored length.
+template <typename Draft>
+void put(Draft& d, typename Draft::Field f, const QByteArray& bytes, quint32 length)
 {
-    c.set(f, text.toUtf8()), c.setLength(f, quint32(text.size() + 1));
+    d.set(f, bytes), d.setLength(f, length);
 }
+
+// Wide text as decoded: UTF-8, its length counting characters and the terminator.
+void setWide(ContactDraft& c, ContactField f, const QString& text) { put(c, f, text.toUtf8(), quint32(text.size() + 1)); }
 
 ContactDraft contact(std::initializer_list<std::pair<ContactField, const char*>> fields, bool guid = true)
 {
@@ -136,14 +140,9 @@ ContactDraft contact(std::initializer_list<std::pair<ContactField, const char*>>
 ContactDraft everyField(QString (*text)(const char*))
 {
     ContactDraft c = contact({});
-    for (const auto& f : kEveryField) {
-        if (f.eightBit) {
-            const QByteArray bytes = text(f.name).toUtf8() + '\0';
-            c.set(f.field, bytes), c.setLength(f.field, quint32(bytes.size()));
-        } else {
-            setWide(c, f.field, text(f.name));
-        }
-    }
+    for (const auto& f : kEveryField)
+        f.eightBit ? put(c, f.field, text(f.name).toUtf8() + '\0', quint32(text(f.name).toUtf8().size() + 1))
+                   : setWide(c, f.field, text(f.name));
     return c;
 }
 
@@ -165,13 +164,6 @@ typename Store::View decoded(ScanState& state, BlockTag kind, Store ScanState::*
     return (state.*store).back();
 }
 
-// Present with these bytes and this stored length.
-template <typename Draft>
-void put(Draft& d, typename Draft::Field f, const QByteArray& bytes, quint32 length)
-{
-    d.set(f, bytes), d.setLength(f, length);
-}
-
 Property start(int y, int mo, int d, int h = 0, int mi = 0)
 {
     return prop(kEventStartTag, calendarTime(calendarStamp(y, mo, d, h, mi)));
@@ -188,12 +180,12 @@ const Property kAllDay = prop(kEventAllDayTag, QByteArray(1, '\1'));
 const Property kOn = prop(kEventRecurringTag, QByteArray(1, '\1'));
 const Property kAlarmOn = prop(kEventHasAlarmTag, QByteArray(1, '\1'));
 
-QByteArray rules(const QList<QByteArray>& texts, bool closed = true)
+QByteArray rules(const QList<QByteArray>& texts)
 {
     QByteArray data;
     for (const QByteArray& t : texts)
         data += QByteArray("\x04\x00\x85\x00\x1E", 5) + be32(quint32(t.size())) + be32(0) + t;
-    return closed ? data + be32(0) : data;
+    return data + be32(0);
 }
 
 QByteArray alarmData(const QByteArray& description, const QByteArray& trigger)
