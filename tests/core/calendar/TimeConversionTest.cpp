@@ -1,10 +1,8 @@
 // Mac stamps (seconds from 1904) and calendar stamps (minutes from 1601) are
-// wall-clock times broken down by plain arithmetic; compact dates are parsed
-// as written.
+// wall-clock times broken down by plain arithmetic.
 
 #include "PimBlocks.h"
 
-#include "format/Clock.h"
 #include "format/TimeConversion.h"
 
 #include <gtest/gtest.h>
@@ -40,20 +38,4 @@ TEST(TimeConversion, StampsBreakDownOverTheWholeRange)
         {testdb::calendarStamp(1893, 4, 1, 0, 5), "18930401T000500"}, {0xFFFFFFFFu, "97670216T041500"}};
     for (const auto& [stamp, text] : calendar)
         EXPECT_EQ(er::dateTimeICalendarText(er::calendarStampToDateTime(stamp)), text) << stamp;
-}
-
-TEST(TimeConversion, CompactDatesInTheirFourFormsAndNow)
-{
-    er::pinCurrentDateTime(QDateTime(QDate(2026, 6, 1), QTime(12, 0), Qt::UTC));
-    const std::pair<const char*, const char*> accepted[] = {
-        {"200805071230.45", "20080507T123045"}, {"200805071230", "20080507T123000"},
-        {"0805071230.45", "20080507T123045"},   {"9912312359", "19991231T235900"}, // within the last 80 years
-        {"4512312359", "20451231T235900"}, {"4612312359", "19461231T235900"},      {"-now", "20260601T120000"}, {"-NOW", "20260601T120000"}};
-    for (const auto& [text, expected] : accepted)
-        EXPECT_EQ(er::dateTimeICalendarText(er::getDate(text)), expected) << text;
-    for (const char* rejected : {"2008", "", "20080507123045", "200805071230:45", "2008O5071230", "200813071230",
-                                 "200802301230", "200805072460", "0805071230.4x", "now"})
-        EXPECT_FALSE(er::getDate(rejected).isValid()) << rejected;
-    EXPECT_FALSE(er::getDate(nullptr).isValid());
-    er::pinCurrentDateTime(QDateTime());
 }
