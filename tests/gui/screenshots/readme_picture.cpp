@@ -48,12 +48,12 @@ bool waitFor(Done done, int seconds)
 
 bool listFolder(QEntourageMainWindow& window, const QString& name)
 {
-    const QModelIndex folder = window.folderTree()->findFolder(name);
+    auto* tree = window.findChild<er::gui::FolderTreeView*>(QStringLiteral("folderTree"));
+    const QModelIndex folder = tree->findFolder(name);
     if (!folder.isValid())
         return false;
-    window.folderTree()->setCurrentIndex(folder);
-    emit window.folderTree()->clicked(folder);
-    return waitFor([&] { return !window.itemLister()->isFilling(); }, 60);
+    tree->setCurrentIndex(folder);
+    return waitFor([&] { return !window.findChild<QItemLister*>()->isFilling(); }, 60);
 }
 
 } // namespace
@@ -91,17 +91,19 @@ int main(int argc, char** argv)
     if (auto* splitter = window.findChild<QSplitter*>(QStringLiteral("splitter")))
         splitter->setSizes({220, 730, 450});
 
-    if (!listFolder(window, QStringLiteral("Sent Items")) || window.itemLister()->proxy()->rowCount() == 0) {
+    auto* lister = window.findChild<QItemLister*>();
+    auto* list = window.findChild<QTreeView*>(QStringLiteral("itemList"));
+    if (!listFolder(window, QStringLiteral("Sent Items")) || lister->proxy()->rowCount() == 0) {
         std::fprintf(stderr, "readme-picture: Sent Items did not list\n");
         return 1;
     }
     bool loaded = false;
-    QObject::connect(window.previewView(), &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
-    const QAbstractItemModel* rows = window.itemLister()->proxy();
-    const int textColumn = window.itemLister()->model()->textColumn();
-    window.itemList()->setCurrentIndex(rows->index(0, textColumn));
+    QObject::connect(window.findChild<QWebEngineView*>(QStringLiteral("previewView")), &QWebEngineView::loadFinished,
+                     [&loaded](bool) { loaded = true; });
+    const QAbstractItemModel* rows = lister->proxy();
+    list->setCurrentIndex(rows->index(0, lister->model()->textColumn()));
     waitFor([&] { return loaded; }, 30);
-    window.itemList()->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
+    list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     // Let the page paint.
     waitFor([] { return false; }, 2);
 
