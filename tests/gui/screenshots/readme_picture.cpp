@@ -12,39 +12,20 @@
 #include "app/QEntourageMainWindow.h"
 #include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
-#include "archive/ItemRoles.h"
 #include "mail/QItemLister.h"
 #include "scan/FolderTreeView.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QHeaderView>
 #include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QtTest>
 #include <QTreeView>
 #include <QWebEngineView>
 
 #include <cstdio>
 
 namespace {
-
-// Runs the event loop until `done` holds, or gives up after `seconds`.
-template <typename Done>
-bool waitFor(Done done, int seconds)
-{
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    tick.start(50);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
 
 bool listFolder(QEntourageMainWindow& window, const QString& name)
 {
@@ -53,7 +34,7 @@ bool listFolder(QEntourageMainWindow& window, const QString& name)
     if (!folder.isValid())
         return false;
     tree->setCurrentIndex(folder);
-    return waitFor([&] { return !window.findChild<QItemLister*>()->isFilling(); }, 60);
+    return QTest::qWaitFor([&] { return !window.findChild<QItemLister*>()->isFilling(); }, 60000);
 }
 
 } // namespace
@@ -102,10 +83,11 @@ int main(int argc, char** argv)
                      [&loaded](bool) { loaded = true; });
     const QAbstractItemModel* rows = lister->proxy();
     list->setCurrentIndex(rows->index(0, lister->model()->textColumn()));
-    waitFor([&] { return loaded; }, 30);
+    if (!QTest::qWaitFor([&] { return loaded; }, 30000))
+        std::fprintf(stderr, "readme-picture: the preview did not load\n");
     list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     // Let the page paint.
-    waitFor([] { return false; }, 2);
+    QTest::qWait(2000);
 
     const QPixmap shot = window.screen()->grabWindow(window.winId());
     if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[1]))) {

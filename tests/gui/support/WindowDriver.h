@@ -28,10 +28,7 @@ struct WindowDriver {
     template <typename T = QWidget>
     T* child(const char* name) const
     {
-        T* found = window.findChild<T*>(QLatin1String(name));
-        if (!found)
-            qWarning("no child %s", name);
-        return found;
+        return window.findChild<T*>(QLatin1String(name));
     }
     QAction* action(const char* name) const { return child<QAction>(name); }
     er::gui::FolderTreeView* tree() const { return child<er::gui::FolderTreeView>("folderTree"); }
@@ -54,6 +51,8 @@ struct WindowDriver {
             summary->hide();
     }
 
+    void waitForRun() const { QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning(), 60000); }
+
     // A mail folder's text pass ends in the event loop; nothing else waits.
     void waitForFill() const
     {
@@ -75,13 +74,6 @@ struct WindowDriver {
     QAbstractItemModel* rows() const { return lister()->proxy(); }
     int rowCount() const { return rows()->rowCount(); }
     QModelIndex row(int at) const { return rows()->index(at, lister()->model()->textColumn()); }
-    QStringList rowTexts() const
-    {
-        QStringList texts;
-        for (int i = 0; i < rowCount(); ++i)
-            texts << row(i).data().toString();
-        return texts;
-    }
     void clickRow(int at) const { emit list()->clicked(row(at)); }
     void selectRows(const QList<int>& at) const
     {
