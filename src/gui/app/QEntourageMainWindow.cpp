@@ -474,6 +474,8 @@ void QEntourageMainWindow::placeWindow()
 
 void QEntourageMainWindow::setLockedCommandsEnabled(bool enabled)
 {
+    // A folder listed while a run goes on must not unlock what the run holds.
+    enabled = enabled && !m_runner->isRunning();
     m_commandsFree = enabled;
     m_categories->setEnabled(enabled);
     m_openButton->setEnabled(enabled);

@@ -392,6 +392,8 @@ private slots:
         }, Qt::DirectConnection);
         w->action("actionSaveMessages")->trigger();
         QTRY_VERIFY(w->runner()->progressSheet() && w->runner()->progressSheet()->isVisible());
+        // A folder listed meanwhile unlocks nothing.
+        w->listFolder(QStringLiteral("Sent Items"));
         for (const char* locked : {"actionOpenFile", "actionSaveRepairedFile", "actionExportPortable",
                                    "actionSaveMessages", "actionSaveAttachments", "actionExportFolder", "actionMailButton"})
             QVERIFY2(!w->action(locked)->isEnabled(), locked);
