@@ -95,9 +95,10 @@ private slots:
         w.window.ShowParseWindow();
 
         auto* dialog = w.child<QParseDatabase>("BrowseWindow");
-        for (int i = 0; i < 6 && dialog->focusWidget() != dialog->startButton(); ++i)
+        auto* start = w.child<QPushButton>("StartButton");
+        for (int i = 0; i < 6 && dialog->focusWidget() != start; ++i)
             QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog, Qt::Key_Tab);
-        QTest::keyClick(dialog->startButton(), Qt::Key_Space);
+        QTest::keyClick(start, Qt::Key_Space);
         auto* summary = w.child<QDialog>("InformationDlg");
         QTest::keyClick(summary, Qt::Key_Escape);
         QVERIFY(!summary->isVisible() && w.action("actionPreferences")->isEnabled());

@@ -45,8 +45,8 @@ struct WindowDriver {
     {
         auto* dialog = child<QParseDatabase>("BrowseWindow");
         dialog->setFileChooser([path]() { return path; });
-        QTest::mouseClick(dialog->browseButton(), Qt::LeftButton);
-        QTest::mouseClick(dialog->startButton(), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("browseEntourageButton")), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("StartButton")), Qt::LeftButton);
         if (auto* summary = window.findChild<QDialog*>(QStringLiteral("InformationDlg")))
             summary->hide();
     }
