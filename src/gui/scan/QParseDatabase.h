@@ -35,7 +35,6 @@ public:
     // The file chooser; tests replace it. Returns the chosen path or "".
     void setFileChooser(std::function<QString()> chooser) { m_chooser = std::move(chooser); }
 
-
     // The progress bar value when a scan whose range is `range` has got
     // `done` 512-byte units into the file: the bar is full exactly when the
     // scan ends.
