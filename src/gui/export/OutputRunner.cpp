@@ -309,22 +309,11 @@ void OutputRunner::startMessageAction(Action action, std::vector<er::MailListRow
     const QString chosen = m_directoryChooser ? m_directoryChooser() : QString();
     if (chosen.isEmpty())
         return;
-    m_action = action;
-    m_actionDir = QDir::cleanPath(chosen);
-    log(tr(kActionTexts[static_cast<int>(action)].started), m_actionDir, tr("Started on : "));
-    beginRun();
-    const er::ScanState* state = &m_state;
-    const QString dir = m_actionDir;
-    m_actionThread = QThread::create([this, state, action, rows = std::move(rows), dir]() {
-        er::MessageActionHooks hooks;
-        hooks.initialSettings = [this](unsigned int range) { emit actionStarted(range); };
-        hooks.progress = [this]() { emit actionProgressed(); };
-        hooks.stop = &state->stopFlag;
-        m_actionResult = action == Action::SaveMessages ? er::saveMessagesAsEml(*state, rows, dir, hooks)
-                                                        : er::saveAttachments(*state, rows, dir, hooks);
-    });
-    connect(m_actionThread, &QThread::finished, this, &OutputRunner::onActionFinished, Qt::QueuedConnection);
-    m_actionThread->start(QThread::LowPriority);
+    runAction(action, QDir::cleanPath(chosen),
+              [this, action, rows = std::move(rows), dir = QDir::cleanPath(chosen)](const er::MessageActionHooks& hooks) {
+                  return action == Action::SaveMessages ? er::saveMessagesAsEml(m_state, rows, dir, hooks)
+                                                        : er::saveAttachments(m_state, rows, dir, hooks);
+              });
 }
 
 void OutputRunner::startFolderExport(const er::FolderTreeModel& tree, quint64 folderId, const QString& folderName)
@@ -335,21 +324,29 @@ void OutputRunner::startFolderExport(const er::FolderTreeModel& tree, quint64 fo
     if (chosen.isEmpty())
         return;
     // The export makes its folder and never writes into one that exists.
-    QString name = folderName.isEmpty() ? tr("Mail") : folderName;
+    const QString name = folderName.isEmpty() ? tr("Mail") : folderName;
     QString dir = QDir(chosen).filePath(name);
     for (int n = 2; QFileInfo::exists(dir) || QFileInfo(dir).isSymLink(); ++n)
         dir = QDir(chosen).filePath(QStringLiteral("%1 (%2)").arg(name).arg(n));
-    m_action = Action::ExportFolder;
-    m_actionDir = QDir::cleanPath(dir);
-    log(tr(kActionTexts[static_cast<int>(m_action)].started), m_actionDir, tr("Started on : "));
+    dir = QDir::cleanPath(dir);
+    runAction(Action::ExportFolder, dir, [this, tree, folderId, dir](const er::MessageActionHooks& hooks) {
+        return er::exportMailFolder(m_state, tree, folderId, dir, hooks);
+    });
+}
+
+void OutputRunner::runAction(Action action, const QString& directory,
+                             std::function<er::MessageActionResult(const er::MessageActionHooks&)> work)
+{
+    m_action = action;
+    m_actionDir = directory;
+    log(tr(kActionTexts[static_cast<int>(action)].started), m_actionDir, tr("Started on : "));
     beginRun();
-    const er::ScanState* state = &m_state;
-    m_actionThread = QThread::create([this, state, tree, folderId, dir = m_actionDir]() {
+    m_actionThread = QThread::create([this, work = std::move(work)]() {
         er::MessageActionHooks hooks;
         hooks.initialSettings = [this](unsigned int range) { emit actionStarted(range); };
         hooks.progress = [this]() { emit actionProgressed(); };
-        hooks.stop = &state->stopFlag;
-        m_actionResult = er::exportMailFolder(*state, tree, folderId, dir, hooks);
+        hooks.stop = &m_state.stopFlag;
+        m_actionResult = work(hooks);
     });
     connect(m_actionThread, &QThread::finished, this, &OutputRunner::onActionFinished, Qt::QueuedConnection);
     m_actionThread->start(QThread::LowPriority);
@@ -375,9 +372,9 @@ void OutputRunner::onActionFinished()
     m_sheetDelay->stop();
     m_state.running = false;
     const er::MessageActionResult result = m_actionResult;
-    const bool stopped = m_state.stopFlag || result.stopped;
     endRun();
-    if (stopped) {
+    // A Stop that came after the last file changes nothing: all was written.
+    if (result.stopped) {
         log(tr(kActionTexts[static_cast<int>(m_action)].aborted), m_actionDir, tr("Aborted on : "));
     } else {
         reportAction(result);

@@ -82,6 +82,9 @@ private:
     bool chooseTarget(bool portable, er::OutputTarget* target);
     void onSaveStarted(unsigned int range);
     void onSaveFinished();
+    // Runs `work` on the action's thread with the progress and stop hooks.
+    void runAction(Action action, const QString& directory,
+                   std::function<er::MessageActionResult(const er::MessageActionHooks&)> work);
     void onActionStarted(unsigned int range);
     void onActionFinished();
     void beginRun();
