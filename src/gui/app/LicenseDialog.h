@@ -15,9 +15,6 @@ public:
     explicit LicenseDialog(const QString& licenseText, QWidget* parent = nullptr);
     bool agreed() const;
 
-    QPushButton* agreeButton() const { return m_agree; }
-    QPushButton* disagreeButton() const { return m_disagree; }
-
 private:
     QPlainTextEdit* m_text = nullptr;
     QPushButton* m_disagree = nullptr;

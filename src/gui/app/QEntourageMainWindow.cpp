@@ -1,94 +1,55 @@
 #include "app/QEntourageMainWindow.h"
 
 #include "app/AppPaths.h"
+#include "app/CategoryBar.h"
 #include "app/GuiState.h"
 #include "app/LinkSettings.h"
 #include "app/MyButton.h"
 #include "app/QLogReport.h"
 #include "app/QProgressInfo.h"
+#include "archive/ItemRoles.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/InformationDlg.h"
 #include "dialogs/PreferencesDlg.h"
-#include "archive/BundleLayout.h"
-#include "archive/PortableExport.h"
+#include "export/OutputRunner.h"
 #include "export/RepairComplete.h"
 #include "mail/MailHeaderView.h"
 #include "mail/QItemLister.h"
-#include "mail/SearchField.h"
 #include "mail/QPreviewOfItems.h"
+#include "mail/SearchField.h"
 #include "scan/FolderTreeView.h"
 #include "scan/QParseDatabase.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
-#include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTextBrowser>
 #include <QToolBar>
-#include <QLineEdit>
-#include <QShortcut>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
-QEntourageMainWindow* g_mainWindow = nullptr;
+#include <algorithm>
+#include <climits>
 
 namespace {
 
 const QString kMessageTitle = QStringLiteral("VantrelKestraneZevarodezAvavoz");
 const QString kCaptionFont = QStringLiteral("Lucida Grande");
-
-struct CategoryLook {
-    const char* name;
-    const char* normal;
-    const char* hover;
-    const char* checked;
-    const char* objectName;
-};
-
-// Indexed by QEntourageMainWindow::Category.
-const CategoryLook kCategories[QEntourageMainWindow::kCategoryCount] = {
-    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Mail"), ":/images/img_Mail.png",
-     ":/images/img_HoverMail.png", ":/images/img_MailClick.png", "MailButton"},
-    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Address Book"), ":/images/img_Address.png",
-     ":/images/img_HoverAddress.png", ":/images/img_AddressClick.png", "AddressBookButton"},
-    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Calendar"), ":/images/img_Calender.png",
-     ":/images/img_HoverCalender.png", ":/images/img_CalendarClick.png", "CalendarButton"},
-    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Notes"), ":/images/img_Notes.png",
-     ":/images/img_HoverNotes.png", ":/images/img_NotesClick.png", "NotesButton"},
-    {QT_TRANSLATE_NOOP("QEntourageMainWindow", "Tasks"), ":/images/img_Tasks.png",
-     ":/images/img_HoverTasks.png", ":/images/img_TasksClick.png", "TasksButton"},
-};
-
-// When the pointer leaves an unchecked category button the caption names the
-// checked category, looked for in this order.
-const QEntourageMainWindow::Category kCaptionOrder[] = {
-    QEntourageMainWindow::Category::Contacts, QEntourageMainWindow::Category::Mail,
-    QEntourageMainWindow::Category::Tasks, QEntourageMainWindow::Category::Notes,
-    QEntourageMainWindow::Category::Calendar};
-
-// The view command of each category, indexed by Category.
-using ViewCommand = void (QEntourageMainWindow::*)();
-const ViewCommand kViewCommands[QEntourageMainWindow::kCategoryCount] = {
-    &QEntourageMainWindow::OnMailView, &QEntourageMainWindow::OnAddressView,
-    &QEntourageMainWindow::OnCalendarView, &QEntourageMainWindow::OnNotesView,
-    &QEntourageMainWindow::OnTasksView};
 
 QLabel* spacerLabel(int width, QWidget* parent)
 {
@@ -101,7 +62,6 @@ QLabel* spacerLabel(int width, QWidget* parent)
 
 QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent)
 {
-    g_mainWindow = this;
     setContextMenuPolicy(Qt::NoContextMenu);
     setWindowTitle(tr("Vantrel Kestrane Entourage Repair"));
 
@@ -111,6 +71,7 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     m_logDialog = new QLogReport(this);
     m_about = new AboutDlg(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
     m_repairComplete = new RepairComplete(er::gui::resourcesFolder(), er::gui::linkFilePath(), this);
+    m_runner = new OutputRunner(state, m_repairComplete, this);
 
     createActions();
     createToolBars();
@@ -121,7 +82,10 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     m_lister = new QItemLister(state, m_folderTree, m_itemList, m_previewPane, m_statusProgress, m_statusStop, this);
     // The current folder, however it became current (click or key), is listed.
     connect(m_folderTree->selectionModel(), &QItemSelectionModel::currentChanged, m_lister,
-            [this](const QModelIndex& current) { m_lister->showItemsOfFolder(current); });
+            [this](const QModelIndex& current) {
+                m_lister->showItemsOfFolder(current);
+                updateMessageActions();
+            });
     // A click on the current folder lists it again only when its list is not
     // complete (a fill stopped half-way).
     connect(m_folderTree, &QTreeView::clicked, m_lister, [this](const QModelIndex& index) {
@@ -131,74 +95,78 @@ QEntourageMainWindow::QEntourageMainWindow(QWidget* parent) : QMainWindow(parent
     connect(m_searchField, &QLineEdit::textChanged, m_lister, &QItemLister::setSearchText);
     connect(m_lister, &QItemLister::commandsLocked, this, [this](bool locked) { setLockedCommandsEnabled(!locked); });
     connect(m_lister, &QItemLister::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
+    connect(m_itemList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &QEntourageMainWindow::updateMessageActions);
+    connect(m_lister->proxy(), &QAbstractItemModel::modelReset, this, &QEntourageMainWindow::updateMessageActions);
+    connect(m_lister->proxy(), &QAbstractItemModel::layoutChanged, this, &QEntourageMainWindow::updateMessageActions);
+
+    connect(m_runner, &OutputRunner::runningChanged, this, [this](bool running) { setLockedCommandsEnabled(!running); });
+    connect(m_runner, &OutputRunner::preferencesAllowed, m_preferencesAction, &QAction::setEnabled);
+    connect(m_runner, &OutputRunner::logEntry, this, &QEntourageMainWindow::SetLog);
+    connect(m_runner, &OutputRunner::mailTreeNeeded, this, &QEntourageMainWindow::OnMailView);
+    connect(m_runner, &OutputRunner::saveWritersStarted, this, [this]() {
+        m_lister->clear();
+        m_headerView->clear();
+        m_secondTextView->clear();
+        m_statusCaption->clear();
+        m_statusCount->clear();
+        m_preview->hide();
+    });
+    connect(m_runner, &OutputRunner::saveEnded, this, [this]() {
+        // The views gave up what they showed for the save.
+        selectCategory(Category::Mail);
+        showWatermark();
+    });
 
     m_scanDialog = createParseDialog();
     state.scanDialogCurrent = true;
     m_saveButton->setEnabled(false);
     m_openButton->setEnabled(false);
 
-    connect(this, &QEntourageMainWindow::CreateLog, this, &QEntourageMainWindow::SetLog);
-    connect(this, &QEntourageMainWindow::LogView, this, &QEntourageMainWindow::Log);
-    connect(this, &QEntourageMainWindow::OpenInformationDlg, this, &QEntourageMainWindow::OnOpenInformationDlg);
-    // The saving thread reaches the window only through queued signals.
-    connect(&m_savingThread, &er::SavingThread::runStarted, this,
-            &QEntourageMainWindow::SetInitialSettingsForMail, Qt::QueuedConnection);
-    connect(&m_savingThread, &er::SavingThread::progressed, this,
-            &QEntourageMainWindow::SetProgressValueForMail, Qt::QueuedConnection);
-    connect(&m_savingThread, &er::SavingThread::runFinished, this,
-            &QEntourageMainWindow::SetFinishSettings, Qt::QueuedConnection);
-    connect(&m_savingThread, &er::SavingThread::statusText, this, &QEntourageMainWindow::OnStatusText,
-            Qt::QueuedConnection);
-
-    m_directoryChooser = [this]() {
-        return QFileDialog::getExistingDirectory(this, tr("Open Directory"), QDir::homePath(),
-                                                 QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    };
-
     setUnifiedTitleAndToolBarOnMac(true);
     m_statusCaption->clear();
     m_statusCount->clear();
     m_previewPane->resetPreview();
+    updateMessageActions();
     placeWindow();
 }
 
 QEntourageMainWindow::~QEntourageMainWindow()
 {
-    // A save still running is asked to stop and waited for (the thread's own
-    // destructor), before the widgets it reports to go away.
-    if (m_savingThread.isRunning()) {
-        er::gui::scanState().stopFlag = true;
-        m_savingThread.wait();
-    }
-    if (g_mainWindow == this)
-        g_mainWindow = nullptr;
+    // A run still going is asked to stop and waited for, before the widgets
+    // it reports to go away.
+    m_runner->stopAndWait();
 }
 
-QString QEntourageMainWindow::previewPagePath() const
+QAction* QEntourageMainWindow::makeAction(const QString& text, const char* objectName)
 {
-    return m_previewPane->previewPagePath();
+    auto* action = new QAction(text, this);
+    action->setToolTip(text);
+    action->setObjectName(QLatin1String(objectName));
+    return action;
 }
 
 void QEntourageMainWindow::createActions()
 {
-    auto makeAction = [this](const QString& text, const char* objectName) {
-        auto* action = new QAction(text, this);
-        action->setToolTip(text);
-        action->setObjectName(QLatin1String(objectName));
-        return action;
-    };
-
-    m_aboutAction = makeAction(tr("&About"), "actionAbout");
-    m_aboutAction->setMenuRole(QAction::AboutRole);
-    connect(m_aboutAction, &QAction::triggered, this, &QEntourageMainWindow::aboutVantrelKestrane);
+    auto* about = makeAction(tr("&About"), "actionAbout");
+    about->setMenuRole(QAction::AboutRole);
+    connect(about, &QAction::triggered, this, [this]() {
+        m_about->show();
+        m_about->raise();
+        m_about->activateWindow();
+    });
 
     m_preferencesAction = makeAction(tr("&Preferences..."), "actionPreferences");
     m_preferencesAction->setMenuRole(QAction::PreferencesRole);
-    connect(m_preferencesAction, &QAction::triggered, this, &QEntourageMainWindow::OnPreferences);
+    connect(m_preferencesAction, &QAction::triggered, this, [this]() {
+        m_preferences->setModal(true);
+        m_preferences->show();
+    });
 
-    m_licenseAction = makeAction(tr("&License Agreement"), "actionLicenseAgreement");
-    m_licenseAction->setMenuRole(QAction::ApplicationSpecificRole);
-    connect(m_licenseAction, &QAction::triggered, this, &QEntourageMainWindow::licenseAgreement);
+    auto* license = makeAction(tr("&License Agreement"), "actionLicenseAgreement");
+    license->setMenuRole(QAction::ApplicationSpecificRole);
+    connect(license, &QAction::triggered, this,
+            []() { QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::licenseDocumentPath())); });
 
     m_openAction = makeAction(tr("Open File"), "actionOpenFile");
     connect(m_openAction, &QAction::triggered, this, &QEntourageMainWindow::OnOpenFile);
@@ -208,109 +176,83 @@ void QEntourageMainWindow::createActions()
     m_exportAction = makeAction(tr("Export for Other Mail Programs..."), "actionExportPortable");
     m_exportAction->setEnabled(false);
     connect(m_exportAction, &QAction::triggered, this, &QEntourageMainWindow::OnExportFiles);
-    // Offered exactly when saving is.
-    connect(m_saveAction, &QAction::changed, m_exportAction,
-            [this]() { m_exportAction->setEnabled(m_saveAction->isEnabled()); });
-    m_openSecondAction = makeAction(tr("Open File"), "actionOpenFileButton");
-    connect(m_openSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnOpenFile);
-    m_saveSecondAction = makeAction(tr("Save Repaired File"), "actionSaveRepairedFileButton");
-    m_saveSecondAction->setEnabled(false);
-    connect(m_saveSecondAction, &QAction::triggered, this, &QEntourageMainWindow::OnSavingFiles);
 
-    for (int i = 0; i < kCategoryCount; ++i) {
-        QAction* action = makeAction(tr(kCategories[i].name),
-                                     QByteArray("action").append(kCategories[i].objectName).constData());
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, kViewCommands[i]);
-        m_categoryActions[static_cast<size_t>(i)] = action;
-    }
+    m_saveMessagesAction = makeAction(tr("Save Message As..."), "actionSaveMessages");
+    m_saveMessagesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    connect(m_saveMessagesAction, &QAction::triggered, this, &QEntourageMainWindow::OnSaveMessages);
+    m_saveAttachmentsAction = makeAction(tr("Save Attachments..."), "actionSaveAttachments");
+    m_saveAttachmentsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    connect(m_saveAttachmentsAction, &QAction::triggered, this, &QEntourageMainWindow::OnSaveAttachments);
+    m_exportFolderAction = makeAction(tr("Export Folder..."), "actionExportFolder");
+    m_exportFolderAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    connect(m_exportFolderAction, &QAction::triggered, this, &QEntourageMainWindow::OnExportFolder);
 
-    m_helpAction = makeAction(tr("&Help Topics"), "actionHelpTopics");
-    connect(m_helpAction, &QAction::triggered, this, &QEntourageMainWindow::OpenHelp);
-    m_emailAction = makeAction(tr("&Email to Vantrel Support"), "actionEmailSupport");
-    connect(m_emailAction, &QAction::triggered, this, &QEntourageMainWindow::OnEmailSupport);
-    m_viewSupportAction = makeAction(tr("&View Support Section"), "actionViewSupport");
-    connect(m_viewSupportAction, &QAction::triggered, this, &QEntourageMainWindow::OnViewSupport);
-    m_submitEnquiryAction = makeAction(tr("&Submit Enquiry"), "actionSubmitEnquiry");
-    connect(m_submitEnquiryAction, &QAction::triggered, this, &QEntourageMainWindow::OnGenerateTicket);
-    m_knowledgeBaseAction = makeAction(tr("&View Knowledgebase Articles"), "actionKnowledgeBase");
-    connect(m_knowledgeBaseAction, &QAction::triggered, this, &QEntourageMainWindow::OnKnowledgeBase);
-    m_logReportAction = makeAction(tr("Log Report"), "actionLogReport");
-    connect(m_logReportAction, &QAction::triggered, this, &QEntourageMainWindow::OnLogReport);
-
+    auto* help = makeAction(tr("&Help Topics"), "actionHelpTopics");
+    connect(help, &QAction::triggered, this,
+            []() { QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::helpPagePath())); });
     // A support command without an address would open nothing: it is offered
     // only when the link file names one.
     const QString links = er::gui::linkFilePath();
-    m_emailAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("EmailToSupport")).isEmpty());
-    m_viewSupportAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("ViewSupportLink")).isEmpty());
-    m_submitEnquiryAction->setEnabled(
-        !er::gui::linkSetting(links, QStringLiteral("SubmitEnquiryLink")).isEmpty());
-    m_knowledgeBaseAction->setEnabled(!er::gui::linkSetting(links, QStringLiteral("KBLink")).isEmpty());
+    const struct {
+        const char* text;
+        const char* objectName;
+        const char* key;
+        const char* prefix;
+    } supportCommands[] = {
+        {QT_TR_NOOP("&Email to Vantrel Support"), "actionEmailSupport", "EmailToSupport", "mailto:"},
+        {QT_TR_NOOP("&View Support Section"), "actionViewSupport", "ViewSupportLink", ""},
+        {QT_TR_NOOP("&Submit Enquiry"), "actionSubmitEnquiry", "SubmitEnquiryLink", ""},
+        {QT_TR_NOOP("&View Knowledgebase Articles"), "actionKnowledgeBase", "KBLink", ""},
+    };
+    for (const auto& command : supportCommands) {
+        QAction* action = makeAction(tr(command.text), command.objectName);
+        const QString key = QLatin1String(command.key);
+        const QString prefix = QLatin1String(command.prefix);
+        connect(action, &QAction::triggered, this, [this, key, prefix]() { openSupportLink(key, prefix); });
+        action->setEnabled(!er::gui::linkSetting(links, key).isEmpty());
+    }
+    auto* logReport = makeAction(tr("Log Report"), "actionLogReport");
+    connect(logReport, &QAction::triggered, this, &QEntourageMainWindow::OnLogReport);
 }
 
 void QEntourageMainWindow::createToolBars()
 {
-    auto makeButton = [this](const char* objectName, const QString& icon, QWidget* parent) {
+    auto* categoryToolBar = addToolBar(QStringLiteral("ToolBar"));
+    categoryToolBar->setObjectName(QStringLiteral("ToolBar"));
+    categoryToolBar->setMovable(false);
+    categoryToolBar->setFloatable(false);
+    categoryToolBar->setOrientation(Qt::Horizontal);
+    m_categories = new CategoryBar(categoryToolBar, this);
+    connect(m_categories, &CategoryBar::categoryRequested, this, &QEntourageMainWindow::showCategory);
+    categoryToolBar->addWidget(spacerLabel(2, categoryToolBar));
+
+    auto* fileToolBar = addToolBar(QStringLiteral("Open & Save File"));
+    fileToolBar->setObjectName(QStringLiteral("Open & Save File"));
+    fileToolBar->setMovable(false);
+    fileToolBar->setFloatable(false);
+    fileToolBar->setOrientation(Qt::Horizontal);
+
+    // Open and Save carry their captions underneath; their icons change
+    // while the pointer is over them.
+    auto makeButton = [fileToolBar](const char* objectName, const QString& normal, const QString& hover,
+                                    const QString& tip, QWidget* parent) {
         auto* button = new MyButton(parent);
         button->setObjectName(QLatin1String(objectName));
+        button->setCheckable(false);
         button->setFixedSize(30, 28);
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setCursor(Qt::PointingHandCursor);
         button->setAutoRaise(true);
-        // The icons show hover and checked states themselves; a plate drawn
-        // by the style would make a hovered button look checked.
         button->setStyleSheet(QStringLiteral("QToolButton { border: none; background: transparent; padding: 0px; }"));
-        button->setIconPath(icon);
+        button->setIconPath(normal);
+        button->setToolTip(tip);
+        QObject::connect(button, &MyButton::ChangePixmap, button, [button, hover]() { button->setIconPath(hover); });
+        QObject::connect(button, &MyButton::OnUpdatePixmap, button, [button, normal]() { button->setIconPath(normal); });
+        Q_UNUSED(fileToolBar);
         return button;
     };
-
-    m_categoryToolBar = addToolBar(QStringLiteral("ToolBar"));
-    m_categoryToolBar->setObjectName(QStringLiteral("ToolBar"));
-    m_categoryToolBar->setMovable(false);
-    m_categoryToolBar->setFloatable(false);
-    m_categoryToolBar->setOrientation(Qt::Horizontal);
-
-    using Slot = void (QEntourageMainWindow::*)();
-    const Slot enters[kCategoryCount] = {
-        &QEntourageMainWindow::OnMailEnter, &QEntourageMainWindow::OnAddressEnter,
-        &QEntourageMainWindow::OnCalendarEnter, &QEntourageMainWindow::OnNotesEnter,
-        &QEntourageMainWindow::OnTasksEnter};
-    const Slot leaves[kCategoryCount] = {
-        &QEntourageMainWindow::OnMailLeave, &QEntourageMainWindow::OnAddressLeave,
-        &QEntourageMainWindow::OnCalendarLeave, &QEntourageMainWindow::OnNotesLeave,
-        &QEntourageMainWindow::OnTasksLeave};
-    for (int i = 0; i < kCategoryCount; ++i) {
-        MyButton* button = makeButton(kCategories[i].objectName, QLatin1String(kCategories[i].normal),
-                                      m_categoryToolBar);
-        button->setToolTip(tr(kCategories[i].name));
-        connect(button, &QToolButton::clicked, this, kViewCommands[i]);
-        connect(button, &MyButton::ChangePixmap, this, enters[i]);
-        connect(button, &MyButton::OnUpdatePixmap, this, leaves[i]);
-        m_categoryToolBar->addWidget(button);
-        m_categoryButtons[static_cast<size_t>(i)] = button;
-    }
-    m_categoryCaption = new QLabel(m_categoryToolBar);
-    m_categoryCaption->setObjectName(QStringLiteral("categoryCaption"));
-    m_categoryCaption->setFont(QFont(kCaptionFont, 11));
-    m_categoryCaption->setContentsMargins(8, 0, 8, 0);
-    // As wide as the widest name, whichever is shown: Open and Save beside it
-    // must not move when the caption changes.
-    int captionWidth = 0;
-    for (const CategoryLook& look : kCategories)
-        captionWidth = qMax(captionWidth, m_categoryCaption->fontMetrics().horizontalAdvance(tr(look.name)));
-    m_categoryCaption->setFixedWidth(captionWidth + 16);
-    m_categoryToolBar->addWidget(m_categoryCaption);
-    m_categoryToolBar->addWidget(spacerLabel(2, m_categoryToolBar));
-
-    m_fileToolBar = addToolBar(QStringLiteral("Open & Save File"));
-    m_fileToolBar->setObjectName(QStringLiteral("Open & Save File"));
-    m_fileToolBar->setMovable(false);
-    m_fileToolBar->setFloatable(false);
-    m_fileToolBar->setOrientation(Qt::Horizontal);
-
-    // Open and Save carry their captions underneath.
-    auto captioned = [this](MyButton* button, const QString& caption) {
-        auto* box = new QWidget(m_fileToolBar);
+    auto captioned = [fileToolBar](MyButton* button, const QString& caption) {
+        auto* box = new QWidget(fileToolBar);
         auto* layout = new QVBoxLayout(box);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(0);
@@ -323,59 +265,59 @@ void QEntourageMainWindow::createToolBars()
         return box;
     };
 
-    m_fileToolBar->addWidget(spacerLabel(2, m_fileToolBar));
-    m_openButton = makeButton("OpenButton", QStringLiteral(":/images/img_Open.png"), m_fileToolBar);
-    m_openButton->setCheckable(false);
-    m_openButton->setToolTip(tr("Open File"));
-    connect(m_openButton, &QToolButton::clicked, m_openSecondAction, &QAction::trigger);
-    connect(m_openButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnOpenEnter);
-    connect(m_openButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnOpenLeave);
-    m_fileToolBar->addWidget(captioned(m_openButton, tr("Open")));
-    m_fileToolBar->addWidget(spacerLabel(5, m_fileToolBar));
-    m_saveButton = makeButton("SaveButton", QStringLiteral(":/images/img_Save.png"), m_fileToolBar);
-    m_saveButton->setCheckable(false);
-    m_saveButton->setToolTip(tr("Save Repaired File"));
-    connect(m_saveButton, &QToolButton::clicked, m_saveSecondAction, &QAction::trigger);
-    connect(m_saveButton, &MyButton::ChangePixmap, this, &QEntourageMainWindow::OnSaveEnter);
-    connect(m_saveButton, &MyButton::OnUpdatePixmap, this, &QEntourageMainWindow::OnSaveLeave);
-    m_fileToolBar->addWidget(captioned(m_saveButton, tr("Save")));
+    fileToolBar->addWidget(spacerLabel(2, fileToolBar));
+    m_openButton = makeButton("OpenButton", QStringLiteral(":/images/img_Open.png"),
+                              QStringLiteral(":/images/img_HoverOpen.png"), tr("Open File"), fileToolBar);
+    connect(m_openButton, &QToolButton::clicked, this, &QEntourageMainWindow::OnOpenFile);
+    fileToolBar->addWidget(captioned(m_openButton, tr("Open")));
+    fileToolBar->addWidget(spacerLabel(5, fileToolBar));
+    m_saveButton = makeButton("SaveButton", QStringLiteral(":/images/img_Save.png"),
+                              QStringLiteral(":/images/img_HoverSave.png"), tr("Save Repaired File"), fileToolBar);
+    connect(m_saveButton, &QToolButton::clicked, this, &QEntourageMainWindow::OnSavingFiles);
+    fileToolBar->addWidget(captioned(m_saveButton, tr("Save")));
 
-    auto* spacer = new QWidget(m_fileToolBar);
+    auto* spacer = new QWidget(fileToolBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    m_fileToolBar->addWidget(spacer);
+    fileToolBar->addWidget(spacer);
 
-    m_helpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"), m_fileToolBar);
-    m_helpButton->setCheckable(false);
-    m_helpButton->setFixedSize(40, 40);
-    m_helpButton->setToolTip(tr("Help Topics"));
-    connect(m_helpButton, &QToolButton::clicked, this, &QEntourageMainWindow::OpenHelp);
-    m_fileToolBar->addWidget(m_helpButton);
+    auto* helpButton = makeButton("HelpButton", QStringLiteral(":/images/img_HelpFile.png"),
+                                  QStringLiteral(":/images/img_HelpFile.png"), tr("Help Topics"), fileToolBar);
+    helpButton->setFixedSize(40, 40);
+    connect(helpButton, &QToolButton::clicked, findChild<QAction*>(QStringLiteral("actionHelpTopics")),
+            &QAction::trigger);
+    fileToolBar->addWidget(helpButton);
 }
 
 void QEntourageMainWindow::createMenus()
 {
-    m_applicationMenu = menuBar()->addMenu(tr("&VantrelKestraneZevarodezAvavoz"));
-    m_applicationMenu->addAction(m_aboutAction);
+    auto action = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
+    QMenu* applicationMenu = menuBar()->addMenu(tr("&VantrelKestraneZevarodezAvavoz"));
+    applicationMenu->addAction(action("actionAbout"));
 
-    m_fileMenu = menuBar()->addMenu(tr("&File"));
-    m_fileMenu->addAction(m_openAction);
-    m_fileMenu->addAction(m_saveAction);
-    m_fileMenu->addAction(m_exportAction);
+    QMenu* fileMenu = menuBar()->addMenu(tr("&File"));
+    fileMenu->addAction(m_openAction);
+    fileMenu->addAction(m_saveAction);
+    fileMenu->addAction(m_exportAction);
     // Where the menu roles have no application menu to move into (everywhere
     // but macOS) these commands would be unreachable outside a menu.
-    m_fileMenu->addSeparator();
-    m_fileMenu->addAction(m_preferencesAction);
+    fileMenu->addSeparator();
+    fileMenu->addAction(m_preferencesAction);
 
-    m_helpMenu = menuBar()->addMenu(tr("&Help"));
-    m_helpMenu->addAction(m_helpAction);
-    m_helpMenu->addSeparator();
-    m_helpMenu->addAction(m_emailAction);
-    m_helpMenu->addAction(m_viewSupportAction);
-    m_helpMenu->addAction(m_submitEnquiryAction);
-    m_helpMenu->addAction(m_knowledgeBaseAction);
-    m_helpMenu->addSeparator();
-    m_helpMenu->addAction(m_logReportAction);
-    m_helpMenu->addAction(m_licenseAction);
+    QMenu* messageMenu = menuBar()->addMenu(tr("&Message"));
+    messageMenu->setObjectName(QStringLiteral("messageMenu"));
+    messageMenu->addAction(m_saveMessagesAction);
+    messageMenu->addAction(m_saveAttachmentsAction);
+    messageMenu->addSeparator();
+    messageMenu->addAction(m_exportFolderAction);
+
+    QMenu* helpMenu = menuBar()->addMenu(tr("&Help"));
+    helpMenu->addAction(action("actionHelpTopics"));
+    helpMenu->addSeparator();
+    for (const char* name : {"actionEmailSupport", "actionViewSupport", "actionSubmitEnquiry", "actionKnowledgeBase"})
+        helpMenu->addAction(action(name));
+    helpMenu->addSeparator();
+    helpMenu->addAction(action("actionLogReport"));
+    helpMenu->addAction(action("actionLicenseAgreement"));
 }
 
 void QEntourageMainWindow::createStatusBar()
@@ -403,7 +345,6 @@ void QEntourageMainWindow::createStatusBar()
 
     m_statusStop = new QToolButton(bar);
     m_statusStop->setObjectName(QStringLiteral("statusStop"));
-    m_statusStop->setObjectName(QStringLiteral("statusStop"));
     m_statusStop->setFixedSize(14, 14);
     m_statusStop->setToolTip(tr("Stop"));
     m_statusStop->setIcon(QIcon(QStringLiteral(":/images/img_Stop.png")));
@@ -427,6 +368,9 @@ void QEntourageMainWindow::createPanes()
 
     m_itemList = new QTreeView(this);
     m_itemList->setObjectName(QStringLiteral("itemList"));
+    // Several messages at once for the message actions; the first selected
+    // row in the list's order is previewed.
+    m_itemList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_itemList->setRootIsDecorated(false);
     m_itemList->setItemsExpandable(false);
     m_itemList->setUniformRowHeights(true);
@@ -451,18 +395,18 @@ void QEntourageMainWindow::createPanes()
     m_secondTextView->setObjectName(QStringLiteral("secondTextView"));
     m_secondTextView->hide();
 
-    m_rightPane = new QFrame(this);
-    m_rightPane->setObjectName(QStringLiteral("rightPane"));
-    auto* rightLayout = new QVBoxLayout(m_rightPane);
+    auto* rightPane = new QFrame(this);
+    rightPane->setObjectName(QStringLiteral("rightPane"));
+    auto* rightLayout = new QVBoxLayout(rightPane);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
     rightLayout->addWidget(m_headerView);
     rightLayout->addWidget(m_preview, 1);
     rightLayout->addWidget(m_secondTextView);
 
-    m_splitter = new QSplitter(this);
-    m_splitter->setObjectName(QStringLiteral("splitter"));
-    m_splitter->addWidget(m_folderTree);
+    auto* splitter = new QSplitter(this);
+    splitter->setObjectName(QStringLiteral("splitter"));
+    splitter->addWidget(m_folderTree);
     // The search field sits above the list it filters.
     m_searchField = new SearchField(this);
     m_searchField->setObjectName(QStringLiteral("searchField"));
@@ -480,17 +424,29 @@ void QEntourageMainWindow::createPanes()
     listLayout->setSpacing(0);
     listLayout->addWidget(m_searchField);
     listLayout->addWidget(m_itemList, 1);
-    m_splitter->addWidget(listPane);
-    m_splitter->addWidget(m_rightPane);
-    m_splitter->setChildrenCollapsible(false);
-    m_splitter->setStretchFactor(0, 0);
-    m_splitter->setStretchFactor(1, 1);
-    m_splitter->setStretchFactor(2, 2);
-    m_splitter->setStyleSheet(QStringLiteral(
+    splitter->addWidget(listPane);
+    splitter->addWidget(rightPane);
+    splitter->setChildrenCollapsible(false);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    splitter->setStretchFactor(2, 2);
+    splitter->setStyleSheet(QStringLiteral(
         "QSplitter::handle:vertical   {height: 1px; image: url(:images/img_Vsplitter.png);}"
         "QSplitter::handle:horizontal {width:  1px; image: url(:images/img_Hsplitter.png);}"
         "QSplitter::handle {border: solid #ABABAB; background: #ABABAB;}"));
-    setCentralWidget(m_splitter);
+    setCentralWidget(splitter);
+
+    // The message actions on the list's context menu; a folder's export on
+    // the tree's.
+    m_itemList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_itemList->addAction(m_saveMessagesAction);
+    m_itemList->addAction(m_saveAttachmentsAction);
+    auto* separator = new QAction(m_itemList);
+    separator->setSeparator(true);
+    m_itemList->addAction(separator);
+    m_itemList->addAction(m_exportFolderAction);
+    m_folderTree->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_folderTree->addAction(m_exportFolderAction);
 
     // Left to right, as a person reads the panes.
     QWidget::setTabOrder(m_searchField, m_folderTree);
@@ -499,6 +455,8 @@ void QEntourageMainWindow::createPanes()
     QWidget::setTabOrder(m_headerView, m_preview);
     QWidget::setTabOrder(m_preview, m_secondTextView);
 }
+
+
 
 void QEntourageMainWindow::placeWindow()
 {
@@ -516,14 +474,14 @@ void QEntourageMainWindow::placeWindow()
 
 void QEntourageMainWindow::setLockedCommandsEnabled(bool enabled)
 {
-    for (int i = 0; i < kCategoryCount; ++i) {
-        m_categoryButtons[static_cast<size_t>(i)]->setEnabled(enabled);
-        m_categoryActions[static_cast<size_t>(i)]->setEnabled(enabled);
-    }
+    // A folder listed while a run goes on must not unlock what the run holds.
+    enabled = enabled && !m_runner->isRunning();
+    m_commandsFree = enabled;
+    m_categories->setEnabled(enabled);
     m_openButton->setEnabled(enabled);
     m_openAction->setEnabled(enabled);
-    m_openSecondAction->setEnabled(enabled);
     setSaveEnabled(enabled);
+    updateMessageActions();
 }
 
 void QEntourageMainWindow::setSaveEnabled(bool enabled)
@@ -532,33 +490,36 @@ void QEntourageMainWindow::setSaveEnabled(bool enabled)
     enabled = enabled && m_scanSaveable;
     m_saveButton->setEnabled(enabled);
     m_saveAction->setEnabled(enabled);
-    m_saveSecondAction->setEnabled(enabled);
+    m_exportAction->setEnabled(enabled);
+}
+
+void QEntourageMainWindow::updateMessageActions()
+{
+    const bool free = m_commandsFree && !m_runner->isRunning() && !er::gui::scanState().running
+        && !m_lister->isFilling() && m_categories->current() == Category::Mail;
+    const bool selected = free && m_itemList->selectionModel()->hasSelection();
+    m_saveMessagesAction->setEnabled(selected);
+    m_saveAttachmentsAction->setEnabled(selected);
+    const QModelIndex folder = m_folderTree->currentIndex();
+    m_exportFolderAction->setEnabled(free && folder.isValid() && folder.data(er::FolderIdRole).toULongLong() != 0);
+}
+
+std::vector<er::MailListRow> QEntourageMainWindow::selectedMailRows() const
+{
+    const er::ItemListModel* model = m_lister->model();
+    QModelIndexList rows = m_itemList->selectionModel()->selectedRows(model->textColumn());
+    // In the list's order, as the user sees them.
+    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<er::MailListRow> mail;
+    for (const QModelIndex& row : rows) {
+        const QModelIndex source = m_lister->proxy()->mapToSource(row);
+        if (source.isValid() && source.row() < model->rowCount())
+            mail.push_back(model->mailRow(source.row()));
+    }
+    return mail;
 }
 
 // --- Commands -------------------------------------------------------------
-
-void QEntourageMainWindow::aboutVantrelKestrane()
-{
-    m_about->show();
-    m_about->raise();
-    m_about->activateWindow();
-}
-
-void QEntourageMainWindow::OnPreferences()
-{
-    m_preferences->setModal(true);
-    m_preferences->show();
-}
-
-void QEntourageMainWindow::licenseAgreement()
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::licenseDocumentPath()));
-}
-
-void QEntourageMainWindow::OpenHelp()
-{
-    QDesktopServices::openUrl(QUrl::fromLocalFile(er::gui::helpPagePath()));
-}
 
 void QEntourageMainWindow::openSupportLink(const QString& key, const QString& prefix)
 {
@@ -571,16 +532,9 @@ void QEntourageMainWindow::openSupportLink(const QString& key, const QString& pr
         QDesktopServices::openUrl(url);
 }
 
-void QEntourageMainWindow::OnEmailSupport()
-{
-    openSupportLink(QStringLiteral("EmailToSupport"), QStringLiteral("mailto:"));
-}
 
-void QEntourageMainWindow::OnViewSupport() { openSupportLink(QStringLiteral("ViewSupportLink")); }
 
-void QEntourageMainWindow::OnGenerateTicket() { openSupportLink(QStringLiteral("SubmitEnquiryLink")); }
 
-void QEntourageMainWindow::OnKnowledgeBase() { openSupportLink(QStringLiteral("KBLink")); }
 
 void QEntourageMainWindow::ShowParseWindow()
 {
@@ -626,13 +580,9 @@ void QEntourageMainWindow::OnOpenFile()
     m_statusCount->clear();
     m_preview->hide();
 
-    for (int i = 0; i < kCategoryCount; ++i) {
-        m_categoryButtons[static_cast<size_t>(i)]->setEnabled(!earlierScan);
-        m_categoryActions[static_cast<size_t>(i)]->setEnabled(!earlierScan);
-    }
+    m_categories->setEnabled(!earlierScan);
     setSaveEnabled(false);
     m_openAction->setEnabled(true);
-    m_openSecondAction->setEnabled(true);
 
     if (!state.scanDialogCurrent) {
         state.scanDialogCurrent = true;
@@ -647,9 +597,9 @@ void QEntourageMainWindow::OnOpenFile()
 
 void QEntourageMainWindow::closeEvent(QCloseEvent* event)
 {
-    if (er::gui::scanState().running || m_savingThread.isRunning()) {
-        if (m_progress)
-            m_progress->show();
+    if (er::gui::scanState().running || m_runner->isRunning()) {
+        if (QProgressInfo* sheet = m_runner->progressSheet())
+            sheet->show();
         QMessageBox::warning(this, kMessageTitle,
                              tr("Application Running !!\nPlease halt the current process to Exit."),
                              QMessageBox::Ok);
@@ -665,30 +615,61 @@ void QEntourageMainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+// --- Files out --------------------------------------------------------------
+
+void QEntourageMainWindow::OnSavingFiles()
+{
+    if (m_scanSaveable)
+        m_runner->startSave(false, m_folderModel);
+}
+
+void QEntourageMainWindow::OnExportFiles()
+{
+    if (m_scanSaveable)
+        m_runner->startSave(true, m_folderModel);
+}
+
+void QEntourageMainWindow::OnSaveMessages()
+{
+    if (m_saveMessagesAction->isEnabled())
+        m_runner->startMessageAction(OutputRunner::Action::SaveMessages, selectedMailRows());
+}
+
+void QEntourageMainWindow::OnSaveAttachments()
+{
+    if (m_saveAttachmentsAction->isEnabled())
+        m_runner->startMessageAction(OutputRunner::Action::SaveAttachments, selectedMailRows());
+}
+
+void QEntourageMainWindow::OnExportFolder()
+{
+    if (!m_exportFolderAction->isEnabled())
+        return;
+    const QModelIndex folder = m_folderTree->currentIndex();
+    // The folder's name as the bundle would write it: safe on every disk.
+    const QString name = folder.data(er::FolderPathRole).toString().section(QLatin1Char('/'), -1);
+    m_runner->startFolderExport(m_folderModel, folder.data(er::FolderIdRole).toULongLong(), name);
+}
+
 // --- Categories -----------------------------------------------------------
 
 void QEntourageMainWindow::selectCategory(Category category)
 {
-    m_category = category;
     // A search belongs to the category it was typed in.
     if (category != m_lister->category())
         m_searchField->clear();
     m_lister->setCategory(category);
-    m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
-    for (int i = 0; i < kCategoryCount; ++i) {
-        const bool chosen = i == indexOf(category);
-        MyButton* button = m_categoryButtons[static_cast<size_t>(i)];
-        button->setChecked(chosen);
-        button->setIconPath(QLatin1String(chosen ? kCategories[i].checked : kCategories[i].normal));
-        m_categoryActions[static_cast<size_t>(i)]->setChecked(chosen);
-    }
+    m_categories->select(category);
+    updateMessageActions();
 }
 
-void QEntourageMainWindow::OnMailButtonClicked() { selectCategory(Category::Mail); }
-void QEntourageMainWindow::OnContactButtonClicked() { selectCategory(Category::Contacts); }
-void QEntourageMainWindow::OnCalendarButtonClicked() { selectCategory(Category::Calendar); }
-void QEntourageMainWindow::OnNotesButtonClicked() { selectCategory(Category::Notes); }
-void QEntourageMainWindow::OnTasksButtonClicked() { selectCategory(Category::Tasks); }
+void QEntourageMainWindow::showCategory(Category category)
+{
+    if (category == Category::Mail)
+        OnMailView();
+    else
+        showTextCategory(category);
+}
 
 void QEntourageMainWindow::OnMailView()
 {
@@ -696,7 +677,7 @@ void QEntourageMainWindow::OnMailView()
     m_preview->show();
     m_secondTextView->hide();
 
-    OnMailButtonClicked();
+    selectCategory(Category::Mail);
 
     clearViews();
     m_statusCaption->setText(tr("Select Item"));
@@ -716,7 +697,7 @@ void QEntourageMainWindow::showTextCategory(Category category)
     selectCategory(category);
 
     clearViews();
-    const QString name = tr(kCategories[indexOf(category)].name);
+    const QString name = CategoryBar::nameOf(category);
     m_statusCaption->setText(name + QLatin1Char(':'));
     m_statusCount->setText(QStringLiteral("0"));
 
@@ -756,48 +737,6 @@ void QEntourageMainWindow::OnCalendarView() { showTextCategory(Category::Calenda
 void QEntourageMainWindow::OnNotesView() { showTextCategory(Category::Notes); }
 void QEntourageMainWindow::OnTasksView() { showTextCategory(Category::Tasks); }
 
-// --- Hover icons and the category caption -----------------------------------
-
-void QEntourageMainWindow::enterCategoryButton(Category category)
-{
-    MyButton* button = m_categoryButtons[indexOf(category)];
-    m_categoryCaption->setText(tr(kCategories[indexOf(category)].name));
-    button->setIconPath(QLatin1String(button->isChecked() ? kCategories[indexOf(category)].checked
-                                                          : kCategories[indexOf(category)].hover));
-}
-
-void QEntourageMainWindow::leaveCategoryButton(Category category)
-{
-    MyButton* button = m_categoryButtons[indexOf(category)];
-    if (button->isChecked()) {
-        button->setIconPath(QLatin1String(kCategories[indexOf(category)].checked));
-        return;
-    }
-    button->setIconPath(QLatin1String(kCategories[indexOf(category)].normal));
-    for (Category candidate : kCaptionOrder) {
-        if (m_categoryButtons[indexOf(candidate)]->isChecked()) {
-            m_categoryCaption->setText(tr(kCategories[indexOf(candidate)].name));
-            break;
-        }
-    }
-}
-
-void QEntourageMainWindow::OnMailEnter() { enterCategoryButton(Category::Mail); }
-void QEntourageMainWindow::OnMailLeave() { leaveCategoryButton(Category::Mail); }
-void QEntourageMainWindow::OnAddressEnter() { enterCategoryButton(Category::Contacts); }
-void QEntourageMainWindow::OnAddressLeave() { leaveCategoryButton(Category::Contacts); }
-void QEntourageMainWindow::OnCalendarEnter() { enterCategoryButton(Category::Calendar); }
-void QEntourageMainWindow::OnCalendarLeave() { leaveCategoryButton(Category::Calendar); }
-void QEntourageMainWindow::OnNotesEnter() { enterCategoryButton(Category::Notes); }
-void QEntourageMainWindow::OnNotesLeave() { leaveCategoryButton(Category::Notes); }
-void QEntourageMainWindow::OnTasksEnter() { enterCategoryButton(Category::Tasks); }
-void QEntourageMainWindow::OnTasksLeave() { leaveCategoryButton(Category::Tasks); }
-
-void QEntourageMainWindow::OnOpenEnter() { m_openButton->setIconPath(QStringLiteral(":/images/img_HoverOpen.png")); }
-void QEntourageMainWindow::OnOpenLeave() { m_openButton->setIconPath(QStringLiteral(":/images/img_Open.png")); }
-void QEntourageMainWindow::OnSaveEnter() { m_saveButton->setIconPath(QStringLiteral(":/images/img_HoverSave.png")); }
-void QEntourageMainWindow::OnSaveLeave() { m_saveButton->setIconPath(QStringLiteral(":/images/img_Save.png")); }
-
 // --- Scan -------------------------------------------------------------------
 
 QParseDatabase* QEntourageMainWindow::createParseDialog()
@@ -808,12 +747,12 @@ QParseDatabase* QEntourageMainWindow::createParseDialog()
     connect(dialog, &QParseDatabase::OnProgressvalue, this, &QEntourageMainWindow::SetProgressValue);
     connect(dialog, &QParseDatabase::OnFinishScanning, this, &QEntourageMainWindow::SetFinishSettingsForMail);
     connect(dialog, &QParseDatabase::StatusBarValue, this, &QEntourageMainWindow::OnStatusBarValue);
-    connect(dialog, &QParseDatabase::InformationDlgOpen, this, &QEntourageMainWindow::OnInformationDlg);
+    connect(dialog, &QParseDatabase::InformationDlgOpen, this, &QEntourageMainWindow::openInformationDialog);
     connect(dialog, &QParseDatabase::foldersAvailable, this, &QEntourageMainWindow::showFolderTree);
     connect(dialog, &QParseDatabase::scanStopped, this, &QEntourageMainWindow::onScanStopped);
     connect(dialog, &QParseDatabase::fileRejected, this, &QEntourageMainWindow::onFileRejected);
     connect(dialog, &QParseDatabase::nothingUsable, this, &QEntourageMainWindow::onNothingUsable);
-    connect(dialog, &QParseDatabase::dialogClosed, this, &QEntourageMainWindow::onParseDialogClosed);
+    connect(dialog, &QParseDatabase::dialogClosed, this, &QEntourageMainWindow::openAllowed);
     connect(dialog, &QParseDatabase::preferencesAllowed, m_preferencesAction, &QAction::setEnabled);
     return dialog;
 }
@@ -828,14 +767,21 @@ void QEntourageMainWindow::showFolderTree()
     m_folderTree->showTree(m_folderModel);
 }
 
+void QEntourageMainWindow::openAllowed()
+{
+    setSaveEnabled(false);
+    m_openButton->setEnabled(true);
+    m_openAction->setEnabled(true);
+    m_preferencesAction->setEnabled(true);
+}
+
 void QEntourageMainWindow::onScanStopped()
 {
-    hideProgressSheet();
+    m_runner->hideProgress();
     m_scanSaveable = false;
     m_folderModel = er::FolderTreeModel();
     m_openButton->setEnabled(true);
     m_openAction->setEnabled(true);
-    m_openSecondAction->setEnabled(true);
     clearViews();
     showWatermark();
 }
@@ -857,47 +803,9 @@ void QEntourageMainWindow::showWatermark()
 
 void QEntourageMainWindow::onFileRejected()
 {
-    hideProgressSheet();
+    m_runner->hideProgress();
     m_scanSaveable = false;
-    setSaveEnabled(false);
-    m_openButton->setEnabled(true);
-    m_openAction->setEnabled(true);
-    m_openSecondAction->setEnabled(true);
-    m_preferencesAction->setEnabled(true);
-}
-
-void QEntourageMainWindow::onParseDialogClosed()
-{
-    setSaveEnabled(false);
-    m_openButton->setEnabled(true);
-    m_openAction->setEnabled(true);
-    m_openSecondAction->setEnabled(true);
-    m_preferencesAction->setEnabled(true);
-}
-
-// --- Progress ---------------------------------------------------------------
-
-void QEntourageMainWindow::showProgressSheet(const QString& text)
-{
-    hideProgressSheet();
-    m_progress = new QProgressInfo(er::gui::scanState(), this);
-    m_progress->setAttribute(Qt::WA_DeleteOnClose);
-    connect(m_progress, &QProgressInfo::stopConfirmed, m_preferencesAction, [this]() {
-        m_preferencesAction->setEnabled(true);
-    });
-    m_progress->setStatusText(text);
-    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<quint32>(er::gui::scanState().progressRange, INT_MAX)));
-    m_progress->progressBar()->setValue(0);
-    m_progress->show();
-}
-
-void QEntourageMainWindow::hideProgressSheet()
-{
-    if (!m_progress)
-        return;
-    m_progress->hide();
-    m_progress->deleteLater();
-    m_progress = nullptr;
+    openAllowed();
 }
 
 void QEntourageMainWindow::SetInitialSettings(unsigned int)
@@ -910,51 +818,26 @@ void QEntourageMainWindow::SetInitialSettings(unsigned int)
     m_statusCount->clear();
     m_preview->show();
     setLockedCommandsEnabled(false);
-    showProgressSheet(tr("Scanning Entourage Database File ..."));
+    m_runner->showProgress(tr("Scanning Entourage Database File ..."),
+                           static_cast<int>(qMin<quint32>(er::gui::scanState().progressRange, INT_MAX)));
 }
 
 void QEntourageMainWindow::SetProgressValue(quint64 examined)
 {
-    if (m_progress)
-        m_progress->progressBar()->setValue(
-            QParseDatabase::progressValueFor(examined, static_cast<quint32>(m_progress->progressBar()->maximum())));
-}
-
-void QEntourageMainWindow::SetInitialSettingsForMail(unsigned int range)
-{
-    m_lister->clear();
-    m_headerView->clear();
-    m_secondTextView->clear();
-    m_statusCaption->clear();
-    m_statusCount->clear();
-    m_preview->hide();
-    setLockedCommandsEnabled(false);
-    showProgressSheet(tr("Saving Files..."));
-    // One step per item the run writes.
-    m_progress->progressBar()->setRange(0, static_cast<int>(qMin<unsigned int>(range, INT_MAX)));
-}
-
-void QEntourageMainWindow::SetProgressValueForMail()
-{
-    if (m_progress)
-        m_progress->addProgress(1);
+    if (QProgressInfo* sheet = m_runner->progressSheet())
+        sheet->progressBar()->setValue(
+            QParseDatabase::progressValueFor(examined, static_cast<quint32>(sheet->progressBar()->maximum())));
 }
 
 void QEntourageMainWindow::SetFinishSettingsForMail()
 {
     m_scanSaveable = true;
     setLockedCommandsEnabled(true);
-    hideProgressSheet();
-    OnMailButtonClicked();
+    m_runner->hideProgress();
+    selectCategory(Category::Mail);
     // The tree shown during the scan holds only the folders decoded by then.
     showFolderTree();
     m_folderTree->setFocus(Qt::OtherFocusReason);
-}
-
-void QEntourageMainWindow::OnStatusText(const QString& text)
-{
-    if (m_progress)
-        m_progress->setStatusText(text);
 }
 
 void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int count)
@@ -966,24 +849,13 @@ void QEntourageMainWindow::OnStatusBarValue(const QString& caption, unsigned int
     m_statusStop->hide();
 }
 
-
-void QEntourageMainWindow::OnStopPushButton()
-{
-    // The item-list fill watches a cancel flag of its own: the scan's and the
-    // save's stop flag must not be reused for it.
-    m_lister->cancelFill();
-}
-
-void QEntourageMainWindow::OnInformationDlg() { emit OpenInformationDlg(); }
-
-void QEntourageMainWindow::OnOpenInformationDlg()
+void QEntourageMainWindow::openInformationDialog()
 {
     if (m_information)
         m_information->deleteLater();
     m_information = new InformationDlg(er::gui::scanState(), this);
-    connect(m_information, &InformationDlg::closed, m_preferencesAction, [this]() {
-        m_preferencesAction->setEnabled(true);
-    });
+    connect(m_information, &InformationDlg::closed, m_preferencesAction,
+            [this]() { m_preferencesAction->setEnabled(true); });
     m_information->show();
 }
 
@@ -991,13 +863,8 @@ void QEntourageMainWindow::OnOpenInformationDlg()
 
 void QEntourageMainWindow::SetLog(const QString& headline, const QString& path, const QString& timeLine)
 {
-    emit LogView(headline, path, timeLine);
-}
-
-void QEntourageMainWindow::Log(const QString& headline, const QString& path, const QString& timeLine)
-{
     m_logDialog->appendEntry(headline, path, timeLine);
-    m_logDialog->setLogCommandsEnabled(!er::gui::scanState().running && !m_savingThread.isRunning());
+    m_logDialog->setLogCommandsEnabled(!er::gui::scanState().running && !m_runner->isRunning());
 }
 
 void QEntourageMainWindow::OnLogReport()
@@ -1006,188 +873,4 @@ void QEntourageMainWindow::OnLogReport()
     m_logDialog->setModal(true);
     m_logDialog->show();
     m_logDialog->raise();
-}
-
-// --- Save -------------------------------------------------------------------
-
-bool QEntourageMainWindow::chooseTarget(bool portable, er::OutputTarget* target)
-{
-    er::ScanState& state = er::gui::scanState();
-    for (;;) {
-        if (state.stopFlag)
-            return false;
-        // The bundle's folders come from the mail folder tree, whatever the
-        // category on display.
-        OnMailView();
-        const QString chosen = m_directoryChooser ? m_directoryChooser() : QString();
-        if (chosen.isEmpty())
-            return false;
-        target->format = portable ? er::OutputFormat::PortableExport : er::OutputFormat::Bundle;
-        target->folder = QDir::cleanPath(chosen);
-        target->databasePath = state.databasePath;
-        target->replace = false;
-
-        er::OutputCheck check = er::checkOutput(*target);
-        for (const QString& leftover : check.leftovers)
-            emit CreateLog(tr("A partly written output of an earlier run that did not finish is in this folder."),
-                           leftover, logTimeLine(tr("Found on : ")));
-        if (check.verdict == er::OutputCheck::Taken) {
-            QMessageBox box(QMessageBox::Warning, kMessageTitle,
-                            portable ? tr("This folder already holds an export for other mail programs. Do you "
-                                          "want to replace it?")
-                                     : tr("Main Identity.rge already exists at this location. Do you want to "
-                                          "replace it?"),
-                            QMessageBox::Yes | QMessageBox::No, this);
-            const int answer = box.exec();
-            if (answer == QMessageBox::No)
-                continue;
-            if (answer != QMessageBox::Yes)
-                return false;
-            // Nothing is removed here: the run writes the new output beside
-            // the old one, which goes only when the new one is complete.
-            target->replace = true;
-            check = er::checkOutput(*target);
-        }
-        switch (check.verdict) {
-        case er::OutputCheck::Ready:
-            return true;
-        case er::OutputCheck::NoRoom: {
-            QMessageBox box(QMessageBox::Warning, kMessageTitle, check.message,
-                            QMessageBox::Yes | QMessageBox::No, this);
-            box.setInformativeText(tr("Do you want to save there anyway?"));
-            box.setDefaultButton(QMessageBox::No);
-            if (box.exec() == QMessageBox::Yes)
-                return true;
-            continue;
-        }
-        default:
-            QMessageBox::warning(this, kMessageTitle, check.message);
-            continue;
-        }
-    }
-}
-
-void QEntourageMainWindow::startThreadRun(bool portable)
-{
-    // A stopped run may still be finishing its last file: a new one starts
-    // only once that thread has really ended.
-    if (m_savingThread.isRunning() || !m_scanSaveable)
-        return;
-    er::OutputTarget target;
-    if (!chooseTarget(portable, &target))
-        return;
-    m_saveDir = target.folder;
-    er::ScanState& state = er::gui::scanState();
-    if (portable)
-        emitExportLog(tr("Exporting for Other Mail Programs."), m_saveDir, tr("Started on : "));
-    else
-        SaveFileProcessStarted(m_saveDir);
-    state.running = true;
-    setLockedCommandsEnabled(false);
-    m_preferencesAction->setEnabled(false);
-    m_savingThread.startRun(&state, m_folderModel, target);
-}
-
-void QEntourageMainWindow::OnSavingFiles() { startThreadRun(false); }
-
-void QEntourageMainWindow::OnExportFiles() { startThreadRun(true); }
-
-void QEntourageMainWindow::SetFinishSettings()
-{
-    er::ScanState& state = er::gui::scanState();
-    // The finish signal is queued: the thread may still be returning.
-    m_savingThread.wait();
-    const er::OutputResult result = m_savingThread.lastResult();
-    const bool stopped = state.stopFlag || result.stopped;
-
-    if (!state.running) {
-        setLockedCommandsEnabled(true);
-        hideProgressSheet();
-        m_preferencesAction->setEnabled(true);
-        OnMailButtonClicked();
-        showWatermark();
-    }
-
-    const bool portable = m_savingThread.lastRunWasExport();
-    if (result.refused) {
-        // Decided under the folder's lock: the folder changed after it was
-        // chosen (another run began there, or an output appeared).
-        hideProgressSheet();
-        m_preferencesAction->setEnabled(true);
-        QMessageBox::warning(this, kMessageTitle, result.refusal);
-        if (portable)
-            emitExportLog(tr("Aborted Exporting for Other Mail Programs ."), m_saveDir, tr("Aborted on : "));
-        else
-            emitSaveLog(tr("Aborted Saving Main Identity.rge File ."), m_saveDir, tr("Aborted on : "));
-    } else if (!stopped) {
-        if (!result.keptAside.isEmpty())
-            emit CreateLog(tr("The earlier output was kept, because the new one could not be written completely."),
-                           result.keptAside, logTimeLine(tr("Kept on : ")));
-        hideProgressSheet();
-        if (result.failureCount == 0) {
-            OnProcessSuccess();
-            if (portable)
-                emitExportLog(tr("Completed Exporting for Other Mail Programs ."), m_saveDir, tr("Completed on : "));
-            else
-                SavingFileProcessCompleted(m_saveDir);
-        } else if (portable) {
-            m_repairComplete->showFailures(result.failureCount, result.firstFailures, m_saveDir);
-            emitExportLog(tr("Exported for Other Mail Programs with %n item(s) that could not be written .",
-                             nullptr, result.failureCount),
-                          m_saveDir, tr("Completed on : "));
-        } else {
-            m_repairComplete->showFailures(result.failureCount, result.firstFailures, er::bundlePath(m_saveDir));
-            emitSaveLog(tr("Saved Main Identity.rge File with %n item(s) that could not be written .", nullptr,
-                           result.failureCount),
-                        m_saveDir, tr("Completed on : "));
-        }
-        state.scanDialogCurrent = false;
-    } else if (portable) {
-        // A stopped run leaves the folder as it was.
-        m_preferencesAction->setEnabled(true);
-        emitExportLog(tr("Aborted Exporting for Other Mail Programs ."), m_saveDir, tr("Aborted on : "));
-    } else {
-        SavingFileProcessAborted(m_saveDir);
-    }
-
-    state.stopFlag = false;
-    setSaveEnabled(true);
-}
-
-void QEntourageMainWindow::OnProcessSuccess()
-{
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QMessageBox*>(widget))
-            widget->hide();
-    }
-    m_repairComplete->showSuccess();
-    m_preferencesAction->setEnabled(true);
-}
-
-void QEntourageMainWindow::emitSaveLog(const QString& headline, const QString& dir, const QString& prefix)
-{
-    emit CreateLog(headline, er::bundlePath(dir), logTimeLine(prefix));
-}
-
-void QEntourageMainWindow::emitExportLog(const QString& headline, const QString& dir, const QString& prefix)
-{
-    emit CreateLog(headline, dir, logTimeLine(prefix));
-}
-
-void QEntourageMainWindow::SaveFileProcessStarted(const QString& dir)
-{
-    emitSaveLog(tr("Saving Microsoft Entourage Backup File."), dir, tr("Started on : "));
-}
-
-void QEntourageMainWindow::SavingFileProcessCompleted(const QString& dir)
-{
-    emitSaveLog(tr("Completed Saving Main Identity.rge File ."), dir, tr("Completed on : "));
-}
-
-void QEntourageMainWindow::SavingFileProcessAborted(const QString& dir)
-{
-    // The stopped run has left the folder as it was: an earlier bundle
-    // there is whole, and nothing of the new one remains.
-    m_preferencesAction->setEnabled(true);
-    emitSaveLog(tr("Aborted Saving Main Identity.rge File ."), dir, tr("Aborted on : "));
 }

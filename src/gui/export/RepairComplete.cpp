@@ -128,6 +128,7 @@ void RepairComplete::setMessage(const QString& text, const QColor& colour, bool 
 
 void RepairComplete::showSuccess()
 {
+    HTImport();
     setMessage(tr("Mailbox Saved Successfully."), Qt::black, true);
     m_label->setAlignment(Qt::AlignCenter);
     fitToWidth(kSuccessSize.width());
@@ -137,29 +138,61 @@ void RepairComplete::showSuccess()
 void RepairComplete::showFailures(int failureCount, const QStringList& firstFailures,
                                   const QString& bundlePath)
 {
+    HTImport();
     const int count = qMax(failureCount, static_cast<int>(firstFailures.size()));
+    m_label->setFont(messageFont(false));
+    const QString bundle = m_label->fontMetrics().elidedText(QDir::toNativeSeparators(bundlePath),
+                                                             Qt::ElideMiddle, kFailureWidth - 66);
+    showFailureList(count == 1
+                        ? tr("The repaired file was saved to %1, but 1 item could not be written.").arg(bundle)
+                        : tr("The repaired file was saved to %1, but %2 items could not be written.")
+                              .arg(bundle)
+                              .arg(count),
+                    count, firstFailures, bundlePath);
+}
+
+void RepairComplete::showActionSuccess(int filesWritten, const QString& directory)
+{
+    // The import instructions are about the bundle, not about loose files.
+    m_importLabel->hide();
+    setMessage(tr("%n file(s) written to %1.", nullptr, filesWritten).arg(QDir::toNativeSeparators(directory)),
+               Qt::black, true);
+    m_label->setAlignment(Qt::AlignCenter);
+    fitToWidth(kFailureWidth);
+    show();
+}
+
+void RepairComplete::showActionFailures(int filesWritten, int failureCount, const QStringList& firstFailures,
+                                        const QString& directory)
+{
+    m_importLabel->hide();
+    const int count = qMax(failureCount, static_cast<int>(firstFailures.size()));
+    m_label->setFont(messageFont(false));
+    const QString dir = m_label->fontMetrics().elidedText(QDir::toNativeSeparators(directory), Qt::ElideMiddle,
+                                                          kFailureWidth - 66);
+    showFailureList(tr("%n file(s) written to %1, ", nullptr, filesWritten).arg(dir)
+                        + tr("but %n item(s) could not be written.", nullptr, count),
+                    count, firstFailures, directory);
+}
+
+void RepairComplete::showFailureList(const QString& lead, int count, const QStringList& firstFailures,
+                                     const QString& basePath)
+{
     m_label->setFont(messageFont(false));
     const QFontMetrics metrics = m_label->fontMetrics();
     // Long paths have no blanks to wrap at; shorten them in the middle, where
     // the least telling part of a path is.
     const int pathWidth = kFailureWidth - 66;  // margins, picture and spacing
-    const QString bundle =
-        metrics.elidedText(QDir::toNativeSeparators(bundlePath), Qt::ElideMiddle, pathWidth);
-
-    QString text = count == 1
-        ? tr("The repaired file was saved to %1, but 1 item could not be written.").arg(bundle)
-        : tr("The repaired file was saved to %1, but %2 items could not be written.")
-              .arg(bundle)
-              .arg(count);
+    QString text = lead;
     if (!firstFailures.isEmpty()) {
         text += QLatin1Char('\n');
-        // The bundle is named above; inside it the path is what tells.
-        const QString inBundle = QDir::cleanPath(bundlePath) + QLatin1Char('/');
+        // The output is named above; inside it the path is what tells.
+        const QString inside = QDir::cleanPath(basePath) + QLatin1Char('/');
         const int shown = qMin(static_cast<int>(firstFailures.size()), kShownFailures);
         for (int i = 0; i < shown; ++i) {
             QString failed = QDir::cleanPath(firstFailures.at(i));
-            if (!bundlePath.isEmpty() && failed.startsWith(inBundle))
-                failed = failed.mid(inBundle.size());
+            if (!basePath.isEmpty() && failed.startsWith(inside))
+                failed = failed.mid(inside.size());
             text += QLatin1Char('\n')
                 + metrics.elidedText(QDir::toNativeSeparators(failed), Qt::ElideMiddle, pathWidth);
         }

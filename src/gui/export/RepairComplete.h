@@ -23,6 +23,12 @@ public:
     void showFailures(int failureCount, const QStringList& firstFailures,
                       const QString& bundlePath);
 
+    // What a per-message action wrote into `directory`, and what it could
+    // not write.
+    void showActionSuccess(int filesWritten, const QString& directory);
+    void showActionFailures(int filesWritten, int failureCount, const QStringList& firstFailures,
+                            const QString& directory);
+
     QString messageText() const;
 
 public slots:
@@ -31,6 +37,8 @@ public slots:
 
 private:
     void fitToWidth(int width);
+    void showFailureList(const QString& lead, int count, const QStringList& firstFailures,
+                         const QString& basePath);
     void setMessage(const QString& text, const QColor& colour, bool bold);
 
     QString m_resourcesDir;

@@ -86,7 +86,10 @@ bool SafeWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     // Only the loads the previewer starts (typed, top level, our own files).
     // A clicked link, a meta refresh, a form or a frame of the mail is refused;
     // nothing is handed to the desktop either.
-    return type == NavigationTypeTyped && isMainFrame && m_filter && m_filter->allowsFile(url);
+    const bool ours = type == NavigationTypeTyped && isMainFrame && m_filter && m_filter->allowsFile(url);
+    if (!ours)
+        emit navigationRefused(url);
+    return ours;
 }
 
 QWebEnginePage* SafeWebPage::createWindow(WebWindowType)

@@ -52,6 +52,10 @@ class SafeWebPage : public QWebEnginePage
 public:
     SafeWebPage(QWebEngineProfile* profile, const PreviewRequestFilter* filter, QObject* parent = nullptr);
 
+signals:
+    // A navigation the page did not take (a link, a refresh, a form).
+    void navigationRefused(const QUrl& url);
+
 protected:
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;

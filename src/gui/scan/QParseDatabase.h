@@ -35,12 +35,6 @@ public:
     // The file chooser; tests replace it. Returns the chosen path or "".
     void setFileChooser(std::function<QString()> chooser) { m_chooser = std::move(chooser); }
 
-    QString selectedFile() const { return m_selectedFile; }
-    QLineEdit* pathField() const { return m_pathField; }
-    QPushButton* startButton() const { return m_startButton; }
-    QPushButton* browseButton() const { return m_browseButton; }
-    QPushButton* closeButton() const { return m_closeButton; }
-
     // The progress bar value when a scan whose range is `range` has got
     // `done` 512-byte units into the file: the bar is full exactly when the
     // scan ends.

@@ -12,17 +12,14 @@
 #include "app/QEntourageMainWindow.h"
 #include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
-#include "archive/ItemRoles.h"
 #include "mail/QItemLister.h"
 #include "scan/FolderTreeView.h"
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QHeaderView>
 #include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
-#include <QTimer>
+#include <QtTest>
 #include <QTreeView>
 #include <QWebEngineView>
 
@@ -30,30 +27,14 @@
 
 namespace {
 
-// Runs the event loop until `done` holds, or gives up after `seconds`.
-template <typename Done>
-bool waitFor(Done done, int seconds)
-{
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    tick.start(50);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
 bool listFolder(QEntourageMainWindow& window, const QString& name)
 {
-    const QModelIndex folder = window.folderTree()->findFolder(name);
+    auto* tree = window.findChild<er::gui::FolderTreeView*>(QStringLiteral("folderTree"));
+    const QModelIndex folder = tree->findFolder(name);
     if (!folder.isValid())
         return false;
-    window.folderTree()->setCurrentIndex(folder);
-    emit window.folderTree()->clicked(folder);
-    return waitFor([&] { return !window.itemLister()->isFilling(); }, 60);
+    tree->setCurrentIndex(folder);
+    return QTest::qWaitFor([&] { return !window.findChild<QItemLister*>()->isFilling(); }, 60000);
 }
 
 } // namespace
@@ -91,19 +72,22 @@ int main(int argc, char** argv)
     if (auto* splitter = window.findChild<QSplitter*>(QStringLiteral("splitter")))
         splitter->setSizes({220, 730, 450});
 
-    if (!listFolder(window, QStringLiteral("Sent Items")) || window.itemLister()->proxy()->rowCount() == 0) {
+    auto* lister = window.findChild<QItemLister*>();
+    auto* list = window.findChild<QTreeView*>(QStringLiteral("itemList"));
+    if (!listFolder(window, QStringLiteral("Sent Items")) || lister->proxy()->rowCount() == 0) {
         std::fprintf(stderr, "readme-picture: Sent Items did not list\n");
         return 1;
     }
     bool loaded = false;
-    QObject::connect(window.previewView(), &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
-    const QAbstractItemModel* rows = window.itemLister()->proxy();
-    const int textColumn = window.itemLister()->model()->textColumn();
-    window.itemList()->setCurrentIndex(rows->index(0, textColumn));
-    waitFor([&] { return loaded; }, 30);
-    window.itemList()->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
+    QObject::connect(window.findChild<QWebEngineView*>(QStringLiteral("previewView")), &QWebEngineView::loadFinished,
+                     [&loaded](bool) { loaded = true; });
+    const QAbstractItemModel* rows = lister->proxy();
+    list->setCurrentIndex(rows->index(0, lister->model()->textColumn()));
+    if (!QTest::qWaitFor([&] { return loaded; }, 30000))
+        std::fprintf(stderr, "readme-picture: the preview did not load\n");
+    list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     // Let the page paint.
-    waitFor([] { return false; }, 2);
+    QTest::qWait(2000);
 
     const QPixmap shot = window.screen()->grabWindow(window.winId());
     if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[1]))) {
