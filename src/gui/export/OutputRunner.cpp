@@ -376,6 +376,11 @@ void OutputRunner::onActionFinished()
     // A Stop that came after the last file changes nothing: all was written.
     if (result.stopped) {
         log(tr(kActionTexts[static_cast<int>(m_action)].aborted), m_actionDir, tr("Aborted on : "));
+        // What was written before the stop stays: say so, and how much.
+        m_completion->showActionSuccess(
+            tr("Stopped. %n file(s) written to %1 before the stop were kept.", nullptr,
+               static_cast<int>(result.written.size()))
+                .arg(QDir::toNativeSeparators(m_actionDir)));
     } else {
         reportAction(result);
     }
@@ -391,6 +396,10 @@ void OutputRunner::reportAction(const er::MessageActionResult& result)
         log(tr(kActionTexts[kind].withFailures, nullptr, result.failureCount), m_actionDir, tr("Completed on : "));
         return;
     }
-    m_completion->showActionSuccess(written, m_actionDir);
+    if (written == 0 && m_action == Action::SaveAttachments)
+        m_completion->showActionSuccess(tr("Nothing was written: the selected messages have no attachments."));
+    else
+        m_completion->showActionSuccess(
+            tr("%n file(s) written to %1.", nullptr, written).arg(QDir::toNativeSeparators(m_actionDir)));
     log(tr(kActionTexts[kind].completed), m_actionDir, tr("Completed on : "));
 }

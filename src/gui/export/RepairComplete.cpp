@@ -151,12 +151,11 @@ void RepairComplete::showFailures(int failureCount, const QStringList& firstFail
                     count, firstFailures, bundlePath);
 }
 
-void RepairComplete::showActionSuccess(int filesWritten, const QString& directory)
+void RepairComplete::showActionSuccess(const QString& text)
 {
     // The import instructions are about the bundle, not about loose files.
     m_importLabel->hide();
-    setMessage(tr("%n file(s) written to %1.", nullptr, filesWritten).arg(QDir::toNativeSeparators(directory)),
-               Qt::black, true);
+    setMessage(text, Qt::black, true);
     m_label->setAlignment(Qt::AlignCenter);
     fitToWidth(kFailureWidth);
     show();

@@ -25,7 +25,8 @@ public:
 
     // What a per-message action wrote into `directory`, and what it could
     // not write.
-    void showActionSuccess(int filesWritten, const QString& directory);
+    // A message action that wrote all it could, in the runner's words.
+    void showActionSuccess(const QString& text);
     void showActionFailures(int filesWritten, int failureCount, const QStringList& firstFailures,
                             const QString& directory);
 

@@ -412,6 +412,7 @@ private slots:
         w->runner()->progressSheet()->findChild<QPushButton*>(QStringLiteral("stopButton"))->click();
         w->waitForRun();
         QVERIFY(w->log().contains(QStringLiteral("Aborted Saving Messages .\n") + target.filePath("out")));
+        QVERIFY(w->completion()->messageText().startsWith(QStringLiteral("Stopped. 0 file(s)")));
         QVERIFY(filesBelow(target.path()).isEmpty());
         QVERIFY(w->action("actionSaveMessages")->isEnabled() && w->action("actionOpenFile")->isEnabled());
 
