@@ -88,7 +88,7 @@ QByteArray mailCasesDatabase()
     QList<FolderEntry> folders{{7, {}, u("On My Computer")}, {1, 7u, u("Inbox")}, {3, 7u, u("A")},
                                {31, 3u, u("Archive")}, {4, 7u, u("B")}, {41, 4u, u("Archive")},
                                {5, 7u, u("Empty")}, {6, 7u, u("Damaged")}, {8, 7u, u("Composed")},
-                               {9, 7u, u("Portable")}, {10, 7u, u("Eml")}};
+                               {9, 7u, u("Portable")}, {10, 7u, u("Eml")}, {30, 7u, u("List")}};
     FolderEntry eightBit{2, 7u, u("Привет")};
     eightBit.eightBit = true;
     folders << eightBit;
@@ -156,6 +156,29 @@ QByteArray mailCasesDatabase()
                     "Content-transfer-encoding: base64\r\r" + QByteArray("\x00\x01\xFF scan", 8).toBase64() + "\r"
                     "--b\rContent-type: text/plain; name=\"../../outside.txt\"\r"
                     "Content-disposition: attachment; filename=\"../../outside.txt\"\r\rkept inside\r--b--\r");
+
+    // List rows: a sender, a subject, both or neither in the record, the
+    // text read for what is missing, and the attachment mark.
+    const auto listed = [&](quint32 id, std::optional<Address> sender, const char* subject, const QByteArray& text) {
+        MailRecordBlock r;
+        r.sender = sender;
+        if (subject)
+            r.subject = utf16be(u(subject));
+        stored(30, id, text, r);
+    };
+    listed(501, Address{"a@x", u("Ann")}, "Both", "X: 1\rSubject: not read\r\r");
+    listed(502, {}, "Subject only", "X: 1\rFrom: not read\r\r");
+    listed(503, Address{"b@x", u("Bob")}, nullptr, "X: 1\rX-Other: nothing to find\r\rbody");
+    listed(504, {}, nullptr, "X: 1\rFrom: Carol <c@x>\rSubject: From the text\r\rbody");
+    // The text is read behind the block's 20-byte header; the attachment
+    // test reads from the block's start, missing the text's last 20 bytes.
+    listed(505, {}, nullptr, "X: 1\r" + QByteArray(40, 'x') + "\rSubject: at the end\r");
+    listed(506, {}, nullptr, "X: 1\r" + QByteArray(40, 'x') + "\rContent-Description: a\r");
+    listed(507, {}, "s", "X: 1\rContent-Description: a.pdf\r" + QByteArray(40, 'x'));
+    listed(508, {}, "s", "X: 1\rContent-Description:   \r" + QByteArray(40, 'x'));
+    MailRecordBlock inRecord{30};
+    inRecord.body = narrow("0123456789012345678\rSubject: from the record body\r\r");
+    db.add(mlrcBlock(inRecord));
 
     // Under a repeated mail id the later text is linked, the earlier one is
     // an orphan; so are a text without record and one whose folder is lost.
@@ -248,21 +271,31 @@ TEST(Golden, MailCases)
         exported = result.output;
     }
 
-    // Every listed message as a file, with its attachments, folder by
-    // folder; and one folder exported with its subfolders.
+    // What the list shows of every folder; every listed message as a file,
+    // with its attachments, folder by folder; and one folder exported with
+    // its subfolders.
     const QString actions = dir.filePath(QStringLiteral("actions"));
+    QStringList lists;
     for (const int index : tree.preOrder()) {
-        // The folders named only for their names hold nothing new here.
         const quint64 id = tree.item(index).folderId;
-        if (id == 0 || (id > 10 && id <= 100000))
+        if (id == 0)
             continue;
         const std::vector<MailListRow> rows = mailListRows(state, id);
+        lists << QStringLiteral("folder: ") + tree.path(index);
+        for (const MailListRow& row : rows)
+            lists << recordLines(row.text, QStringLiteral("%1 %2%3").arg(row.offset).arg(row.size)
+                                               .arg(row.hasAttachment ? QStringLiteral(" attachment") : QString()),
+                                 {});
+        // The folders named only for their names hold nothing new here.
+        if ((id > 10 && id <= 100000) || rows.empty())
+            continue;
         const QString folder = actions + QStringLiteral("/%1/").arg(id);
         const MessageActionResult eml = saveMessagesAsEml(state, rows, folder + QStringLiteral("eml"));
         ASSERT_TRUE(eml.succeeded()) << eml.firstFailures.join(QLatin1Char('\n')).toStdString();
         const MessageActionResult parts = saveAttachments(state, rows, folder + QStringLiteral("attachments"));
         ASSERT_TRUE(parts.succeeded()) << parts.firstFailures.join(QLatin1Char('\n')).toStdString();
     }
+    writeLines(actions + QStringLiteral("/lists.txt"), lists);
     const MessageActionResult projects = exportMailFolder(state, tree, 27, actions + QStringLiteral("/Projects export"));
     ASSERT_TRUE(projects.succeeded()) << projects.firstFailures.join(QLatin1Char('\n')).toStdString();
     ertest::expectMatchesGolden(QStringLiteral("mail-actions"), actions);
