@@ -13,6 +13,7 @@
 #include "contacts/ContactPreview.h"
 #include "notes/NotePreview.h"
 #include "archive/MessageActions.h"
+#include "mail/MessagePreview.h"
 #include "archive/OutputRun.h"
 #include "archive/MailList.h"
 #include "archive/BlockScanner.h"
@@ -88,7 +89,8 @@ QByteArray mailCasesDatabase()
     QList<FolderEntry> folders{{7, {}, u("On My Computer")}, {1, 7u, u("Inbox")}, {3, 7u, u("A")},
                                {31, 3u, u("Archive")}, {4, 7u, u("B")}, {41, 4u, u("Archive")},
                                {5, 7u, u("Empty")}, {6, 7u, u("Damaged")}, {8, 7u, u("Composed")},
-                               {9, 7u, u("Portable")}, {10, 7u, u("Eml")}, {30, 7u, u("List")}};
+                               {9, 7u, u("Portable")}, {10, 7u, u("Eml")}, {30, 7u, u("List")},
+                               {32, 7u, u("Preview")}};
     FolderEntry eightBit{2, 7u, u("Привет")};
     eightBit.eightBit = true;
     folders << eightBit;
@@ -179,6 +181,43 @@ QByteArray mailCasesDatabase()
     MailRecordBlock inRecord{30};
     inRecord.body = narrow("0123456789012345678\rSubject: from the record body\r\r");
     db.add(mlrcBlock(inRecord));
+
+    // Previews: header lines in their fixed order, attachment names, 8-bit
+    // header text, bodies in every encoding and structure.
+    const QList<QByteArray> previewed{
+        "Received: x\nSubject: Quarterly\n\tfigures\nTo: bob@example.com\nFrom: Ann <a@x>\nCc: cc@x\nBcc: bcc@x\n"
+        "Date: Wed, 5 Mar 2008 10:11:12 +0100\nSubject: second\n\nHello <Bob> & co\nsecond line\n",
+        "From: first@x\nSubject: s\n\nsome body text\n",
+        "X-Padding: 0123456789\nTo: a value that runs to the end",
+        "X-Padding: 0123456789\nCc: near end",
+        "Subject: s\nContent-Description:a\nX: y\nContent-Description:b\n\nbody of the message\n",
+        "Subject: s\nContent-Description: " + QByteArray(253, 'x') + "\xC3\xA9tail\n\nbody of the message\n",
+        "X: y\nSubject: caf\xC3\xA9\nFrom: Fran\x8Dois\n\nbody of the message\n",
+        "Subject: s\nContent-Type: text/plain; charset=\"ISO-8859-1\"\nContent-Transfer-Encoding: 8bit\n\n"
+        "caf\xE9 <b>\nline two\n",
+        "Content-Type: text/plain; charset=x-nowhere\n\nna\xC3\xAFve text\n",
+        "Content-Type: text/plain; charset=x-nowhere\n\nna\x95ve text\n",
+        "Subject: s\nContent-Type: text/html; charset=utf-8\nContent-Transfer-Encoding: quoted-printable\n\n"
+        "<html><head><meta http-equiv=3D\"Content-Type\" content=3D\"text/html; charset=3Diso-8859-1\">"
+        "</head><body>Caf=C3=A9 =\nau lait</body></html>\n",
+        "Subject: s\nContent-Type: text/html; charset=iso-8859-1\nContent-Transfer-Encoding: base64\n\n"
+            + QByteArray("<p>Gr\xFC\xDF" "e</p>").toBase64() + "\n",
+        "Subject: s\nContent-Type: multipart/mixed;\n\tboundary=\"outer\"\n\npreamble\n--outer\n"
+        "Content-Type: multipart/alternative; boundary=inner\n\n--inner\nContent-Type: text/plain\n\nplain words\n"
+        "--inner\nContent-Type: text/html\nContent-Transfer-Encoding: quoted-printable\n\n<b>html=20words</b>\n"
+        "--inner--\n--outer\nContent-Type: text/html; name=a.html\nContent-Disposition: attachment\n"
+        "Content-Description: a.html\n\n<i>attached</i>\n--outer--\n",
+        "Subject: s\nContent-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: application/pdf\n"
+        "Content-Transfer-Encoding: base64\nContent-Description: a.pdf\n\nJVBERi0=\n--b--\n",
+        "Subject: s\nContent-Type: image/png\n\nPNGDATA\n",
+        "Subject: s\nContent-Type: text/plain\n\n \n\n",
+        "Subject: s\nContent-Type: multipart/mixed; boundary=gone\n\nleft over words\n",
+    };
+    quint32 previewId = 600;
+    for (const QByteArray& text : previewed) {
+        stored(32, ++previewId, QByteArray(text).replace('\n', '\r'));
+        stored(32, ++previewId, QByteArray(text).replace("\n", "\r\n")); // CR LF reads the same
+    }
 
     // Under a repeated mail id the later text is linked, the earlier one is
     // an orphan; so are a text without record and one whose folder is lost.
@@ -282,10 +321,12 @@ TEST(Golden, MailCases)
             continue;
         const std::vector<MailListRow> rows = mailListRows(state, id);
         lists << QStringLiteral("folder: ") + tree.path(index);
-        for (const MailListRow& row : rows)
+        for (const MailListRow& row : rows) {
+            const MessagePreview preview = previewMessage(messageTextOfRow(state, row));
             lists << recordLines(row.text, QStringLiteral("%1 %2%3").arg(row.offset).arg(row.size)
                                                .arg(row.hasAttachment ? QStringLiteral(" attachment") : QString()),
-                                 {});
+                                 preview.headerLines + QStringList(QString::fromUtf8(preview.bodyHtml)));
+        }
         // The folders named only for their names hold nothing new here.
         if ((id > 10 && id <= 100000) || rows.empty())
             continue;

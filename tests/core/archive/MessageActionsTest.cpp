@@ -203,58 +203,40 @@ std::vector<std::pair<const char*, Action>> actions()
 
 } // namespace
 
-TEST(MessageActions, AnUnwritableTargetIsAFailureNeverASuccess)
+// A target that cannot be made, a database that is gone and a stop: never
+// a success, nothing listed that was not written whole, and a stopped
+// folder export takes back what it made.
+TEST(MessageActions, FailuresAndStopsAreSaid)
 {
-    Scanned s;
-    const QString file = s.target(QStringLiteral("a file"));
-    writeFile(file, "not a directory");
-    for (const auto& [name, action] : actions()) {
-        SCOPED_TRACE(name);
-        for (const QString& target : {file, file + QStringLiteral("/below")}) {
-            const MessageActionResult result = action(s, target, {});
+    enum Situation { FileAsTarget, BelowAFile, DatabaseGone, Stop };
+    for (const Situation situation : {FileAsTarget, BelowAFile, DatabaseGone, Stop}) {
+        for (const auto& [name, action] : actions()) {
+            SCOPED_TRACE(std::string(name) + " in situation " + std::to_string(situation));
+            Scanned s;
+            const QString file = s.target(QStringLiteral("a file"));
+            writeFile(file, "not a directory");
+            QString target = s.target(QStringLiteral("out"));
+            std::atomic<bool> stop{false};
+            MessageActionHooks hooks;
+            if (situation == FileAsTarget || situation == BelowAFile)
+                target = situation == FileAsTarget ? file : file + QStringLiteral("/below");
+            if (situation == DatabaseGone)
+                ASSERT_TRUE(QFile::remove(s.state.databasePath));
+            if (situation == Stop) {
+                hooks.stop = &stop;
+                hooks.progress = [&] { stop = true; };
+            }
+            const MessageActionResult result = action(s, target, hooks);
             EXPECT_FALSE(result.succeeded());
-            EXPECT_GT(result.failureCount, 0);
-            EXPECT_FALSE(result.firstFailures.isEmpty());
-            EXPECT_TRUE(result.written.isEmpty());
+            EXPECT_EQ(result.stopped, situation == Stop);
+            EXPECT_EQ(result.failureCount > 0, situation != Stop);
+            EXPECT_EQ(result.firstFailures.isEmpty(), situation == Stop);
+            EXPECT_LE(result.written.size(), situation == Stop ? 1 : 0);
+            for (const QString& path : result.written)
+                EXPECT_TRUE(QFileInfo(path).isFile());
+            if (situation == Stop && QLatin1String(name) == QLatin1String("folder"))
+                EXPECT_FALSE(QFileInfo::exists(target));
+            EXPECT_EQ(readFile(file), QByteArray("not a directory"));
         }
-    }
-    EXPECT_EQ(readFile(file), QByteArray("not a directory"));
-}
-
-TEST(MessageActions, AStopEndsTheRunAfterTheMessageInHand)
-{
-    for (const auto& [name, action] : actions()) {
-        SCOPED_TRACE(name);
-        Scanned s;
-        std::atomic<bool> stop{false};
-        MessageActionHooks hooks;
-        hooks.stop = &stop;
-        hooks.progress = [&] { stop = true; };
-        const QString target = s.target(QStringLiteral("stopped"));
-        const MessageActionResult result = action(s, target, hooks);
-        EXPECT_TRUE(result.stopped);
-        EXPECT_FALSE(result.succeeded());
-        EXPECT_EQ(result.failureCount, 0);
-        // Files already written are whole and listed; a stopped folder
-        // export takes back everything it made.
-        EXPECT_LE(result.written.size(), 1);
-        for (const QString& path : result.written)
-            EXPECT_TRUE(QFileInfo(path).isFile());
-        if (QLatin1String(name) == QLatin1String("folder")) {
-            EXPECT_FALSE(QFileInfo::exists(target));
-        }
-    }
-}
-
-TEST(MessageActions, AMessageThatCannotBeReadIsAFailure)
-{
-    for (const auto& [name, action] : actions()) {
-        SCOPED_TRACE(name);
-        Scanned s;
-        ASSERT_TRUE(QFile::remove(s.state.databasePath));
-        const MessageActionResult result = action(s, s.target(QStringLiteral("out")), {});
-        EXPECT_FALSE(result.succeeded());
-        EXPECT_GT(result.failureCount, 0);
-        EXPECT_TRUE(result.written.isEmpty());
     }
 }
