@@ -1,10 +1,14 @@
 // The portable export's mail, piece by piece: mboxrd quoting, the From_
-// line and the mailbox layout. Whole exports are in the golden files
+// line, the mailbox layout, and entries already there. Whole exports are in the golden files
 // (mail-export, sample-export), read back there by Python's mailbox module.
 
-#include "mail/MboxrdExport.h"
+#include "../ScanTestSupport.h"
+#include "../TestFiles.h"
 
-#include <gtest/gtest.h>
+#include "SampleDatabase.h"
+#include "archive/FolderTree.h"
+#include "archive/PortableExport.h"
+#include "mail/MboxrdExport.h"
 
 using namespace er;
 
@@ -107,4 +111,29 @@ TEST(Mboxrd, MailboxPathsMirrorTheFolderTree)
     EXPECT_TRUE(name.endsWith(QStringLiteral(".mbox")));
     EXPECT_LE(name.toUtf8().size(), 255);
     EXPECT_TRUE(longName.startsWith(name.chopped(5)));
+}
+
+// An entry already in the folder is not ours: a file keeps its bytes, and a
+// link, even one to nothing, is never written through.
+TEST(PortableExport, EntriesAlreadyThereAreNeitherWrittenOverNorThrough)
+{
+    QTemporaryDir dir;
+    const QString database = dir.filePath(QStringLiteral("Database"));
+    QFile file(database);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(testdb::buildSampleDatabase());
+    file.close();
+    ScanState state;
+    ASSERT_EQ(scanDatabase(database, state).kind, ScanOutcome::Completed);
+    const QString target = dir.filePath(QStringLiteral("export"));
+    ASSERT_TRUE(QDir().mkpath(target));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), target + QStringLiteral("/contacts.vcf")));
+    QFile readme(target + QStringLiteral("/README.txt"));
+    ASSERT_TRUE(readme.open(QIODevice::WriteOnly) && readme.write("mine") == 4);
+    readme.close();
+
+    const PortableResult result = exportPortable(state, buildFolderTree(state), target);
+    EXPECT_EQ(result.failureCount, 2);
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("elsewhere"))));
+    EXPECT_EQ(ertest::readFile(readme.fileName()), QByteArray("mine"));
 }
