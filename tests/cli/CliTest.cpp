@@ -1,14 +1,16 @@
-// Drives the real entourage-repair binary as a user or a script would.
+// Drives the real entourage-repair binary as a user or a script would: what
+// it prints, its exit status, and that it never writes over what is there
+// without --replace.
 
 #include "DatabaseBuilder.h"
 #include "SampleDatabase.h"
 #include "CliRun.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,13 +23,19 @@ using ertest::CliRun;
 
 CliRun run(const QStringList& args) { return ertest::runCli(args); }
 
-QString writeDatabase(const QTemporaryDir& dir, const QByteArray& bytes)
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(QStringLiteral("Database"));
+    const QString path = dir.filePath(name);
     QFile f(path);
     EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
     return path;
+}
+
+void touch(const QString& path)
+{
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
 }
 
 QString counts(int mails, int calendars, int notes, int contacts, int tasks)
@@ -40,13 +48,17 @@ QString counts(int mails, int calendars, int notes, int contacts, int tasks)
         .arg(tasks);
 }
 
+const QString kSample = QStringLiteral(ER_SAMPLE_DATABASE);
+const QStringList kEntries = {QStringLiteral("Mail/Folder1.mbox"), QStringLiteral("contacts.vcf"),
+                              QStringLiteral("calendar.ics"), QStringLiteral("notes.ics"), QStringLiteral("README.txt")};
+
 } // namespace
 
 TEST(CliScan, PrintsTheFiveCountsOfTheSampleAndItsDamage)
 {
     QTemporaryDir dir;
     const QString report = dir.filePath(QStringLiteral("report.json"));
-    const CliRun r = run({QStringLiteral("scan"), QStringLiteral(ER_SAMPLE_DATABASE), QStringLiteral("--report"), report});
+    const CliRun r = run({QStringLiteral("scan"), kSample, QStringLiteral("--report"), report});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
     // No progress line when stderr is no terminal: the damage line alone.
@@ -65,70 +77,61 @@ TEST(CliScan, PrintsTheFiveCountsOfTheSampleAndItsDamage)
     EXPECT_FALSE(texts.value(QStringLiteral("runs")).toArray().isEmpty());
 }
 
-TEST(CliScan, CountsOfAGeneratedDatabase)
+// One run each: its exit status, its output, and what its error output
+// names. Nothing is written for a file without anything usable.
+TEST(Cli, ExitStatusAndMessages)
 {
+    QTemporaryDir dir;
     Database db;
     db.add(flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    MailRecordBlock withText;
-    withText.folderId = 1;
-    withText.mailId = 7;
-    db.add(mlrcBlock(withText));
+    db.add(mlrcBlock({1, 7}));
     db.add(msrcBlock(7, "Subject: x\r\r"));
-    db.add(msrcBlock(8, "Subject: orphan\r\r"));
-    MailRecordBlock textless;
-    textless.folderId = 1;
-    db.add(mlrcBlock(textless));
-    QTemporaryDir dir;
-    const CliRun r = run({QStringLiteral("scan"), writeDatabase(dir, db.bytes())});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, counts(3, 0, 0, 0, 0));
-}
-
-TEST(CliScan, NothingUsable)
-{
-    QTemporaryDir dir;
-    for (const QByteArray& bytes : {QByteArray(), QByteArray(4096, 'z')}) {
-        const CliRun r = run({QStringLiteral("scan"), writeDatabase(dir, bytes)});
-        EXPECT_EQ(r.exitCode, 3);
-        EXPECT_TRUE(r.out.isEmpty());
-        EXPECT_EQ(r.err, QStringLiteral("The scanned file is either an invalid file or heavily damaged.\n"));
+    db.add(msrcBlock(8, "Subject: orphan\r\r")); // no record: an orphan
+    db.add(mlrcBlock({1}));                        // no text: composed
+    const QString generated = writeFile(dir, QStringLiteral("generated"), db.bytes());
+    const QString empty = writeFile(dir, QStringLiteral("empty"), QByteArray());
+    const QString junk = writeFile(dir, QStringLiteral("junk"), QByteArray(4096, 'z'));
+    const QString file = writeFile(dir, QStringLiteral("a file"), "x"); // where a directory belongs
+    const QString nowhere = dir.filePath(QStringLiteral("nowhere"));
+    const QString nothing = QStringLiteral("The scanned file is either an invalid file or heavily damaged.\n");
+    const struct {
+        QStringList args;
+        int exitCode;
+        QString out;
+        QStringList errHas;
+    } rows[] = {
+        {{"scan", generated}, 0, counts(3, 0, 0, 0, 0), {"damage: "}},
+        {{"scan", empty}, 3, "", {nothing}},
+        {{"scan", junk}, 3, "", {nothing}},
+        {{"save", junk, nowhere}, 3, "", {nothing}},
+        {{"export", junk, nowhere}, 3, "", {nothing}},
+        {{"scan", "/no/such/dir/Database"}, 1, "", {"/no/such/dir/Database", "No such file"}},
+        {{"save", kSample, file}, 1, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks),
+         {"could not be written", "  " + file + ": "}},
+        {{"export", kSample, file}, 1, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks),
+         {"could not be written", "  " + file + ": "}},
+        {{}, 2, "", {"Usage:"}},
+        {{"scan"}, 2, "", {"Usage:"}},
+        {{"frobnicate", "x"}, 2, "", {"Usage:"}},
+        {{"scan", "a", "b"}, 2, "", {"Usage:"}},
+        {{"export", kSample}, 2, "", {"Usage:"}},
+        {{"export", kSample, dir.path(), "x"}, 2, "", {"Usage:"}},
+    };
+    for (const auto& row : rows) {
+        const CliRun r = run(row.args);
+        const std::string what = row.args.join(' ').toStdString();
+        EXPECT_EQ(r.exitCode, row.exitCode) << what << "\n" << r.err.toStdString();
+        EXPECT_EQ(r.out, row.out) << what;
+        for (const QString& part : row.errHas)
+            EXPECT_TRUE(r.err.contains(part)) << what << ": " << r.err.toStdString();
     }
-}
+    EXPECT_FALSE(QFileInfo::exists(nowhere)) << "nothing usable, nothing written";
 
-TEST(CliScan, UnopenableFileNamesThePathAndReason)
-{
-    const CliRun r = run({QStringLiteral("scan"), QStringLiteral("/no/such/dir/Database")});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_TRUE(r.err.contains(QStringLiteral("/no/such/dir/Database"))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("No such file"))) << r.err.toStdString();
-}
-
-TEST(CliUsage, WrongUsageAndHelp)
-{
-    for (const QStringList& args : {QStringList(), QStringList{QStringLiteral("scan")},
-                                    QStringList{QStringLiteral("frobnicate"), QStringLiteral("x")},
-                                    QStringList{QStringLiteral("scan"), QStringLiteral("a"), QStringLiteral("b")}}) {
-        const CliRun r = run(args);
-        EXPECT_EQ(r.exitCode, 2) << args.join(QLatin1Char(' ')).toStdString();
-        EXPECT_TRUE(r.err.startsWith(QStringLiteral("Usage:")));
-        EXPECT_TRUE(r.out.isEmpty());
-    }
     const CliRun help = run({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("scan DATABASE")));
-    EXPECT_TRUE(help.out.contains(QStringLiteral("Exit status")));
+    for (const char* part : {"scan DATABASE", "export DATABASE DIRECTORY [--replace]", "Exit status"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(part))) << part;
 }
-
-namespace {
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 TEST(CliSave, WritesTheBundleAndRefusesToOverwriteIt)
 {
@@ -140,8 +143,7 @@ TEST(CliSave, WritesTheBundleAndRefusesToOverwriteIt)
     CliRun r = run({QStringLiteral("save"), sample, target});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
-    EXPECT_EQ(fileBytes(bundle + QStringLiteral("/Contents/PkgInfo")), QByteArray("rge OPIM"));
-    EXPECT_FALSE(fileBytes(bundle + QStringLiteral("/Mail/Folder1/Folder1.mbox")).isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(bundle + QStringLiteral("/Archive.xml")));
 
     // An existing bundle is left alone without --replace.
     QFile marker(bundle + QStringLiteral("/marker"));
@@ -159,24 +161,35 @@ TEST(CliSave, WritesTheBundleAndRefusesToOverwriteIt)
     EXPECT_TRUE(QFileInfo::exists(bundle + QStringLiteral("/Archive.xml")));
 }
 
-TEST(CliSave, NothingUsableWritesNoBundle)
+TEST(CliExport, WritesTheExportAndReplacesOnlyWithReplace)
 {
     QTemporaryDir dir;
-    const CliRun r = run({QStringLiteral("save"), writeDatabase(dir, QByteArray(2048, 'q')), dir.path()});
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Main Identity.rge"))));
-}
+    const QString target = dir.filePath(QStringLiteral("out dir")); // created when missing
+    CliRun r = run({QStringLiteral("export"), kSample, target});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
+    for (const QString& entry : kEntries)
+        EXPECT_GT(QFileInfo(target + '/' + entry).size(), 0) << entry.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/Main Identity.rge"))) << "the bundle is another command";
 
-TEST(CliSave, UnwritableOutputIsAFailureWithItsPath)
-{
-    // DIRECTORY is a regular file: nothing can be written below it.
-    QTemporaryDir dir;
-    QFile notADir(dir.filePath(QStringLiteral("target")));
-    ASSERT_TRUE(notADir.open(QIODevice::WriteOnly));
-    notADir.close();
-    const CliRun r = run({QStringLiteral("save"), QStringLiteral(ER_SAMPLE_DATABASE), notADir.fileName()});
+    // Any one export entry makes the directory taken; the user's own files
+    // there are never touched.
+    touch(target + QStringLiteral("/Mail/marker"));
+    touch(target + QStringLiteral("/mine.txt"));
+    r = run({QStringLiteral("export"), kSample, target});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("could not be written"))) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("  ") + notADir.fileName() + QStringLiteral(": "))) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("already holds an export"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty()) << "refused before scanning";
+    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/Mail/marker")));
+
+    QTemporaryDir other;
+    touch(other.filePath(QStringLiteral("README.txt")));
+    EXPECT_EQ(run({QStringLiteral("export"), kSample, other.path()}).exitCode, 1);
+
+    r = run({QStringLiteral("export"), QStringLiteral("--replace"), kSample, target});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/Mail/marker")));
+    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/mine.txt")));
+    for (const QString& entry : kEntries)
+        EXPECT_GT(QFileInfo(target + '/' + entry).size(), 0) << entry.toStdString();
 }

@@ -1,112 +1,92 @@
+// Linking on decoded stores built by hand: which summary and record win
+// under a repeated id, which mail becomes an orphan, how orphan folders are
+// filled and numbered, and what the mail count counts.
+
 #include "../ScanTestSupport.h"
 
-#include "DatabaseBuilder.h"
 #include "archive/MailLinking.h"
 
 using namespace er;
 
 namespace {
 
-// Builds the decoded state by hand: linking only looks at the lists.
+// Records live in arrays that move as they grow: tests hold indexes.
 struct StateBuilder {
     ScanState state;
 
     void folder(quint64 id)
     {
-        state.mail.folders.emplace_back();
-        state.mail.folders.back().folderId = id;
-        state.mail.folders.back().name = QStringLiteral("F%1").arg(id);
-        state.mail.folders.back().nameLength = 4;
+        FolderRecord& f = state.mail.folders.emplace_back();
+        f.folderId = id;
+        f.name = QStringLiteral("F%1").arg(id);
+        f.nameLength = 4;
     }
-    StoredMessage& summary(quint64 mailId)
+    size_t summary(quint64 mailId)
     {
-        state.mail.messages.emplace_back();
-        state.mail.messages.back().mailId = mailId;
-        // A block long enough to hold its mail id.
-        state.mail.messages.back().blockSize = 256;
-        return state.mail.messages.back();
+        StoredMessage& s = state.mail.messages.emplace_back();
+        s.mailId = mailId;
+        s.blockSize = 256;
+        return state.mail.messages.size() - 1;
     }
-    MailRecord& record(quint64 mailId, quint64 folderId, const QString& subject = QString())
+    size_t record(quint64 mailId, quint64 folderId, const QString& subject = QString())
     {
-        state.mail.records.emplace_back();
-        MailRecord& r = state.mail.records.back();
+        MailRecord& r = state.mail.records.emplace_back();
         r.mailId = mailId;
         r.parentFolderId = folderId;
         r.subject = state.mail.texts.addText(subject);
-        r.fromName = state.mail.texts.addText(QStringLiteral("Sender of ") + subject);
-        r.fromAddress = state.mail.texts.add(QByteArray("s@example.com"), TextKind::Bytes);
-        return r;
+        return state.mail.records.size() - 1;
     }
-    std::vector<const FolderRecord*> orphanFolders() const
+    const StoredMessage& s(size_t i) const { return state.mail.messages[i]; }
+    const MailRecord& r(size_t i) const { return state.mail.records[i]; }
+    std::vector<quint64> orphanFolderIds() const
     {
-        std::vector<const FolderRecord*> out;
+        std::vector<quint64> ids;
         for (const FolderRecord& f : state.mail.folders)
             if (f.kind == kOrphanFolderKind)
-                out.push_back(&f);
-        return out;
+                ids.push_back(f.folderId);
+        return ids;
     }
 };
 
 } // namespace
 
-TEST(MailLinking, SummariesTakeFolderSenderAndSubjectFromTheirRecord)
+TEST(MailLinking, OrphansAndTheirFolder)
 {
     StateBuilder b;
     b.folder(1);
     b.record(10, 1, QStringLiteral("Hello"));
-    StoredMessage& s = b.summary(10);
+    b.record(20, 99); // folder 99 was never decoded
+    b.record(21, 0);  // 0 is no folder unless decoded
+    const size_t linked = b.summary(10), lostFolder = b.summary(20), zero = b.summary(21), noRecord = b.summary(22);
     linkMail(b.state);
-    EXPECT_TRUE(s.linked);
-    EXPECT_EQ(s.parentFolderId, 1u);
-    EXPECT_EQ(b.state.mail.text(s.subject), QStringLiteral("Hello"));
-    EXPECT_EQ(b.state.mail.text(s.fromName), QStringLiteral("Sender of Hello"));
-    EXPECT_EQ(b.state.mail.bytes(s.fromAddress), QByteArray("s@example.com"));
-
-    // Every scan gets one orphan folder, even without orphans.
-    const auto orphans = b.orphanFolders();
-    ASSERT_EQ(orphans.size(), 1u);
-    EXPECT_EQ(orphans[0]->folderId, 100000u);
-    EXPECT_EQ(orphans[0]->name, QStringLiteral("Folder1"));
-    EXPECT_EQ(orphans[0]->parentFolderId, 4294967294u);
-    EXPECT_NE(orphans[0]->nameLength, 0) << "an orphan folder is no account folder";
-    EXPECT_EQ(&b.state.mail.folders.back(), orphans[0]);
-}
-
-TEST(MailLinking, MissingRecordOrFolderMakesAnOrphan)
-{
-    StateBuilder b;
-    b.folder(1);
-    b.record(20, 99, QStringLiteral("Folder lost")); // folder 99 was never decoded
-    b.record(21, 0, QStringLiteral("Folder zero"));  // 0 is no folder unless decoded
-    StoredMessage& lostFolder = b.summary(20);
-    StoredMessage& zeroFolder = b.summary(21);
-    StoredMessage& noRecord = b.summary(22);
-    linkMail(b.state);
-    EXPECT_FALSE(lostFolder.linked);
-    EXPECT_EQ(lostFolder.parentFolderId, 100000u);
-    EXPECT_EQ(b.state.mail.text(lostFolder.subject), QStringLiteral("Folder lost")) << "the record's fields are still taken";
-    EXPECT_EQ(zeroFolder.parentFolderId, 100000u);
-    EXPECT_EQ(noRecord.parentFolderId, 100000u);
-    EXPECT_TRUE(noRecord.subject.isEmpty());
+    EXPECT_TRUE(b.s(linked).linked);
+    EXPECT_EQ(b.s(linked).parentFolderId, 1u);
+    EXPECT_EQ(b.state.mail.text(b.s(linked).subject), QStringLiteral("Hello"));
+    for (const size_t orphan : {lostFolder, zero, noRecord}) {
+        EXPECT_FALSE(b.s(orphan).linked);
+        EXPECT_EQ(b.s(orphan).parentFolderId, 100000u);
+    }
+    const FolderRecord& folder1 = b.state.mail.folders.back();
+    EXPECT_EQ(folder1.folderId, 100000u);
+    EXPECT_EQ(folder1.name, QStringLiteral("Folder1"));
+    EXPECT_EQ(folder1.parentFolderId, 4294967294u);
+    EXPECT_NE(folder1.nameLength, 0) << "an orphan folder is no account folder";
 
     // A decoded folder 0 changes nothing: mail is never written or counted
-    // under folder 0, so all of these go to the orphan folder.
-    StateBuilder zero;
-    zero.folder(0);
-    zero.record(30, 0);
-    StoredMessage& inZero = zero.summary(30);
-    StoredMessage& withoutRecord = zero.summary(31);
-    MailRecord& textless = zero.record(0, 0);
-    linkMail(zero.state);
-    EXPECT_FALSE(inZero.linked);
-    EXPECT_EQ(inZero.parentFolderId, 100000u);
-    EXPECT_EQ(withoutRecord.parentFolderId, 100000u);
-    EXPECT_EQ(textless.folderId(), 100000u);
-    EXPECT_EQ(recomputeMailCount(zero.state), 3u);
+    // under folder 0.
+    StateBuilder z;
+    z.folder(0);
+    z.record(30, 0);
+    const size_t inZero = z.summary(30), withoutRecord = z.summary(31), textless = z.record(0, 0);
+    linkMail(z.state);
+    EXPECT_EQ(z.s(inZero).parentFolderId, 100000u);
+    EXPECT_EQ(z.s(withoutRecord).parentFolderId, 100000u);
+    EXPECT_EQ(z.r(textless).folderId(), 100000u);
+    EXPECT_EQ(recomputeMailCount(z.state), 3u);
 }
 
 // Of the summaries and of the records that share a mail id, the ones found
-// last are linked.
+// last are linked; the earlier summary keeps its text in an orphan folder.
 TEST(MailLinking, RepeatedMailIdLinksTheLaterSummaryToTheLaterRecord)
 {
     StateBuilder b;
@@ -114,111 +94,67 @@ TEST(MailLinking, RepeatedMailIdLinksTheLaterSummaryToTheLaterRecord)
     b.folder(2);
     b.record(40, 2, QStringLiteral("Earlier record"));
     b.record(40, 1, QStringLiteral("Subject"));
-    StoredMessage& earlier = b.summary(40);
-    StoredMessage& later = b.summary(40);
+    const size_t earlier = b.summary(40), later = b.summary(40);
     linkMail(b.state);
-    EXPECT_TRUE(later.linked);
-    EXPECT_EQ(later.parentFolderId, 1u);
-    EXPECT_EQ(b.state.mail.text(later.subject), QStringLiteral("Subject"));
-    EXPECT_FALSE(earlier.linked);
-    EXPECT_EQ(earlier.parentFolderId, 100000u) << "its text is kept in an orphan folder";
-    EXPECT_TRUE(earlier.subject.isEmpty());
+    EXPECT_EQ(b.s(later).parentFolderId, 1u);
+    EXPECT_EQ(b.state.mail.text(b.s(later).subject), QStringLiteral("Subject"));
+    EXPECT_EQ(b.s(earlier).parentFolderId, 100000u);
+    EXPECT_TRUE(b.s(earlier).subject.isEmpty());
     EXPECT_EQ(recomputeMailCount(b.state), 2u);
 }
 
+// 5000 mails to an orphan folder, summaries first, then records without
+// text or folder; the folders' ids move past decoded ones in their range.
 TEST(MailLinking, OrphanFoldersHoldAtMost5000Mails)
 {
-    for (const int orphanCount : {4999, 5000, 5001}) {
+    const struct {
+        int summaries;
+        std::vector<quint64> decoded;
+        std::vector<quint64> folders;
+        quint64 lastSummaryIn;
+    } cases[] = {
+        {4999, {}, {100000}, 100000},
+        {5000, {}, {100000, 100001}, 100000},
+        {5001, {}, {100000, 100001}, 100001},
+        {5001, {100000, 100001}, {100002, 100003}, 100003},
+    };
+    for (const auto& c : cases) {
         StateBuilder b;
-        for (int i = 0; i < orphanCount; ++i)
+        for (const quint64 id : c.decoded)
+            b.folder(id);
+        for (int i = 0; i < c.summaries; ++i)
             b.summary(static_cast<quint64>(i + 1));
         linkMail(b.state);
-        const int expectedFolders = orphanCount / 5000 + 1;
-        EXPECT_EQ(b.state.mail.orphanFolderCount, expectedFolders) << orphanCount;
-        ASSERT_EQ(b.orphanFolders().size(), static_cast<size_t>(expectedFolders));
-        // With no decoded folders the orphan folders start the folder list.
-        EXPECT_EQ(b.state.mail.folders.front().name, QStringLiteral("Folder1"));
-        EXPECT_EQ(b.state.mail.messages[4999 < orphanCount ? 4999 : 0].parentFolderId, 100000u);
-        if (orphanCount == 5001) {
-            EXPECT_EQ(b.state.mail.messages.back().parentFolderId, 100001u);
-        }
-        if (orphanCount == 5000) {
-            EXPECT_EQ(b.orphanFolders().back()->name, QStringLiteral("Folder2"));
-        }
+        EXPECT_EQ(b.orphanFolderIds(), c.folders) << c.summaries;
+        EXPECT_EQ(b.state.mail.messages.front().parentFolderId, c.folders.front()) << c.summaries;
+        EXPECT_EQ(b.state.mail.messages.back().parentFolderId, c.lastSummaryIn) << c.summaries;
     }
-}
 
-TEST(MailLinking, OrphanFolderIdsMovePastDecodedFolders)
-{
-    // Decoded folders at 100000 and 100001: "Folder1" and "Folder2" keep their
-    // names and take the next free ids, so no two folders share a mailbox.
-    StateBuilder b;
-    b.folder(100000);
-    b.folder(100001);
-    b.record(1, 100000);
-    b.summary(1);
-    for (int i = 0; i < 5001; ++i)
-        b.summary(static_cast<quint64>(i + 2));
-    linkMail(b.state);
-    const auto orphans = b.orphanFolders();
-    ASSERT_EQ(orphans.size(), 2u);
-    EXPECT_EQ(orphans[0]->folderId, 100002u);
-    EXPECT_EQ(orphans[1]->folderId, 100003u);
-    EXPECT_EQ(orphans[1]->name, QStringLiteral("Folder2"));
-    EXPECT_EQ(b.state.mail.messages[0].parentFolderId, 100000u);
-    EXPECT_EQ(b.state.mail.messages[1].parentFolderId, 100002u);
-    EXPECT_EQ(b.state.mail.messages.back().parentFolderId, 100003u);
-}
-
-TEST(MailLinking, RecordsWithoutTextAndWithoutFolderGetOrphanFoldersAfterTheSummaries)
-{
     StateBuilder b;
     b.folder(1);
     for (int i = 0; i < 4999; ++i)
-        b.summary(static_cast<quint64>(i + 1)); // no records: all orphans
-    MailRecord& housed = b.record(0, 1, QStringLiteral("in folder 1"));
-    MailRecord& homeless = b.record(0, 77, QStringLiteral("folder lost"));
-    MailRecord& parentZero = b.record(0, 0, QStringLiteral("no folder at all"));
-    MailRecord& noParent = b.record(0, kNoParentFolder, QStringLiteral("no parent"));
+        b.summary(static_cast<quint64>(i + 1));
+    const size_t housed = b.record(0, 1), homeless = b.record(0, 77), parentZero = b.record(0, 0),
+                 noParent = b.record(0, kNoParentFolder);
     linkMail(b.state);
-
-    EXPECT_EQ(housed.orphanFolderId, 0u);
-    EXPECT_EQ(housed.folderId(), 1u);
-    EXPECT_EQ(homeless.folderId(), 100000u); // orphan number 4999
-    EXPECT_EQ(homeless.parentFolderId, 77u) << "the stored folder id is kept";
-    EXPECT_EQ(parentZero.folderId(), 100001u); // number 5000 starts the second folder
-    EXPECT_EQ(noParent.folderId(), 100001u);
-    EXPECT_EQ(b.state.mail.orphanFolderCount, 2);
-    EXPECT_EQ(b.orphanFolders().size(), 2u);
-    // 4999 summaries + 4 records without text, all in a folder now.
+    EXPECT_EQ(b.r(housed).folderId(), 1u);
+    EXPECT_EQ(b.r(homeless).folderId(), 100000u); // orphan number 4999
+    EXPECT_EQ(b.r(homeless).parentFolderId, 77u) << "the stored folder id is kept";
+    EXPECT_EQ(b.r(parentZero).folderId(), 100001u);
+    EXPECT_EQ(b.r(noParent).folderId(), 100001u);
     EXPECT_EQ(recomputeMailCount(b.state), 5003u);
-    EXPECT_EQ(b.state.mail.count, 5003u);
 }
 
-TEST(MailLinking, MailCountCountsSummariesWithAFolderAndTextlessRecords)
+// A record that carries a mail id is counted through its summary; when its
+// text block is lost it is counted (and composed) on its own.
+TEST(MailLinking, RecordsWhoseTextIsLostAreComposed)
 {
-    // 3 summaries (2 linked, 1 orphan) and 1 record with a folder but no text.
-    StateBuilder b;
-    b.folder(1);
-    b.folder(2);
-    b.record(1, 1);
-    b.record(2, 2);
-    b.summary(1);
-    b.summary(2);
-    b.summary(3);
-    b.record(0, 2);
-    linkMail(b.state);
-    EXPECT_EQ(recomputeMailCount(b.state), 4u);
-
-    // A record that carries a mail id is counted through its summary; when
-    // its text block is lost it is counted (and composed) on its own.
     StateBuilder c;
     c.folder(1);
-    MailRecord& lost = c.record(5, 1);
-    MailRecord& found = c.record(6, 1);
+    const size_t lost = c.record(5, 1), found = c.record(6, 1);
     c.summary(6);
     linkMail(c.state);
-    EXPECT_TRUE(lost.storedTextMissing && lost.composed());
-    EXPECT_FALSE(found.storedTextMissing || found.composed());
+    EXPECT_TRUE(c.r(lost).storedTextMissing && c.r(lost).composed());
+    EXPECT_FALSE(c.r(found).storedTextMissing || c.r(found).composed());
     EXPECT_EQ(recomputeMailCount(c.state), 2u);
 }

@@ -1,9 +1,11 @@
 // The contract every run that writes recovered items keeps, whatever it
-// writes: a stop or a signal leaves the chosen folder as it was; a run with
-// failures counts them with the first paths, keeps what it wrote and the
-// earlier output it replaced; a second run into the same folder is refused;
-// a link planted at the output path is never followed. A new format joins by
-// one line in the table at the end.
+// writes: it says each step and its progress reaches the end; a stop or a
+// signal leaves the chosen folder as it was; a run with failures counts them
+// with the first paths, keeps what it wrote and the earlier output it
+// replaced; mail that cannot be read is a failure, never a success; a
+// second run into the same folder is refused; a link planted at the output
+// path is never followed. A new format joins by one line in the table at
+// the end.
 
 #include "SampleDatabase.h"
 #include "archive/BundleLayout.h"
@@ -34,6 +36,8 @@ struct Format {
     // run's temporary folder).
     const char* blocker;
     bool blockerIsFile;
+    // The steps the run says, in order.
+    QStringList statuses;
 };
 
 void PrintTo(const Format& format, std::ostream* out) { *out << format.name; }
@@ -119,6 +123,37 @@ protected:
     FolderTreeModel m_tree;
 };
 
+TEST_P(WriterContract, AWholeRunSaysEachStepAndEndsItsProgress)
+{
+    QStringList statuses;
+    unsigned int range = 0;
+    int ticks = 0;
+    OutputHooks hooks;
+    hooks.status = [&](const QString& text) {
+        if (statuses.isEmpty() || statuses.last() != text)
+            statuses << text;
+    };
+    hooks.initialSettings = [&](unsigned int r) { range += r; };
+    hooks.progress = [&] { ++ticks; };
+    const OutputResult result = run(hooks);
+    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join('\n').toStdString();
+    EXPECT_EQ(statuses, GetParam().statuses);
+    // The bundle's mail steps count 512-byte units of text, so its bar may
+    // end short; it never runs past its range.
+    EXPECT_LE(ticks, int(range));
+    if (GetParam().format == OutputFormat::PortableExport)
+        EXPECT_EQ(ticks, int(range));
+}
+
+// The database is gone by the time of the run: the mail cannot be read.
+TEST_P(WriterContract, MailThatCannotBeReadIsAFailure)
+{
+    ASSERT_TRUE(QFile::remove(m_databasePath));
+    const OutputResult result = run();
+    EXPECT_FALSE(result.succeeded());
+    EXPECT_GT(result.failureCount, 0);
+}
+
 TEST_P(WriterContract, AStopOrASignalLeavesTheFolderAsItWas)
 {
     ASSERT_TRUE(run().succeeded()); // an earlier output, which a replacing run must keep
@@ -201,8 +236,12 @@ TEST_P(WriterContract, ASecondRunIntoTheFolderIsRefusedAndALinkIsNeverFollowed)
 }
 
 const Format kFormats[] = {
-    {"Bundle", OutputFormat::Bundle, "Main Identity.rge/Contacts", true},
-    {"PortableExport", OutputFormat::PortableExport, "contacts.vcf", false},
+    {"Bundle", OutputFormat::Bundle, "Main Identity.rge/Contacts", true,
+     {"Saving Mail Folders...", "Saving Note Items...", "Saving Task Items...", "Saving Calendar Items...",
+      "Saving Contacts Items..."}},
+    {"PortableExport", OutputFormat::PortableExport, "contacts.vcf", false,
+     {"Exporting Mail Folders...", "Exporting Contacts...", "Exporting Calendar Items and Tasks...",
+      "Exporting Notes...", "Writing Import Instructions..."}},
 };
 INSTANTIATE_TEST_SUITE_P(Formats, WriterContract, ::testing::ValuesIn(kFormats),
                          [](const ::testing::TestParamInfo<Format>& info) { return std::string(info.param.name); });

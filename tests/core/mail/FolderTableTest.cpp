@@ -26,53 +26,29 @@ FolderRecord decodeOne(const FolderEntry& e)
 
 } // namespace
 
-TEST(FolderTable, UnicodeAndEightBitNamesWithoutParent)
-{
-    FolderEntry wide{1, {}, QStringLiteral("Inbox")};
-    wide.layout = FolderLayout::NoParent;
-    const QByteArray bytes = folderEntry(wide);
-    ASSERT_EQ(bytes.mid(16, 10), utf16be(QStringLiteral("Inbox")));
-    FolderRecord f = decodeOne(wide);
-    EXPECT_EQ(f.name, QStringLiteral("Inbox"));
-    EXPECT_EQ(f.nameLength, 10);
-    EXPECT_EQ(f.parentFolderId, 4294967294u);
-    EXPECT_EQ(f.folderId, 1u);
-
-    FolderEntry narrowName = wide;
-    narrowName.eightBit = true;
-    ASSERT_EQ(folderEntry(narrowName).mid(16, 7), QByteArray("\xFF\xFFInbox"));
-    f = decodeOne(narrowName);
-    EXPECT_EQ(f.name, QStringLiteral("Inbox"));
-    EXPECT_EQ(f.nameLength, 10);
-}
-
+// Every flag case, with a UTF-16 and an 8-bit name: where the parent id
+// and the name are read, and the name's length in bytes of UTF-16.
 TEST(FolderTable, EveryNamePositionCase)
 {
-    const FolderLayout layouts[] = {FolderLayout::ParentWide, FolderLayout::Parent,   FolderLayout::ParentOddB1,
-                                    FolderLayout::ParentB1,   FolderLayout::NoParent, FolderLayout::NoParentB0,
-                                    FolderLayout::NoParentOther};
-    const bool hasParent[] = {true, true, true, true, false, false, false};
-    for (int i = 0; i < 7; ++i) {
+    const struct {
+        FolderLayout layout;
+        bool hasParent;
+    } cases[] = {{FolderLayout::ParentWide, true}, {FolderLayout::Parent, true},      {FolderLayout::ParentOddB1, true},
+                 {FolderLayout::ParentB1, true},   {FolderLayout::NoParent, false},   {FolderLayout::NoParentB0, false},
+                 {FolderLayout::NoParentOther, false}};
+    for (const auto& c : cases) {
         for (const bool eightBit : {false, true}) {
             FolderEntry e{42, 9, QString::fromUtf8("R\xC3\xA9sum\xC3\xA9s")};
-            e.layout = layouts[i];
+            e.layout = c.layout;
             e.eightBit = eightBit;
             const FolderRecord f = decodeOne(e);
+            const int i = int(&c - cases);
             EXPECT_EQ(f.name, e.name) << "case " << i << " eightBit " << eightBit;
-            EXPECT_EQ(f.parentFolderId, hasParent[i] ? 9u : 4294967294u) << "case " << i;
+            EXPECT_EQ(f.nameLength, 14) << "case " << i << " eightBit " << eightBit;
+            EXPECT_EQ(f.parentFolderId, c.hasParent ? 9u : 4294967294u) << "case " << i;
             EXPECT_EQ(f.folderId, 42u);
         }
     }
-}
-
-TEST(FolderTable, WideCaseReads255BytesAndStopsAtTheFirstZero)
-{
-    FolderEntry e{10, 7, QStringLiteral("Travel")};
-    e.layout = FolderLayout::ParentWide;
-    const FolderRecord f = decodeOne(e);
-    EXPECT_EQ(f.parentFolderId, 7u);
-    EXPECT_EQ(f.name, QStringLiteral("Travel"));
-    EXPECT_EQ(f.nameLength, 12);
 }
 
 TEST(FolderTable, LongAndOddNameLengths)
