@@ -41,15 +41,6 @@ inline QJsonArray readBack(const char* kind, const QStringList& paths)
     return files;
 }
 
-// The same by the name of the script each reader once had: mbox_check.py,
-// eml_check.py, mime_check.py, vcard_check.py, vcf_round_trip.py,
-// ics_round_trip.py.
-inline QJsonArray pythonCheck(const char* script, const QStringList& paths)
-{
-    const QByteArray name = QByteArray(script).split('_').value(0);
-    return readBack(name == "vcf" ? "vcard" : name == "ics" ? "ical" : name.constData(), paths);
-}
-
 } // namespace ertest
 
 #define ERTEST_REQUIRE_PYTHON(modules)                                                                                 \

@@ -345,12 +345,12 @@ TEST(Golden, MailCases)
     QStringList composedFiles;
     for (const QString& name : QDir(actions + QStringLiteral("/8/eml")).entryList(QDir::Files))
         composedFiles << actions + QStringLiteral("/8/eml/") + name;
-    for (const QJsonValue eml : ertest::pythonCheck("eml_check.py", composedFiles)) {
+    for (const QJsonValue eml : ertest::readBack("eml", composedFiles)) {
         EXPECT_TRUE(eml["crlf"].toBool()) << eml["path"].toString().toStdString();
         EXPECT_TRUE(eml["defects"].toArray().isEmpty()) << eml["path"].toString().toStdString();
     }
     const QString mail = exported + QStringLiteral("/Mail/On My Computer/");
-    for (const QJsonValue box : ertest::pythonCheck("mbox_check.py", {mail + QStringLiteral("Composed.mbox"),
+    for (const QJsonValue box : ertest::readBack("mbox", {mail + QStringLiteral("Composed.mbox"),
                                                                      mail + QStringLiteral("Portable.mbox")}))
         for (const QJsonValue message : box["messages"].toArray())
             EXPECT_EQ(message["defects"].toInt(), 0) << box["path"].toString().toStdString();
@@ -452,7 +452,7 @@ TEST(Golden, TextOfEveryKindInTheExport)
 
     ERTEST_REQUIRE_PYTHON("icalendar, vobject");
     const QString out = result.output + QLatin1Char('/');
-    const QJsonObject message = ertest::pythonCheck("mbox_check.py", {out + QStringLiteral("Mail/On My Computer/Inbox.mbox")})
+    const QJsonObject message = ertest::readBack("mbox", {out + QStringLiteral("Mail/On My Computer/Inbox.mbox")})
                                     .at(0)["messages"].toArray().at(0).toObject();
     const QJsonObject headers = message["headers"].toObject();
     const auto json = [](const QJsonValue& v) { return QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact).toStdString(); };
@@ -462,7 +462,7 @@ TEST(Golden, TextOfEveryKindInTheExport)
     EXPECT_EQ(message["defects"].toInt(), 0);
     EXPECT_TRUE(QByteArray::fromBase64(message["bytes"].toString().toLatin1()).contains(wide.toUtf8()));
 
-    const QJsonObject card = ertest::pythonCheck("vcf_round_trip.py", {out + QStringLiteral("contacts.vcf")})
+    const QJsonObject card = ertest::readBack("vcard", {out + QStringLiteral("contacts.vcf")})
                                  .at(0)["cards"].toArray().at(0).toObject();
     EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(0).toString().toStdString(), utf8Text);
     EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(1).toString().toStdString(), macRomanText);
@@ -474,7 +474,7 @@ TEST(Golden, TextOfEveryKindInTheExport)
             props[p["name"].toString().toStdString()] = p["value"].toVariant().toString().toStdString();
         return props;
     };
-    const QJsonArray calendar = ertest::pythonCheck("ics_round_trip.py", {out + QStringLiteral("calendar.ics")})
+    const QJsonArray calendar = ertest::readBack("ical", {out + QStringLiteral("calendar.ics")})
                                     .at(0)["calendar"]["components"].toArray();
     std::map<std::string, std::map<std::string, std::string>> byKind;
     for (const QJsonValue c : calendar)
@@ -484,7 +484,7 @@ TEST(Golden, TextOfEveryKindInTheExport)
     EXPECT_EQ(byKind["VEVENT"]["DESCRIPTION"], wideText);
     EXPECT_EQ(byKind["VTODO"]["SUMMARY"], macRomanText);
     EXPECT_EQ(byKind["VTODO"]["DESCRIPTION"], wideText);
-    const QJsonArray notes = ertest::pythonCheck("ics_round_trip.py", {out + QStringLiteral("notes.ics")})
+    const QJsonArray notes = ertest::readBack("ical", {out + QStringLiteral("notes.ics")})
                                  .at(0)["calendar"]["components"].toArray();
     ASSERT_EQ(notes.size(), 1);
     EXPECT_EQ(propsOf(notes.at(0))["SUMMARY"], utf8Text);

@@ -31,7 +31,6 @@ bool writeItemFile(const QString& path, const QByteArray& bytes, FinderCodes cod
     const int before = failures.count();
     if (writeNewFile(path, bytes, codes, failures))
         return failures.count() == before;
-    // The file appeared after its name was claimed: it keeps what it holds.
     if (!createWithFinderInfo(path, codes, failures))
         return false;
     AppendFile file(path, failures);

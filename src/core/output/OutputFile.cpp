@@ -94,11 +94,12 @@ bool writeNewFile(const QString& path, const QByteArray& bytes, FinderCodes code
 #if defined(Q_OS_UNIX)
     // One open that creates the file or fails, the attribute set through the
     // open descriptor: a few calls per file instead of a path lookup each.
+    // O_EXCL also refuses a link, even a dangling one: nothing is written
+    // through it or over what is there.
     const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        if (errno == EEXIST)
-            return false;
-        failures.record(path, QString::fromLocal8Bit(std::strerror(errno)));
+        failures.record(path, errno == EEXIST ? QStringLiteral("already exists; not written over")
+                                              : QString::fromLocal8Bit(std::strerror(errno)));
         return true;
     }
     const FinderInfo info(codes);

@@ -29,9 +29,10 @@ bool createWithFinderInfo(const QString& path, FinderCodes codes, SaveFailures& 
 // Stores type and creator as the 32-byte Finder information extended
 // attribute. A file system without extended attributes is not an error.
 void setFinderInfo(const QString& path, FinderCodes codes);
-// Creates the file (it must not exist), stamps its Finder information and
-// writes the bytes, recording any failure. False, with nothing recorded or
-// touched, when the file already exists.
+// Creates the file, stamps its Finder information and writes the bytes,
+// recording any failure; something already at the path (a file or a link) is
+// a failure and is left as it is. False where this system cannot create a
+// file exclusively (the caller then writes it its own way).
 bool writeNewFile(const QString& path, const QByteArray& bytes, FinderCodes codes, SaveFailures& failures);
 
 // The folder and the folders above it that do not exist (a link, even a

@@ -125,7 +125,7 @@ TEST(MessageActions, EmlFilesReadBackWithCrLfLineEndsUnderTheirDateAndSubject)
     ASSERT_EQ(result.written.size(), int(std::size(kEmlCases)));
     EXPECT_EQ(filesBelow(s.target(QStringLiteral("eml"))).size(), int(std::size(kEmlCases)));
 
-    const QJsonArray files = ertest::pythonCheck("eml_check.py", result.written);
+    const QJsonArray files = ertest::readBack("eml", result.written);
     ASSERT_EQ(files.size(), int(std::size(kEmlCases)));
     for (int i = 0; i < files.size(); ++i) {
         const EmlCase& c = kEmlCases[i];

@@ -1,5 +1,7 @@
 #include "output/ItemFiles.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,4 +38,26 @@ TEST(ItemFiles, NamesAreNeverReusedWithinASave)
     SaveContext third(dir.path());
     EXPECT_EQ(itemFilePath(third, dir.path(), guid), first + QStringLiteral("-2"));
     EXPECT_EQ(second.failures.count(), 0);
+}
+
+// A name taken after it was claimed, by a file or by a dangling link, is a
+// failure: nothing is written over the file or through the link.
+TEST(ItemFiles, WhatAppearsAtAClaimedNameIsLeftAlone)
+{
+    QTemporaryDir dir;
+    SaveContext context(dir.path());
+    const QString file = itemFilePath(context, dir.path(), std::nullopt);
+    const QString link = itemFilePath(context, dir.path(), std::nullopt);
+    {
+        QFile existing(file);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("theirs") == 6);
+    }
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), link));
+    EXPECT_FALSE(writeItemFile(file, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
+    EXPECT_FALSE(writeItemFile(link, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
+    EXPECT_EQ(context.failures.count(), 2);
+    QFile existing(file);
+    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
+    EXPECT_EQ(existing.readAll(), QByteArray("theirs"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("elsewhere"))));
 }
