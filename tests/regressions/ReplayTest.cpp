@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -71,7 +72,6 @@ QStringList writtenFiles(const QString& root)
 
 QString summaryOf(const QString& database, const QString& work)
 {
-    QStringList s;
     ScanState state;
     quint64 examined = 0;
     ScanHooks hooks;
@@ -81,46 +81,39 @@ QString summaryOf(const QString& database, const QString& work)
     // apart, whatever the lengths in the file claim.
     EXPECT_LE(examined, quint64(state.fileSize) / 256 + 2);
     static const char* const kOutcomes[] = {"completed", "stopped", "cannot open", "nothing usable"};
-    s << QStringLiteral("scan: ") + QLatin1String(kOutcomes[outcome.kind]);
-    if (outcome.kind != ScanOutcome::Completed && outcome.kind != ScanOutcome::NothingUsable)
-        return s.join(QLatin1Char('\n')) + QLatin1Char('\n');
-
-    s << QStringLiteral("mails %1 (texts %2, records %3), attachments %4, accounts %5, contacts %6, events %7, "
-                        "tasks %8, notes %9")
-             .arg(recomputeMailCount(state))
-             .arg(state.mail.messages.size())
-             .arg(state.mail.records.size())
-             .arg(state.mail.attachments.size())
-             .arg(state.mail.accounts.size())
-             .arg(state.contactCount)
-             .arg(state.eventCount)
-             .arg(state.taskCount)
-             .arg(state.noteCount);
-    for (const FolderRecord& f : state.mail.folders)
-        s << QStringLiteral("folder %1 in %2: %3").arg(f.folderId).arg(f.parentFolderId).arg(f.name);
-    s << damageSummaryLine(damageSummary(state));
-    for (int i = 0; i < kRegionCount; ++i) {
-        const ScanMap::Kind& kind = state.map.kind(static_cast<Region>(i));
-        if (kind.regions)
-            s << QStringLiteral("region %1: %2, %3 bytes")
-                     .arg(QLatin1String(regionKey(static_cast<Region>(i))))
-                     .arg(kind.regions)
-                     .arg(kind.bytes);
-    }
-
-    const FolderTreeModel tree = buildFolderTree(state);
-    for (const OutputFormat format : {OutputFormat::Bundle, OutputFormat::PortableExport}) {
-        OutputTarget target;
-        target.format = format;
-        target.folder = work + (format == OutputFormat::Bundle ? QStringLiteral("/bundle") : QStringLiteral("/export"));
-        target.databasePath = database;
-        QDir().mkpath(target.folder);
-        const OutputResult result = writeOutput(state, tree, target);
-        s << QStringLiteral("%1: %2 failures%3")
-                 .arg(format == OutputFormat::Bundle ? QStringLiteral("bundle") : QStringLiteral("export"))
-                 .arg(result.failureCount)
-                 .arg(result.stopped || result.refused ? QStringLiteral(", not finished") : QString());
-        s << writtenFiles(result.output);
+    QStringList s{QStringLiteral("scan: ") + QLatin1String(kOutcomes[outcome.kind])};
+    if (outcome.kind == ScanOutcome::Completed || outcome.kind == ScanOutcome::NothingUsable) {
+        s << QStringLiteral("mails %1 (texts %2, records %3), attachments %4, accounts %5, contacts %6, "
+                            "events %7, tasks %8, notes %9")
+                 .arg(recomputeMailCount(state))
+                 .arg(state.mail.messages.size())
+                 .arg(state.mail.records.size())
+                 .arg(state.mail.attachments.size())
+                 .arg(state.mail.accounts.size())
+                 .arg(state.contactCount)
+                 .arg(state.eventCount)
+                 .arg(state.taskCount)
+                 .arg(state.noteCount);
+        for (const FolderRecord& f : state.mail.folders)
+            s << QStringLiteral("folder %1 in %2: %3").arg(f.folderId).arg(f.parentFolderId).arg(f.name);
+        s << damageSummaryLine(damageSummary(state));
+        for (int i = 0; i < kRegionCount; ++i) {
+            const ScanMap::Kind& kind = state.map.kind(Region(i));
+            if (kind.regions)
+                s << QStringLiteral("region %1: %2, %3 bytes").arg(regionKey(Region(i))).arg(kind.regions).arg(kind.bytes);
+        }
+        const FolderTreeModel tree = buildFolderTree(state);
+        for (const OutputFormat format : {OutputFormat::Bundle, OutputFormat::PortableExport}) {
+            const bool bundle = format == OutputFormat::Bundle;
+            const OutputTarget target{format, work + (bundle ? "/bundle" : "/export"), database};
+            QDir().mkpath(target.folder);
+            const OutputResult result = writeOutput(state, tree, target);
+            s << QStringLiteral("%1: %2 failures%3")
+                     .arg(bundle ? "bundle" : "export")
+                     .arg(result.failureCount)
+                     .arg(result.stopped || result.refused ? ", not finished" : "")
+              << writtenFiles(result.output);
+        }
     }
     return s.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
@@ -173,6 +166,10 @@ int main(int argc, char** argv)
     // clock, whatever the host.
     qputenv("TZ", "UTC");
     tzset();
+    if (QDateTime(QDate(2008, 7, 1), QTime(12, 0)).offsetFromUtc() != 0) {
+        std::fprintf(stderr, "regression_tests: the time zone is not UTC\n");
+        return 1;
+    }
     pinCurrentDateTime(QDateTime(QDate(2026, 6, 15), QTime(9, 30), Qt::UTC));
     testing::InitGoogleTest(&argc, argv);
     for (int i = 1; i < argc; ++i)

@@ -1,32 +1,5 @@
 // Reads a database description: one line per block or field, blocks in file
-// order. Blank lines and lines starting with '#' are skipped; indentation is
-// only for the eye. A token is a bare word or a "string" (UTF-8, with the
-// escapes \r \n \t \" \\ and \xHH).
-//
-//   database 2004|2008         the 512-byte header (default 2008); first, if at all
-//   garbage UNITS SEED         UNITS * 512 bytes of noise
-//   raw VALUE                  bytes exactly at the current end
-//   folders                    a folder table, one entry per line after it:
-//     folder ID PARENT|- LAYOUT [8bit] [account=N] "NAME"
-//   account ID "NAME"          an account record (then prop lines)
-//   mail                       a mail record, then its fields, any of:
-//     folder N   id N   date YYYY-MM-DDThh:mm:ss   attachments N...
-//     from|to|cc "ADDRESS" "NAME"   (a bare to or cc: the empty list)
-//     subject|body|message-id|thread-index|thread-topic VALUE
-//     table-length N   prop TAG VALUE
-//   text ID [length-field N]   a message text, one "| LINE" per line, each
-//                              ending in CR (the line's escapes apply)
-//   attachment ID              an attachment's payload, as "| LINE" lines
-//   block TAG [table-length N] a property table of any tag (then prop lines)
-//
-// Damage, after any block: "poke OFFSET VALUE" overwrites the built block's
-// bytes at OFFSET, "cut N" keeps only its first N bytes.
-//
-// A VALUE is pieces, concatenated: "string" (its bytes), wide "s" (UTF-16BE),
-// narrow "s" (FF FF + bytes), hex HEX, u8|u16|u32 N (big-endian), zeros N,
-// guid SEED (16 bytes SEED, SEED+1, ...), mactime DATE (8 bytes, the Mac
-// stamp in the low half), caltime DATE (8 bytes, minutes since 1601 first),
-// and wrapped, which wraps the rest of the value as the calendar stores text.
+// order (the format is described in tests/data/sample/README.md).
 
 #include "DescribedDatabase.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // Databases described by text: the bundled sample and the regression cases
-// are data files read by this one reader (the format is described at the top
-// of DescribedDatabase.cpp).
+// are data files read by this one reader (tests/data/sample/README.md
+// describes the format).
 
 #include <QByteArray>
 #include <QString>
