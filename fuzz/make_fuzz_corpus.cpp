@@ -1,8 +1,10 @@
-// Writes the seed corpora of the fuzz targets from the database builder:
-// whole databases for the database target, and the blocks of the sample
-// database (first byte: fuzzer options) for the decoder targets.
+// Writes the seed corpora of the fuzz targets: whole databases (the sample,
+// the sample cut short, and every regression case) for the database target,
+// and the blocks of those databases (first byte: fuzzer options) for the
+// decoder targets.
 
 #include "DatabaseBuilder.h"
+#include "DescribedDatabase.h"
 #include "SampleDatabase.h"
 
 #include <QDir>
@@ -12,11 +14,24 @@
 
 namespace {
 
-bool writeSeed(const QString& dir, int n, const QByteArray& bytes)
+bool writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
 {
-    QFile file(dir + QStringLiteral("/seed-%1").arg(n, 4, 10, QLatin1Char('0')));
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    QFile file(dir + QLatin1Char('/') + name);
+    return QDir().mkpath(dir) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+// The decoder target of each tag, and the options byte that makes the mail
+// target decode it as that kind of block.
+struct BlockTarget {
+    const char* tag;
+    const char* target;
+    char options;
+};
+const BlockTarget kTargets[] = {
+    {testdb::kFLID, "fuzz_folder_table", 0}, {testdb::kMLRC, "fuzz_mail", 0}, {testdb::kMSrc, "fuzz_mail", 1},
+    {testdb::kMaRC, "fuzz_mail", 2},         {testdb::kAttc, "fuzz_mail", 3}, {testdb::kCTRC, "fuzz_contact", 0},
+    {testdb::kNTRC, "fuzz_note", 0},         {testdb::kCLRC, "fuzz_event", 0}, {testdb::kTSRC, "fuzz_task", 0},
+};
 
 } // namespace
 
@@ -28,55 +43,24 @@ int main(int argc, char* argv[])
     }
     const QString root = QString::fromLocal8Bit(argv[1]);
     const QByteArray sample = testdb::buildSampleDatabase();
-
-    const QStringList targets{QStringLiteral("fuzz_database"), QStringLiteral("fuzz_folder_table"),
-                              QStringLiteral("fuzz_mail"),     QStringLiteral("fuzz_contact"),
-                              QStringLiteral("fuzz_note"),     QStringLiteral("fuzz_event"),
-                              QStringLiteral("fuzz_task")};
-    for (const QString& target : targets) {
-        if (!QDir().mkpath(root + QLatin1Char('/') + target)) {
-            std::fprintf(stderr, "make-fuzz-corpus: cannot create %s\n", qPrintable(root));
-            return 1;
-        }
+    QList<std::pair<QString, QByteArray>> databases{{QStringLiteral("sample"), sample},
+                                                    {QStringLiteral("sample-cut"), sample.left(sample.size() / 3)}};
+    const QDir cases(QStringLiteral(ER_REGRESSIONS_DIR));
+    for (const QString& name : cases.entryList({QStringLiteral("*.db.txt"), QStringLiteral("*.bin")}, QDir::Files)) {
+        QFile file(cases.filePath(name));
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        databases.append({name, name.endsWith(QLatin1String(".bin")) ? bytes : testdb::describedDatabase(bytes)});
     }
 
     bool ok = true;
-    // Whole databases: the sample, a small one, and the sample cut short.
-    testdb::Database small;
-    small.add(testdb::flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    testdb::MailRecordBlock record;
-    record.folderId = 1;
-    record.mailId = 5;
-    small.add(testdb::mlrcBlock(record));
-    small.add(testdb::msrcBlock(5, "Date: Wed, 5 Mar 2008 10:11:12 +0100\rSubject: x\r\rbody\r"));
-    ok &= writeSeed(root + QStringLiteral("/fuzz_database"), 0, sample);
-    ok &= writeSeed(root + QStringLiteral("/fuzz_database"), 1, small.bytes());
-    ok &= writeSeed(root + QStringLiteral("/fuzz_database"), 2, sample.left(sample.size() / 3));
-
-    // Single blocks, each behind an options byte.
     int n = 0;
-    for (const testdb::ScannedBlock& block : testdb::scanBlocks(sample)) {
-        const QByteArray bytes = sample.mid(static_cast<int>(block.offset), static_cast<int>(block.length));
-        QString target;
-        char options = 0;
-        if (block.tag == testdb::kFLID) {
-            target = QStringLiteral("fuzz_folder_table");
-        } else if (block.tag == testdb::kMLRC || block.tag == testdb::kMSrc || block.tag == testdb::kMaRC
-                   || block.tag == testdb::kAttc) {
-            target = QStringLiteral("fuzz_mail");
-            options = block.tag == testdb::kMLRC ? 0 : block.tag == testdb::kMSrc ? 1 : block.tag == testdb::kMaRC ? 2 : 3;
-        } else if (block.tag == testdb::kCTRC) {
-            target = QStringLiteral("fuzz_contact");
-        } else if (block.tag == testdb::kNTRC) {
-            target = QStringLiteral("fuzz_note");
-        } else if (block.tag == testdb::kCLRC) {
-            target = QStringLiteral("fuzz_event");
-        } else if (block.tag == testdb::kTSRC) {
-            target = QStringLiteral("fuzz_task");
-        } else {
-            continue;
-        }
-        ok &= writeSeed(root + QLatin1Char('/') + target, n++, QByteArray(1, options) + bytes);
+    for (const auto& [name, bytes] : databases) {
+        ok &= writeSeed(root + QStringLiteral("/fuzz_database"), name, bytes);
+        for (const testdb::ScannedBlock& block : testdb::scanBlocks(bytes))
+            for (const BlockTarget& t : kTargets)
+                if (block.tag == t.tag)
+                    ok &= writeSeed(root + QLatin1Char('/') + QLatin1String(t.target), QString::number(n++),
+                                    t.options + bytes.mid(int(block.offset), int(block.length)));
     }
     if (!ok) {
         std::fprintf(stderr, "make-fuzz-corpus: cannot write the seeds below %s\n", qPrintable(root));

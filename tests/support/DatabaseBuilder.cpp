@@ -65,11 +65,6 @@ QByteArray be32(quint32 v)
     return be16(quint16(v >> 16)) + be16(quint16(v));
 }
 
-QByteArray be64(quint64 v)
-{
-    return be32(quint32(v >> 32)) + be32(quint32(v));
-}
-
 QByteArray utf16be(const QString& s)
 {
     QByteArray b;

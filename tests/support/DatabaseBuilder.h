@@ -25,7 +25,6 @@ namespace testdb {
 
 QByteArray be16(quint16 v);
 QByteArray be32(quint32 v);
-QByteArray be64(quint64 v);
 // Big-endian UTF-16, no terminator.
 QByteArray utf16be(const QString& s);
 // The 8-bit text form used by subjects, bodies and names: FF FF, then the bytes.
@@ -91,7 +90,6 @@ enum MailTag : quint32 {
     kSenderTag = 0x0D03,
     kToTag = 0x0D1E,
     kCcTag = 0x0D1F,
-    kList0D20Tag = 0x0D20,
     kAttachmentsTag = 0x0D21,
     kSubjectTag = 0x1F01,
     kBodyTag = 0x1F1E,
@@ -195,7 +193,6 @@ public:
     // looks; each unit hides a well-formed "MSrc" header at offset 300.
     qint64 addGarbage(int units512, quint32 seed);
 
-    qint64 nextScanPosition() const { return m_next; }
     const QByteArray& bytes() const { return m_bytes; }
     bool writeTo(const QString& path) const;
 

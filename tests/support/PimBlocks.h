@@ -21,30 +21,19 @@ enum ContactTag : quint32 {
     kLastNameTag = 0x1F02,
     kTitleTag = 0x1F3F,
     kCompanyTag = 0x1F14,
-    kJobTitleTag = 0x1F15,
-    kWorkCityTag = 0x1F17,
-    kHomePhone1Tag = 0x1F0B,
-    kMobilePhoneTag = 0x1F21,
     kContactNotesTag = 0x1F04,
-    kBirthdayTag = 0x1F4B,
-    kInterestsTag = 0x1FE6,
     kEmail1Tag = 0x1D66,  // Email1 .. Email13: 0x1D66 .. 0x1D72
-    kIM1Tag = 0x1D78,     // IM1 .. IM13: 0x1D78 .. 0x1D84
-    kCustom2Tag = 0x1F42, // Custom2 .. Custom8: 0x1F42 .. 0x1F48
 };
 
 enum NoteTag : quint32 {
     kNoteSummaryTag = 0x1F01,
     kNoteDescriptionTag = 0x1F02,
     kNote1F06Tag = 0x1F06,
-    kNoteStampTime2004Tag = 0x0780,
     kNoteStampTimeTag = 0x0703,
     kNoteGuidTag = 0x4800,
 };
 
 enum EventTag : quint32 {
-    kEventIdTag = 0x0301,
-    kEventCreatedTag = 0x0701,
     kEventModifiedTag = 0x0702,
     kEventStampTag = 0x0703,
     kEventStart2004Tag = 0x0313,
@@ -114,10 +103,11 @@ QByteArray taskBlock(const QList<Property>& props, std::optional<quint32> tableL
 
 // ---- Sample items ----------------------------------------------------------
 
-// Appends the sample's contacts, events, tasks and notes (Office 2008 forms):
-// contacts in both wide-text forms, one with a non-ASCII name and no GUID, one
-// with only a company; a timed, an all-day and a recurring event with an
-// alarm; tasks with priorities, due and reminder dates; two notes.
+// Appends the sample database's contacts, events, tasks and notes (Office
+// 2008 forms, see tests/data/sample/sample.db.txt): contacts in both
+// wide-text forms, one with a non-ASCII name and no GUID, one with only a
+// company; a timed, an all-day and a recurring event with an alarm; tasks
+// with priorities, due and reminder dates; two notes.
 void appendSamplePimBlocks(Database& db);
 
 // The counts a scan of those blocks reports. The company-only contact is

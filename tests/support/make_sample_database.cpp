@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QString>
 
 #include <cstdio>
 
@@ -16,22 +15,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
-    const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        std::fprintf(stderr, "make-sample-database: cannot create directory %s\n",
-                     qPrintable(info.absolutePath()));
-        return 1;
-    }
     const QByteArray bytes = testdb::buildSampleDatabase();
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()
-        || !file.flush()) {
-        std::fprintf(stderr, "make-sample-database: cannot write %s: %s\n", qPrintable(path),
-                     qPrintable(file.errorString()));
-        return 1;
-    }
+    const bool written = QDir().mkpath(QFileInfo(path).absolutePath()) && file.open(QIODevice::WriteOnly)
+        && file.write(bytes) == bytes.size() && file.flush();
     file.close();
-    if (file.error() != QFileDevice::NoError) {
+    if (!written || file.error() != QFileDevice::NoError) {
         std::fprintf(stderr, "make-sample-database: cannot write %s: %s\n", qPrintable(path),
                      qPrintable(file.errorString()));
         return 1;

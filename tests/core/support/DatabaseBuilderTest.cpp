@@ -1,6 +1,7 @@
 // The promises of the database builder that the other tests rely on.
 
 #include "DatabaseBuilder.h"
+#include "DescribedDatabase.h"
 #include "SampleDatabase.h"
 
 #include <QtEndian>
@@ -41,20 +42,6 @@ TEST(DatabaseBuilderBlocks, EveryKindPassesTheBlockCheckAndKeepsItsPayload)
         EXPECT_EQ(int(wordAt(attc, 4)), attcStoredLength(n));
         EXPECT_EQ(attc.mid(16), be32(5) + filler + QByteArray(attcStoredLength(n) - n, '\r'));
     }
-}
-
-TEST(DatabaseBuilderProperties, DataLiesWhereTheTableWalkFindsIt)
-{
-    const QList<Property> props{prop32(0x0301, 7), prop(0x1234, {}), prop(0x1F01, utf16be("Inbox")),
-                                prop(0x0D1F, addressList({}))};
-    const QByteArray b = propertyBlock(kCLRC, props);
-    EXPECT_EQ(wordAt(b, 24), 12u + 8 * 4);
-    for (int k = 0, data = 20 + int(wordAt(b, 24)); k < props.size(); data += props[k++].data.size())
-        EXPECT_EQ(b.mid(32 + 8 * k, 8) + b.mid(data, props[k].data.size()),
-                  props[k].tag + be32(props[k].data.size()) + props[k].data) << k;
-    // A longer table moves the data; a shorter one changes only the word.
-    EXPECT_EQ(propertyBlock(kCLRC, props, 100).mid(120, 4), be32(7));
-    EXPECT_EQ(propertyBlock(kCLRC, props, 20), b.left(24) + be32(20) + b.mid(28));
 }
 
 TEST(DatabaseBuilderFolders, Words40And42DifferUnlessAskedToBeEqual)
@@ -118,4 +105,13 @@ TEST(DatabaseBuilderSample, IsDeterministicAndHoldsWhatItsConstantsSay)
         mails += f.mails;
     EXPECT_EQ(mails, kSampleMailCount);
     EXPECT_EQ(folders.last().mails, kSampleOrphanedSummaries);
+}
+
+TEST(DatabaseBuilderDescription, SaysWhereItIsWrong)
+{
+    QString error;
+    EXPECT_TRUE(describedDatabase("folders\n  folder 1 - Auto \"Inbox\"\nmail\n  sender x\n", &error).isEmpty());
+    EXPECT_EQ(error, QStringLiteral("line 4: unknown mail field sender"));
+    EXPECT_TRUE(describedDatabase("text 1\n  | x\n  poke 300 u32 1\n", &error).isEmpty());
+    EXPECT_EQ(error, QStringLiteral("line 1: poke past the block's end"));
 }
