@@ -43,10 +43,12 @@ er_build() {
     && cmake --build "$build_dir" -j"$(nproc)"
 }
 
-# The fuzz targets: clang, sanitizers, libFuzzer; each runs for the given
-# number of seconds over its seed corpus.
-er_build_fuzz() {
+# One build for the sanitizer suite and the fuzz targets: clang,
+# AddressSanitizer and UndefinedBehaviorSanitizer, libFuzzer, the window left
+# out; the core is compiled once for both. Each fuzz target runs for the
+# given number of seconds over its seed corpus (CTest entries fuzz_*).
+er_build_sanitized() {
   local seconds=$1
-  er_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DER_BUILD_FUZZ=ON -DER_BUILD_TESTS=OFF -DER_BUILD_GUI=OFF \
+  er_build build-sanitizers -DCMAKE_CXX_COMPILER=clang++ -DER_SANITIZE=ON -DER_BUILD_FUZZ=ON -DER_BUILD_GUI=OFF \
     -DER_FUZZ_SECONDS="$seconds"
 }
