@@ -50,5 +50,5 @@ er_build() {
 er_build_sanitized() {
   local seconds=$1
   er_build build-sanitizers -DCMAKE_CXX_COMPILER=clang++ -DER_SANITIZE=ON -DER_BUILD_FUZZ=ON -DER_BUILD_GUI=OFF \
-    -DER_FUZZ_SECONDS="$seconds"
+    -DER_BUILD_BENCH=OFF -DER_FUZZ_SECONDS="$seconds"
 }
