@@ -27,7 +27,7 @@ QList<SampleFolder> sampleFolders()
     constexpr quint32 kNoParent = 0xFFFFFFFEu;
     return {
         {7, kNoParent, QStringLiteral("On My Computer"), 0},
-        {1, 7, QStringLiteral("Inbox"), 13},
+        {1, 7, QStringLiteral("Inbox"), 14},
         {2, 7, QStringLiteral("Outbox"), 0},
         {3, 7, QStringLiteral("Sent Items"), 8},
         {4, 7, QStringLiteral("Drafts"), 1},

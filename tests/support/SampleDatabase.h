@@ -25,9 +25,9 @@ constexpr const char* kSampleAccountName = "Work Account";
 constexpr int kSampleAccounts = 1;
 
 // "MSrc" blocks: 44 with a mail record, 2 without.
-constexpr int kSampleSummaries = 46;
+constexpr int kSampleSummaries = 47;
 // "MLRC" blocks: the 44 above plus records with mail id 0.
-constexpr int kSampleMailRecords = 48;
+constexpr int kSampleMailRecords = 49;
 // Mail id 0 (no stored text, body in the record); all name an existing folder.
 constexpr int kSampleMailRecordsWithoutSource = 4;
 // Summaries that end in "Folder1": the two without a mail record and one

@@ -1,7 +1,7 @@
 // Makes the README's picture of the window: the sample database scanned, the
-// folder tree, Sent Items listed with the mail columns and sorted by date,
-// newest first, and one of its messages (composed from its record, with an
-// HTML part) rendered in the preview. scripts/readme-picture runs it under a
+// folder tree, the Inbox listed with the mail columns and sorted by date,
+// newest first, and its newest message, written in HTML, rendered in the
+// preview. scripts/readme-picture runs it under a
 // virtual X server.
 //
 // Usage: readme-picture OUTPUT.png
@@ -74,18 +74,18 @@ int main(int argc, char** argv)
 
     auto* lister = window.findChild<QItemLister*>();
     auto* list = window.findChild<QTreeView*>(QStringLiteral("itemList"));
-    if (!listFolder(window, QStringLiteral("Sent Items")) || lister->proxy()->rowCount() == 0) {
-        std::fprintf(stderr, "readme-picture: Sent Items did not list\n");
+    if (!listFolder(window, QStringLiteral("Inbox")) || lister->proxy()->rowCount() == 0) {
+        std::fprintf(stderr, "readme-picture: the Inbox did not list\n");
         return 1;
     }
     bool loaded = false;
     QObject::connect(window.findChild<QWebEngineView*>(QStringLiteral("previewView")), &QWebEngineView::loadFinished,
                      [&loaded](bool) { loaded = true; });
     const QAbstractItemModel* rows = lister->proxy();
+    list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     list->setCurrentIndex(rows->index(0, lister->model()->textColumn()));
     if (!QTest::qWaitFor([&] { return loaded; }, 30000))
         std::fprintf(stderr, "readme-picture: the preview did not load\n");
-    list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     // Let the page paint.
     QTest::qWait(2000);
 
