@@ -1,7 +1,7 @@
-// What the contact, event, task and note writers and previews make of
-// builder-made records, as whole texts compared with the stored copies in
-// tests/data/golden/pim-items; the portable files are also read back by the
-// independent readers. ER_UPDATE_GOLDEN=1 in the environment stores what the
+// What the contact, event, task and note writers and previews make of the
+// records of the described databases in tests/data/golden/pim-items, as whole
+// texts compared with the golden files beside them; the portable files are
+// also read back by the independent readers. ER_UPDATE_GOLDEN=1 in the environment stores what the
 // code produces instead (review the diff).
 
 #include "../PythonCheck.h"
@@ -10,7 +10,6 @@
 
 #include "DescribedDatabase.h"
 #include "PimBlocks.h"
-#include "RecordDraft.h"
 
 #include "archive/BlockScanner.h"
 #include "archive/BundleLayout.h"
@@ -39,8 +38,6 @@ using namespace testdb;
 
 namespace {
 
-// Named texts, each under a "=== name" line, compared with (or stored as)
-// one golden file; a difference shows as a diff of the lines.
 QString goldenPath(const QString& name)
 {
     return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/golden/pim-items/") + name);
@@ -55,6 +52,8 @@ void scanDescribed(const char* name, ScanState& state)
     ASSERT_EQ(ertest::scanBytes(bytes, state).kind, ScanOutcome::Completed);
 }
 
+// Named texts, each under a "=== name" line, compared with (or stored as)
+// one golden file; a difference shows as a diff of the lines.
 class Golden {
 public:
     explicit Golden(const char* file) : m_file(file) {}
@@ -100,11 +99,12 @@ QString writtenFile(const QTemporaryDir& dir, const QString& name, const QByteAr
 
 QString lf(QString s) { return s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'); }
 
-// Present with these bytes and this stored length.
-template <typename Draft>
-void put(Draft& d, typename Draft::Field f, const QByteArray& bytes, quint32 length)
+// One section per record of a store, named by its kind and place.
+template <typename Store, typename Text>
+void addEach(Golden& golden, const QByteArray& kind, const Store& store, Text text)
 {
-    d.set(f, bytes), d.setLength(f, length);
+    for (int i = 0; i < int(store.size()); ++i)
+        golden.add(kind + " #" + QByteArray::number(i + 1), text(store[i]));
 }
 
 void addBlock(ScanState& state, BlockTag kind, const QList<Property>& props)
@@ -125,17 +125,14 @@ TEST(BundleItems, WholeFilesOfEveryKindInBothForms)
         scanDescribed(form2004 ? "bundle-2004.db.txt" : "bundle.db.txt", state);
         // The host's offsets each event is written at, in file order; the others at +00:00.
         const QList<QList<int>> offsets = form2004 ? QList<QList<int>>{{0}, {-5 * 3600, 19800}} : QList<QList<int>>{{19800, -12600}};
-        const QByteArray form = form2004 ? " 2004 #" : " 2008 #";
-        for (int i = 0; i < int(state.contacts.size()); ++i)
-            golden.add("contact" + form + QByteArray::number(i + 1), contactVCard(state.contacts[i], form2004));
+        const QByteArray form = form2004 ? " 2004" : " 2008";
+        addEach(golden, "contact" + form, state.contacts, [form2004](ContactView c) { return contactVCard(c, form2004); });
         for (int i = 0; i < int(state.events.size()); ++i)
             for (const int offset : offsets.value(i, {0}))
-                golden.add("event" + form + QByteArray::number(i + 1) + " at " + QByteArray::number(offset),
+                golden.add("event" + form + " #" + QByteArray::number(i + 1) + " at " + QByteArray::number(offset),
                            eventICalendarText(state.events[i], form2004, offset));
-        for (int i = 0; i < int(state.tasks.size()); ++i)
-            golden.add("task" + form + QByteArray::number(i + 1), taskICalendarText(state.tasks[i], form2004));
-        for (int i = 0; i < int(state.notes.size()); ++i)
-            golden.add("note" + form + QByteArray::number(i + 1), noteICalendar(state.notes[i]));
+        addEach(golden, "task" + form, state.tasks, [form2004](TaskView t) { return taskICalendarText(t, form2004); });
+        addEach(golden, "note" + form, state.notes, noteICalendar);
     }
 
     // The 2004 form suits a strict reader throughout.
@@ -213,78 +210,13 @@ TEST(Previews, LinesRowsAndKeysOfEveryKind)
     // Dates use the default locale's month names: pinned to English.
     const QLocale saved;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    Golden golden("previews.txt");
     ScanState state;
-    scanDescribed("bundle.db.txt", state);
-    const ContactStore::View every = state.contacts[0];
-    golden.add("contact every field", contactPreviewLines(every));
-    golden.add("contact no field", contactPreviewLines(ContactDraft()));
-    // Each field has its own test: "present" shows even an empty text,
-    // "non-empty" needs a stored length above 1, "non-zero" any.
-    for (const quint32 length : {0u, 1u, 2u}) {
-        ContactDraft c;
-        for (const ContactField f : {ContactField::FirstName, ContactField::Custom1, ContactField::Title,
-                                     ContactField::Custom7, ContactField::Custom5})
-            put(c, f, "", length);
-        golden.add("contact empty texts of stored length " + QByteArray::number(length), contactPreviewLines(c));
-    }
-    // Text ends at its first zero byte; text that is not UTF-8 is Mac Roman;
-    // e-mail addresses 1 and 2 are cut to 254 characters, never inside a
-    // surrogate pair, the others shown whole.
-    ContactDraft text;
-    put(text, ContactField::FirstName, QByteArray("Ann\0Junk", 8), 8), put(text, ContactField::LastName, "L\xc3\xa9\xff\xfe", 6);
-    put(text, ContactField::Email1, QByteArray(300, 'a'), 301), put(text, ContactField::Email3, QByteArray(300, 'c'), 301);
-    put(text, ContactField::Email2, QByteArray(253, 'b') + "\xf0\x9f\x98\x80" + "tail", 259);
-    golden.add("contact text rules", contactPreviewLines(text));
-    ContactDraft key;
-    put(key, ContactField::GUID, guidBytes(0), 16), put(key, ContactField::FirstName, "Ann", 4);
-    golden.add("contact rows and keys", QStringList{contactRowText(ContactDraft()), itemKeyText(ContactDraft()),
-                                                    contactRowText(key), contactRowText(every), itemKeyText(every)});
-    key.set(ContactField::GUID, QByteArray()); // its bytes past the block's end: zeros
-    golden.add("contact key past the block", QStringList{itemKeyText(key)});
-
-    EventDraft e;
-    put(e, EventField::Organizer, QByteArray("ann@example.org\0", 16), 16), put(e, EventField::Summary, "Review", 7);
-    put(e, EventField::Location, QByteArray("Room 12\0", 8), 8), put(e, EventField::Description, "Bring notes", 12);
-    const QByteArray startTime = calendarTime(calendarStamp(2008, 5, 7, 9, 30));
-    e->StartTime.emplace(), e->EndTime.emplace(); // the end at stamp 0
-    std::copy(startTime.begin(), startTime.begin() + 8, e->StartTime->begin());
-    put(e, EventField::GUID, guidBytes(0), 16);
-    golden.add("event", eventPreviewLines(e) << eventRowText(e) << itemKeyText(e));
-    // The Office 2004 UTC times are not shown; the organizer went through a
-    // 255-byte buffer: at most 254 characters.
-    EventDraft few;
-    put(few, EventField::Organizer, QByteArray(400, 'o'), 400), put(few, EventField::Summary, "Review", 7);
-    few->StartTime2004.emplace(), few->EndTime2004.emplace();
-    golden.add("event organizer cap and 2004 times", eventPreviewLines(few));
-    golden.add("event nothing", eventPreviewLines(EventDraft()) << eventRowText(EventDraft()) << itemKeyText(EventDraft()));
-
-    TaskDraft t;
-    put(t, TaskField::TaskName, "Buy milk", 9);
-    put(t, TaskField::StartDate, be32(macStamp(2008, 5, 1, 8)), 8);
-    put(t, TaskField::DueDate, be32(3000000000u) + be32(0), 8);
-    put(t, TaskField::ReminderDate, be32(macStamp(1999, 1, 23, 18)) + be32(0), 8);
-    put(t, TaskField::Note, "Two litres\rsemi-skimmed", 24);
-    t->Priority = 3;
-    put(t, TaskField::GUID, guidBytes(1), 16);
-    golden.add("task", taskPreviewLines(t) << taskRowText(t) << itemKeyText(t));
-    for (const qint32 priority : {0, 1, 2, 4, 5, -1}) {
-        TaskDraft p;
-        p->Priority = priority;
-        golden.add("task of priority " + QByteArray::number(priority), taskPreviewLines(p));
-    }
-    // A date needs its stamp's four bytes; one past the block's end shows stamp 0.
-    TaskDraft dates;
-    put(dates, TaskField::StartDate, be32(3000000000u), 3), put(dates, TaskField::DueDate, "\xb2\xd0", 2);
-    put(dates, TaskField::ReminderDate, QByteArray(), 0);
-    golden.add("task short dates", taskPreviewLines(dates));
-    put(dates, TaskField::DueDate, QByteArray(), 8);
-    golden.add("task due date past the block", taskPreviewLines(dates));
-
-    NoteDraft n;
-    golden.add("note nothing", notePreviewLines(n) << noteRowText(n));
-    put(n, NoteField::Summary, "Shopping", 9), put(n, NoteField::Description, QByteArray("milk\rbread\0x", 12), 12);
-    golden.add("note", notePreviewLines(n) << noteRowText(n));
+    scanDescribed("previews.db.txt", state);
+    Golden golden("previews.txt");
+    addEach(golden, "contact", state.contacts, [](ContactView c) { return contactPreviewLines(c) << contactRowText(c) << itemKeyText(c); });
+    addEach(golden, "event", state.events, [](EventView e) { return eventPreviewLines(e) << eventRowText(e) << itemKeyText(e); });
+    addEach(golden, "task", state.tasks, [](TaskView t) { return taskPreviewLines(t) << taskRowText(t) << itemKeyText(t); });
+    addEach(golden, "note", state.notes, [](NoteView n) { return notePreviewLines(n) << noteRowText(n) << itemKeyText(n); });
     QLocale::setDefault(saved);
 }
 
