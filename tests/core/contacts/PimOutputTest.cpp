@@ -1,14 +1,12 @@
 // What the contact, event, task and note writers and previews make of the
 // records of the described databases in tests/data/golden/pim-items, as whole
 // texts compared with the golden files beside them; the portable files are
-// also read back by the independent readers. ER_UPDATE_GOLDEN=1 in the environment stores what the
-// code produces instead (review the diff).
+// also read back by the independent readers.
 
 #include "../PythonCheck.h"
-#include "../ScanTestSupport.h"
 #include "../TestFiles.h"
+#include "PimGolden.h"
 
-#include "DescribedDatabase.h"
 #include "PimBlocks.h"
 
 #include "archive/BlockScanner.h"
@@ -38,41 +36,6 @@ using namespace testdb;
 
 namespace {
 
-QString goldenPath(const QString& name)
-{
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/golden/pim-items/") + name);
-}
-
-// The database of a description beside the golden files, scanned.
-void scanDescribed(const char* name, ScanState& state)
-{
-    QString error;
-    const QByteArray bytes = describedDatabaseFile(goldenPath(QString::fromLatin1(name)), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(ertest::scanBytes(bytes, state).kind, ScanOutcome::Completed);
-}
-
-// Named texts, each under a "=== name" line, compared with (or stored as)
-// one golden file; a difference shows as a diff of the lines.
-class Golden {
-public:
-    explicit Golden(const char* file) : m_file(file) {}
-    ~Golden()
-    {
-        QFile f(goldenPath(QString::fromLatin1(m_file)));
-        if (qEnvironmentVariableIsSet("ER_UPDATE_GOLDEN"))
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(m_text) == m_text.size()) << m_file;
-        else
-            EXPECT_EQ(f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "(missing)", m_text.toStdString()) << m_file;
-    }
-    void add(const QByteArray& name, const QByteArray& text) { m_text += "=== " + name + '\n' + text + '\n'; }
-    void add(const QByteArray& name, const QStringList& lines) { add(name, lines.join('\n').toUtf8()); }
-
-private:
-    const char* m_file;
-    QByteArray m_text;
-};
-
 // The portable files, whose lines must each end in CR LF, hold at most 75
 // octets and be valid UTF-8 by themselves (folding never splits a character).
 void expectContentLines(const QByteArray& file)
@@ -98,14 +61,6 @@ QString writtenFile(const QTemporaryDir& dir, const QString& name, const QByteAr
 }
 
 QString lf(QString s) { return s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'); }
-
-// One section per record of a store, named by its kind and place.
-template <typename Store, typename Text>
-void addEach(Golden& golden, const QByteArray& kind, const Store& store, Text text)
-{
-    for (int i = 0; i < int(store.size()); ++i)
-        golden.add(kind + " #" + QByteArray::number(i + 1), text(store[i]));
-}
 
 void addBlock(ScanState& state, BlockTag kind, const QList<Property>& props)
 {
