@@ -22,7 +22,7 @@ inline bool pythonRuns(const QString& statement)
     return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
 }
 
-// What the reader of `kind` (mbox, eml, mime, vcard, ical: see read_back.py)
+// What the reader of `kind` (mbox, eml, vcard, ical: see read_back.py)
 // saw in each path, one object per path. An object with an "error" fails the
 // test.
 inline QJsonArray readBack(const char* kind, const QStringList& paths)

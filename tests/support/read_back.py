@@ -10,8 +10,6 @@ prints a JSON list, per path {"path", "kind", ...} or {..., "error"}:
          To, Cc as [name, address]; Subject), "defects" (their count)
   eml    "subject", "crlf" (only CR LF line ends), "defects", "text" (the
          first text/plain part)
-  mime   "parts": "type", "charset", "encoding", "boundary", "defects",
-         "payload" (decoded, base64)
   vcard  "cards": per card, property name (lower case) to its occurrences,
          {"params": {name: [values]}, "value": text or list of parts}
   ical   "calendar": {"name", "props", "errors", "components"}, props
@@ -78,28 +76,6 @@ def read_eml(path):
             "text": text.get_content() if text is not None else ""}
 
 
-def read_mime(path):
-    data = read_bytes(path)
-    # The structure comes from the message as written (CR line ends), the
-    # payloads from a CR LF copy: the quoted-printable decoder only knows
-    # LF-based line ends.
-    written = list(email.message_from_bytes(data).walk())
-    decoded = list(email.message_from_bytes(data.replace(b"\r", b"\r\n")).walk())
-    parts = []
-    for w, d in zip(written, decoded):
-        parts.append({
-            "type": w.get_content_type() if w.get_content_type() == d.get_content_type() else "mismatch",
-            "charset": d.get_content_charset(),
-            "encoding": (d.get("Content-Transfer-Encoding") or "").lower(),
-            "boundary": w.get_boundary(),
-            "defects": [type(x).__name__ for x in w.defects + d.defects],
-            "payload": "" if d.is_multipart() else base64.b64encode(d.get_payload(decode=True) or b"").decode(),
-        })
-    if len(written) != len(decoded):
-        parts.append({"type": "mismatch"})
-    return {"parts": parts}
-
-
 def read_vcard(path):
     import vobject
 
@@ -161,7 +137,7 @@ def read_ical(path):
     return {"calendar": ical_component(icalendar.Calendar.from_ical(read_bytes(path)))}
 
 
-READERS = {"mbox": read_mbox, "eml": read_eml, "mime": read_mime, "vcard": read_vcard, "ical": read_ical}
+READERS = {"mbox": read_mbox, "eml": read_eml, "vcard": read_vcard, "ical": read_ical}
 
 
 def read_all(kind, paths):

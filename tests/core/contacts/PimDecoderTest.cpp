@@ -1,10 +1,10 @@
 // The contact, event, task and note decoders: one table of single properties
 // per kind, then what a table of rows cannot say (several properties, damaged
-// blocks, counting) and a scan of whole files.
+// blocks, counting) as a golden file.
 
 #include "PimBlocks.h"
 
-#include "../ScanTestSupport.h"
+#include "PimGolden.h"
 
 #include "archive/BlockScanner.h"
 #include "archive/ScanState.h"
@@ -80,6 +80,27 @@ Store decodeOne(BlockTag kind, const QByteArray& block, Store ScanState::*store,
     return std::move(state.*store);
 }
 
+// Each field up to `last` that is present or has a length: its bytes (as
+// text when printable) and its length.
+template <typename View, typename Field>
+QStringList fieldLines(const View& v, Field last)
+{
+    QStringList lines;
+    for (int f = 0; f <= int(last); ++f) {
+        const QByteArray bytes = v.field(Field(f)).value_or("(absent)");
+        const bool printable = std::all_of(bytes.begin(), bytes.end(), [](char c) { return c >= ' ' && c < 127; });
+        if (v.has(Field(f)) || v.length(Field(f)) != 0)
+            lines << QStringLiteral("field %1 [%2]: %3").arg(f).arg(v.length(Field(f))).arg(QString::fromLatin1(printable ? bytes : "0x" + bytes.toHex()));
+    }
+    return lines;
+}
+
+template <std::size_t N>
+QString hex(const std::optional<std::array<quint8, N>>& bytes)
+{
+    return bytes ? QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(bytes->data()), int(N)).toHex()) : QStringLiteral("-");
+}
+
 #define F(kind, name) int(kind::name)
 const QByteArray kNone;
 
@@ -89,32 +110,15 @@ TEST(ContactDecoder, EachTagFillsItsFieldInItsForm)
 {
     using C = ContactField;
     const QString nonBmp = QString::fromUtf8("Ørsted-李 \U0001F600");
-    std::vector<Row> rows{
+    // Which tag fills which field: the every-field contact of the bundle's golden file.
+    expectRows(BlockTag::CTRC, &ScanState::contacts, {
         {kFirstNameTag, Wide, "Ann", F(C, FirstName), "Ann", 4}, // characters and the terminator
         {kTitleTag, Marked, "Dr", F(C, Title), "Dr", 2},         // no terminator after the marker
         {kLastNameTag, Wide, nonBmp.toUtf8(), F(C, LastName), nonBmp.toUtf8(), quint32(nonBmp.size() + 1)},
         {kCompanyTag, Wide, QByteArray("Acme\0", 5), F(C, Company), "Acme", 6},
         {kEmail1Tag, Raw, QByteArray("a@b.c\0", 6), F(C, Email1), QByteArray("a@b.c\0", 6), 6}, // as stored
-        {kContactGuidTag, Raw, guidBytes(1), F(C, GUID), guidBytes(1), 16},
         {kCompanyTag, Wide, "Acme", F(C, Suffix), kNone, 0},
-    };
-    // The irregular corners of the tag table and the ends of each range.
-    const std::pair<quint32, C> tags[] = {
-        {0x1F40, C::Suffix}, {0x1F3E, C::Nickname}, {0x1F1B, C::Department}, {0x1F17, C::WorkCity},
-        {0x1F20, C::WorkURL}, {0x1F06, C::HomeStreet}, {0x1F0E, C::HomeURL}, {0x1F0B, C::HomePhone1},
-        {0x1F0F, C::HomePhone2}, {0x1F0C, C::HomeFax}, {0x1F1D, C::WorkPhone1}, {0x1F22, C::WorkPhone2},
-        {0x1F1E, C::WorkFax}, {0x1F1F, C::Pager}, {0x1F21, C::MobilePhone}, {0x1F23, C::MainPhone},
-        {0x1F25, C::AssistantPhone}, {0x1F5A, C::CustomPhone1}, {0x1F5D, C::CustomPhone4}, {0x1F41, C::Custom1},
-        {0x1D72, C::Email13}, {0x1D78, C::IM1}, {0x1D84, C::IM13}, {0x1F42, C::Custom2}, {0x1F48, C::Custom8},
-        {0x1F49, C::CustomDate1}, {0x1F4A, C::CustomDate2}, {0x1F4B, C::Birthday}, {0x1F4C, C::Anniversary},
-        {0x1F04, C::Notes}, {0x1FC8, C::Spouse}, {0x1FC9, C::Child1}, {0x1FCB, C::Child3}, {0x1FD6, C::Age},
-        {0x1FD5, C::AstrologySign}, {0x1FE6, C::Interests}};
-    for (const auto& [tag, field] : tags)
-        rows.push_back({tag, (tag >> 8) == 0x1D ? Raw : Wide, "x", int(field), "x", (tag >> 8) == 0x1D ? 1u : 2u});
-    expectRows(BlockTag::CTRC, &ScanState::contacts, rows);
-
-    const ContactStore c = decodeOne(BlockTag::CTRC, contactBlock({prop32(kContactIdTag, 4711)}), &ScanState::contacts);
-    EXPECT_EQ(c[0]->ContactID, 4711u);
+    });
 }
 
 TEST(EventDecoder, EachTagFillsItsFieldInItsForm)
@@ -158,20 +162,6 @@ TEST(TaskDecoder, EachTagFillsItsFieldInItsForm)
         {kTaskStampTimeTag, Raw, macTime(7), F(T, StampTime), be32(7), 8},
         {kTaskGuidTag, Raw, guidBytes(2), F(T, GUID), guidBytes(2), 16},
     });
-    // The priority's width depends on the database version.
-    const struct {
-        bool office2004;
-        QByteArray data;
-        qint32 priority;
-    } priorities[] = {{false, be16(3), 3}, {false, "\xFF\xFF", -1}, {false, be32(0x00050000), 5}, {false, "\x03", 0},
-                      {true, be32(5), 5},  {true, be16(5), 0},      {true, be32(0xFFFFFFFF), -1}};
-    for (const auto& p : priorities) {
-        const TaskStore t = decodeOne(BlockTag::TSRC, taskBlock({prop(kTaskPriorityTag, p.data)}), &ScanState::tasks, p.office2004);
-        EXPECT_EQ(t[0]->Priority, p.priority) << p.data.toHex().constData();
-    }
-    const TaskStore other = decodeOne(BlockTag::TSRC, taskBlock({prop(kTaskPriority2004Tag, be16(2))}), &ScanState::tasks);
-    EXPECT_EQ(other[0]->Priority, 2);
-    EXPECT_EQ(other[0]->PriorityLength, 2u);
 }
 
 TEST(NoteDecoder, EachTagFillsItsFieldInItsForm)
@@ -188,141 +178,28 @@ TEST(NoteDecoder, EachTagFillsItsFieldInItsForm)
     EXPECT_EQ(bigEndianU32(n[0]->StampTime->data()), 123456u);
 }
 
-TEST(PimDecoders, LengthsPastThePropertyOrTheBlockReadNothingOfTheNeighbours)
+// What the decoders make of damaged and odd tables (the described databases
+// decoded*.db.txt): every field present or with a length, and the record's
+// fixed fields, one section per record.
+TEST(PimDecoders, DamagedTablesFlagsAndCounts)
 {
-    // The title claims 600 bytes of a 256-byte block; the data after it, at
-    // their running offsets, lie past the end too: present, empty, counted.
-    QByteArray block = contactBlock({wideProp(kFirstNameTag, "Ann"), wideProp(kTitleTag, "Dr"),
-                                     wideProp(kLastNameTag, "Lee"), prop(kEmail1Tag, "a@b")});
-    block.replace(32 + 8 + 4, 4, be32(600));
-    const ContactStore c = decodeOne(BlockTag::CTRC, block, &ScanState::contacts);
-    EXPECT_EQ(*c[0].field(ContactField::FirstName), "Ann");
-    for (const auto& [field, length] : {std::pair{ContactField::Title, 301u}, {ContactField::LastName, 4u},
-                                        {ContactField::Email1, 3u}}) {
-        EXPECT_EQ(c[0].field(field), QByteArray(""));
-        EXPECT_EQ(c[0].length(field), length);
+    Golden golden("decoded.txt");
+    for (const char* name : {"decoded.db.txt", "decoded-2004.db.txt"}) {
+        ScanState state;
+        scanDescribed(name, state);
+        const QByteArray db = name;
+        addEach(golden, "contact in " + db, state.contacts, [](ContactView c) {
+            return fieldLines(c, ContactField::Interests) << QStringLiteral("id %1%2").arg(c->ContactID).arg(isUsableContact(c) ? ", counted" : "");
+        });
+        addEach(golden, "event in " + db, state.events, [](EventView e) {
+            return fieldLines(e, EventField::GUID) << QStringLiteral("zone id %1, alarm %2, recurring %3").arg(e->TimeZoneID).arg(e->HasAlarm).arg(e->IsRecurring)
+                                                << "start " + hex(e->StartTime) + ", end " + hex(e->EndTime) + ", start 2004 " + hex(e->StartTime2004);
+        });
+        addEach(golden, "task in " + db, state.tasks, [](TaskView t) {
+            return fieldLines(t, TaskField::Property0B05) << QStringLiteral("priority %1 [%2], reminder %3").arg(t->Priority).arg(t->PriorityLength).arg(t->HasReminder);
+        });
+        addEach(golden, "note in " + db, state.notes, [](NoteView n) { return fieldLines(n, NoteField::GUID); });
+        golden.add("counted in " + db, QStringLiteral("contacts %1, events %2, tasks %3, notes %4").arg(state.contactCount)
+                   .arg(state.eventCount).arg(state.taskCount).arg(state.noteCount).toUtf8());
     }
-    block.replace(32 + 4, 4, be32(0xFFFFFFFFu)); // a length near 4 GiB sizes nothing
-    const ContactStore huge = decodeOne(BlockTag::CTRC, block, &ScanState::contacts);
-    EXPECT_EQ(huge[0].field(ContactField::FirstName), QByteArray(""));
-    EXPECT_EQ(huge[0].length(ContactField::FirstName), 0x80000000u);
-
-    // A wrapped length past the property (into the next one, or past the block).
-    for (const quint32 length : {5000u, 21u, 0xFFFFFFFFu}) {
-        QByteArray data = wrapped(utf16be(QStringLiteral("Lunch")));
-        data.replace(24, 4, be32(length));
-        const EventStore e = decodeOne(
-            BlockTag::CLRC, eventBlock({prop(kEventSummaryWrappedTag, data), wideProp(kEventLocationTag, "Next")}),
-            &ScanState::events);
-        EXPECT_EQ(e[0].field(EventField::Summary), QByteArray("Lunch")) << length;
-        EXPECT_EQ(e[0].field(EventField::Location), QByteArray("Next")) << length;
-    }
-
-    // Zone texts that reach past the data copy nothing.
-    QByteArray zone = timeZone2008(7, "Zone", "Name");
-    zone.replace(24, 4, be32(100000));
-    const EventStore z = decodeOne(BlockTag::CLRC, eventBlock({prop(kEventTimeZoneTag, zone)}), &ScanState::events);
-    EXPECT_EQ(z[0].field(EventField::TimeZoneText1), QByteArray("Zone"));
-    EXPECT_FALSE(z[0].field(EventField::TimeZoneText2));
-    EXPECT_EQ(z[0]->TimeZoneID, 7u);
-
-    // A task whose table runs past the block: its flag unset, its fields present and empty.
-    QByteArray task = taskBlock({prop(kTaskHasReminderTag, "\x01"), wideProp(kTaskNameTag, "Call"),
-                                 prop(kTaskPriorityTag, be16(2)), prop(kTaskDueDateTag, macTime(5))});
-    task.replace(36, 4, be32(0xFFFFFFF0));
-    const TaskStore t = decodeOne(BlockTag::TSRC, task, &ScanState::tasks);
-    EXPECT_FALSE(t[0]->HasReminder);
-    EXPECT_EQ(t[0].field(TaskField::TaskName), QByteArray(""));
-    EXPECT_EQ(t[0].length(TaskField::TaskName), 5u);
-    EXPECT_EQ(t[0]->Priority, 0);
-    EXPECT_EQ(t[0]->PriorityLength, 2u);
-    EXPECT_EQ(t[0].field(TaskField::DueDate), QByteArray(""));
-}
-
-TEST(PimDecoders, FlagsAndOffice2004ZoneMarkers)
-{
-    auto event = [](const QList<Property>& props, bool office2004 = false) {
-        return decodeOne(BlockTag::CLRC, eventBlock(props), &ScanState::events, office2004);
-    };
-    // An alarm flag's one data byte moves the next property's data on by one.
-    EXPECT_FALSE(event({prop(kEventHasAlarmTag, {}), prop(kEventOrganizerTag, "a@b.c")})[0]->HasAlarm);
-    const EventStore alarm = event({prop(kEventHasAlarmTag, "\x01"), prop(kEventOrganizerTag, "a@b.c")});
-    EXPECT_TRUE(alarm[0]->HasAlarm);
-    EXPECT_EQ(alarm[0].field(EventField::Organizer), QByteArray("a@b.c"));
-    // The recurrence flag only when its data fit.
-    EXPECT_TRUE(event({prop(kEventRecurringTag, "\x01")})[0]->IsRecurring);
-    QByteArray unfit = eventBlock({prop(kEventRecurringTag, "\x01")});
-    unfit.replace(36, 4, be32(1000));
-    EXPECT_FALSE(decodeOne(BlockTag::CLRC, unfit, &ScanState::events)[0]->IsRecurring);
-    // Start times: eight bytes in 2008 databases, four in 2004 ones.
-    const QList<Property> times{prop(kEventStartTag, calendarTime(500)), prop(kEventStart2004Tag, be32(380) + be32(0xAABBCCDD))};
-    const EventStore e8 = event(times), e4 = event(times, true);
-    EXPECT_EQ(bigEndianU32(e8[0]->StartTime->data()), 500u);
-    EXPECT_EQ((*e8[0]->StartTime2004)[7], 0xDD);
-    EXPECT_FALSE(e8[0]->EndTime);
-    EXPECT_EQ(bigEndianU32(e4[0]->StartTime2004->data()), 380u);
-    EXPECT_EQ((*e4[0]->StartTime2004)[7], 0);
-    EXPECT_TRUE(decodeOne(BlockTag::TSRC, taskBlock({prop(kTaskHasReminderTag, "\x01")}), &ScanState::tasks)[0]->HasReminder);
-
-    // 2004 zone data: markers skipped; the id needs i + 57 below the data's
-    // length, the name i + 13 + its size.
-    const QByteArray skipped = QByteArray("\x04\x01\x2E\x00\x1E", 5) + be32(0xFFFFFFFF) + QByteArray("\x04\x01\x2F\x00\x1E", 5);
-    const EventStore named = event({prop(kEventTimeZoneTag, skipped + timeZone2004(12, "Berlin"))}, true);
-    EXPECT_EQ(named[0]->TimeZoneID, 12u);
-    EXPECT_EQ(named[0].field(EventField::TimeZoneText1), QByteArray("Berlin"));
-    EXPECT_EQ(named[0].length(EventField::TimeZoneText1), 6u);
-    const QByteArray idAtEnd = QByteArray("\x04\x01\x30\x00\x1E", 5) + QByteArray(48, '\0') + be32(9);
-    EXPECT_EQ(event({prop(kEventTimeZoneTag, idAtEnd)}, true)[0]->TimeZoneID, 0u);
-    EXPECT_EQ(event({prop(kEventTimeZoneTag, idAtEnd + '\0')}, true)[0]->TimeZoneID, 9u);
-    const QByteArray nameAtEnd = QByteArray("\x04\x01\x2C\x00\x1E", 5) + be32(4) + QByteArray(4, '\0') + "Rome";
-    EXPECT_FALSE(event({prop(kEventTimeZoneTag, nameAtEnd)}, true)[0].has(EventField::TimeZoneText1));
-    EXPECT_EQ(event({prop(kEventTimeZoneTag, nameAtEnd + '\0')}, true)[0].field(EventField::TimeZoneText1), QByteArray("Rome"));
-}
-
-TEST(PimDecoders, WhatCountsAndWhatWins)
-{
-    ScanState state;
-    auto add = [&state](BlockTag kind, const QList<Property>& props) {
-        decodeBlock(state, kind, BlockView::whole(blockOf(kind, props)));
-    };
-    // A contact counts with a name or one of the first four addresses; a
-    // later occurrence replaces an earlier one, also when it is empty.
-    add(BlockTag::CTRC, {wideProp(kCompanyTag, "Acme")});
-    add(BlockTag::CTRC, {wideProp(kLastNameTag, "Lee")});
-    add(BlockTag::CTRC, {prop(kEmail1Tag + 3, "fourth@example.com")});
-    add(BlockTag::CTRC, {prop(kEmail1Tag + 4, "fifth@example.com")});
-    add(BlockTag::CTRC, {wideProp(kFirstNameTag, "Ann"), prop(kFirstNameTag, {})});
-    EXPECT_EQ(state.contacts.size(), 5u);
-    EXPECT_EQ(state.contactCount, 2u);
-    // Every event, task and note block counts, in file order, even one whose table is unusable.
-    add(BlockTag::CLRC, {prop(0x7777, "nothing handled")});
-    add(BlockTag::CLRC, {prop(kEventGuidTag, guidBytes(5)), wideProp(kEventSummaryTag, "Second")});
-    add(BlockTag::TSRC, {});
-    QByteArray unusable = noteBlock({wideProp(kNoteSummaryTag, "lost")});
-    unusable.replace(36, 4, be32(4000));
-    decodeBlock(state, BlockTag::NTRC, BlockView::whole(unusable));
-    EXPECT_EQ(state.eventCount, 2u);
-    EXPECT_EQ(state.events[1].field(EventField::Summary), QByteArray("Second"));
-    EXPECT_EQ(state.taskCount, 1u);
-    EXPECT_EQ(state.noteCount, 1u);
-    EXPECT_EQ(state.notes[0].field(NoteField::Summary), QByteArray(""));
-}
-
-TEST(PimScan, Office2004FileEndingInsideAContact)
-{
-    Database old(true);
-    old.add(eventBlock({wrappedProp(kEventSummaryWrappedTag, "Lunch"), prop(kEventTimeZoneTag, timeZone2004(21, "Rome"))}));
-    old.add(taskBlock({prop(kTaskPriority2004Tag, be32(4))}));
-    // The file ends inside the contact's data: the missing bytes read as zeros.
-    old.addRaw(contactBlock({prop(kEmail1Tag, "x@y.z"), wideProp(kFirstNameTag, "Ann")}).left(32 + 16 + 5 + 2));
-    ScanState state2004;
-    ASSERT_EQ(ertest::scanBytes(old.bytes(), state2004).kind, ScanOutcome::Completed);
-    ASSERT_TRUE(state2004.office2004);
-    EXPECT_EQ(state2004.events.at(0).field(EventField::Summary), QByteArray("Lunch"));
-    EXPECT_EQ(state2004.events.at(0)->TimeZoneID, 21u);
-    EXPECT_EQ(state2004.tasks.at(0)->Priority, 4);
-    ASSERT_EQ(state2004.contacts.size(), 1u);
-    EXPECT_EQ(state2004.contacts[0].field(ContactField::Email1), QByteArray("x@y.z"));
-    EXPECT_EQ(state2004.contacts[0].field(ContactField::FirstName), QByteArray("A")); // 00 41, then zeros
-    EXPECT_EQ(state2004.contacts[0].length(ContactField::FirstName), 4u);
 }
