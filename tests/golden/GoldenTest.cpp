@@ -6,6 +6,7 @@
 #include "GoldenFiles.h"
 
 #include "../core/PythonCheck.h"
+#include "../core/ScanTestSupport.h"
 #include "DescribedDatabase.h"
 #include "SampleDatabase.h"
 #include "calendar/CalendarPreview.h"
@@ -39,21 +40,10 @@ using namespace er;
 
 namespace {
 
-struct ScannedSample {
-    QTemporaryDir dir;
-    ScanState state;
-    FolderTreeModel tree;
+struct ScannedSample : ertest::ScannedDatabase {
+    FolderTreeModel tree = buildFolderTree(state);
 
-    ScannedSample()
-    {
-        const QString path = dir.filePath(QStringLiteral("Database"));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(testdb::buildSampleDatabase());
-        f.close();
-        EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-        tree = buildFolderTree(state);
-    }
+    ScannedSample() : ScannedDatabase(testdb::buildSampleDatabase()) {}
 };
 
 void writeLines(const QString& path, const QStringList& lines)

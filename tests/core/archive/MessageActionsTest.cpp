@@ -53,18 +53,10 @@ QStringList fileNames(const QStringList& paths)
 }
 
 // A scanned database and a place to write to.
-struct Scanned {
-    QTemporaryDir dir;
-    ScanState state;
-    FolderTreeModel tree;
+struct Scanned : ertest::ScannedDatabase {
+    FolderTreeModel tree = buildFolderTree(state);
 
-    explicit Scanned(const QByteArray& database = buildSampleDatabase())
-    {
-        const QString path = dir.filePath(QStringLiteral("Database"));
-        writeFile(path, database);
-        EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-        tree = buildFolderTree(state);
-    }
+    Scanned() : ScannedDatabase(buildSampleDatabase()) {}
     QString target(const QString& name) const { return dir.filePath(name); }
 
     // The row of the folder whose list shows the subject.
