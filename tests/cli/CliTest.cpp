@@ -133,63 +133,52 @@ TEST(Cli, ExitStatusAndMessages)
         EXPECT_TRUE(help.out.contains(QLatin1String(part))) << part;
 }
 
-TEST(CliSave, WritesTheBundleAndRefusesToOverwriteIt)
+// Each writing command makes its missing directory, refuses one that
+// already holds its output (before scanning, the user's own files there
+// untouched), and with --replace writes it anew.
+TEST(CliWrite, WritesAndReplacesOnlyWithReplace)
 {
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("out dir")); // created when missing
-    const QString bundle = target + QStringLiteral("/Main Identity.rge");
-    const QString sample = QStringLiteral(ER_SAMPLE_DATABASE);
+    const struct {
+        QString command;
+        QStringList written;  // below the directory
+        QString notWritten;   // the other command's output
+        QString taken;        // an entry that makes the directory taken
+        QString refusal;
+    } rows[] = {
+        {"save", {"Main Identity.rge/Archive.xml"}, "Mail", "Main Identity.rge/marker", "already exists"},
+        {"export", kEntries, "Main Identity.rge", "Mail/marker", "already holds an export"},
+    };
+    const QString counted = counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.command.toStdString());
+        QTemporaryDir dir;
+        const QString target = dir.filePath(QStringLiteral("out dir")); // made when missing
+        const auto expectWritten = [&] {
+            for (const QString& entry : row.written)
+                EXPECT_GT(QFileInfo(target + '/' + entry).size(), 0) << entry.toStdString();
+            EXPECT_FALSE(QFileInfo::exists(target + '/' + row.notWritten));
+        };
+        CliRun r = run({row.command, kSample, target});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, counted);
+        expectWritten();
 
-    CliRun r = run({QStringLiteral("save"), sample, target});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
-    EXPECT_TRUE(QFileInfo::exists(bundle + QStringLiteral("/Archive.xml")));
+        touch(target + '/' + row.taken);
+        touch(target + QStringLiteral("/mine.txt"));
+        r = run({row.command, kSample, target});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(row.refusal)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << "refused before scanning";
+        EXPECT_TRUE(QFileInfo::exists(target + '/' + row.taken));
 
-    // An existing bundle is left alone without --replace.
-    QFile marker(bundle + QStringLiteral("/marker"));
-    ASSERT_TRUE(marker.open(QIODevice::WriteOnly));
-    marker.close();
-    r = run({QStringLiteral("save"), sample, target});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("already exists"))) << r.err.toStdString();
-    EXPECT_TRUE(QFileInfo::exists(marker.fileName()));
-
-    // --replace removes the old bundle completely first.
-    r = run({QStringLiteral("save"), QStringLiteral("--replace"), sample, target});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(marker.fileName()));
-    EXPECT_TRUE(QFileInfo::exists(bundle + QStringLiteral("/Archive.xml")));
-}
-
-TEST(CliExport, WritesTheExportAndReplacesOnlyWithReplace)
-{
-    QTemporaryDir dir;
-    const QString target = dir.filePath(QStringLiteral("out dir")); // created when missing
-    CliRun r = run({QStringLiteral("export"), kSample, target});
-    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
-    for (const QString& entry : kEntries)
-        EXPECT_GT(QFileInfo(target + '/' + entry).size(), 0) << entry.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/Main Identity.rge"))) << "the bundle is another command";
-
-    // Any one export entry makes the directory taken; the user's own files
-    // there are never touched.
-    touch(target + QStringLiteral("/Mail/marker"));
-    touch(target + QStringLiteral("/mine.txt"));
-    r = run({QStringLiteral("export"), kSample, target});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("already holds an export"))) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty()) << "refused before scanning";
-    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/Mail/marker")));
-
+        r = run({row.command, QStringLiteral("--replace"), kSample, target});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(target + '/' + row.taken));
+        EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/mine.txt")));
+        expectWritten();
+    }
+    // Any one export entry makes a directory taken.
     QTemporaryDir other;
     touch(other.filePath(QStringLiteral("README.txt")));
     EXPECT_EQ(run({QStringLiteral("export"), kSample, other.path()}).exitCode, 1);
-
-    r = run({QStringLiteral("export"), QStringLiteral("--replace"), kSample, target});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral("/Mail/marker")));
-    EXPECT_TRUE(QFileInfo::exists(target + QStringLiteral("/mine.txt")));
-    for (const QString& entry : kEntries)
-        EXPECT_GT(QFileInfo(target + '/' + entry).size(), 0) << entry.toStdString();
 }

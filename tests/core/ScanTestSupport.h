@@ -5,6 +5,7 @@
 #include "archive/ScanState.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,6 +23,22 @@ inline er::ScanOutcome scanBytes(const QByteArray& file, er::ScanState& state, c
     out.close();
     return er::scanDatabase(path, state, hooks);
 }
+
+// A database written to a private directory and scanned; the file stays
+// for the reads that come after the scan.
+struct ScannedDatabase {
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("Database"));
+    er::ScanState state;
+
+    explicit ScannedDatabase(const QByteArray& bytes)
+    {
+        QFile out(path);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
+        out.close();
+        EXPECT_EQ(er::scanDatabase(path, state).kind, er::ScanOutcome::Completed);
+    }
+};
 
 // The examined positions, in order, as the progress hook reports them.
 struct PositionRecorder {

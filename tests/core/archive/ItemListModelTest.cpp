@@ -1,3 +1,5 @@
+#include "../ScanTestSupport.h"
+
 #include "DatabaseBuilder.h"
 #include "PimBlocks.h"
 #include "archive/BlockScanner.h"
@@ -18,19 +20,7 @@ namespace {
 
 constexpr quint32 kInbox = 1;
 
-struct ScannedDatabase {
-    QTemporaryDir dir;
-    ScanState state;
-
-    explicit ScannedDatabase(const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QStringLiteral("Database"));
-        QFile out(path);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-        out.close();
-        EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-    }
-};
+using ertest::ScannedDatabase;
 
 // Five mails whose every column orders them differently. Mail 4 has neither
 // sender, subject nor date in its record: the text names it. Mail 2 has an

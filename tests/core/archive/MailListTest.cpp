@@ -3,6 +3,8 @@
 // that fail. What the list shows for many kinds of record is in the golden
 // files (mail-actions/lists.txt, sample-lists).
 
+#include "../ScanTestSupport.h"
+
 #include "DatabaseBuilder.h"
 #include "archive/MailList.h"
 #include "archive/BlockScanner.h"
@@ -32,19 +34,8 @@ MailRecordBlock stored(quint32 mailId, std::optional<Address> sender, std::optio
     return r;
 }
 
-// A database written to a private directory and scanned; it stays on disk
-// for the list's reads.
-struct ListedDatabase {
-    QTemporaryDir dir;
-    QString path;
-    ScanState state;
-
-    explicit ListedDatabase(const QByteArray& bytes)
-    {
-        path = dir.filePath(QStringLiteral("Database"));
-        EXPECT_TRUE(replaceFile(bytes));
-        EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-    }
+struct ListedDatabase : ertest::ScannedDatabase {
+    using ScannedDatabase::ScannedDatabase;
     bool replaceFile(const QByteArray& bytes) const
     {
         QFile out(path);

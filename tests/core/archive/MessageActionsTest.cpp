@@ -1,10 +1,9 @@
 // Saving selected messages as .eml files, saving their attachments, and
-// exporting one folder with its subfolders, on the sample database: the
-// files read back by Python's email module, nothing on disk written over,
-// and every failure and stop said. What each action writes for many kinds
-// of message is in the golden files (mail-actions).
+// exporting one folder with its subfolders, on the sample database: nothing
+// on disk written over, and every failure and stop said. What each action
+// writes for many kinds of message is in the golden files (mail-actions),
+// read back there by Python's email module.
 
-#include "../PythonCheck.h"
 #include "../ScanTestSupport.h"
 
 #include "SampleDatabase.h"
@@ -54,18 +53,10 @@ QStringList fileNames(const QStringList& paths)
 }
 
 // A scanned database and a place to write to.
-struct Scanned {
-    QTemporaryDir dir;
-    ScanState state;
-    FolderTreeModel tree;
+struct Scanned : ertest::ScannedDatabase {
+    FolderTreeModel tree = buildFolderTree(state);
 
-    explicit Scanned(const QByteArray& database = buildSampleDatabase())
-    {
-        const QString path = dir.filePath(QStringLiteral("Database"));
-        writeFile(path, database);
-        EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-        tree = buildFolderTree(state);
-    }
+    Scanned() : ScannedDatabase(buildSampleDatabase()) {}
     QString target(const QString& name) const { return dir.filePath(name); }
 
     // The row of the folder whose list shows the subject.
@@ -81,65 +72,9 @@ struct Scanned {
 
 constexpr quint64 kInbox = 1;
 constexpr quint64 kSent = 3;
-constexpr quint64 kDeleted = 5;
 constexpr quint64 kProjects = 101;
-constexpr quint64 kOrphans = 100000;
-
-struct EmlCase {
-    quint64 folder;
-    const char* subject;   // as the list shows it
-    const char* fileName;  // the .eml written for it
-    const char* bodyStart; // the start of its text as Python decodes it
-};
-
-const EmlCase kEmlCases[] = {
-    {kInbox, "Slides for Monday", "2008-01-15 Slides for Monday.eml", "Here are my notes for the slides."},
-    {kInbox, "Caf\u00e9 on Friday?", "2008-01-08 Caf\u00e9 on Friday-.eml", "Shall we meet at the caf\u00e9"},
-    {kDeleted, "Special offer: 20% off office chairs", "2008-01-21 Special offer- 20% off office chairs.eml",
-     "Upgrade your workspace"},
-    // Composed from its record: no stored text.
-    {kSent, "Numbers for the slides", "2008-01-18 Numbers for the slides.eml", "Daniel,"},
-    {4, "Draft: reading list", "2008-01-29 Draft- reading list.eml", "Ideas for next season:"},
-    // A folded Subject header; found through no record of its own.
-    {kOrphans, "Minutes of the planning meeting and next steps",
-     "2008-01-13 Minutes of the planning meeting and next steps.eml", "Minutes are below."},
-};
 
 } // namespace
-
-TEST(MessageActions, EmlFilesReadBackWithCrLfLineEndsUnderTheirDateAndSubject)
-{
-    Scanned s;
-    std::vector<MailListRow> rows;
-    for (const EmlCase& c : kEmlCases)
-        rows.push_back(s.row(c.folder, QString::fromUtf8(c.subject)));
-    unsigned int range = 0;
-    int ticks = 0;
-    MessageActionHooks hooks;
-    hooks.initialSettings = [&](unsigned int r) { range = r; };
-    hooks.progress = [&] { ++ticks; };
-    const MessageActionResult result = saveMessagesAsEml(s.state, rows, s.target(QStringLiteral("eml")), hooks);
-    ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(range, std::size(kEmlCases));
-    EXPECT_EQ(ticks, int(std::size(kEmlCases)));
-    ASSERT_EQ(result.written.size(), int(std::size(kEmlCases)));
-    EXPECT_EQ(filesBelow(s.target(QStringLiteral("eml"))).size(), int(std::size(kEmlCases)));
-
-    const QJsonArray files = ertest::readBack("eml", result.written);
-    ASSERT_EQ(files.size(), int(std::size(kEmlCases)));
-    for (int i = 0; i < files.size(); ++i) {
-        const EmlCase& c = kEmlCases[i];
-        SCOPED_TRACE(c.subject);
-        const QJsonObject file = files[i].toObject();
-        EXPECT_EQ(QFileInfo(result.written[i]).fileName(), QString::fromUtf8(c.fileName));
-        EXPECT_TRUE(file[QLatin1String("crlf")].toBool());
-        EXPECT_TRUE(file[QLatin1String("defects")].toArray().isEmpty())
-            << QJsonDocument(file[QLatin1String("defects")].toArray()).toJson().constData();
-        EXPECT_EQ(file[QLatin1String("subject")].toString().simplified(), QString::fromUtf8(c.subject));
-        EXPECT_TRUE(file[QLatin1String("text")].toString().trimmed().startsWith(QString::fromUtf8(c.bodyStart)))
-            << file[QLatin1String("text")].toString().toStdString();
-    }
-}
 
 TEST(MessageActions, EmlNamesAreUniqueAndNothingOnDiskIsWrittenOver)
 {

@@ -117,14 +117,9 @@ TEST(Mboxrd, MailboxPathsMirrorTheFolderTree)
 // link, even one to nothing, is never written through.
 TEST(PortableExport, EntriesAlreadyThereAreNeitherWrittenOverNorThrough)
 {
-    QTemporaryDir dir;
-    const QString database = dir.filePath(QStringLiteral("Database"));
-    QFile file(database);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(testdb::buildSampleDatabase());
-    file.close();
-    ScanState state;
-    ASSERT_EQ(scanDatabase(database, state).kind, ScanOutcome::Completed);
+    ertest::ScannedDatabase s(testdb::buildSampleDatabase());
+    const QTemporaryDir& dir = s.dir;
+    ScanState& state = s.state;
     const QString target = dir.filePath(QStringLiteral("export"));
     ASSERT_TRUE(QDir().mkpath(target));
     ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), target + QStringLiteral("/contacts.vcf")));

@@ -7,6 +7,8 @@
 // path is never followed. A new format joins by one line in the table at
 // the end.
 
+#include "../ScanTestSupport.h"
+
 #include "SampleDatabase.h"
 #include "archive/BundleLayout.h"
 #include "archive/OutputRun.h"
@@ -71,13 +73,6 @@ class WriterContract : public ::testing::TestWithParam<Format> {
 protected:
     void SetUp() override
     {
-        m_databasePath = m_database.filePath(QStringLiteral("Database"));
-        QFile f(m_databasePath);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(testdb::buildSampleDatabase());
-        f.close();
-        ASSERT_EQ(scanDatabase(m_databasePath, m_state).kind, ScanOutcome::Completed);
-        m_tree = buildFolderTree(m_state);
         // A folder the user keeps other files in.
         QFile foreign(m_target.filePath(QStringLiteral("notes of mine.txt")));
         ASSERT_TRUE(foreign.open(QIODevice::WriteOnly));
@@ -116,11 +111,11 @@ protected:
         return hooks;
     }
 
-    QTemporaryDir m_database;
+    ertest::ScannedDatabase m_database{testdb::buildSampleDatabase()};
+    const QString& m_databasePath = m_database.path;
+    ScanState& m_state = m_database.state;
+    FolderTreeModel m_tree = buildFolderTree(m_state);
     QTemporaryDir m_target;
-    QString m_databasePath;
-    ScanState m_state;
-    FolderTreeModel m_tree;
 };
 
 TEST_P(WriterContract, AWholeRunSaysEachStepAndEndsItsProgress)
