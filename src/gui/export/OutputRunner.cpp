@@ -4,6 +4,7 @@
 #include "archive/BundleLayout.h"
 #include "archive/PortableExport.h"
 #include "archive/ScanState.h"
+#include "output/PathComponents.h"
 #include "export/RepairComplete.h"
 #include "scan/QParseDatabase.h"
 
@@ -324,7 +325,9 @@ void OutputRunner::startFolderExport(const er::FolderTreeModel& tree, quint64 fo
     if (chosen.isEmpty())
         return;
     // The export makes its folder and never writes into one that exists.
-    const QString name = folderName.isEmpty() ? tr("Mail") : folderName;
+    // The folder's name comes from the database: one safe component, never a
+    // path ("Q1/Q2" or ".." would lead elsewhere).
+    const QString name = er::safePathComponent(folderName.isEmpty() ? tr("Mail") : folderName);
     QString dir = QDir(chosen).filePath(name);
     for (int n = 2; QFileInfo::exists(dir) || QFileInfo(dir).isSymLink(); ++n)
         dir = QDir(chosen).filePath(QStringLiteral("%1 (%2)").arg(name).arg(n));

@@ -311,6 +311,10 @@ private slots:
             << QStringList{"Projects/Projects.mbox", "Projects/Projects/Budget 2008.mbox",
                            "Projects/Projects/Q1-Q2 Reports.mbox", "Projects/Projects/Z\u00fcrich Office.mbox"}
             << "Completed Exporting Mail Folder .";
+        // A name that reads as a path stays one folder inside the target.
+        QTest::newRow("folder named as a path") << "actionExportFolder" << "Q1/Q2 Reports"
+                                                << QStringList{"Q1-Q2 Reports/Q1-Q2 Reports.mbox"}
+                                                << "Completed Exporting Mail Folder .";
     }
 
     // The selected rows (or the current folder) go to the chosen folder, and
