@@ -396,7 +396,7 @@ private slots:
                 QThread::msleep(1);
         }, Qt::DirectConnection);
         w->action("actionSaveMessages")->trigger();
-        QTRY_VERIFY(w->runner()->progressSheet() && w->runner()->progressSheet()->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(w->runner()->progressSheet() && w->runner()->progressSheet()->isVisible(), 60000);
         // A folder listed meanwhile unlocks nothing.
         w->listFolder(QStringLiteral("Sent Items"));
         for (const char* locked : {"actionOpenFile", "actionSaveRepairedFile", "actionExportPortable",

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QSet>
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -78,16 +79,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "readme-picture: the Inbox did not list\n");
         return 1;
     }
+    auto* preview = window.findChild<QWebEngineView*>(QStringLiteral("previewView"));
     bool loaded = false;
-    QObject::connect(window.findChild<QWebEngineView*>(QStringLiteral("previewView")), &QWebEngineView::loadFinished,
-                     [&loaded](bool) { loaded = true; });
+    QObject::connect(preview, &QWebEngineView::loadFinished, [&loaded](bool) { loaded = true; });
     const QAbstractItemModel* rows = lister->proxy();
     list->sortByColumn(er::ItemListModel::MailDate, Qt::DescendingOrder);
     list->setCurrentIndex(rows->index(0, lister->model()->textColumn()));
     if (!QTest::qWaitFor([&] { return loaded; }, 30000))
         std::fprintf(stderr, "readme-picture: the preview did not load\n");
-    // Let the page paint.
-    QTest::qWait(2000);
+    // A loaded page may not be painted yet: wait until the preview's part of
+    // the screen holds the mail's own colours, not a blank page.
+    const auto painted = [&] {
+        const QPoint at = preview->mapTo(&window, QPoint(0, 0));
+        const QImage area =
+            window.screen()->grabWindow(window.winId(), at.x(), at.y(), preview->width(), preview->height()).toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < area.height() && colours.size() < 3; y += 4)
+            for (int x = 0; x < area.width() && colours.size() < 3; x += 4)
+                colours.insert(area.pixel(x, y));
+        return colours.size() >= 3;
+    };
+    if (!QTest::qWaitFor(painted, 30000))
+        std::fprintf(stderr, "readme-picture: the preview did not paint\n");
 
     const QPixmap shot = window.screen()->grabWindow(window.winId());
     if (shot.isNull() || !shot.save(QString::fromLocal8Bit(argv[1]))) {
