@@ -1,29 +1,48 @@
 #include "archive/MailLinking.h"
 
+#include <vector>
+
 namespace er {
 
 namespace {
 
-// Folder ids asked for in a row are mostly the same: the answer for the
-// last one is kept.
+// Whether a folder id was decoded, answered from an open-addressing table
+// of the decoded ids: linking asks once per stored message, and mail of one
+// folder is rarely stored together.
 class FolderLookup {
 public:
-    explicit FolderLookup(const MailStore& mail) : m_mail(mail) {}
-    bool has(quint64 folderId)
+    explicit FolderLookup(const MailStore& mail)
     {
-        if (folderId != m_last || !m_asked) {
-            m_asked = true;
-            m_last = folderId;
-            m_known = m_mail.hasFolder(folderId);
+        std::size_t size = 16;
+        while (size < mail.folderIds.size() * 2)
+            size *= 2;
+        m_slots.assign(size, kEmpty);
+        for (const quint64 id : mail.folderIds) {
+            if (id == kEmpty)
+                m_hasEmptyId = true;
+            else
+                m_slots[slotOf(id)] = id;
         }
-        return m_known;
+    }
+    bool has(quint64 folderId) const
+    {
+        return folderId == kEmpty ? m_hasEmptyId : m_slots[slotOf(folderId)] == folderId;
     }
 
 private:
-    const MailStore& m_mail;
-    quint64 m_last = 0;
-    bool m_asked = false;
-    bool m_known = false;
+    static constexpr quint64 kEmpty = ~quint64(0);
+    // The slot holding id, or the empty slot where it would go.
+    std::size_t slotOf(quint64 id) const
+    {
+        const std::size_t mask = m_slots.size() - 1;
+        std::size_t slot = static_cast<std::size_t>((id * 0x9E3779B97F4A7C15ull) >> 32) & mask;
+        while (m_slots[slot] != kEmpty && m_slots[slot] != id)
+            slot = (slot + 1) & mask;
+        return slot;
+    }
+
+    std::vector<quint64> m_slots;
+    bool m_hasEmptyId = false;
 };
 
 } // namespace

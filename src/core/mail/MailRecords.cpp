@@ -108,9 +108,4 @@ int MailStore::messagesWithId(quint64 mailId) const
     return static_cast<int>(last - first);
 }
 
-bool MailStore::hasFolder(quint64 folderId) const
-{
-    return std::binary_search(folderIds.cbegin(), folderIds.cend(), folderId);
-}
-
 } // namespace er

@@ -156,7 +156,6 @@ struct MailStore {
     // How many records, or stored messages, carry the id.
     int recordsWithId(quint64 mailId) const;
     int messagesWithId(quint64 mailId) const;
-    bool hasFolder(quint64 folderId) const;
 
     // A text of a record or stored message, decoded.
     QString text(TextRef ref) const { return texts.text(ref); }
