@@ -197,6 +197,7 @@ ScanOutcome scanDatabase(const QString& path, ScanState& state, const ScanHooks&
                 hooks.foldersAvailable();
         }
         const bool accepted = valid && length <= blockLimitOf(tag);
+        reader.prefetchHeader(accepted ? offset + static_cast<qint64>(length) : offset + kResyncStep);
         if (accepted)
             decodeBlock(state, tag, reader.block(offset, length, blockBytesDecoded(tag, length)));
         if (accepted)

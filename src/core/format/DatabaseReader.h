@@ -53,6 +53,14 @@ public:
     // `needed` that the file holds. Valid until the next call.
     BlockView block(qint64 pos, quint64 length, quint64 needed);
 
+    // Asks the processor to load the header at pos if this chunk holds it,
+    // so that it arrives while the block before it is decoded.
+    void prefetchHeader(qint64 pos) const
+    {
+        if (inWindow(pos, kHeaderBytes))
+            __builtin_prefetch(window(pos));
+    }
+
     qint64 unreadableBytes() const { return m_unreadable; }
 
 private:
