@@ -17,33 +17,37 @@ inline QString goldenPath(const QString& name)
     return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../../data/golden/pim-items/") + name);
 }
 
-// The database of a description beside the golden files, scanned.
-inline void scanDescribed(const char* name, er::ScanState& state)
+// The database of a description beside the golden files, and scanned.
+inline QByteArray describedBytes(const char* name)
 {
     QString error;
     const QByteArray bytes = testdb::describedDatabaseFile(goldenPath(QString::fromLatin1(name)), &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    ASSERT_EQ(ertest::scanBytes(bytes, state).kind, er::ScanOutcome::Completed);
+    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    return bytes;
+}
+inline void scanDescribed(const char* name, er::ScanState& state)
+{
+    ASSERT_EQ(ertest::scanBytes(describedBytes(name), state).kind, er::ScanOutcome::Completed);
 }
 
 // Named texts, each under a "=== name" line, compared with (or stored as)
 // one golden file; a difference shows as a diff of the lines.
 class Golden {
 public:
-    explicit Golden(const char* file) : m_file(file) {}
+    explicit Golden(const QString& file) : m_file(file) {}
     ~Golden()
     {
-        QFile f(goldenPath(QString::fromLatin1(m_file)));
+        QFile f(goldenPath(m_file));
         if (qEnvironmentVariableIsSet("ER_UPDATE_GOLDEN"))
-            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(m_text) == m_text.size()) << m_file;
+            EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(m_text) == m_text.size()) << m_file.toStdString();
         else
-            EXPECT_EQ(f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "(missing)", m_text.toStdString()) << m_file;
+            EXPECT_EQ(f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "(missing)", m_text.toStdString()) << m_file.toStdString();
     }
     void add(const QByteArray& name, const QByteArray& text) { m_text += "=== " + name + '\n' + text + '\n'; }
     void add(const QByteArray& name, const QStringList& lines) { add(name, lines.join('\n').toUtf8()); }
 
 private:
-    const char* m_file;
+    QString m_file;
     QByteArray m_text;
 };
 
