@@ -30,6 +30,14 @@ inline void scanDescribed(const char* name, er::ScanState& state)
     ASSERT_EQ(ertest::scanBytes(describedBytes(name), state).kind, er::ScanOutcome::Completed);
 }
 
+// A text as stored, with its line breaks as the independent readers give
+// them back.
+template <typename View, typename Field>
+QString readBackText(const View& record, Field f)
+{
+    return QString::fromUtf8(record.field(f).value_or(QByteArray())).replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n');
+}
+
 // Named texts, each under a "=== name" line, compared with (or stored as)
 // one golden file; a difference shows as a diff of the lines.
 class Golden {
