@@ -1,7 +1,9 @@
 #pragma once
-// Golden files of the contact, event, task and note tests and the described
-// databases beside them in tests/data/golden/pim-items. ER_UPDATE_GOLDEN=1 in
-// the environment stores what the code produces instead (review the diff).
+// Golden files of the contact, event, task and note tests (core, zone and KDE
+// reader tests) and the described databases beside them in
+// tests/data/golden/pim-items. ER_UPDATE_GOLDEN=1 in the environment stores
+// what the code produces instead (review the diff; the zone tests' files are
+// written by a run in each zone).
 
 #include "../ScanTestSupport.h"
 
