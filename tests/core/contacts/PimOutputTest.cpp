@@ -9,7 +9,6 @@
 
 #include "PimBlocks.h"
 
-#include "archive/BlockScanner.h"
 #include "archive/BundleLayout.h"
 #include "archive/PortableExport.h"
 #include "calendar/CalendarExport.h"
@@ -19,7 +18,6 @@
 #include "contacts/ContactExport.h"
 #include "contacts/ContactPreview.h"
 #include "contacts/PortableVCard.h"
-#include "format/BlockView.h"
 #include "format/ByteOrder.h"
 #include "notes/NoteExport.h"
 #include "notes/NotePreview.h"
@@ -28,7 +26,6 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QTemporaryDir>
-#include <QTextCodec>
 #include <QTimeZone>
 
 using namespace er;
@@ -40,16 +37,11 @@ namespace {
 // octets and be valid UTF-8 by themselves (folding never splits a character).
 void expectContentLines(const QByteArray& file)
 {
-    ASSERT_TRUE(file.isEmpty() || file.endsWith("\r\n"));
     EXPECT_FALSE(file.startsWith("\xEF\xBB\xBF"));
-    for (QByteArray line : file.split('\n').mid(0, file.count('\n'))) {
-        ASSERT_TRUE(line.endsWith('\r')) << line.constData();
-        line.chop(1);
+    for (const QByteArray& line : ertest::crlfLines(file)) {
         EXPECT_FALSE(line.contains('\r'));
         EXPECT_LE(line.size(), 75) << line.constData();
-        QTextCodec::ConverterState state;
-        QTextCodec::codecForMib(106)->toUnicode(line.constData(), line.size(), &state);
-        EXPECT_EQ(state.invalidChars + state.remainingChars, 0) << line.toHex().constData();
+        EXPECT_EQ(QString::fromUtf8(line).toUtf8(), line) << line.toHex().constData();
     }
 }
 
@@ -58,15 +50,6 @@ QString writtenFile(const QTemporaryDir& dir, const QString& name, const QByteAr
     QFile f(dir.filePath(name));
     EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
     return f.fileName();
-}
-
-QString lf(QString s) { return s.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace('\r', '\n'); }
-
-void addBlock(ScanState& state, BlockTag kind, const QList<Property>& props)
-{
-    QByteArray (*block)(const QList<Property>&, std::optional<quint32>) =
-        kind == BlockTag::CLRC ? eventBlock : kind == BlockTag::TSRC ? taskBlock : kind == BlockTag::NTRC ? noteBlock : contactBlock;
-    decodeBlock(state, kind, BlockView::whole(block(props, {})));
 }
 
 } // namespace
@@ -105,25 +88,18 @@ TEST(BundleItems, WritersNameEveryItemReportStopAndCountFailures)
     const struct {
         const char* dir;
         const char* status;
-        BlockTag kind;
-        quint32 titleTag;
         void (*save)(const ScanState&, SaveContext&);
     } writers[] = {
-        {"/Contacts", "Saving Contacts Items...", BlockTag::CTRC, kFirstNameTag, [](const ScanState& s, SaveContext& c) { writeContactFiles(s.contacts, c); }},
-        {"/Calendar", "Saving Calendar Items...", BlockTag::CLRC, kEventSummaryTag, [](const ScanState& s, SaveContext& c) { writeEventFiles(s.events, c); }},
-        {"/Tasks", "Saving Task Items...", BlockTag::TSRC, kTaskNameTag, [](const ScanState& s, SaveContext& c) { writeTaskFiles(s.tasks, c); }},
-        {"/Notes", "Saving Note Items...", BlockTag::NTRC, kNoteSummaryTag, [](const ScanState& s, SaveContext& c) { writeNoteFiles(s.notes, c); }}};
+        {"/Contacts", "Saving Contacts Items...", [](const ScanState& s, SaveContext& c) { writeContactFiles(s.contacts, c); }},
+        {"/Calendar", "Saving Calendar Items...", [](const ScanState& s, SaveContext& c) { writeEventFiles(s.events, c); }},
+        {"/Tasks", "Saving Task Items...", [](const ScanState& s, SaveContext& c) { writeTaskFiles(s.tasks, c); }},
+        {"/Notes", "Saving Note Items...", [](const ScanState& s, SaveContext& c) { writeNoteFiles(s.notes, c); }}};
+    ScanState state;
+    scanDescribed("writers.db.txt", state);
     for (const auto& w : writers) {
         SCOPED_TRACE(w.dir);
         QTemporaryDir dir;
         const QString out = bundlePath(dir.path()) + w.dir, noGuid(26, 'A');
-        ScanState state;
-        // A contact with nothing but a company is not written.
-        if (w.kind == BlockTag::CTRC)
-            addBlock(state, w.kind, {wideProp(kCompanyTag, "Acme")});
-        for (const char* title : {"First", "Second", "Third"})
-            addBlock(state, w.kind, title[0] == 'T' ? QList<Property>{wideProp(w.titleTag, title), prop(kEventGuidTag, guidBytes(0x40))}
-                                                    : QList<Property>{wideProp(w.titleTag, title)});
         QStringList statuses;
         std::atomic<bool> stop{false};
         auto run = [&](bool stopAtFirst) {
@@ -195,7 +171,7 @@ TEST(PortableItems, ContactsReadBackWithEveryValue)
     for (auto p = card.begin(); p != card.end(); ++p)
         for (const QJsonValue o : p.value().toArray())
             values << (o["value"].isArray() ? o["value"].toVariant().toStringList() : QStringList{o["value"].toString()});
-    const auto text = [&state](ContactField f) { return lf(QString::fromUtf8(state.contacts[0].field(f).value_or("").constData())); };
+    const auto text = [&state](ContactField f) { return readBackText(state.contacts[0], f); };
     for (int f = int(ContactField::FirstName); f <= int(ContactField::Interests); ++f)
         EXPECT_TRUE(!state.contacts[0].has(ContactField(f)) || values.count(text(ContactField(f))) == 1) << f;
     EXPECT_TRUE(values.contains(text(ContactField::FirstName) + ' ' + text(ContactField::LastName)));
@@ -208,14 +184,14 @@ TEST(PortableItems, CalendarAndNotesReadBackWithEveryText)
     scanDescribed("portable-2004.db.txt", old);
     scanDescribed("portable-2004-west.db.txt", west);
     const QByteArray calendar = calendarICalendarFile(state, 3600), notes = notesICalendarFile(state);
-    const QByteArray files[] = {calendar, notes, calendarICalendarFile(old, 3600), notesICalendarFile(old),
-                                calendarICalendarFile(west, -5 * 3600), calendarICalendarFile(ScanState(), 0)};
+    const std::pair<const char*, QByteArray> files[] = {
+        {"calendar.ics", calendar}, {"notes.ics", notes}, {"calendar.ics 2004 at +0100", calendarICalendarFile(old, 3600)},
+        {"notes.ics 2004", notesICalendarFile(old)}, {"calendar.ics 2004 at -0500", calendarICalendarFile(west, -5 * 3600)},
+        {"calendar.ics of nothing", calendarICalendarFile(ScanState(), 0)}};
     Golden golden("calendar.txt");
-    const char* names[] = {"calendar.ics", "notes.ics", "calendar.ics 2004 at +0100", "notes.ics 2004",
-                           "calendar.ics 2004 at -0500", "calendar.ics of nothing"};
-    for (int i = 0; i < 6; ++i) {
-        expectContentLines(files[i]);
-        golden.add(names[i], files[i]);
+    for (const auto& [name, file] : files) {
+        expectContentLines(file);
+        golden.add(name, file);
     }
 
     // A derived UID follows the event's content and place, not the tasks'.
@@ -238,27 +214,20 @@ TEST(PortableItems, CalendarAndNotesReadBackWithEveryText)
             EXPECT_TRUE(c["name"] == "VTIMEZONE" || (props.contains("UID") && props.contains("DTSTAMP")));
             items[c["name"].toString()] << props;
         }
-    ASSERT_EQ(items["VEVENT"].size(), int(state.events.size()));
-    ASSERT_EQ(items["VTODO"].size(), int(state.tasks.size()));
-    ASSERT_EQ(items["VJOURNAL"].size(), int(state.notes.size()));
     // A zoned time reads as the instant it stands for, also under the rules before 2007.
-    EXPECT_EQ(items["VEVENT"][5]["DTSTART"], "20080507T100000?Europe/Berlin=20080507T080000Z");
-    EXPECT_EQ(items["VEVENT"][17]["DTSTART"], "20060401T120000?America/New_York=20060401T170000Z");
-    EXPECT_EQ(items["VEVENT"][19]["DTSTART"], "20080507T100000?Asia/Kolkata=20080507T043000Z");
-    const auto text = [](const OptionalBytes& field) { return lf(QString::fromUtf8(field.value_or(QByteArray()))); };
-    for (int i = 0; i < items["VEVENT"].size(); ++i) {
-        EXPECT_EQ(items["VEVENT"][i]["SUMMARY"], text(state.events[i].field(EventField::Summary))) << i;
-        EXPECT_EQ(items["VEVENT"][i]["LOCATION"], text(state.events[i].field(EventField::Location))) << i;
-        EXPECT_EQ(items["VEVENT"][i]["DESCRIPTION"], text(state.events[i].field(EventField::Description))) << i;
-    }
-    for (int i = 0; i < items["VTODO"].size(); ++i) {
-        EXPECT_EQ(items["VTODO"][i]["SUMMARY"], text(state.tasks[i].field(TaskField::TaskName))) << i;
-        EXPECT_EQ(items["VTODO"][i]["DESCRIPTION"], text(state.tasks[i].field(TaskField::Note))) << i;
-    }
-    for (int i = 0; i < items["VJOURNAL"].size(); ++i) {
-        EXPECT_EQ(items["VJOURNAL"][i]["SUMMARY"], text(state.notes[i].field(NoteField::Summary))) << i;
-        EXPECT_EQ(items["VJOURNAL"][i]["DESCRIPTION"], text(state.notes[i].field(NoteField::Description))) << i;
-    }
+    EXPECT_EQ(items["VEVENT"].value(5)["DTSTART"], "20080507T100000?Europe/Berlin=20080507T080000Z");
+    EXPECT_EQ(items["VEVENT"].value(17)["DTSTART"], "20060401T120000?America/New_York=20060401T170000Z");
+    EXPECT_EQ(items["VEVENT"].value(19)["DTSTART"], "20080507T100000?Asia/Kolkata=20080507T043000Z");
+    const auto expectTexts = [&items](const QString& kind, const auto& store, const QList<QPair<QString, int>>& props) {
+        ASSERT_EQ(items[kind].size(), int(store.size())) << kind.toStdString();
+        using Field = typename std::decay_t<decltype(store)>::FieldId;
+        for (int i = 0; i < items[kind].size(); ++i)
+            for (const auto& [name, field] : props)
+                EXPECT_EQ(items[kind][i][name].toStdString(), readBackText(store[i], Field(field)).toStdString()) << i;
+    };
+    expectTexts("VEVENT", state.events, {{"SUMMARY", int(EventField::Summary)}, {"LOCATION", int(EventField::Location)}, {"DESCRIPTION", int(EventField::Description)}});
+    expectTexts("VTODO", state.tasks, {{"SUMMARY", int(TaskField::TaskName)}, {"DESCRIPTION", int(TaskField::Note)}});
+    expectTexts("VJOURNAL", state.notes, {{"SUMMARY", int(NoteField::Summary)}, {"DESCRIPTION", int(NoteField::Description)}});
 }
 
 TEST(PortableItems, RecurrenceRulesAndStoredDatesAreValidOrKeptAside)
