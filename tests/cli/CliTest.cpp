@@ -5,6 +5,7 @@
 #include "DatabaseBuilder.h"
 #include "SampleDatabase.h"
 #include "CliRun.h"
+#include "../core/TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,18 +26,11 @@ CliRun run(const QStringList& args) { return ertest::runCli(args); }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    return path;
+    ertest::writeFile(dir.filePath(name), bytes);
+    return dir.filePath(name);
 }
 
-void touch(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-}
+void touch(const QString& path) { ertest::writeFile(path, QByteArray()); }
 
 QString counts(int mails, int calendars, int notes, int contacts, int tasks)
 {

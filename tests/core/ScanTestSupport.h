@@ -55,12 +55,4 @@ struct PositionRecorder {
     }
 };
 
-inline std::vector<const er::FolderRecord*> folders(const er::ScanState& state)
-{
-    std::vector<const er::FolderRecord*> out;
-    for (const er::FolderRecord& f : state.mail.folders)
-        out.push_back(&f);
-    return out;
-}
-
 } // namespace ertest

@@ -5,6 +5,7 @@
 // read back there by Python's email module.
 
 #include "../ScanTestSupport.h"
+#include "../TestFiles.h"
 
 #include "SampleDatabase.h"
 #include "archive/FolderTree.h"
@@ -17,21 +18,10 @@
 
 using namespace er;
 using namespace testdb;
+using ertest::readFile;
+using ertest::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
 
 // Files below a directory, relative to it, sorted.
 QStringList filesBelow(const QString& dir)

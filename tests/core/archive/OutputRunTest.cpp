@@ -4,6 +4,8 @@
 // writing; temporaries of killed runs are reported; a database that is no
 // regular file or disk is refused without blocking.
 
+#include "../TestFiles.h"
+
 #include "SampleDatabase.h"
 #include "archive/BundleLayout.h"
 #include "archive/OutputRun.h"
@@ -18,16 +20,9 @@
 #include <sys/stat.h>
 
 using namespace er;
+using ertest::writeFile;
 
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes = "x")
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 OutputCheck check(OutputFormat format, const QString& folder, const QString& database, bool replace)
 {

@@ -1,5 +1,9 @@
-#include "../ScanTestSupport.h"
+// Folder tables at their edges: names longer than their field, lengths that
+// repeat, skip or end the table, and a block the file cuts short. Every entry
+// layout and the account folders are in the regression cases
+// (folder-tables).
 
+#include "../ScanTestSupport.h"
 #include "DatabaseBuilder.h"
 #include "mail/MailDecoders.h"
 #include "format/BlockView.h"
@@ -26,31 +30,6 @@ FolderRecord decodeOne(const FolderEntry& e)
 
 } // namespace
 
-// Every flag case, with a UTF-16 and an 8-bit name: where the parent id
-// and the name are read, and the name's length in bytes of UTF-16.
-TEST(FolderTable, EveryNamePositionCase)
-{
-    const struct {
-        FolderLayout layout;
-        bool hasParent;
-    } cases[] = {{FolderLayout::ParentWide, true}, {FolderLayout::Parent, true},      {FolderLayout::ParentOddB1, true},
-                 {FolderLayout::ParentB1, true},   {FolderLayout::NoParent, false},   {FolderLayout::NoParentB0, false},
-                 {FolderLayout::NoParentOther, false}};
-    for (const auto& c : cases) {
-        for (const bool eightBit : {false, true}) {
-            FolderEntry e{42, 9, QString::fromUtf8("R\xC3\xA9sum\xC3\xA9s")};
-            e.layout = c.layout;
-            e.eightBit = eightBit;
-            const FolderRecord f = decodeOne(e);
-            const int i = int(&c - cases);
-            EXPECT_EQ(f.name, e.name) << "case " << i << " eightBit " << eightBit;
-            EXPECT_EQ(f.nameLength, 14) << "case " << i << " eightBit " << eightBit;
-            EXPECT_EQ(f.parentFolderId, c.hasParent ? 9u : 4294967294u) << "case " << i;
-            EXPECT_EQ(f.folderId, 42u);
-        }
-    }
-}
-
 TEST(FolderTable, LongAndOddNameLengths)
 {
     // An 8-bit name of 200 characters fills more than the 255-byte field:
@@ -70,35 +49,6 @@ TEST(FolderTable, LongAndOddNameLengths)
     f = decodeOne(negative);
     EXPECT_EQ(f.name, QStringLiteral("Archive"));
     EXPECT_EQ(f.nameLength, -112);
-}
-
-TEST(FolderTable, AccountFoldersAreNamedAfterTheirAccount)
-{
-    FolderEntry account{20, {}, QString()};
-    account.accountId = 3;
-    FolderRecord f = decodeOne(account);
-    EXPECT_EQ(f.nameLength, 0);
-    EXPECT_EQ(f.accountId, 3u);
-    EXPECT_EQ(f.name, QStringLiteral("ACCOUNT"));
-
-    Database db;
-    db.add(flidBlock({account, {21, {}, QStringLiteral("Plain")}}));
-    db.add(marcBlock(2, "Other"));
-    db.add(marcBlock(3, "B\xC3\xBCro"));
-    db.add(marcBlock(3, "Second with id 3"));
-    ScanState state;
-    ertest::scanBytes(db.bytes(), state);
-    const auto all = ertest::folders(state);
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all[0]->name, QString::fromUtf8("B\xC3\xBCro"));
-    EXPECT_EQ(all[0]->nameLength, 0);
-    EXPECT_EQ(all[1]->name, QStringLiteral("Plain"));
-
-    // Without a matching account the placeholder stays.
-    ScanState lonely;
-    decodeBlock(lonely, BlockTag::FLID, BlockView::whole(flidBlock({account})));
-    nameAccountFolders(lonely.mail);
-    EXPECT_EQ(lonely.mail.folders.front().name, QStringLiteral("ACCOUNT"));
 }
 
 TEST(FolderTable, TableLengthsAndEnds)
