@@ -35,7 +35,6 @@
 
 #include <cstring>
 #include <functional>
-#include <map>
 
 using namespace er;
 
@@ -218,45 +217,29 @@ TEST(Golden, TextOfEveryKindInTheExport)
     const QString output = expectOutputsMatch(state, buildFolderTree(state), dir.path(),
                                               {{OutputFormat::PortableExport, "text-export"}});
 
+    // Each file as an independent reader decodes it holds every text it was
+    // given, undamaged; the golden copy says in which field.
     ERTEST_REQUIRE_PYTHON("icalendar, vobject");
-    const QString out = output + QLatin1Char('/');
-    const QJsonObject message = ertest::readBack("mbox", {out + QStringLiteral("Mail/On My Computer/Inbox.mbox")})
-                                    .at(0)["messages"].toArray().at(0).toObject();
-    const QJsonObject headers = message["headers"].toObject();
-    const auto json = [](const QJsonValue& v) { return QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact).toStdString(); };
-    EXPECT_EQ(json(headers["From"]), R"([["Müller, Hans","hans@example.de"]])");
-    EXPECT_EQ(json(headers["To"]), R"([["Zoë 🎉","zoe@example.net"]])");
-    EXPECT_EQ(headers["Subject"].toString().toStdString(), macRomanText);
-    EXPECT_EQ(message["defects"].toInt(), 0);
-    EXPECT_TRUE(QByteArray::fromBase64(message["bytes"].toString().toLatin1()).contains(QByteArray::fromStdString(wideText)));
-
-    const QJsonObject card = ertest::readBack("vcard", {out + QStringLiteral("contacts.vcf")})
-                                 .at(0)["cards"].toArray().at(0).toObject();
-    EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(0).toString().toStdString(), utf8Text);
-    EXPECT_EQ(card["n"].toArray().at(0)["value"].toArray().at(1).toString().toStdString(), macRomanText);
-    EXPECT_EQ(card["org"].toArray().at(0)["value"].toVariant().toStringList().join(QString()).toStdString(), wideText);
-
-    const auto propsOf = [](const QJsonValue& component) {
-        std::map<std::string, std::string> props;
-        for (const QJsonValue p : component["props"].toArray())
-            props[p["name"].toString().toStdString()] = p["value"].toVariant().toString().toStdString();
-        return props;
+    const struct {
+        const char* kind;
+        const char* file;
+        std::vector<std::string> texts;
+    } reads[] = {
+        {"mbox", "Mail/On My Computer/Inbox.mbox", {"[[\"Müller, Hans\",\"hans@example.de\"]]", "Zoë 🎉", macRomanText, wideText}},
+        {"vcard", "contacts.vcf", {utf8Text, macRomanText, wideText}},
+        {"ical", "calendar.ics", {macRomanText, utf8Text, wideText}},
+        {"ical", "notes.ics", {utf8Text, wideText}},
     };
-    const QJsonArray calendar = ertest::readBack("ical", {out + QStringLiteral("calendar.ics")})
-                                    .at(0)["calendar"]["components"].toArray();
-    std::map<std::string, std::map<std::string, std::string>> byKind;
-    for (const QJsonValue c : calendar)
-        byKind[c["name"].toString().toStdString()] = propsOf(c);
-    EXPECT_EQ(byKind["VEVENT"]["SUMMARY"], macRomanText);
-    EXPECT_EQ(byKind["VEVENT"]["LOCATION"], utf8Text);
-    EXPECT_EQ(byKind["VEVENT"]["DESCRIPTION"], wideText);
-    EXPECT_EQ(byKind["VTODO"]["SUMMARY"], macRomanText);
-    EXPECT_EQ(byKind["VTODO"]["DESCRIPTION"], wideText);
-    const QJsonArray notes = ertest::readBack("ical", {out + QStringLiteral("notes.ics")})
-                                 .at(0)["calendar"]["components"].toArray();
-    ASSERT_EQ(notes.size(), 1);
-    EXPECT_EQ(propsOf(notes.at(0))["SUMMARY"], utf8Text);
-    EXPECT_EQ(propsOf(notes.at(0))["DESCRIPTION"], wideText);
+    for (const auto& r : reads) {
+        const QJsonObject file = ertest::readBack(r.kind, {output + QLatin1Char('/') + r.file}).at(0).toObject();
+        QByteArray seen = QJsonDocument(file).toJson(QJsonDocument::Compact);
+        for (const QJsonValue message : file["messages"].toArray()) {
+            EXPECT_EQ(message["defects"].toInt(), 0);
+            seen += QByteArray::fromBase64(message["bytes"].toString().toLatin1());
+        }
+        for (const std::string& text : r.texts)
+            EXPECT_TRUE(seen.contains(text.c_str())) << r.file << " lacks " << text << ":\n" << seen.constData();
+    }
 }
 
 int main(int argc, char** argv)
