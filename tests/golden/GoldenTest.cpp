@@ -173,6 +173,17 @@ TEST(Golden, MailCases)
             EXPECT_EQ(message["defects"].toInt(), 0) << box["path"].toString().toStdString();
 }
 
+// Record fields at and past their limits, and the From_ lines of every Date
+// shape and sender (mail-fields.db.txt), through both outputs.
+TEST(Golden, MailFields)
+{
+    QTemporaryDir dir;
+    ScanState state;
+    scanDescribed(QStringLiteral("mail-fields"), dir, state);
+    expectOutputsMatch(state, buildFolderTree(state), dir.path(), {{OutputFormat::Bundle, "mail-fields-bundle"},
+                                                                   {OutputFormat::PortableExport, "mail-fields-export"}});
+}
+
 // Both outputs as a user gets them, through the run that writes them.
 TEST(Golden, SampleBundleAndExport)
 {
