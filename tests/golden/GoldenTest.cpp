@@ -40,12 +40,6 @@ using namespace er;
 
 namespace {
 
-struct ScannedSample : ertest::ScannedDatabase {
-    FolderTreeModel tree = buildFolderTree(state);
-
-    ScannedSample() : ScannedDatabase(testdb::buildSampleDatabase()) {}
-};
-
 void writeLines(const QString& path, const QStringList& lines)
 {
     QFile f(path);
@@ -184,20 +178,17 @@ TEST(Golden, MailFields)
                                                                    {OutputFormat::PortableExport, "mail-fields-export"}});
 }
 
-// Both outputs as a user gets them, through the run that writes them.
-TEST(Golden, SampleBundleAndExport)
+// Both outputs as a user gets them, through the run that writes them, and
+// what the window lists and previews.
+TEST(Golden, Sample)
 {
-    ScannedSample s;
-    QTemporaryDir target;
-    expectOutputsMatch(s.state, s.tree, target.path(), {{OutputFormat::Bundle, "sample-bundle"},
-                                                        {OutputFormat::PortableExport, "sample-export"}});
-}
-
-TEST(Golden, SampleListsAndPreviews)
-{
-    ScannedSample s;
+    ertest::ScannedDatabase s(testdb::buildSampleDatabase());
+    const FolderTreeModel tree = buildFolderTree(s.state);
     QTemporaryDir out;
-    writeLines(out.filePath(QStringLiteral("mail.txt")), mailLists(s.state, s.tree, false));
+    expectOutputsMatch(s.state, tree, out.path(), {{OutputFormat::Bundle, "sample-bundle"},
+                                                   {OutputFormat::PortableExport, "sample-export"}});
+    QTemporaryDir lists;
+    writeLines(lists.filePath(QStringLiteral("mail.txt")), mailLists(s.state, tree, false));
 
     QStringList contacts, notes, events, tasks;
     for (const ContactView c : s.state.contacts)
@@ -209,11 +200,11 @@ TEST(Golden, SampleListsAndPreviews)
         events << recordLines(eventRowText(e), itemKeyText(e), eventPreviewLines(e));
     for (const TaskView t : s.state.tasks)
         tasks << recordLines(taskRowText(t), itemKeyText(t), taskPreviewLines(t));
-    writeLines(out.filePath(QStringLiteral("contacts.txt")), contacts);
-    writeLines(out.filePath(QStringLiteral("notes.txt")), notes);
-    writeLines(out.filePath(QStringLiteral("events.txt")), events);
-    writeLines(out.filePath(QStringLiteral("tasks.txt")), tasks);
-    ertest::expectMatchesGolden(QStringLiteral("sample-lists"), out.path());
+    writeLines(lists.filePath(QStringLiteral("contacts.txt")), contacts);
+    writeLines(lists.filePath(QStringLiteral("notes.txt")), notes);
+    writeLines(lists.filePath(QStringLiteral("events.txt")), events);
+    writeLines(lists.filePath(QStringLiteral("tasks.txt")), tasks);
+    ertest::expectMatchesGolden(QStringLiteral("sample-lists"), lists.path());
 }
 
 // Text in every kind of item, stored 8-bit and as UTF-16 (text-export.db.txt),
