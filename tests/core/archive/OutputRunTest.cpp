@@ -22,20 +22,6 @@
 using namespace er;
 using ertest::writeFile;
 
-namespace {
-
-OutputCheck check(OutputFormat format, const QString& folder, const QString& database, bool replace)
-{
-    OutputTarget target;
-    target.format = format;
-    target.folder = folder;
-    target.databasePath = database;
-    target.replace = replace;
-    return checkOutput(target, false, [](const QString&) { return qint64(1) << 40; });
-}
-
-} // namespace
-
 TEST(OutputRun, VerdictsBeforeWriting)
 {
     QTemporaryDir db;
@@ -96,7 +82,8 @@ TEST(OutputRun, VerdictsBeforeWriting)
     for (const auto& c : cases) {
         QTemporaryDir folder;
         c.arrange(folder.path());
-        const OutputCheck result = check(c.format, folder.path(), database, c.replace);
+        const OutputCheck result = checkOutput({c.format, folder.path(), database, c.replace}, false,
+                                               [](const QString&) { return qint64(1) << 40; });
         EXPECT_EQ(result.verdict, c.verdict) << c.what << ": " << result.message.toStdString();
         EXPECT_EQ(result.message.isEmpty(), c.verdict == OutputCheck::Ready) << c.what;
     }
