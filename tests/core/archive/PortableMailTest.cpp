@@ -62,9 +62,8 @@ TEST(Mboxrd, MailboxPathsMirrorTheFolderTree)
 {
     const QString mail = QStringLiteral("/Main Identity.rge/Mail");
     const QString longName(200, QChar(0x65E5)); // 600 bytes of UTF-8
+    // Plain paths are in the golden files (mail-export).
     const std::pair<QString, QString> cases[] = {
-        {mail + QStringLiteral("/Inbox"), QStringLiteral("/x/Inbox.mbox")},
-        {mail + QStringLiteral("/On My Computer/Projects/Q1-Q2"), QStringLiteral("/x/On My Computer/Projects/Q1-Q2.mbox")},
         // A directory never ends in ".mbox": it would be a sibling's mailbox.
         {mail + QStringLiteral("/Old.mbox/Child"), QStringLiteral("/x/Old.mbox.d/Child.mbox")},
         {mail + QStringLiteral("/Old.mbox"), QStringLiteral("/x/Old.mbox.mbox")},
