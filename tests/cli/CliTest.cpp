@@ -5,6 +5,7 @@
 #include "DatabaseBuilder.h"
 #include "SampleDatabase.h"
 #include "CliRun.h"
+#include "../core/TestFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,18 +26,11 @@ CliRun run(const QStringList& args) { return ertest::runCli(args); }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
-    const QString path = dir.filePath(name);
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-    return path;
+    ertest::writeFile(dir.filePath(name), bytes);
+    return dir.filePath(name);
 }
 
-void touch(const QString& path)
-{
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-}
+void touch(const QString& path) { ertest::writeFile(path, QByteArray()); }
 
 QString counts(int mails, int calendars, int notes, int contacts, int tasks)
 {
@@ -54,34 +48,15 @@ const QStringList kEntries = {QStringLiteral("Mail/Folder1.mbox"), QStringLitera
 
 } // namespace
 
-TEST(CliScan, PrintsTheFiveCountsOfTheSampleAndItsDamage)
-{
-    QTemporaryDir dir;
-    const QString report = dir.filePath(QStringLiteral("report.json"));
-    const CliRun r = run({QStringLiteral("scan"), kSample, QStringLiteral("--report"), report});
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks));
-    // No progress line when stderr is no terminal: the damage line alone.
-    EXPECT_TRUE(r.err.startsWith(QStringLiteral("damage: %1 rejected headers, 0 unreadable bytes, 0 mails without "
-                                                "text, %2 orphaned mails, ")
-                                     .arg(kSampleDamagedBlocks)
-                                     .arg(kSampleOrphanedSummaries)))
-        << r.err.toStdString();
-    EXPECT_EQ(r.err.count('\n'), 1);
-    QFile reportFile(report);
-    ASSERT_TRUE(reportFile.open(QIODevice::ReadOnly));
-    const QJsonObject json = QJsonDocument::fromJson(reportFile.readAll()).object();
-    EXPECT_EQ(json.value(QStringLiteral("rejected_headers")).toInt(), kSampleDamagedBlocks);
-    const QJsonObject texts = json.value(QStringLiteral("regions")).toObject().value(QStringLiteral("mail_texts")).toObject();
-    EXPECT_EQ(texts.value(QStringLiteral("count")).toInt(), kSampleSummaries);
-    EXPECT_FALSE(texts.value(QStringLiteral("runs")).toArray().isEmpty());
-}
-
 // One run each: its exit status, its output, and what its error output
-// names. Nothing is written for a file without anything usable.
+// names. Nothing is written for a file without anything usable. A scan
+// says its damage in one line (no progress when the error output is no
+// terminal) and in the report asked for.
 TEST(Cli, ExitStatusAndMessages)
 {
     QTemporaryDir dir;
+    const QString report = dir.filePath(QStringLiteral("report.json"));
+    const QString sampleCounts = counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks);
     Database db;
     db.add(flidBlock({{1, {}, QStringLiteral("Inbox")}}));
     db.add(mlrcBlock({1, 7}));
@@ -100,16 +75,18 @@ TEST(Cli, ExitStatusAndMessages)
         QString out;
         QStringList errHas;
     } rows[] = {
+        {{"scan", kSample, "--report", report}, 0, sampleCounts,
+         {QStringLiteral("damage: %1 rejected headers, 0 unreadable bytes, 0 mails without text, %2 orphaned mails, ")
+              .arg(kSampleDamagedBlocks)
+              .arg(kSampleOrphanedSummaries)}},
         {{"scan", generated}, 0, counts(3, 0, 0, 0, 0), {"damage: "}},
         {{"scan", empty}, 3, "", {nothing}},
         {{"scan", junk}, 3, "", {nothing}},
         {{"save", junk, nowhere}, 3, "", {nothing}},
         {{"export", junk, nowhere}, 3, "", {nothing}},
         {{"scan", "/no/such/dir/Database"}, 1, "", {"/no/such/dir/Database", "No such file"}},
-        {{"save", kSample, file}, 1, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks),
-         {"could not be written", "  " + file + ": "}},
-        {{"export", kSample, file}, 1, counts(kSampleMailCount, kSampleEvents, kSampleNotes, kSampleContacts, kSampleTasks),
-         {"could not be written", "  " + file + ": "}},
+        {{"save", kSample, file}, 1, sampleCounts, {"could not be written", "  " + file + ": "}},
+        {{"export", kSample, file}, 1, sampleCounts, {"could not be written", "  " + file + ": "}},
         {{}, 2, "", {"Usage:"}},
         {{"scan"}, 2, "", {"Usage:"}},
         {{"frobnicate", "x"}, 2, "", {"Usage:"}},
@@ -124,7 +101,16 @@ TEST(Cli, ExitStatusAndMessages)
         EXPECT_EQ(r.out, row.out) << what;
         for (const QString& part : row.errHas)
             EXPECT_TRUE(r.err.contains(part)) << what << ": " << r.err.toStdString();
+        if (row.args.startsWith(QStringLiteral("scan")) && row.exitCode == 0)
+            EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
     }
+    QFile reportFile(report);
+    ASSERT_TRUE(reportFile.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(reportFile.readAll()).object();
+    EXPECT_EQ(json.value(QStringLiteral("rejected_headers")).toInt(), kSampleDamagedBlocks);
+    const QJsonObject texts = json.value(QStringLiteral("regions")).toObject().value(QStringLiteral("mail_texts")).toObject();
+    EXPECT_EQ(texts.value(QStringLiteral("count")).toInt(), kSampleSummaries);
+    EXPECT_FALSE(texts.value(QStringLiteral("runs")).toArray().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(nowhere)) << "nothing usable, nothing written";
 
     const CliRun help = run({QStringLiteral("--help")});

@@ -40,27 +40,4 @@ struct ScannedDatabase {
     }
 };
 
-// The examined positions, in order, as the progress hook reports them.
-struct PositionRecorder {
-    quint64 examined = 0;
-    quint32 range = 0;
-    er::ScanHooks hooks()
-    {
-        er::ScanHooks h;
-        h.progress = [this](quint64 n, quint32 r) {
-            examined = n;
-            range = r;
-        };
-        return h;
-    }
-};
-
-inline std::vector<const er::FolderRecord*> folders(const er::ScanState& state)
-{
-    std::vector<const er::FolderRecord*> out;
-    for (const er::FolderRecord& f : state.mail.folders)
-        out.push_back(&f);
-    return out;
-}
-
 } // namespace ertest

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QList>
 #include <QStringList>
 
@@ -18,6 +19,14 @@ inline QByteArray readFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Writes the bytes to the path, making its folder; a failure fails the test.
+inline void writeFile(const QString& path, const QByteArray& bytes = "x")
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size()) << path.toStdString();
 }
 
 // The lines of a CR LF text file, checking on the way that every line ends

@@ -32,22 +32,10 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A short, printable excerpt of the bytes around `at`.
+// A short excerpt of the bytes around `at`, line ends shown as escapes.
 std::string excerpt(const QByteArray& bytes, int at)
 {
-    const int from = qMax(0, at - 40);
-    std::string out;
-    for (const char c : bytes.mid(from, 80)) {
-        if (c == '\r')
-            out += "\\r";
-        else if (c == '\n')
-            out += "\\n";
-        else if (static_cast<unsigned char>(c) < 0x20)
-            out += "\\x" + QByteArray(1, c).toHex().toStdString();
-        else
-            out += c;
-    }
-    return out;
+    return bytes.mid(qMax(0, at - 40), 80).replace('\r', "\\r").replace('\n', "\\n").replace('\0', "\\0").toStdString();
 }
 
 void store(const QString& caseDir, const QString& outputRoot, const QStringList& entries)

@@ -5,6 +5,7 @@
 // read back there by Python's email module.
 
 #include "../ScanTestSupport.h"
+#include "../TestFiles.h"
 
 #include "SampleDatabase.h"
 #include "archive/FolderTree.h"
@@ -17,40 +18,10 @@
 
 using namespace er;
 using namespace testdb;
+using ertest::readFile;
+using ertest::writeFile;
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-// Files below a directory, relative to it, sorted.
-QStringList filesBelow(const QString& dir)
-{
-    QStringList found;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        found << it.next().mid(dir.size() + 1);
-    found.sort();
-    return found;
-}
-
-QStringList fileNames(const QStringList& paths)
-{
-    QStringList names;
-    for (const QString& path : paths)
-        names << QFileInfo(path).fileName();
-    return names;
-}
 
 // A scanned database and a place to write to.
 struct Scanned : ertest::ScannedDatabase {
@@ -88,8 +59,8 @@ TEST(MessageActions, EmlNamesAreUniqueAndNothingOnDiskIsWrittenOver)
     const MailListRow row = s.row(kInbox, QStringLiteral("Slides for Monday"));
     const MessageActionResult result = saveMessagesAsEml(s.state, {row, row}, dir);
     ASSERT_TRUE(result.succeeded()) << result.firstFailures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(fileNames(result.written), (QStringList{QStringLiteral("2008-01-15 Slides for Monday (3).eml"),
-                                                      QStringLiteral("2008-01-15 Slides for Monday (4).eml")}));
+    EXPECT_EQ(result.written, (QStringList{dir + QStringLiteral("/2008-01-15 Slides for Monday (3).eml"),
+                                           dir + QStringLiteral("/2008-01-15 Slides for Monday (4).eml")}));
     EXPECT_EQ(readFile(dir + QStringLiteral("/2008-01-15 Slides for Monday.eml")), QByteArray("mine"));
     EXPECT_FALSE(QFileInfo::exists(s.target(QStringLiteral("elsewhere"))));
     EXPECT_EQ(readFile(result.written[0]), readFile(result.written[1]));
@@ -105,7 +76,8 @@ TEST(MessageActions, AnExportIntoAnExistingDirectoryIsRefusedAndLeavesItAlone)
     EXPECT_FALSE(result.succeeded());
     EXPECT_EQ(result.failureCount, 1);
     EXPECT_TRUE(result.written.isEmpty());
-    EXPECT_EQ(filesBelow(target), QStringList{QStringLiteral("Projects.mbox")});
+    EXPECT_EQ(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList{QStringLiteral("Projects.mbox")});
     EXPECT_EQ(readFile(target + QStringLiteral("/Projects.mbox")), QByteArray("mine"));
 }
 

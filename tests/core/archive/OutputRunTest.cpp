@@ -4,6 +4,8 @@
 // writing; temporaries of killed runs are reported; a database that is no
 // regular file or disk is refused without blocking.
 
+#include "../TestFiles.h"
+
 #include "SampleDatabase.h"
 #include "archive/BundleLayout.h"
 #include "archive/OutputRun.h"
@@ -18,28 +20,7 @@
 #include <sys/stat.h>
 
 using namespace er;
-
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes = "x")
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-OutputCheck check(OutputFormat format, const QString& folder, const QString& database, bool replace)
-{
-    OutputTarget target;
-    target.format = format;
-    target.folder = folder;
-    target.databasePath = database;
-    target.replace = replace;
-    return checkOutput(target, false, [](const QString&) { return qint64(1) << 40; });
-}
-
-} // namespace
+using ertest::writeFile;
 
 TEST(OutputRun, VerdictsBeforeWriting)
 {
@@ -101,7 +82,8 @@ TEST(OutputRun, VerdictsBeforeWriting)
     for (const auto& c : cases) {
         QTemporaryDir folder;
         c.arrange(folder.path());
-        const OutputCheck result = check(c.format, folder.path(), database, c.replace);
+        const OutputCheck result = checkOutput({c.format, folder.path(), database, c.replace}, false,
+                                               [](const QString&) { return qint64(1) << 40; });
         EXPECT_EQ(result.verdict, c.verdict) << c.what << ": " << result.message.toStdString();
         EXPECT_EQ(result.message.isEmpty(), c.verdict == OutputCheck::Ready) << c.what;
     }

@@ -8,16 +8,10 @@ using namespace er;
 
 TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
 {
-    ScanState state;
-    ASSERT_EQ(ertest::scanBytes(testdb::buildSampleDatabase(), state).kind, ScanOutcome::Completed);
-    // scanBytes removes its database when it returns; the thread reads it again.
-    QTemporaryDir dir;
-    const QString database = dir.filePath(QStringLiteral("Database"));
-    QFile f(database);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(testdb::buildSampleDatabase());
-    f.close();
-    state.databasePath = database;
+    ertest::ScannedDatabase scanned(testdb::buildSampleDatabase());
+    ScanState& state = scanned.state;
+    const QTemporaryDir& dir = scanned.dir;
+    const QString& database = scanned.path;
     const FolderTreeModel tree = buildFolderTree(state);
 
     SavingThread thread;

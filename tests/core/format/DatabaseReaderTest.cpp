@@ -94,31 +94,6 @@ std::vector<Read> headersEvery256(qint64 from, qint64 to)
 
 } // namespace
 
-TEST(DatabaseReader, ReadsGiveTheFileBytes)
-{
-    const qint64 size = DatabaseReader::kChunkSize + 3 * kPage + 123;
-    const QByteArray file = patternBytes(size);
-    const TestFile db(file);
-    const qint64 chunk = DatabaseReader::kChunkSize;
-    const std::vector<Read> reads = {
-        {0},
-        {kPage - 4},                                           // a header across a page boundary
-        {2 * kPage, 10240, 32},                                // message text: its first 32 bytes
-        {5 * kPage, 1536, 1536},                               // a record, whole
-        {chunk - 600, 1024, 1024},                             // across the end of the first chunk
-        {256, static_cast<quint64>(chunk + kPage), ~0ull},     // larger than a chunk, behind the last read
-        {size - 9},                                            // the last whole header
-        {size - 5},                                            // headers in the last 8 bytes
-        {size - 1},
-        {size - 700, 4096, 4096},                              // blocks running past the end
-        {size - 20, 512, 32},
-    };
-    DatabaseReader reader(db.fd, size);
-    for (const Read& r : reads)
-        EXPECT_EQ(readOnce(reader, r), expectedOf(file, size, r)) << "at " << r.pos << ", length " << r.length;
-    EXPECT_EQ(reader.unreadableBytes(), 0);
-}
-
 TEST(DatabaseReader, AFileThatShrankWhileReadReadsAsZerosPastItsNewEnd)
 {
     const qint64 size = 16 * kPage + 300;
@@ -144,7 +119,7 @@ TEST(DatabaseReader, AFileThatShrankWhileReadReadsAsZerosPastItsNewEnd)
     }
 }
 
-TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
+TEST(DatabaseReader, ReadsGiveTheFileBytesAndUnreadableSectorsAreZerosCountedOnce)
 {
     // With `cut`, the file is also cut at the damage, and the disk fails
     // there until the old end.
@@ -163,6 +138,15 @@ TEST(DatabaseReader, SectorsTheDiskCannotReadAreZerosCountedOnce)
         std::vector<Read> walk;
     };
     const Case cases[] = {
+        {"no damage", 0, 0, false,
+         {{0},
+          {kPage - 4},                                       // a header across a page boundary
+          {2 * kPage, 10240, 32},                            // message text: its first 32 bytes
+          {chunk - 600, 1024, 1024},                         // across the end of the first chunk
+          {256, static_cast<quint64>(chunk + kPage), ~0ull}, // larger than a chunk, behind the last read
+          {size - 9}, {size - 5}, {size - 1},                // the last whole header, then cut ones
+          {size - 700, 4096, 4096},                          // blocks running past the end
+          {size - 20, 512, 32}}},
         // The second chunk starts at chunk - 256: half a sector of the first
         // is read again, and its pieces must keep to the disk's sectors.
         {"sectors across a chunk start between sectors", chunk - 512, chunk + 1024, false,

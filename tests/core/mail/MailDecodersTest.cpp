@@ -1,6 +1,7 @@
-// The mail record, message text, account and attachment decoders, one
-// table each: what a field becomes for the bytes stored, at and past every
-// limit, and with data that runs past the block.
+// The mail record, message text, account and attachment decoders with data
+// that runs past the block, and what the scan keeps of each record. Each
+// record field at and past its limit is in the golden files (mail-fields),
+// where composed messages show what was read.
 
 #include "DatabaseBuilder.h"
 #include "archive/BlockScanner.h"
@@ -12,94 +13,19 @@
 using namespace er;
 using namespace testdb;
 
-namespace {
-
-enum class Field { Subject, FromName, FromAddress, MailId };
-
-// The field as a string; "-" when the record holds no text for it at all
-// (the writers ask whether a record has one).
-QString decodedField(const MailRecordBlock& r, Field field)
+// The writers cut text at a zero as well, so the decoder's own cut shows
+// only here.
+TEST(MailRecordDecoder, TextsEndAtTheirZero)
 {
+    MailRecordBlock r{1, 1};
+    r.sender = Address{QByteArray("a@b\0junk", 8), QStringLiteral("Ann") + QChar(0) + "hidden"};
+    r.subject = utf16be(QStringLiteral("cut") + QChar(0) + "x");
     ScanState state;
-    decodeBlock(state, BlockTag::MLRC, BlockView::whole(mlrcBlock(r), 5120));
+    decodeBlock(state, BlockTag::MLRC, BlockView::whole(mlrcBlock(r)));
     const MailRecord& m = state.mail.records.back();
-    const auto text = [&](TextRef ref) { return ref.isEmpty() ? QStringLiteral("-") : state.mail.text(ref); };
-    switch (field) {
-    case Field::Subject: return text(m.subject);
-    case Field::FromName: return text(m.fromName);
-    case Field::FromAddress:
-        return m.fromAddress.isEmpty() ? QStringLiteral("-") : QString::fromLatin1(state.mail.bytes(m.fromAddress));
-    case Field::MailId: return QString::number(m.mailId);
-    }
-    return {};
-}
-
-MailRecordBlock withSubject(const QByteArray& stored)
-{
-    MailRecordBlock r{1, 1};
-    r.subject = stored;
-    return r;
-}
-
-MailRecordBlock withSender(const QByteArray& address, const QString& name)
-{
-    MailRecordBlock r{1, 1};
-    r.sender = Address{address, name};
-    return r;
-}
-
-MailRecordBlock senderPastTheBlock()
-{
-    QByteArray list = addressList({{"someone@example.com", QStringLiteral("Someone")}});
-    list.replace(29, 4, be32(0x7FFFFFF0));
-    MailRecordBlock r{1, 9};
-    r.extra = {prop(kSenderTag, list), prop(kSubjectTag, utf16be(QStringLiteral("fine")))};
-    return r;
-}
-
-} // namespace
-
-TEST(MailRecordDecoder, FieldsAtAndPastTheirLimits)
-{
-    const QString wideSubject = QString::fromUtf8("\xE4\xB8\xAD\xE6\x96\x87");
-    const QString fullWidth = QString::fromUtf8("\xEF\xBC\xA8\xEF\xBD\x89"); // U+FF28 U+FF49: bytes FF 28 FF 49
-    const struct {
-        const char* what;
-        MailRecordBlock record;
-        Field field;
-        QString expected;
-    } rows[] = {
-        {"8-bit subject of 127 bytes", withSubject(narrow(QByteArray(127, 'a'))), Field::Subject, QString(127, 'a')},
-        {"8-bit subject of 128 bytes", withSubject(narrow(QByteArray(128, 'a'))), Field::Subject, "-"},
-        {"8-bit subject, Mac Roman", withSubject(narrow("caf\x8E")), Field::Subject, QString::fromUtf8("café")},
-        {"8-bit subject, UTF-8", withSubject(narrow("caf\xC3\xA9")), Field::Subject, QString::fromUtf8("café")},
-        // 255 bytes are 127 characters and half of one.
-        {"UTF-16 subject of 255 bytes", withSubject(utf16be(QString(128, 'b')).left(255)), Field::Subject,
-         QString(127, 'b')},
-        {"UTF-16 subject of 256 bytes", withSubject(utf16be(QString(128, 'b'))), Field::Subject, "-"},
-        {"UTF-16 subject beyond Latin-1", withSubject(utf16be(wideSubject)), Field::Subject, wideSubject},
-        {"UTF-16 subject whose first unit is FFxx", withSubject(utf16be(fullWidth)), Field::Subject, fullWidth},
-        {"UTF-16 subject cut at its zero unit", withSubject(utf16be(QStringLiteral("cut") + QChar(0) + "x")),
-         Field::Subject, "cut"},
-        {"sender address of 139 bytes", withSender(QByteArray(139, 'x'), "Name"), Field::FromAddress,
-         QString(139, 'x')},
-        {"sender address of 140 bytes", withSender(QByteArray(140, 'x'), "Name"), Field::FromAddress, "-"},
-        {"name behind a dropped address", withSender(QByteArray(140, 'x'), "Still found"), Field::FromName,
-         "Still found"},
-        {"name of 99 characters", withSender("a@b", QString(99, 'n')), Field::FromName, QString(99, 'n')},
-        {"name of 100 characters", withSender("a@b", QString(100, 'n')), Field::FromName, "-"},
-        {"address cut at its zero byte", withSender(QByteArray("a@b\0junk", 8), "Ann"), Field::FromAddress, "a@b"},
-        {"name cut at its zero unit", withSender("a@b", QStringLiteral("Ann") + QChar(0) + "hidden"),
-         Field::FromName, "Ann"},
-        {"address that starts with zero", withSender(QByteArray("\0a@b", 4), "Ann"), Field::FromAddress, "-"},
-        {"name that starts with zero", withSender("a@b", QChar(0) + QStringLiteral("hidden")), Field::FromName, "-"},
-        {"address length past the block", senderPastTheBlock(), Field::FromAddress, "-"},
-        {"name behind an address past the block", senderPastTheBlock(), Field::FromName, "-"},
-        {"subject after a sender past the block", senderPastTheBlock(), Field::Subject, "fine"},
-        {"no mail id", MailRecordBlock{4}, Field::MailId, "0"},
-    };
-    for (const auto& row : rows)
-        EXPECT_EQ(decodedField(row.record, row.field), row.expected) << row.what;
+    EXPECT_EQ(state.mail.bytes(m.fromAddress), QByteArray("a@b"));
+    EXPECT_EQ(state.mail.text(m.fromName), QStringLiteral("Ann"));
+    EXPECT_EQ(state.mail.text(m.subject), QStringLiteral("cut"));
 }
 
 TEST(MailRecordDecoder, APropertyEndsWithItsBlock)

@@ -2,12 +2,13 @@
 // header in any locale, and a stop request in the middle of a message.
 // Whole composed messages are in the golden files (mail-bundle).
 
+#include "../ScanTestSupport.h"
+
 #include "DatabaseBuilder.h"
 #include "archive/BlockScanner.h"
 #include "mail/MessageWriter.h"
 
 #include <QLocale>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -31,15 +32,12 @@ TEST(MessageWriter, AStopEndsTheMessageWhereItStands)
     db.add(flidBlock({FolderEntry{1, {}, QStringLiteral("Inbox")}}));
     db.add(mlrcBlock(r));
     db.add(attcBlock(7, "Content-Type: text/plain\r\rnote\r"));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Database"));
-    ASSERT_TRUE(db.writeTo(path));
-    ScanState state;
-    scanDatabase(path, state);
+    ertest::ScannedDatabase scanned(db.bytes());
+    ScanState& state = scanned.state;
     DatabaseFile database;
-    ASSERT_TRUE(database.open(path));
+    ASSERT_TRUE(database.open(scanned.path));
     std::atomic<bool> stop{false};
-    SaveContext context(dir.path());
+    SaveContext context(scanned.dir.path());
     context.hooks.stop = &stop;
     MessageWriter writer(database, state.mail, context);
     const MailRecord& record = state.mail.records.at(0);
