@@ -6,6 +6,8 @@
 #include "app/GuiState.h"
 #include "app/QEntourageMainWindow.h"
 #include "app/QLogReport.h"
+#include "app/QProgressInfo.h"
+#include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
 #include "export/OutputRunner.h"
 #include "export/RepairComplete.h"
@@ -24,6 +26,7 @@ namespace ertest {
 
 struct WindowDriver {
     QEntourageMainWindow window;
+    QSignalSpy runs{child<OutputRunner>("outputRunner"), &OutputRunner::runningChanged};
 
     template <typename T = QWidget>
     T* child(const char* name) const
@@ -51,7 +54,18 @@ struct WindowDriver {
             summary->hide();
     }
 
-    void waitForRun() const { QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning(), 60000); }
+    // Scans as a window started on a database does, without the dialog.
+    bool load(const QString& path) const
+    {
+        return er::scanDatabase(path, er::gui::scanState(), {}).kind == er::ScanOutcome::Completed;
+    }
+
+    // Until the window has handled the run's end: a saving thread is over a
+    // moment before that.
+    void waitForRun() const
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning() && (runs.isEmpty() || !runs.last().at(0).toBool()), 60000);
+    }
 
     // A mail folder's text pass ends in the event loop; nothing else waits.
     void waitForFill() const
