@@ -28,60 +28,56 @@ class tst_Dialogs : public QObject {
     Q_OBJECT
 
 private slots:
-    // The report holds the log as shown, without its own save record; a
-    // second save replaces it; cancelling changes nothing.
-    void logReportFile()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("report.txt"));
-        QVERIFY(ertest::writeFile(path, QByteArray(10000, 'o')));
-        QLogReport log;
-        QString answer;
-        log.setFileNameProvider([&]() { return answer; });
-        log.appendEntry(QStringLiteral("Grüße"), QStringLiteral("/tmp/<b>b</b> & zoë"), QStringLiteral("t"));
-        QCOMPARE(log.logText(), QStringLiteral("Grüße\n/tmp/<b>b</b> & zoë\nt\n") + QString(63, '*'));
-        log.setLogCommandsEnabled(true);
-        log.show();
-
-        const QString firstReport = log.logText();
-        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
-        QCOMPARE(readAll(path), QByteArray(10000, 'o'));
-        answer = path;
-        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
-        QCOMPARE(readAll(path), firstReport.toUtf8());
-        QVERIFY(log.logText().contains(QStringLiteral("Log Report Saving Path :\n") + path));
-        const QString secondReport = log.logText();
-        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
-        QCOMPARE(readAll(path), secondReport.toUtf8());
-    }
-
-    void logReportThatCannotBeWritten_data()
+    void logReport_data()
     {
         QTest::addColumn<QString>("target");
-        QTest::newRow("parent is a regular file") << QStringLiteral("blocker/report.txt");
-        QTest::newRow("target is a directory") << QStringLiteral("folder");
-        QTest::newRow("device without space") << QStringLiteral("/dev/full");
+        QTest::addColumn<bool>("writable");
+        QTest::newRow("an earlier report") << QStringLiteral("report.txt") << true;
+        QTest::newRow("parent is a regular file") << QStringLiteral("blocker/report.txt") << false;
+        QTest::newRow("target is a directory") << QStringLiteral("folder") << false;
+        QTest::newRow("device without space") << QStringLiteral("/dev/full") << false;
     }
 
-    // Said with the path; the log and the folder are left as they were.
-    void logReportThatCannotBeWritten()
+    // The report holds the log as shown, without its own save record, and
+    // replaces an earlier one; cancelling changes nothing. One that cannot be
+    // written is said with its path, the log and the folder left as they were.
+    void logReport()
     {
         QFETCH(QString, target);
+        QFETCH(bool, writable);
         QTemporaryDir dir;
-        QVERIFY(ertest::writeFile(dir.filePath(QStringLiteral("blocker")), QByteArray()));
+        QVERIFY(ertest::writeFile(dir.filePath("blocker"), {}) && ertest::writeFile(dir.filePath("report.txt"), "earlier"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString path = target.startsWith(QLatin1Char('/')) ? target : dir.filePath(target);
         QLogReport log;
+        QString answer;
+        log.setFileNameProvider([&]() { return answer; });
         // Large enough that a device without space refuses it at the write.
-        log.appendEntry(QStringLiteral("a"), QString(70000, QLatin1Char('p')), QStringLiteral("c"));
+        log.appendEntry(QStringLiteral("Grüße"), QStringLiteral("/tmp/<b>b</b> & zoë") + QString(70000, 'p'), "t");
+        QVERIFY(log.logText().startsWith(QStringLiteral("Grüße\n/tmp/<b>b</b> & zoë")));
+        log.setLogCommandsEnabled(true);
+        log.show();
         const QString before = log.logText();
-        auto seen = ertest::answerBoxes({QMessageBox::Ok});
-        QVERIFY(!log.saveReportTo(path));
-        QVERIFY2(seen->size() == 1 && seen->first().contains(path), qPrintable(seen->join('|')));
-        QCOMPARE(log.logText(), before);
-        QVERIFY(!QFileInfo(path).isFile());
+        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
+        answer = path;
+        if (!writable) {
+            auto seen = ertest::answerBoxes({QMessageBox::Ok});
+            QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
+            QVERIFY2(seen->size() == 1 && seen->first().contains(path), qPrintable(seen->join('|')));
+            QCOMPARE(log.logText(), before);
+            QVERIFY(!QFileInfo(path).isFile());
+        }
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 (QStringList{QStringLiteral("blocker"), QStringLiteral("folder")}));
+                 (QStringList{"blocker", "folder", "report.txt"}));
+        QCOMPARE(readAll(dir.filePath("report.txt")), QByteArray("earlier"));
+        if (!writable)
+            return;
+        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
+        QCOMPARE(readAll(path), before.toUtf8());
+        QVERIFY(log.logText().contains(QStringLiteral("Log Report Saving Path :\n") + path));
+        const QString second = log.logText();
+        QTest::mouseClick(child(&log, "SaveLog"), Qt::LeftButton);
+        QCOMPARE(readAll(path), second.toUtf8());
     }
 
     // OK stores the choice, Cancel does not, and a store that cannot be

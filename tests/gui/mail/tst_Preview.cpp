@@ -14,21 +14,9 @@
 #include <QDesktopServices>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWebEngineView>
-
-#include <algorithm>
-
-// Stands in for the desktop: collects what would have been opened.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
@@ -37,11 +25,6 @@ QByteArray htmlMail(const QByteArray& html)
     return "Return-Path: <ana@example.com>\rFrom: Ana <ana@example.com>\rSubject: Hostile\rMIME-Version: 1.0\r"
            "Content-Type: text/html; charset=\"utf-8\"\rContent-Transfer-Encoding: 8bit\r\r"
         + html;
-}
-
-bool contains(const QSignalSpy& spy, const QUrl& url)
-{
-    return std::any_of(spy.cbegin(), spy.cend(), [&](const QList<QVariant>& args) { return args.at(0).toUrl() == url; });
 }
 
 }  // namespace
@@ -56,6 +39,7 @@ class tst_Preview : public QObject {
     QTextBrowser* m_text = nullptr;
     er::ScanState m_state;
     QPreviewOfItems* m_preview = nullptr;
+    QList<QUrl> m_opened;  // by the desktop
 
     QUrl pageUrl() const { return QUrl::fromLocalFile(m_preview->previewPagePath()); }
 
@@ -69,9 +53,12 @@ class tst_Preview : public QObject {
         er::MailListRow row;
         row.summary = &summary;
         m_preview->show(er::previewOf(m_state, row));
-        return QTest::qWaitFor([&] { return !loads.isEmpty() && loads.last().at(0).toBool(); }, 15000)
+        return QTest::qWaitFor([&] { return !loads.isEmpty() && loads.last().at(0).toBool(); }, 60000)
             && m_preview->currentUrl() == pageUrl();
     }
+
+public slots:
+    void openOnDesktop(const QUrl& url) { m_opened.append(url); }
 
 private slots:
     void initTestCase()
@@ -91,19 +78,11 @@ private slots:
 
     void hostileHtmlStaysInItsBox()
     {
-        QTcpServer server;
-        int connections = 0;
-        connect(&server, &QTcpServer::newConnection, this, [&] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                ++connections;
-                s->close();
-            }
-        });
+        QTcpServer server;  // no connection is ever taken from it
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const QByteArray base = "http://127.0.0.1:" + QByteArray::number(server.serverPort());
-        UrlCatcher catcher;
         for (const char* scheme : {"http", "https"})
-            QDesktopServices::setUrlHandler(QLatin1String(scheme), &catcher, "open");
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openOnDesktop");
 
         // Remote and local resources of every kind, a script, and one link
         // over the whole page so that a click anywhere is on it.
@@ -130,10 +109,10 @@ private slots:
         QVERIFY(show(first, hostile.size()));
         // The page's own requests come after its load: wait until the first
         // of them is refused rather than for a fixed time.
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedRequests, QUrl(QString::fromLatin1(base + "/x.png"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedRequests.contains({QUrl(QString::fromLatin1(base + "/x.png"))}), 60000);
         QString shown;
         m_view->page()->toPlainText([&](const QString& text) { shown = text; });
-        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 60000);
         QVERIFY(shown.contains(QLatin1String("Tracked letter")) && !shown.contains(QLatin1String("script wrote this")));
         QCOMPARE(m_view->page()->title(), QStringLiteral("Untouched"));
         for (const QList<QVariant>& args : refusedRequests)
@@ -145,12 +124,11 @@ private slots:
         QSignalSpy refusedNavigations(page, &er::gui::SafeWebPage::navigationRefused);
         QWidget* surface = m_view->focusProxy();
         QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedNavigations, QUrl(QString::fromLatin1(base + "/clicked"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedNavigations.contains({QUrl(QString::fromLatin1(base + "/clicked"))}), 60000);
         QVERIFY(show(second, refresh.size()));
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedNavigations, QUrl(QString::fromLatin1(base + "/refreshed"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedNavigations.contains({QUrl(QString::fromLatin1(base + "/refreshed"))}), 60000);
         QCOMPARE(m_preview->currentUrl(), pageUrl());
-        QCOMPARE(connections, 0);
-        QVERIFY(catcher.opened.isEmpty());
+        QVERIFY(!server.hasPendingConnections() && m_opened.isEmpty());
         for (const char* scheme : {"http", "https"})
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }

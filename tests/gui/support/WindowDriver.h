@@ -26,7 +26,7 @@ namespace ertest {
 
 struct WindowDriver {
     QEntourageMainWindow window;
-    QSignalSpy runs{child<OutputRunner>("outputRunner"), &OutputRunner::runningChanged};
+    QSignalSpy runs{runner(), &OutputRunner::runningChanged};
 
     template <typename T = QWidget>
     T* child(const char* name) const
@@ -54,6 +54,16 @@ struct WindowDriver {
             summary->hide();
     }
 
+    // Open, Save, Export, the message actions and the categories are refused.
+    bool commandsLocked() const
+    {
+        for (const char* name : {"actionOpenFile", "actionSaveRepairedFile", "actionExportPortable", "actionSaveMessages",
+                                 "actionSaveAttachments", "actionExportFolder", "actionMailButton"})
+            if (action(name)->isEnabled())
+                return false;
+        return true;
+    }
+
     // Scans as a window started on a database does, without the dialog.
     bool load(const QString& path) const
     {
@@ -67,14 +77,8 @@ struct WindowDriver {
         QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning() && (runs.isEmpty() || !runs.last().at(0).toBool()), 60000);
     }
 
-    // A mail folder's text pass ends in the event loop; nothing else waits.
-    void waitForFill() const
-    {
-        if (!lister()->isFilling())
-            return;
-        QSignalSpy finished(lister(), &QItemLister::fillFinished);
-        QVERIFY(finished.wait(60000));
-    }
+    // A mail folder's text pass ends in the event loop.
+    void waitForFill() const { QTRY_VERIFY_WITH_TIMEOUT(!lister()->isFilling(), 60000); }
 
     void listFolder(const QString& name) const
     {
