@@ -212,28 +212,21 @@ private slots:
         w.window.OnMailView();
         auto* bar = w.child<QProgressBar>("statusProgress");
         auto* stop = w.child<QToolButton>("statusStop");
-        // The pass waits after its first progress report until Stop is clicked.
+        // The pass is held after its first progress report until Stop is clicked.
         QSemaphore clicked;
         std::atomic<bool> held{false};
         w.lister()->model()->setTextPassProbe([&]() {
             if (!held.exchange(true))
                 clicked.tryAcquire(1, 60000);
         });
-        int rowsDuringFill = 0;
-        bool lockedDuringFill = false;
-        auto stopping = connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
-            if (value == 0 || rowsDuringFill)
-                return;
-            rowsDuringFill = w.rowCount();
-            lockedDuringFill = !w.tree()->isEnabled() && w.commandsLocked();
-            QTest::mouseClick(stop, Qt::LeftButton);
-            clicked.release();
-        });
-        w.listFolder(QStringLiteral("Inbox"));
-        disconnect(stopping);
+        w.listFolder(QStringLiteral("Inbox"), false);
+        QTRY_VERIFY_WITH_TIMEOUT(held && bar->value() > 0, 60000);
+        QCOMPARE(w.rowCount(), 3000);
+        QVERIFY(w.lister()->isFilling() && !w.tree()->isEnabled() && w.commandsLocked());
+        QTest::mouseClick(stop, Qt::LeftButton);
+        clicked.release();
+        w.waitForFill();
         w.lister()->model()->setTextPassProbe({});
-        QCOMPARE(rowsDuringFill, 3000);
-        QVERIFY(lockedDuringFill);
         QVERIFY(!w.lister()->model()->textsComplete());
         QVERIFY(w.tree()->isEnabled() && w.action("actionSaveMessages")->isEnabled());
 

@@ -17,14 +17,11 @@
 
 int main(int argc, char** argv)
 {
-    QTemporaryDir home;
-    if (argc != 2 || !home.isValid()) {
+    ertest::GuiApp gui(argc, argv);
+    if (argc != 2 || !gui.isolated) {
         std::fprintf(stderr, "usage: readme-picture OUTPUT.png\n");
         return 2;
     }
-    ertest::isolateFrom(home.path());
-    QApplication app(argc, argv);
-    ertest::loadResources();
 
     ertest::WindowDriver w;
     w.window.resize(1400, 820);

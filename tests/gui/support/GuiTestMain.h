@@ -14,23 +14,28 @@
 
 namespace ertest {
 
-// Before the QApplication.
-inline void isolateFrom(const QString& home)
+inline bool isolate(const QTemporaryDir& home)
 {
-    qputenv("HOME", QFile::encodeName(home));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/.config"));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home + "/.local/share"));
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/.local/share"));
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return home.isValid();
 }
 
-// After it.
-inline void loadResources()
-{
-    er::gui::initGuiResources();
-    er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
-}
+struct GuiApp {
+    QTemporaryDir home;
+    const bool isolated = isolate(home);  // before the application starts
+    QApplication app;
+
+    GuiApp(int& argc, char** argv) : app(argc, argv)
+    {
+        er::gui::initGuiResources();
+        er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
+    }
+};
 
 inline QByteArray readAll(const QString& path)
 {
@@ -46,16 +51,11 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
 
 }  // namespace ertest
 
-#define ER_GUI_TEST_MAIN(TestClass)                \
-    int main(int argc, char** argv)                \
-    {                                              \
-        QTemporaryDir home;                        \
-        if (!home.isValid())                       \
-            return 2;                              \
-        ertest::isolateFrom(home.path());          \
-        QApplication app(argc, argv);              \
-        ertest::loadResources();                   \
-        TestClass test;                            \
-        QTEST_SET_MAIN_SOURCE_PATH                 \
-        return QTest::qExec(&test, argc, argv);    \
+#define ER_GUI_TEST_MAIN(TestClass)                                         \
+    int main(int argc, char** argv)                                         \
+    {                                                                       \
+        ertest::GuiApp gui(argc, argv);                                     \
+        TestClass test;                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                          \
+        return gui.isolated ? QTest::qExec(&test, argc, argv) : 2;          \
     }

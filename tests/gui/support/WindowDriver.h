@@ -80,13 +80,14 @@ struct WindowDriver {
     // A mail folder's text pass ends in the event loop.
     void waitForFill() const { QTRY_VERIFY_WITH_TIMEOUT(!lister()->isFilling(), 60000); }
 
-    void listFolder(const QString& name) const
+    void listFolder(const QString& name, bool wait = true) const
     {
         const QModelIndex folder = tree()->findFolder(name);
         QVERIFY2(folder.isValid(), qPrintable(name));
         tree()->setCurrentIndex(folder);
         emit tree()->clicked(folder);
-        waitForFill();
+        if (wait)
+            waitForFill();
     }
 
     QAbstractItemModel* rows() const { return lister()->proxy(); }
