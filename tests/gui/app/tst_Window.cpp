@@ -361,7 +361,7 @@ private slots:
         QVERIFY(w->commandsLocked());
         auto seen = ertest::answerBoxes({QMessageBox::Ok});
         QVERIFY(!w->window.close());
-        QCOMPARE(*seen, QStringList{"Application Running !!\nPlease halt the current process to Exit."});
+        QCOMPARE(seen->size(), 1);
 
         QTest::keyClick(sheet, Qt::Key_Escape);
         QVERIFY(!sheet->close());

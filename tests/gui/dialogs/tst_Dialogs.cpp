@@ -12,17 +12,8 @@
 #include <QPushButton>
 #include <QSettings>
 
-namespace {
-
+using ertest::child;
 using ertest::readAll;
-
-template <typename T = QPushButton>
-T* child(QObject* parent, const char* name)
-{
-    return parent->findChild<T*>(QString::fromLatin1(name));
-}
-
-}  // namespace
 
 class tst_Dialogs : public QObject {
     Q_OBJECT
@@ -108,7 +99,7 @@ private slots:
         auto seen = ertest::answerBoxes({QMessageBox::Ok});
         QTest::mouseClick(child(&dlg, "OkButton"), Qt::LeftButton);
         QVERIFY(QFile::remove(dir));
-        QCOMPARE(*seen, QStringList{"The preferences could not be saved."});
+        QCOMPARE(seen->size(), 1);
         QVERIFY(dlg.isVisible());
     }
 };

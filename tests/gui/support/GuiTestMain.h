@@ -37,6 +37,12 @@ struct GuiApp {
     }
 };
 
+template <typename T = QWidget>
+T* child(const QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QLatin1String(name));
+}
+
 inline QByteArray readAll(const QString& path)
 {
     QFile file(path);

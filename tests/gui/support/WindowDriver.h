@@ -3,6 +3,8 @@
 // Drives the main window as a user does, finding its widgets by their object
 // names: scans through the scan dialog, lists folders, reads the list.
 
+#include "GuiTestMain.h"
+
 #include "app/GuiState.h"
 #include "app/QEntourageMainWindow.h"
 #include "app/QLogReport.h"
@@ -20,7 +22,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeView>
-#include <QtTest>
 
 namespace ertest {
 
@@ -29,10 +30,7 @@ struct WindowDriver {
     QSignalSpy runs{runner(), &OutputRunner::runningChanged};
 
     template <typename T = QWidget>
-    T* child(const char* name) const
-    {
-        return window.findChild<T*>(QLatin1String(name));
-    }
+    T* child(const char* name) const { return ertest::child<T>(&window, name); }
     QAction* action(const char* name) const { return child<QAction>(name); }
     er::gui::FolderTreeView* tree() const { return child<er::gui::FolderTreeView>("folderTree"); }
     QTreeView* list() const { return child<QTreeView>("itemList"); }
