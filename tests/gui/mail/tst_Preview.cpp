@@ -5,7 +5,6 @@
 #include "GuiTestMain.h"
 
 #include "DatabaseBuilder.h"
-#include "app/AppPaths.h"
 #include "archive/ItemPreview.h"
 #include "archive/ScanState.h"
 #include "mail/MailHeaderView.h"
@@ -15,21 +14,9 @@
 #include <QDesktopServices>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 #include <QWebEngineView>
-
-#include <algorithm>
-
-// Stands in for the desktop: collects what would have been opened.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public slots:
-    void open(const QUrl& url) { opened.append(url); }
-};
 
 namespace {
 
@@ -38,11 +25,6 @@ QByteArray htmlMail(const QByteArray& html)
     return "Return-Path: <ana@example.com>\rFrom: Ana <ana@example.com>\rSubject: Hostile\rMIME-Version: 1.0\r"
            "Content-Type: text/html; charset=\"utf-8\"\rContent-Transfer-Encoding: 8bit\r\r"
         + html;
-}
-
-bool contains(const QSignalSpy& spy, const QUrl& url)
-{
-    return std::any_of(spy.cbegin(), spy.cend(), [&](const QList<QVariant>& args) { return args.at(0).toUrl() == url; });
 }
 
 }  // namespace
@@ -57,6 +39,7 @@ class tst_Preview : public QObject {
     QTextBrowser* m_text = nullptr;
     er::ScanState m_state;
     QPreviewOfItems* m_preview = nullptr;
+    QList<QUrl> m_opened;  // by the desktop
 
     QUrl pageUrl() const { return QUrl::fromLocalFile(m_preview->previewPagePath()); }
 
@@ -70,21 +53,20 @@ class tst_Preview : public QObject {
         er::MailListRow row;
         row.summary = &summary;
         m_preview->show(er::previewOf(m_state, row));
-        return QTest::qWaitFor([&] { return !loads.isEmpty() && loads.last().at(0).toBool(); }, 15000)
+        return QTest::qWaitFor([&] { return !loads.isEmpty() && loads.last().at(0).toBool(); }, 60000)
             && m_preview->currentUrl() == pageUrl();
     }
+
+public slots:
+    void openOnDesktop(const QUrl& url) { m_opened.append(url); }
 
 private slots:
     void initTestCase()
     {
-        er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
         auto* layout = new QVBoxLayout(&m_window);
-        m_header = new MailHeaderView(&m_window);
-        m_view = new QWebEngineView(&m_window);
-        m_text = new QTextBrowser(&m_window);
-        layout->addWidget(m_header);
-        layout->addWidget(m_view, 1);
-        layout->addWidget(m_text);
+        layout->addWidget(m_header = new MailHeaderView);
+        layout->addWidget(m_view = new QWebEngineView, 1);
+        layout->addWidget(m_text = new QTextBrowser);
         m_window.resize(600, 700);
         m_window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&m_window));
@@ -96,19 +78,11 @@ private slots:
 
     void hostileHtmlStaysInItsBox()
     {
-        QTcpServer server;
-        int connections = 0;
-        connect(&server, &QTcpServer::newConnection, this, [&] {
-            while (QTcpSocket* s = server.nextPendingConnection()) {
-                ++connections;
-                s->close();
-            }
-        });
+        QTcpServer server;  // no connection is ever taken from it
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const QByteArray base = "http://127.0.0.1:" + QByteArray::number(server.serverPort());
-        UrlCatcher catcher;
         for (const char* scheme : {"http", "https"})
-            QDesktopServices::setUrlHandler(QLatin1String(scheme), &catcher, "open");
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "openOnDesktop");
 
         // Remote and local resources of every kind, a script, and one link
         // over the whole page so that a click anywhere is on it.
@@ -135,10 +109,10 @@ private slots:
         QVERIFY(show(first, hostile.size()));
         // The page's own requests come after its load: wait until the first
         // of them is refused rather than for a fixed time.
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedRequests, QUrl(QString::fromLatin1(base + "/x.png"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedRequests.contains({QUrl(QString::fromLatin1(base + "/x.png"))}), 60000);
         QString shown;
         m_view->page()->toPlainText([&](const QString& text) { shown = text; });
-        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!shown.isEmpty(), 60000);
         QVERIFY(shown.contains(QLatin1String("Tracked letter")) && !shown.contains(QLatin1String("script wrote this")));
         QCOMPARE(m_view->page()->title(), QStringLiteral("Untouched"));
         for (const QList<QVariant>& args : refusedRequests)
@@ -150,51 +124,42 @@ private slots:
         QSignalSpy refusedNavigations(page, &er::gui::SafeWebPage::navigationRefused);
         QWidget* surface = m_view->focusProxy();
         QTest::mouseClick(surface, Qt::LeftButton, {}, surface->rect().center());
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedNavigations, QUrl(QString::fromLatin1(base + "/clicked"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedNavigations.contains({QUrl(QString::fromLatin1(base + "/clicked"))}), 60000);
         QVERIFY(show(second, refresh.size()));
-        QTRY_VERIFY_WITH_TIMEOUT(contains(refusedNavigations, QUrl(QString::fromLatin1(base + "/refreshed"))), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(refusedNavigations.contains({QUrl(QString::fromLatin1(base + "/refreshed"))}), 60000);
         QCOMPARE(m_preview->currentUrl(), pageUrl());
-        QCOMPARE(connections, 0);
-        QVERIFY(catcher.opened.isEmpty());
+        QVERIFY(!server.hasPendingConnections() && m_opened.isEmpty());
         for (const char* scheme : {"http", "https"})
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
     }
 
+    // Our own files and inline data, nothing else, however it is spelt.
     void filterAdmitsOnlyOurFilesAndInlineData()
     {
         er::gui::PreviewRequestFilter filter;
-        const QString page = m_dir.filePath(QStringLiteral("page.html"));
-        const QString mark = m_dir.filePath(QStringLiteral("mark.png"));
-        filter.setAllowedFiles({page, mark});
-        const QList<QPair<QString, bool>> cases = {
-            {QUrl::fromLocalFile(page).toString(), true}, {QUrl::fromLocalFile(mark).toString(), true},
-            {"data:image/png;base64,iVBORw0KGgo=", true}, {"DATA:text/plain,x", true},
-            {QUrl::fromLocalFile(m_dir.filePath("other.png")).toString(), false},
-            {QUrl::fromLocalFile(page + ".bak").toString(), false},
-            {QUrl::fromLocalFile(page).toString() + "?x=1", false}, {"file:///etc/hostname", false},
-            {"file://server" + page, false}, {"http://127.0.0.1/x.png", false},
-            {"https://example.com/" + page, false}, {"ws://example.com/a", false}, {"blob:file:///x", false},
-            {"", false}};
-        for (const auto& c : cases)
-            QVERIFY2(filter.allows(QUrl(c.first)) == c.second, qPrintable(c.first));
+        const QString path = m_dir.filePath(QStringLiteral("page.html"));
+        const QString page = QUrl::fromLocalFile(path).toString();
+        filter.setAllowedFiles({path});
+        for (const QString& url : {page, QStringLiteral("data:image/png;base64,iVBORw0KGgo="), QStringLiteral("DATA:text/plain,x")})
+            QVERIFY2(filter.allows(QUrl(url)), qPrintable(url));
+        for (const QString& url : {QUrl::fromLocalFile(m_dir.filePath("other.png")).toString(), page + ".bak",
+                                   page + "?x=1", "file://server" + path, "https://example.com/" + path,
+                                   QStringLiteral("ws://example.com/a"), QStringLiteral("blob:file:///x"), QString()})
+            QVERIFY2(!filter.allows(QUrl(url)), qPrintable(url));
         filter.setAllowedFiles({});
-        QVERIFY(!filter.allows(QUrl::fromLocalFile(page)));
+        QVERIFY(!filter.allows(QUrl(page)));
     }
 
+    // A reset clears the header; the page lives in a folder only we can read.
     void blankPageLivesInAPrivateFolder()
     {
         m_header->setPlainText(QStringLiteral("From: stale"));
         m_preview->resetPreview();
-        const QString path = m_preview->previewPagePath();
-        QFile page(path);
-        QVERIFY(page.open(QIODevice::ReadOnly));
-        QCOMPARE(page.readAll(), QByteArray("  ") + QByteArray(98, '\0'));
         QCOMPARE(m_header->toPlainText(), QString());
-        QVERIFY(!path.startsWith(QLatin1String("/var/tmp/")));
-        const QFileInfo folder(QFileInfo(path).absolutePath());
-        QCOMPARE(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                                         | QFile::WriteOther | QFile::ExeOther),
-                 QFile::Permissions());
+        const QFileInfo page(m_preview->previewPagePath());
+        QVERIFY(page.isFile());
+        const QFile::Permissions groupOrOthers(0x0077);
+        QVERIFY(!(QFileInfo(page.absolutePath()).permissions() & groupOrOthers));
     }
 
     void textLinesArePlainText()

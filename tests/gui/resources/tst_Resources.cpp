@@ -1,39 +1,31 @@
-// The resources folder the build assembles: its documents are there, and
-// every link of the link file and of the help pages leads to a page (and an
-// anchor) that exists there.
+// The link file and the resources folder the build assembles: how the link
+// file is read, the documents are there, and every link of the link file and
+// of the help pages leads to a page (and an anchor) that exists.
 
 #include "GuiTestMain.h"
 
 #include "app/LinkSettings.h"
 
 #include <QRegularExpression>
+#include <QSettings>
 #include <QUrl>
 
 namespace {
 
 const QString kResources = QStringLiteral(ER_RESOURCES_DIR);
-const QStringList kHelpPages = {"help/Vantrel_Kestrane_Entourage_Repair.htm", "help/Vantrel_Support.htm",
-                                "help/How_To_Import.htm"};
 
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using ertest::readAll;
 
-// Why a local reference (path#anchor, relative to `dir`) leads nowhere;
-// empty when it leads to a file and anchor that exist.
-QString brokenReference(const QString& dir, const QString& reference)
+// Why a link leads nowhere; empty when it leads to a file of ours and to an
+// anchor that exist.
+QString brokenLink(const QUrl& url)
 {
-    if (!QUrl(reference).scheme().isEmpty())
-        return QStringLiteral("not local");
-    const QString file = reference.section('#', 0, 0);
-    const QString path = QDir(dir).absoluteFilePath(file.startsWith('/') ? file.mid(1) : file);
-    if (!QFileInfo(path).isFile())
-        return path + QStringLiteral(" is missing");
-    const QString anchor = reference.section('#', 1);
-    if (!anchor.isEmpty() && !readAll(path).contains(QStringLiteral("id=\"%1\"").arg(anchor).toUtf8()))
-        return QStringLiteral("no anchor ") + anchor;
+    if (!url.isLocalFile())
+        return url.toString() + QStringLiteral(" is not ours");
+    if (!QFileInfo(url.toLocalFile()).isFile())
+        return url.toLocalFile() + QStringLiteral(" is missing");
+    if (url.hasFragment() && !readAll(url.toLocalFile()).contains("id=\"" + url.fragment().toUtf8() + '"'))
+        return QStringLiteral("no anchor ") + url.fragment();
     return QString();
 }
 
@@ -43,32 +35,52 @@ class ResourcesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void documentsAreThere()
+    // Only top-level strings count; damage voids the file; the shipped file
+    // is never written.
+    void linkSettings()
     {
-        for (const QString& file : QStringList{"Eula.txt", "Eula.pdf", "img_WaterMark.png"} + kHelpPages)
-            QVERIFY2(QFileInfo(kResources + "/" + file).size() > 0, qPrintable(file));
-        QVERIFY(readAll(kResources + "/Eula.pdf").startsWith("%PDF-"));
+        QTemporaryDir dir;
+        const QString good = dir.filePath("good.plist");
+        const QByteArray goodBytes =
+            "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict>"
+            "<key>Nested</key><dict><key>KBLink</key><string>wrong</string></dict>"
+            "<key>Orphan</key><key>KBLink</key><string>https://kb.example.com/?a=1&amp;b=2</string>"
+            "<key>Count</key><integer>6</integer></dict></plist>";
+        QVERIFY(ertest::writeFile(good, goodBytes));
+        QCOMPARE(er::gui::linkSetting(good, "KBLink"), QString("https://kb.example.com/?a=1&b=2"));
+        QCOMPARE(er::gui::linkSetting(good, "Count") + er::gui::linkSetting(good, "Orphan"), QString("6"));
+        QSettings(good, er::gui::propertyListFormat()).setValue("KBLink", "changed");
+        QCOMPARE(readAll(good), goodBytes);
+        const QString cut = dir.filePath("cut.plist");
+        QVERIFY(ertest::writeFile(cut, goodBytes.chopped(12)));
+        QCOMPARE(er::gui::linkSetting(cut, "KBLink"), QString());
     }
 
+    // The documents are there, and the link file and the help pages link only
+    // to pages and anchors of ours that exist.
     void linksLeadToPagesThatExist()
     {
-        const QString links = kResources + "/ZevarodezAvavozLink.plist";
+        const QStringList pages = {"help/Vantrel_Kestrane_Entourage_Repair.htm", "help/Vantrel_Support.htm",
+                                   "help/How_To_Import.htm"};
+        for (const QString& path : {er::gui::licenseTextPath(), er::gui::watermarkPath()})
+            QVERIFY2(QFileInfo(path).size() > 0, qPrintable(path));
+        QVERIFY(readAll(er::gui::licenseDocumentPath()).startsWith("%PDF-"));
+
+        const QString links = er::gui::linkFilePath();
         for (const char* key : {"ViewSupportLink", "KBLink", "HowToImportLink", "WebsiteLink"}) {
-            const QString value = er::gui::linkSetting(links, QLatin1String(key));
-            QVERIFY2(!value.isEmpty(), key);
-            QVERIFY2(brokenReference(kResources, value).isEmpty(), qPrintable(key + (": " + brokenReference(kResources, value))));
+            const QString broken = brokenLink(er::gui::linkUrl(kResources, er::gui::linkSetting(links, key)));
+            QVERIFY2(broken.isEmpty(), qPrintable(key + (": " + broken)));
         }
         QVERIFY(!er::gui::linkSetting(links, QStringLiteral("HowToImport")).isEmpty());
 
         const QRegularExpression reference(QStringLiteral("(?:href|src)=\"([^\"]*)\""));
-        for (const QString& page : kHelpPages) {
-            const QString text = QString::fromUtf8(readAll(kResources + "/" + page));
+        for (const QString& page : pages) {
+            const QUrl url = QUrl::fromLocalFile(kResources + "/" + page);
+            const QString text = QString::fromUtf8(readAll(url.toLocalFile()));
             QVERIFY2(text.contains("<meta charset=\"utf-8\">"), qPrintable(page));
             for (auto match = reference.globalMatch(text); match.hasNext();) {
-                QString target = match.next().captured(1);
-                if (target.startsWith('#'))
-                    target.prepend(QFileInfo(page).fileName());
-                const QString broken = brokenReference(QFileInfo(kResources + "/" + page).absolutePath(), target);
+                const QString target = match.next().captured(1);
+                const QString broken = brokenLink(url.resolved(QUrl(target)));
                 QVERIFY2(broken.isEmpty(), qPrintable(page + " -> " + target + ": " + broken));
             }
         }

@@ -1,31 +1,67 @@
 #pragma once
 
-// main() for the GUI test programs: a private HOME and XDG_CONFIG_HOME so that
-// stored settings never mask a case, the flags QtWebEngine needs on a
-// headless machine, and the compiled-in images.
+// main() for the GUI test programs (and the README's picture): a private HOME
+// and XDG folders so that stored settings never mask a case, the flags
+// QtWebEngine needs on a headless machine, the compiled-in images and the
+// resources folder of the build.
 
+#include "app/AppPaths.h"
 #include "app/GuiResources.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#define ER_GUI_TEST_MAIN(TestClass)                                                   \
-    int main(int argc, char** argv)                                                   \
-    {                                                                                 \
-        QTemporaryDir home;                                                           \
-        if (!home.isValid())                                                          \
-            return 2;                                                                 \
-        qputenv("HOME", QFile::encodeName(home.path()));                              \
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));      \
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/.local/share"));   \
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");                                  \
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");                       \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                   \
-        QApplication app(argc, argv);                                                 \
-        er::gui::initGuiResources();                                                  \
-        TestClass test;                                                               \
-        QTEST_SET_MAIN_SOURCE_PATH                                                    \
-        return QTest::qExec(&test, argc, argv);                                       \
+namespace ertest {
+
+inline bool isolate(const QTemporaryDir& home)
+{
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + "/.config"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + "/.local/share"));
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return home.isValid();
+}
+
+struct GuiApp {
+    QTemporaryDir home;
+    const bool isolated = isolate(home);  // before the application starts
+    QApplication app;
+
+    GuiApp(int& argc, char** argv) : app(argc, argv)
+    {
+        er::gui::initGuiResources();
+        er::gui::setResourcesFolder(QStringLiteral(ER_RESOURCES_DIR));
+    }
+};
+
+template <typename T = QWidget>
+T* child(const QObject* parent, const char* name)
+{
+    return parent->findChild<T*>(QLatin1String(name));
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace ertest
+
+#define ER_GUI_TEST_MAIN(TestClass)                                         \
+    int main(int argc, char** argv)                                         \
+    {                                                                       \
+        ertest::GuiApp gui(argc, argv);                                     \
+        TestClass test;                                                     \
+        QTEST_SET_MAIN_SOURCE_PATH                                          \
+        return gui.isolated ? QTest::qExec(&test, argc, argv) : 2;          \
     }

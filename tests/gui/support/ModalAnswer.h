@@ -1,10 +1,11 @@
 #pragma once
 
-// Answers the next modal dialog or message box that opens while the code
-// under test runs its own event loop (QMessageBox::exec, QDialog::exec).
+// Answers the message boxes that the code under test opens with their own
+// event loops (QMessageBox::exec), one button each, in the order they come.
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -14,40 +15,31 @@
 
 namespace ertest {
 
-// Polls for a visible modal widget other than `except` and hands it to
-// `answer` once. Returns a flag that tells whether the answer ran.
-inline std::shared_ptr<bool> answerNextModal(std::function<void(QWidget*)> answer, QWidget* except = nullptr)
+// Presses `buttons` in turn on the next boxes; any other dialog is rejected.
+// Returns the texts of the boxes answered so far. The minute's bound is only
+// there so that a box that never comes ends the polling.
+inline std::shared_ptr<QStringList> answerBoxes(const QList<QMessageBox::StandardButton>& buttons)
 {
-    auto done = std::make_shared<bool>(false);
-    auto polls = std::make_shared<int>(0);
+    auto seen = std::make_shared<QStringList>();
+    auto last = std::make_shared<QPointer<QWidget>>();
     auto poll = std::make_shared<std::function<void()>>();
-    QPointer<QWidget> skip(except);
+    const QDeadlineTimer bound(60000);
     *poll = [=]() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal != skip.data() && modal->isVisible()) {
-            *done = true;
-            answer(modal);
-        } else if (++*polls < 500) {  // bounded only so that a missing box fails
-            QTimer::singleShot(20, *poll);
+        if (modal && modal != *last && modal->isVisible()) {
+            *last = modal;
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            *seen << (box ? box->text() : QString());
+            if (box && box->button(buttons.at(seen->size() - 1)))
+                box->button(buttons.at(seen->size() - 1))->click();
+            else
+                static_cast<QDialog*>(modal)->reject();
         }
+        if (seen->size() < buttons.size() && !bound.hasExpired())
+            QTimer::singleShot(10, *poll);
     };
     QTimer::singleShot(0, *poll);
-    return done;
-}
-
-// Presses the message box button with the given role, remembering the text;
-// any other dialog is rejected.
-inline std::shared_ptr<bool> answerMessageBox(QMessageBox::StandardButton button, QString* textSeen = nullptr)
-{
-    return answerNextModal([=](QWidget* modal) {
-        auto* box = qobject_cast<QMessageBox*>(modal);
-        if (box && textSeen)
-            *textSeen = box->text();
-        if (box && box->button(button))
-            box->button(button)->click();
-        else
-            static_cast<QDialog*>(modal)->reject();
-    });
+    return seen;
 }
 
 }  // namespace ertest

@@ -3,9 +3,13 @@
 // Drives the main window as a user does, finding its widgets by their object
 // names: scans through the scan dialog, lists folders, reads the list.
 
+#include "GuiTestMain.h"
+
 #include "app/GuiState.h"
 #include "app/QEntourageMainWindow.h"
 #include "app/QLogReport.h"
+#include "app/QProgressInfo.h"
+#include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
 #include "export/OutputRunner.h"
 #include "export/RepairComplete.h"
@@ -18,18 +22,15 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeView>
-#include <QtTest>
 
 namespace ertest {
 
 struct WindowDriver {
     QEntourageMainWindow window;
+    QSignalSpy runs{runner(), &OutputRunner::runningChanged};
 
     template <typename T = QWidget>
-    T* child(const char* name) const
-    {
-        return window.findChild<T*>(QLatin1String(name));
-    }
+    T* child(const char* name) const { return ertest::child<T>(&window, name); }
     QAction* action(const char* name) const { return child<QAction>(name); }
     er::gui::FolderTreeView* tree() const { return child<er::gui::FolderTreeView>("folderTree"); }
     QTreeView* list() const { return child<QTreeView>("itemList"); }
@@ -51,24 +52,40 @@ struct WindowDriver {
             summary->hide();
     }
 
-    void waitForRun() const { QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning(), 60000); }
-
-    // A mail folder's text pass ends in the event loop; nothing else waits.
-    void waitForFill() const
+    // Open, Save, Export, the message actions and the categories are refused.
+    bool commandsLocked() const
     {
-        if (!lister()->isFilling())
-            return;
-        QSignalSpy finished(lister(), &QItemLister::fillFinished);
-        QVERIFY(finished.wait(60000));
+        for (const char* name : {"actionOpenFile", "actionSaveRepairedFile", "actionExportPortable", "actionSaveMessages",
+                                 "actionSaveAttachments", "actionExportFolder", "actionMailButton"})
+            if (action(name)->isEnabled())
+                return false;
+        return true;
     }
 
-    void listFolder(const QString& name) const
+    // Scans as a window started on a database does, without the dialog.
+    bool load(const QString& path) const
+    {
+        return er::scanDatabase(path, er::gui::scanState(), {}).kind == er::ScanOutcome::Completed;
+    }
+
+    // Until the window has handled the run's end: a saving thread is over a
+    // moment before that.
+    void waitForRun() const
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(!runner()->isRunning() && (runs.isEmpty() || !runs.last().at(0).toBool()), 60000);
+    }
+
+    // A mail folder's text pass ends in the event loop.
+    void waitForFill() const { QTRY_VERIFY_WITH_TIMEOUT(!lister()->isFilling(), 60000); }
+
+    void listFolder(const QString& name, bool wait = true) const
     {
         const QModelIndex folder = tree()->findFolder(name);
         QVERIFY2(folder.isValid(), qPrintable(name));
         tree()->setCurrentIndex(folder);
         emit tree()->clicked(folder);
-        waitForFill();
+        if (wait)
+            waitForFill();
     }
 
     QAbstractItemModel* rows() const { return lister()->proxy(); }
