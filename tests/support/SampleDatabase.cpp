@@ -3,23 +3,33 @@
 #include "DatabaseBuilder.h"
 #include "DescribedDatabase.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace testdb {
 
-QByteArray buildSampleDatabase()
+namespace {
+
+QByteArray describedOrFatal(const QString& path)
 {
     QString error;
-    const QByteArray bytes = describedDatabaseFile(QStringLiteral(ER_SAMPLE_DESCRIPTION), &error);
+    const QByteArray bytes = describedDatabaseFile(path, &error);
     if (!error.isEmpty())
         qFatal("%s", qPrintable(error));
     return bytes;
 }
 
-void appendSamplePimBlocks(Database& db)
+} // namespace
+
+QByteArray buildSampleDatabase()
 {
-    const QByteArray sample = buildSampleDatabase();
-    for (const ScannedBlock& b : scanBlocks(sample))
-        if (b.tag == kCTRC || b.tag == kCLRC || b.tag == kTSRC || b.tag == kNTRC)
-            db.add(sample.mid(int(b.offset), int(b.length)));
+    return describedOrFatal(QStringLiteral(ER_SAMPLE_DESCRIPTION));
+}
+
+QByteArray describedCase(const QString& name)
+{
+    return describedOrFatal(QFileInfo(QStringLiteral(ER_SAMPLE_DESCRIPTION)).dir().filePath(
+        QStringLiteral("../cases/") + name + QStringLiteral(".db.txt")));
 }
 
 QList<SampleFolder> sampleFolders()

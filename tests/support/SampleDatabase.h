@@ -12,6 +12,9 @@
 namespace testdb {
 
 QByteArray buildSampleDatabase();
+// A database of tests/data/cases, by its name without ".db.txt"; a fault in
+// the description ends the program.
+QByteArray describedCase(const QString& name);
 
 // Folder entries in the two folder tables: the standard folders 1-7, six user
 // folders (one nested two deep, one whose name holds "/") and one account

@@ -1,15 +1,12 @@
 #include "../ScanTestSupport.h"
 
-#include "DatabaseBuilder.h"
-#include "PimBlocks.h"
+#include "SampleDatabase.h"
 #include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QThread>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,51 +19,11 @@ constexpr quint32 kInbox = 1;
 
 using ertest::ScannedDatabase;
 
-// Five mails whose every column orders them differently. Mail 4 has neither
-// sender, subject nor date in its record: the text names it. Mail 2 has an
-// attachment. Mail 5 has an address but no name.
-QByteArray mailDatabase()
+// tests/data/cases/item-list.db.txt: five mails whose every column orders
+// them differently; the other categories are the sample's items.
+QByteArray database(ItemCategory category)
 {
-    Database db;
-    db.add(flidBlock({{kInbox, {}, QStringLiteral("Inbox")}}));
-    struct Mail {
-        std::optional<Address> sender;
-        std::optional<QString> subject;
-        std::optional<quint32> date;
-        QByteArray headers;
-        int bodySize;
-    };
-    const Mail mails[] = {
-        {Address{"zed@x.org", QStringLiteral("Zed")}, QStringLiteral("Quarterly report"), macStamp(2008, 3, 5), "", 1700},
-        {Address{"bob@y.org", QStringLiteral("Bob")}, QStringLiteral("lunch"), macStamp(2007, 1, 1),
-         "\rContent-Description: menu.pdf", 1300},
-        {Address{"c@z.org", QStringLiteral("carol")}, QStringLiteral("Agenda"), macStamp(2009, 6, 1), "", 100},
-        {std::nullopt, std::nullopt, std::nullopt, "\rFrom: Dora <d@w.org>\rSubject: Found in text", 500},
-        {Address{"aaron@q.org", QString()}, QStringLiteral("Minutes"), macStamp(2008, 1, 1), "", 900},
-    };
-    quint32 id = 0;
-    for (const Mail& m : mails) {
-        MailRecordBlock record;
-        record.folderId = kInbox;
-        record.mailId = ++id;
-        record.sender = m.sender;
-        if (m.subject)
-            record.subject = utf16be(*m.subject);
-        record.date = m.date;
-        db.add(mlrcBlock(record));
-        const QByteArray subject = m.subject ? "\rSubject: " + m.subject->toUtf8() : QByteArray();
-        db.add(msrcBlock(id, "X-Id: " + QByteArray::number(id) + subject + m.headers + "\r\r"
-                                 + QByteArray(m.bodySize, 'x')));
-    }
-    return db.bytes();
-}
-
-QByteArray pimDatabase()
-{
-    Database db;
-    db.add(flidBlock({{7, {}, QStringLiteral("On My Computer")}}));
-    appendSamplePimBlocks(db);
-    return db.bytes();
+    return category == ItemCategory::Mail ? describedCase(QStringLiteral("item-list")) : buildSampleDatabase();
 }
 
 // The records of the proxy's rows, top to bottom; mails count from 1.
@@ -132,7 +89,7 @@ const SortCase kSortCases[] = {
 TEST_P(ItemListSort, OrdersRowsByTheColumnsKeys)
 {
     const SortCase& c = GetParam();
-    ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
+    ScannedDatabase db(database(c.category));
     ItemListModel model(db.state);
     listAll(model, c.category);
     ItemListProxy proxy;
@@ -181,7 +138,7 @@ const SearchCase kSearchCases[] = {
 TEST_P(ItemListSearch, KeepsTheRowsThatHoldTheTypedText)
 {
     const SearchCase& c = GetParam();
-    ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
+    ScannedDatabase db(database(c.category));
     ItemListModel model(db.state);
     listAll(model, c.category);
     ItemListProxy proxy;
@@ -198,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(Typed, ItemListSearch, testing::ValuesIn(kSearchCases))
 // texts say, and the rows end as the folder's list has them.
 TEST(ItemListModel, MailRowsBeforeAndAfterTheTextPass)
 {
-    ScannedDatabase db(mailDatabase());
+    ScannedDatabase db(database(ItemCategory::Mail));
     ItemListModel model(db.state);
     ItemListProxy proxy;
     proxy.setSourceModel(&model);
@@ -239,7 +196,7 @@ TEST(ItemListModel, MailRowsBeforeAndAfterTheTextPass)
 // and the list incomplete.
 TEST(ItemListModel, StoppedTextPassKeepsEveryRow)
 {
-    ScannedDatabase db(mailDatabase());
+    ScannedDatabase db(database(ItemCategory::Mail));
     ItemListModel model(db.state);
     model.showMailFolder(kInbox);
     std::atomic<bool> stop{true};
@@ -262,7 +219,7 @@ TEST(ItemListModel, TextPassOnAWorker)
     char name[] = "core_tests";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    ScannedDatabase db(mailDatabase());
+    ScannedDatabase db(database(ItemCategory::Mail));
     ItemListModel model(db.state);
     std::vector<bool> finished;
     QObject::connect(&model, &ItemListModel::textPassFinished, [&](bool complete) { finished.push_back(complete); });
