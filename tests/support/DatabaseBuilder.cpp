@@ -26,18 +26,29 @@ quint32 readBe32(const QByteArray& b, qint64 at)
     return v;
 }
 
+QByteArray be16(quint16 v)
+{
+    QByteArray b(2, '\0');
+    b[0] = char(v >> 8);
+    b[1] = char(v);
+    return b;
+}
+
 void putBe32(QByteArray& b, int at, quint32 v)
 {
     b.replace(at, 4, be32(v));
 }
 
-QByteArray zeros(int n)
+bool isScannedTag(const QByteArray& fourBytes)
 {
-    return QByteArray(std::max(n, 0), '\0');
+    for (const char* t : {kFLID, kMLRC, kMSrc, kMaRC, kAttc, kCTRC, kCLRC, kTSRC, kNTRC})
+        if (fourBytes == QByteArray(t, 4))
+            return true;
+    return false;
 }
 
 // Where the scanner goes after examining `pos`: over the block when a scanned
-// tag with valid check bytes stands there, else one 512-byte step.
+// tag with valid check bytes stands there, else one 256-byte step.
 qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
 {
     const auto byteAt = [&](qint64 p) { return p < file.size() ? quint8(file.at(int(p))) : 0; };
@@ -48,16 +59,19 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
     return valid ? pos + qint64(readBe32(file, pos + 4)) + 20 : pos + 256;
 }
 
+// The S bytes the export reads back for an attachment payload of this size.
+int attcStoredLength(int payloadSize)
+{
+    return roundUpToBlock(20 + payloadSize) - 20;
+}
+
 } // namespace
 
 // ---- Bytes -----------------------------------------------------------------
 
-QByteArray be16(quint16 v)
+QByteArray zeros(int n)
 {
-    QByteArray b(2, '\0');
-    b[0] = char(v >> 8);
-    b[1] = char(v);
-    return b;
+    return QByteArray(std::max(n, 0), '\0');
 }
 
 QByteArray be32(quint32 v)
@@ -86,11 +100,6 @@ QByteArray wrapped(const QByteArray& text)
     return preamble + text;
 }
 
-QByteArray tag(quint32 code)
-{
-    return be32(code);
-}
-
 quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 {
     const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
@@ -98,15 +107,12 @@ quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
     return quint32(epoch.secsTo(at));
 }
 
-// ---- Blocks ----------------------------------------------------------------
-
-bool isScannedTag(const QByteArray& fourBytes)
+QByteArray macTime(quint32 stamp)
 {
-    for (const char* t : {kFLID, kMLRC, kMSrc, kMaRC, kAttc, kCTRC, kCLRC, kTSRC, kNTRC})
-        if (fourBytes == QByteArray(t, 4))
-            return true;
-    return false;
+    return be32(0) + be32(stamp);
 }
+
+// ---- Blocks ----------------------------------------------------------------
 
 QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options)
 {
@@ -128,7 +134,7 @@ QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const Bloc
 
 Property prop(quint32 tagCode, const QByteArray& data)
 {
-    return Property{tag(tagCode), data};
+    return Property{be32(tagCode), data};
 }
 
 Property prop32(quint32 tagCode, quint32 value)
@@ -136,15 +142,10 @@ Property prop32(quint32 tagCode, quint32 value)
     return prop(tagCode, be32(value));
 }
 
-int defaultTableLength(int propertyCount)
-{
-    return 12 + 8 * propertyCount;
-}
-
 QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength,
                          const BlockOptions& options)
 {
-    const quint32 natural = quint32(defaultTableLength(props.size()));
+    const quint32 natural = quint32(12 + 8 * props.size());
     const quint32 table = tableLength.value_or(natural);
 
     // Bytes from offset 8: spare header words up to 24, the table length, a
@@ -183,7 +184,7 @@ QList<Property> mailProperties(const MailRecordBlock& r)
     if (r.subject)
         props << prop(kSubjectTag, *r.subject);
     if (r.date)
-        props << prop(kDateTag, be32(0) + be32(*r.date));
+        props << prop(kDateTag, macTime(*r.date));
     if (r.to)
         props << prop(kToTag, addressList(*r.to));
     if (r.cc)
@@ -216,11 +217,6 @@ QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText, std::optiona
     const QByteArray body =
         be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId) + messageText;
     return block(kMSrc, body);
-}
-
-int attcStoredLength(int payloadSize)
-{
-    return roundUpToBlock(20 + payloadSize) - 20;
 }
 
 QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad)

@@ -106,7 +106,7 @@ QByteArray value(const QList<Token>& t, int from)
         {"narrow", [](const QByteArray& a) { return narrow(a); }},
         {"hex", [](const QByteArray& a) { return QByteArray::fromHex(a); }},
         {"u8", [](const QByteArray& a) { return QByteArray(1, char(number(a))); }},
-        {"u16", [](const QByteArray& a) { return be16(quint16(number(a))); }},
+        {"u16", [](const QByteArray& a) { return be32(number(a) & 0xFFFF).mid(2); }},
         {"u32", [](const QByteArray& a) { return be32(number(a)); }},
         {"zeros", [](const QByteArray& a) { return QByteArray(int(qMin(number(a), 1u << 24)), '\0'); }},
         {"guid", [](const QByteArray& a) { return guidBytes(quint8(number(a))); }},

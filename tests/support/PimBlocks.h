@@ -1,7 +1,7 @@
 #pragma once
 // Builders for contact ("CTRC"), note ("NTRC"), calendar event ("CLRC") and
-// task ("TSRC") blocks, and the personal-information items of the sample
-// database. All four are property-table blocks (see DatabaseBuilder.h).
+// task ("TSRC") blocks. All four are property-table blocks (see
+// DatabaseBuilder.h).
 
 #include "DatabaseBuilder.h"
 
@@ -74,20 +74,18 @@ enum TaskTag : quint32 {
 // ---- Property data ---------------------------------------------------------
 
 // Wide text in its UTF-16BE form (Office 2008 style), no terminator.
-Property wideProp(quint32 tagCode, const QString& text);
+inline Property wideProp(quint32 tagCode, const QString& text) { return prop(tagCode, utf16be(text)); }
 // Wide text in its FF FF + 8-bit form (Office 2004 style).
-Property markedProp(quint32 tagCode, const QByteArray& bytes);
+inline Property markedProp(quint32 tagCode, const QByteArray& bytes) { return prop(tagCode, narrow(bytes)); }
 // The calendar's wrapped text around already-encoded text bytes.
-Property wrappedProp(quint32 tagCode, const QByteArray& text);
+inline Property wrappedProp(quint32 tagCode, const QByteArray& text) { return prop(tagCode, wrapped(text)); }
 // Sixteen GUID bytes seed, seed + 1, ...
 QByteArray guidBytes(quint8 seed);
 
 // Minutes since 1601-01-01 00:00:00 of a wall-clock time (no zone).
 quint32 calendarStamp(int year, int month, int day, int hour = 0, int minute = 0);
 // An event's 8-byte start or end: the calendar stamp, then four zero bytes.
-QByteArray calendarTime(quint32 stamp);
-// An 8-byte time property whose low half (bytes 4..7) is the Mac stamp.
-QByteArray macTime(quint32 stamp);
+inline QByteArray calendarTime(quint32 stamp) { return be32(stamp) + be32(0); }
 
 // Office 2008 time-zone data: s1 at 16, s2 at 24, the texts from 36, the id
 // in the last four bytes.
@@ -96,24 +94,26 @@ QByteArray timeZone2008(quint32 zoneId, const QByteArray& text1, const QByteArra
 // text, then the zone-id marker 04 01 30 00 1E with the id 53 bytes on.
 QByteArray timeZone2004(quint32 zoneId, const QByteArray& name);
 
-QByteArray contactBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
-QByteArray noteBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
-QByteArray eventBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
-QByteArray taskBlock(const QList<Property>& props, std::optional<quint32> tableLength = {});
+inline QByteArray contactBlock(const QList<Property>& props, std::optional<quint32> tableLength = {})
+{
+    return propertyBlock(kCTRC, props, tableLength);
+}
+inline QByteArray noteBlock(const QList<Property>& props, std::optional<quint32> tableLength = {})
+{
+    return propertyBlock(kNTRC, props, tableLength);
+}
+inline QByteArray eventBlock(const QList<Property>& props, std::optional<quint32> tableLength = {})
+{
+    return propertyBlock(kCLRC, props, tableLength);
+}
+inline QByteArray taskBlock(const QList<Property>& props, std::optional<quint32> tableLength = {})
+{
+    return propertyBlock(kTSRC, props, tableLength);
+}
 
-// ---- Sample items ----------------------------------------------------------
-
-// Appends the sample database's contacts, events, tasks and notes (Office
-// 2008 forms, see tests/data/sample/sample.db.txt): contacts in both
-// wide-text forms, one with a non-ASCII name and no GUID, one with only a
-// company; a timed, an all-day and a recurring event with an alarm; tasks
-// with priorities, due and reminder dates; two notes.
-void appendSamplePimBlocks(Database& db);
-
-// The counts a scan of those blocks reports. The company-only contact is
-// decoded but not counted, so there is one contact block more.
+// The counts a scan of the sample's contacts, events, tasks and notes
+// reports (see tests/data/sample/sample.db.txt).
 constexpr quint32 kSampleContacts = 3;
-constexpr quint32 kSampleContactBlocks = 4;
 constexpr quint32 kSampleEvents = 3;
 constexpr quint32 kSampleTasks = 3;
 constexpr quint32 kSampleNotes = 2;
