@@ -15,13 +15,11 @@ namespace testdb {
 // ---- Property tags ---------------------------------------------------------
 
 enum ContactTag : quint32 {
-    kContactIdTag = 0x0301,
     kContactGuidTag = 0x4800,
     kFirstNameTag = 0x1F01,
     kLastNameTag = 0x1F02,
     kTitleTag = 0x1F3F,
     kCompanyTag = 0x1F14,
-    kContactNotesTag = 0x1F04,
     kEmail1Tag = 0x1D66,  // Email1 .. Email13: 0x1D66 .. 0x1D72
 };
 
@@ -34,32 +32,22 @@ enum NoteTag : quint32 {
 };
 
 enum EventTag : quint32 {
-    kEventModifiedTag = 0x0702,
-    kEventStampTag = 0x0703,
     kEventStart2004Tag = 0x0313,
-    kEventEnd2004Tag = 0x0314,
     kEventStartTag = 0x0317,
     kEventEndTag = 0x0318,
     kEventAllDayTag = 0x0B07,
     kEventOrganizerTag = 0x1E01,
     kEventSummaryTag = 0x1F02,
     kEventSummaryWrappedTag = 0x0088001E,
-    kEventLocationTag = 0x1F04,
     kEventLocationWrappedTag = 0x007D001E,
-    kEventDescriptionTag = 0x1F01,
     kEventDescriptionWrappedTag = 0x0076001E,
     kEventStampTime2004Tag = 0x0780,
-    kEventAlarmTag = 0x0306,
-    kEventHasAlarmTag = 0x0B09,
-    kEventRecurringTag = 0x0B03,
     kEventTimeZoneTag = 0x0D09,
     kEventUuidTag = 0x1E04,
-    kEventRecurrenceTag = 0x0085001E,
     kEventGuidTag = 0x4800,
 };
 
 enum TaskTag : quint32 {
-    kTaskHasReminderTag = 0x0B08,
     kTaskNameTag = 0x1F01,
     kTaskNoteTag = 0x1F0B,
     kTaskStartDateTag = 0x070C,
@@ -68,7 +56,6 @@ enum TaskTag : quint32 {
     kTaskGuidTag = 0x4800,
     kTaskReminderDateTag = 0x0709,
     kTaskPriorityTag = 0x0281,
-    kTaskPriority2004Tag = 0x0304,
 };
 
 // ---- Property data ---------------------------------------------------------
