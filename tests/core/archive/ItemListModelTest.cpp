@@ -8,6 +8,8 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <variant>
+
 #include <gtest/gtest.h>
 
 using namespace er;
@@ -37,117 +39,90 @@ std::vector<int> shownRecords(const ItemListProxy& proxy)
     return records;
 }
 
+// A list sorted by a column, or narrowed to what holds the typed text.
+struct ListCase {
+    const char* name;
+    ItemCategory category;
+    int column; // -1: search instead of sort
+    std::variant<Qt::SortOrder, const char*> orderOrTyped;
+    std::vector<int> records;
+};
+
+std::ostream& operator<<(std::ostream& out, const ListCase& c) { return out << c.name; }
+
+class ItemListModelRows : public testing::TestWithParam<ListCase> {};
+
+constexpr auto kUp = Qt::AscendingOrder, kDown = Qt::DescendingOrder;
+using M = ItemListModel;
+const ListCase kCases[] = {
+    {"mail text", ItemCategory::Mail, M::MailText, kUp, {5, 4, 2, 3, 1}},
+    // Mail 4's record has neither sender nor subject: the text's "Dora" and
+    // "Found in text" sort in their place.
+    {"mail sender", ItemCategory::Mail, M::MailSender, kUp, {5, 2, 3, 4, 1}},
+    {"mail sender down", ItemCategory::Mail, M::MailSender, kDown, {1, 4, 3, 2, 5}},
+    {"mail subject", ItemCategory::Mail, M::MailSubject, kUp, {3, 4, 2, 5, 1}},
+    {"mail date", ItemCategory::Mail, M::MailDate, kUp, {4, 2, 5, 1, 3}},
+    {"mail date down", ItemCategory::Mail, M::MailDate, kDown, {3, 1, 5, 2, 4}},
+    {"mail size", ItemCategory::Mail, M::MailSize, kUp, {3, 4, 5, 2, 1}},
+    // Equal keys keep the folder's order either way.
+    {"mail attachment", ItemCategory::Mail, M::MailAttachment, kUp, {1, 3, 4, 5, 2}},
+    {"mail attachment down", ItemCategory::Mail, M::MailAttachment, kDown, {2, 1, 3, 4, 5}},
+    {"contact name", ItemCategory::Contacts, M::ContactName, kDown, {3, 1, 0}},
+    {"contact company", ItemCategory::Contacts, M::ContactCompany, kUp, {1, 3, 0}},
+    {"contact e-mail", ItemCategory::Contacts, M::ContactEmail, kDown, {3, 1, 0}},
+    {"event start", ItemCategory::Calendar, M::EventStart, kUp, {0, 2, 1}},
+    {"event title", ItemCategory::Calendar, M::EventTitle, kUp, {1, 0, 2}},
+    // A task without a due date comes before the dated ones.
+    {"task due", ItemCategory::Tasks, M::TaskDue, kUp, {2, 0, 1}},
+    {"task priority", ItemCategory::Tasks, M::TaskPriority, kUp, {0, 1, 2}},
+    {"task priority down", ItemCategory::Tasks, M::TaskPriority, kDown, {2, 1, 0}},
+    {"task title", ItemCategory::Tasks, M::TaskTitle, kUp, {0, 2, 1}},
+    {"note title", ItemCategory::Notes, M::NoteTitle, kUp, {1, 0}},
+    {"find sender name, any case", ItemCategory::Mail, -1, "ZED", {1}},
+    {"find sender address", ItemCategory::Mail, -1, "y.org", {2}},
+    {"find address without a name", ItemCategory::Mail, -1, "Aaron", {5}},
+    {"find subject", ItemCategory::Mail, -1, "agenda", {3}},
+    {"find in the text", ItemCategory::Mail, -1, "found in", {4}},
+    {"find several", ItemCategory::Mail, -1, ".org", {1, 2, 3, 5}},
+    {"nothing typed", ItemCategory::Mail, -1, "", {1, 2, 3, 4, 5}},
+    {"blanks only", ItemCategory::Mail, -1, "  ", {1, 2, 3, 4, 5}},
+    {"no match", ItemCategory::Mail, -1, "invoice", {}},
+    // The body is not searched.
+    {"find body", ItemCategory::Mail, -1, "xxxx", {}},
+    {"find contact company", ItemCategory::Contacts, -1, "harbour", {0}},
+    {"find contact second address", ItemCategory::Contacts, -1, "bob.stone@", {1}},
+    {"find contact name, folded", ItemCategory::Contacts, -1, "ØRSTED", {3}},
+    {"find contact not listed", ItemCategory::Contacts, -1, "acme", {}},
+    {"find event title", ItemCategory::Calendar, -1, "weekly", {2}},
+    {"find event location", ItemCategory::Calendar, -1, "room 12", {}},
+    {"find task note", ItemCategory::Tasks, -1, "drawer", {1}},
+    {"find task title", ItemCategory::Tasks, -1, "milk", {0}},
+    {"find note text", ItemCategory::Notes, -1, "COFFEE", {0}},
+    {"find note text, folded", ItemCategory::Notes, -1, "CAFÉ", {1}},
+};
+
 // The Inbox with its texts read, or every item of another category.
-void listAll(ItemListModel& model, ItemCategory category)
+TEST_P(ItemListModelRows, ShowsTheRowsInTheirOrder)
 {
-    if (category == ItemCategory::Mail) {
+    const ListCase& c = GetParam();
+    ScannedDatabase db(database(c.category));
+    ItemListModel model(db.state);
+    if (c.category == ItemCategory::Mail) {
         model.showMailFolder(kInbox);
         model.readTexts();
     } else {
-        model.showCategory(category);
+        model.showCategory(c.category);
     }
-}
-
-struct SortCase {
-    const char* name;
-    ItemCategory category;
-    int column;
-    Qt::SortOrder order;
-    std::vector<int> records;
-};
-
-std::ostream& operator<<(std::ostream& out, const SortCase& c) { return out << c.name; }
-
-class ItemListSort : public testing::TestWithParam<SortCase> {};
-
-const SortCase kSortCases[] = {
-    {"mail text", ItemCategory::Mail, ItemListModel::MailText, Qt::AscendingOrder, {5, 4, 2, 3, 1}},
-    // Mail 4's record has neither sender nor subject: the text's "Dora" and
-    // "Found in text" sort in their place.
-    {"mail sender", ItemCategory::Mail, ItemListModel::MailSender, Qt::AscendingOrder, {5, 2, 3, 4, 1}},
-    {"mail sender down", ItemCategory::Mail, ItemListModel::MailSender, Qt::DescendingOrder, {1, 4, 3, 2, 5}},
-    {"mail subject", ItemCategory::Mail, ItemListModel::MailSubject, Qt::AscendingOrder, {3, 4, 2, 5, 1}},
-    {"mail date", ItemCategory::Mail, ItemListModel::MailDate, Qt::AscendingOrder, {4, 2, 5, 1, 3}},
-    {"mail date down", ItemCategory::Mail, ItemListModel::MailDate, Qt::DescendingOrder, {3, 1, 5, 2, 4}},
-    {"mail size", ItemCategory::Mail, ItemListModel::MailSize, Qt::AscendingOrder, {3, 4, 5, 2, 1}},
-    // Equal keys keep the folder's order either way.
-    {"mail attachment", ItemCategory::Mail, ItemListModel::MailAttachment, Qt::AscendingOrder, {1, 3, 4, 5, 2}},
-    {"mail attachment down", ItemCategory::Mail, ItemListModel::MailAttachment, Qt::DescendingOrder, {2, 1, 3, 4, 5}},
-    {"contact name", ItemCategory::Contacts, ItemListModel::ContactName, Qt::DescendingOrder, {3, 1, 0}},
-    {"contact company", ItemCategory::Contacts, ItemListModel::ContactCompany, Qt::AscendingOrder, {1, 3, 0}},
-    {"contact e-mail", ItemCategory::Contacts, ItemListModel::ContactEmail, Qt::DescendingOrder, {3, 1, 0}},
-    {"event start", ItemCategory::Calendar, ItemListModel::EventStart, Qt::AscendingOrder, {0, 2, 1}},
-    {"event title", ItemCategory::Calendar, ItemListModel::EventTitle, Qt::AscendingOrder, {1, 0, 2}},
-    // A task without a due date comes before the dated ones.
-    {"task due", ItemCategory::Tasks, ItemListModel::TaskDue, Qt::AscendingOrder, {2, 0, 1}},
-    {"task priority", ItemCategory::Tasks, ItemListModel::TaskPriority, Qt::AscendingOrder, {0, 1, 2}},
-    {"task priority down", ItemCategory::Tasks, ItemListModel::TaskPriority, Qt::DescendingOrder, {2, 1, 0}},
-    {"task title", ItemCategory::Tasks, ItemListModel::TaskTitle, Qt::AscendingOrder, {0, 2, 1}},
-    {"note title", ItemCategory::Notes, ItemListModel::NoteTitle, Qt::AscendingOrder, {1, 0}},
-};
-
-TEST_P(ItemListSort, OrdersRowsByTheColumnsKeys)
-{
-    const SortCase& c = GetParam();
-    ScannedDatabase db(database(c.category));
-    ItemListModel model(db.state);
-    listAll(model, c.category);
     ItemListProxy proxy;
     proxy.setSourceModel(&model);
-    proxy.sort(c.column, c.order);
+    if (c.column >= 0)
+        proxy.sort(c.column, std::get<Qt::SortOrder>(c.orderOrTyped));
+    else
+        proxy.setSearchText(QString::fromUtf8(std::get<const char*>(c.orderOrTyped)));
     EXPECT_EQ(shownRecords(proxy), c.records);
 }
 
-INSTANTIATE_TEST_SUITE_P(Columns, ItemListSort, testing::ValuesIn(kSortCases));
-
-struct SearchCase {
-    const char* name;
-    ItemCategory category;
-    const char* typed;
-    std::vector<int> records;
-};
-
-std::ostream& operator<<(std::ostream& out, const SearchCase& c) { return out << c.name; }
-
-class ItemListSearch : public testing::TestWithParam<SearchCase> {};
-
-const SearchCase kSearchCases[] = {
-    {"sender name, any case", ItemCategory::Mail, "ZED", {1}},
-    {"sender address", ItemCategory::Mail, "y.org", {2}},
-    {"address without a name", ItemCategory::Mail, "Aaron", {5}},
-    {"subject", ItemCategory::Mail, "agenda", {3}},
-    {"found in the text", ItemCategory::Mail, "found in", {4}},
-    {"several", ItemCategory::Mail, ".org", {1, 2, 3, 5}},
-    {"nothing typed", ItemCategory::Mail, "", {1, 2, 3, 4, 5}},
-    {"blanks only", ItemCategory::Mail, "  ", {1, 2, 3, 4, 5}},
-    {"no match", ItemCategory::Mail, "invoice", {}},
-    // The body is not searched.
-    {"body", ItemCategory::Mail, "xxxx", {}},
-    {"contact company", ItemCategory::Contacts, "harbour", {0}},
-    {"contact second address", ItemCategory::Contacts, "bob.stone@", {1}},
-    {"contact name, folded", ItemCategory::Contacts, "ØRSTED", {3}},
-    {"contact not listed", ItemCategory::Contacts, "acme", {}},
-    {"event title", ItemCategory::Calendar, "weekly", {2}},
-    {"event location", ItemCategory::Calendar, "room 12", {}},
-    {"task note", ItemCategory::Tasks, "drawer", {1}},
-    {"task title", ItemCategory::Tasks, "milk", {0}},
-    {"note text", ItemCategory::Notes, "COFFEE", {0}},
-    {"note text, folded", ItemCategory::Notes, "CAFÉ", {1}},
-};
-
-TEST_P(ItemListSearch, KeepsTheRowsThatHoldTheTypedText)
-{
-    const SearchCase& c = GetParam();
-    ScannedDatabase db(database(c.category));
-    ItemListModel model(db.state);
-    listAll(model, c.category);
-    ItemListProxy proxy;
-    proxy.setSourceModel(&model);
-    proxy.setSearchText(QString::fromUtf8(c.typed));
-    EXPECT_EQ(shownRecords(proxy), c.records);
-}
-
-INSTANTIATE_TEST_SUITE_P(Typed, ItemListSearch, testing::ValuesIn(kSearchCases));
+INSTANTIATE_TEST_SUITE_P(Cases, ItemListModelRows, testing::ValuesIn(kCases));
 
 } // namespace
 
