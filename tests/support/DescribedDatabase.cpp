@@ -75,27 +75,14 @@ quint32 number(const QByteArray& word)
     return ok ? n : (fail("not a number: ", word), 0);
 }
 
-QDateTime dateTime(const QByteArray& word)
+// Seconds from the start of the year `epoch` to a date word, both UTC.
+qint64 secondsSince(int epoch, const QByteArray& word)
 {
     QDateTime t = QDateTime::fromString(QString::fromLatin1(word), Qt::ISODate);
     if (!t.isValid())
         fail("not a date: ", word);
     t.setTimeSpec(Qt::UTC);
-    return t;
-}
-
-quint32 macStampOf(const QByteArray& word)
-{
-    const QDateTime t = dateTime(word);
-    return macStamp(t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
-                    t.time().second());
-}
-
-QByteArray calendarTimeOf(const QByteArray& word)
-{
-    const QDateTime t = dateTime(word);
-    return calendarTime(calendarStamp(t.date().year(), t.date().month(), t.date().day(), t.time().hour(),
-                                      t.time().minute()));
+    return QDateTime(QDate(epoch, 1, 1), QTime(0, 0), Qt::UTC).secsTo(t);
 }
 
 QByteArray value(const QList<Token>& t, int from)
@@ -110,8 +97,8 @@ QByteArray value(const QList<Token>& t, int from)
         {"u32", [](const QByteArray& a) { return be32(number(a)); }},
         {"zeros", [](const QByteArray& a) { return QByteArray(int(qMin(number(a), 1u << 24)), '\0'); }},
         {"guid", [](const QByteArray& a) { return guidBytes(quint8(number(a))); }},
-        {"mactime", [](const QByteArray& a) { return macTime(macStampOf(a)); }},
-        {"caltime", calendarTimeOf},
+        {"mactime", [](const QByteArray& a) { return macTime(quint32(secondsSince(1904, a))); }},
+        {"caltime", [](const QByteArray& a) { return calendarTime(quint32(secondsSince(1601, a) / 60)); }},
     };
     QByteArray out;
     for (int i = from; i < t.size(); ++i) {
@@ -313,7 +300,7 @@ private:
         else if (field == "folder" || field == "id")
             (field == "id" ? r.mailId : r.folderId) = number(arg(t, 1));
         else if (field == "date")
-            r.date = macStampOf(arg(t, 1));
+            r.date = quint32(secondsSince(1904, arg(t, 1)));
         else if (field == "table-length")
             m_block.tableLength = number(arg(t, 1));
         else if (field == "attachments")
