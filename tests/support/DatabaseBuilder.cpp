@@ -125,8 +125,6 @@ QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const Bloc
     putBe32(b, 4, options.sizeField.value_or(quint32(length - 20)));
     if (options.byte8 >= 0)
         b[8] = char(options.byte8);
-    if (options.cutTo >= 0)
-        b.truncate(options.cutTo);
     return b;
 }
 
@@ -296,10 +294,9 @@ QByteArray folderEntry(const FolderEntry& e)
     size += size % 2;
 
     QByteArray b = zeros(size);
-    const std::array<quint8, 3> flags = e.flags.value_or(shape.flags);
-    b[0] = char(flags[0]);
-    b[1] = char(flags[1]);
-    b[2] = char(flags[2]);
+    b[0] = char(shape.flags[0]);
+    b[1] = char(shape.flags[1]);
+    b[2] = char(shape.flags[2]);
     b[3] = char(storedLength);
     putBe32(b, 8, e.id);
     if (shape.hasParent)

@@ -47,7 +47,6 @@ struct BlockOptions {
     int byte8 = -1;                   // -1: as the content makes it; else this value
     std::optional<quint32> sizeField; // written at 4 instead of L - 20
     int minLength = 0;                // pad to at least this many bytes first
-    int cutTo = -1;                   // keep only this many bytes (a truncated block)
 };
 
 // A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
@@ -155,7 +154,6 @@ struct FolderEntry {
     bool eightBit = false;              // FF FF + UTF-8 bytes instead of UTF-16BE
     std::optional<quint32> accountId;   // account folder: name length 0, id at 20
     FolderLayout layout = FolderLayout::Auto;
-    std::optional<std::array<quint8, 3>> flags; // raw B0 B1 B2, keeping the layout's positions
     std::optional<int> nameLength;      // raw byte 3
     int padding = 0;                    // extra zero bytes at the entry's end
 };
