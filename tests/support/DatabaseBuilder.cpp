@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QtEndian>
 #include <QVector>
 
 #include <algorithm>
@@ -16,22 +17,9 @@ int roundUpToBlock(int length)
     return std::max(256, (length + 255) / 256 * 256);
 }
 
-quint32 readBe32(const QByteArray& b, qint64 at)
-{
-    quint32 v = 0;
-    for (int i = 0; i < 4; ++i) {
-        const qint64 p = at + i;
-        v = (v << 8) | (p < b.size() ? quint8(b.at(int(p))) : 0u);
-    }
-    return v;
-}
-
 QByteArray be16(quint16 v)
 {
-    QByteArray b(2, '\0');
-    b[0] = char(v >> 8);
-    b[1] = char(v);
-    return b;
+    return be32(v).mid(2);
 }
 
 void putBe32(QByteArray& b, int at, quint32 v)
@@ -56,7 +44,7 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
         && byteAt(pos + 8) <= 1;
     if (isBlock)
         *isBlock = valid;
-    return valid ? pos + qint64(readBe32(file, pos + 4)) + 20 : pos + 256;
+    return valid ? pos + qint64(qFromBigEndian<quint32>(file.constData() + pos + 4)) + 20 : pos + 256;
 }
 
 // The S bytes the export reads back for an attachment payload of this size.
@@ -76,7 +64,9 @@ QByteArray zeros(int n)
 
 QByteArray be32(quint32 v)
 {
-    return be16(quint16(v >> 16)) + be16(quint16(v));
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
 }
 
 QByteArray utf16be(const QString& s)
