@@ -25,10 +25,14 @@ QByteArray buildSampleDatabase()
     return describedOrFatal(QStringLiteral(ER_SAMPLE_DESCRIPTION));
 }
 
+QString caseFile(const QString& name)
+{
+    return QFileInfo(QStringLiteral(ER_SAMPLE_DESCRIPTION)).dir().filePath(QStringLiteral("../cases/") + name);
+}
+
 QByteArray describedCase(const QString& name)
 {
-    return describedOrFatal(QFileInfo(QStringLiteral(ER_SAMPLE_DESCRIPTION)).dir().filePath(
-        QStringLiteral("../cases/") + name + QStringLiteral(".db.txt")));
+    return describedOrFatal(caseFile(name + QStringLiteral(".db.txt")));
 }
 
 } // namespace testdb

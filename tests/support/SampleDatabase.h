@@ -10,6 +10,8 @@
 namespace testdb {
 
 QByteArray buildSampleDatabase();
+// The path of a file in tests/data/cases.
+QString caseFile(const QString& name);
 // A database of tests/data/cases, by its name without ".db.txt"; a fault in
 // the description ends the program.
 QByteArray describedCase(const QString& name);
