@@ -80,7 +80,7 @@ void bodies(Database& db, int count)
         record.body = narrow("Body " + QByteArray::number(i));
         QByteArray block = mlrcBlock(record);
         // The body's descriptor claims far more than its block holds.
-        const QByteArray bodyTag = tag(kBodyTag);
+        const QByteArray bodyTag = be32(kBodyTag);
         for (int at = 32; at + 8 <= block.size(); at += 8) {
             if (block.mid(at, 4) == bodyTag) {
                 block.replace(at + 4, 4, be32(40000000u));

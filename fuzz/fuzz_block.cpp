@@ -53,14 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     er::previewMessage(text);
     er::senderAndSubjectFromText(text);
     er::hasAttachmentDescription(whole);
-#elif defined(ER_FUZZ_CONTACT)
-    er::decodeBlock(state, er::BlockTag::CTRC, block);
-#elif defined(ER_FUZZ_NOTE)
-    er::decodeBlock(state, er::BlockTag::NTRC, block);
-#elif defined(ER_FUZZ_EVENT)
-    er::decodeBlock(state, er::BlockTag::CLRC, block);
-#elif defined(ER_FUZZ_TASK)
-    er::decodeBlock(state, er::BlockTag::TSRC, block);
+#elif defined(ER_FUZZ_TAG)
+    er::decodeBlock(state, er::BlockTag::ER_FUZZ_TAG, block);
 #else
 #error "no decoder family selected"
 #endif

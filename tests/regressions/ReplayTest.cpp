@@ -5,6 +5,7 @@
 // what the scan found and what was written must match NAME.expected.
 // `regression_tests --update-golden` rewrites the expected files.
 
+#include "../core/TestFiles.h"
 #include "DescribedDatabase.h"
 #include "archive/BlockScanner.h"
 #include "archive/DamageReport.h"
@@ -21,7 +22,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -37,16 +37,15 @@ const QString kCases = QStringLiteral(ER_REGRESSIONS_DIR);
 std::vector<std::string> caseNames()
 {
     std::vector<std::string> names;
-    for (const QString& file : QDir(kCases).entryList({QStringLiteral("*.db.txt"), QStringLiteral("*.bin")},
-                                                      QDir::Files, QDir::Name))
+    for (const QString& file : QDir(kCases).entryList({QStringLiteral("*.db.txt"), QStringLiteral("*.bin")}))
         names.push_back(file.toStdString());
     return names;
 }
 
-QByteArray readAll(const QString& path)
+bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
 }
 
 // Every file below root with its size, and the subject lines of mailboxes
@@ -56,7 +55,7 @@ QStringList writtenFiles(const QString& root)
     QMap<QString, QStringList> files; // by path, so in a stable order
     QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
-        const QByteArray bytes = readAll(it.next());
+        const QByteArray bytes = ertest::readFile(it.next());
         QStringList& lines = files[QDir(root).relativeFilePath(it.filePath())];
         lines << QString::number(bytes.size());
         for (const QByteArray& line : bytes.startsWith("From ") ? QByteArray(bytes).replace('\r', '\n').split('\n')
@@ -126,7 +125,7 @@ TEST_P(Replay, MatchesWhatWasWrittenBefore)
 {
     const QString file = QString::fromStdString(GetParam());
     const QString base = file.left(file.indexOf(QLatin1Char('.')));
-    QByteArray bytes = readAll(kCases + QLatin1Char('/') + file);
+    QByteArray bytes = ertest::readFile(kCases + QLatin1Char('/') + file);
     if (file.endsWith(QLatin1String(".db.txt"))) {
         QString error;
         bytes = testdb::describedDatabase(bytes, &error);
@@ -137,28 +136,19 @@ TEST_P(Replay, MatchesWhatWasWrittenBefore)
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
     const QString database = work.filePath(QStringLiteral("Database"));
-    {
-        QFile out(database);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size());
-    }
+    ASSERT_TRUE(writeFile(database, bytes));
     const QString summary = summaryOf(database, work.path());
     const QString expectedPath = kCases + QLatin1Char('/') + base + QStringLiteral(".expected");
-    if (g_updateExpected) {
-        QFile out(expectedPath);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(summary.toUtf8());
-        return;
-    }
-    EXPECT_EQ(summary.toStdString(), readAll(expectedPath).toStdString()) << "rewrite with --update-golden";
+    if (g_updateExpected)
+        ASSERT_TRUE(writeFile(expectedPath, summary.toUtf8()));
+    else
+        EXPECT_EQ(summary.toStdString(), ertest::readFile(expectedPath).toStdString()) << "rewrite with --update-golden";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Replay, testing::ValuesIn(caseNames()),
-                         [](const testing::TestParamInfo<std::string>& info) {
-                             std::string name = info.param.substr(0, info.param.find('.'));
-                             for (char& c : name)
-                                 c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, Replay, testing::ValuesIn(caseNames()), [](const auto& info) {
+    return QString::fromStdString(info.param).section(QLatin1Char('.'), 0, 0).replace(QLatin1Char('-'), QLatin1Char('_'))
+        .toStdString();
+});
 
 int main(int argc, char** argv)
 {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QtEndian>
 #include <QVector>
 
 #include <algorithm>
@@ -16,14 +17,9 @@ int roundUpToBlock(int length)
     return std::max(256, (length + 255) / 256 * 256);
 }
 
-quint32 readBe32(const QByteArray& b, qint64 at)
+QByteArray be16(quint16 v)
 {
-    quint32 v = 0;
-    for (int i = 0; i < 4; ++i) {
-        const qint64 p = at + i;
-        v = (v << 8) | (p < b.size() ? quint8(b.at(int(p))) : 0u);
-    }
-    return v;
+    return be32(v).mid(2);
 }
 
 void putBe32(QByteArray& b, int at, quint32 v)
@@ -31,13 +27,16 @@ void putBe32(QByteArray& b, int at, quint32 v)
     b.replace(at, 4, be32(v));
 }
 
-QByteArray zeros(int n)
+bool isScannedTag(const QByteArray& fourBytes)
 {
-    return QByteArray(std::max(n, 0), '\0');
+    for (const char* t : {kFLID, kMLRC, kMSrc, kMaRC, kAttc, kCTRC, kCLRC, kTSRC, kNTRC})
+        if (fourBytes == QByteArray(t, 4))
+            return true;
+    return false;
 }
 
 // Where the scanner goes after examining `pos`: over the block when a scanned
-// tag with valid check bytes stands there, else one 512-byte step.
+// tag with valid check bytes stands there, else one 256-byte step.
 qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
 {
     const auto byteAt = [&](qint64 p) { return p < file.size() ? quint8(file.at(int(p))) : 0; };
@@ -45,24 +44,29 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
         && byteAt(pos + 8) <= 1;
     if (isBlock)
         *isBlock = valid;
-    return valid ? pos + qint64(readBe32(file, pos + 4)) + 20 : pos + 256;
+    return valid ? pos + qint64(qFromBigEndian<quint32>(file.constData() + pos + 4)) + 20 : pos + 256;
+}
+
+// The S bytes the export reads back for an attachment payload of this size.
+int attcStoredLength(int payloadSize)
+{
+    return roundUpToBlock(20 + payloadSize) - 20;
 }
 
 } // namespace
 
 // ---- Bytes -----------------------------------------------------------------
 
-QByteArray be16(quint16 v)
+QByteArray zeros(int n)
 {
-    QByteArray b(2, '\0');
-    b[0] = char(v >> 8);
-    b[1] = char(v);
-    return b;
+    return QByteArray(std::max(n, 0), '\0');
 }
 
 QByteArray be32(quint32 v)
 {
-    return be16(quint16(v >> 16)) + be16(quint16(v));
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
 }
 
 QByteArray utf16be(const QString& s)
@@ -86,11 +90,6 @@ QByteArray wrapped(const QByteArray& text)
     return preamble + text;
 }
 
-QByteArray tag(quint32 code)
-{
-    return be32(code);
-}
-
 quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 {
     const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
@@ -98,15 +97,12 @@ quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
     return quint32(epoch.secsTo(at));
 }
 
-// ---- Blocks ----------------------------------------------------------------
-
-bool isScannedTag(const QByteArray& fourBytes)
+QByteArray macTime(quint32 stamp)
 {
-    for (const char* t : {kFLID, kMLRC, kMSrc, kMaRC, kAttc, kCTRC, kCLRC, kTSRC, kNTRC})
-        if (fourBytes == QByteArray(t, 4))
-            return true;
-    return false;
+    return be32(0) + be32(stamp);
 }
+
+// ---- Blocks ----------------------------------------------------------------
 
 QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options)
 {
@@ -119,8 +115,6 @@ QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const Bloc
     putBe32(b, 4, options.sizeField.value_or(quint32(length - 20)));
     if (options.byte8 >= 0)
         b[8] = char(options.byte8);
-    if (options.cutTo >= 0)
-        b.truncate(options.cutTo);
     return b;
 }
 
@@ -128,7 +122,7 @@ QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const Bloc
 
 Property prop(quint32 tagCode, const QByteArray& data)
 {
-    return Property{tag(tagCode), data};
+    return Property{be32(tagCode), data};
 }
 
 Property prop32(quint32 tagCode, quint32 value)
@@ -136,15 +130,10 @@ Property prop32(quint32 tagCode, quint32 value)
     return prop(tagCode, be32(value));
 }
 
-int defaultTableLength(int propertyCount)
-{
-    return 12 + 8 * propertyCount;
-}
-
 QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength,
                          const BlockOptions& options)
 {
-    const quint32 natural = quint32(defaultTableLength(props.size()));
+    const quint32 natural = quint32(12 + 8 * props.size());
     const quint32 table = tableLength.value_or(natural);
 
     // Bytes from offset 8: spare header words up to 24, the table length, a
@@ -183,7 +172,7 @@ QList<Property> mailProperties(const MailRecordBlock& r)
     if (r.subject)
         props << prop(kSubjectTag, *r.subject);
     if (r.date)
-        props << prop(kDateTag, be32(0) + be32(*r.date));
+        props << prop(kDateTag, macTime(*r.date));
     if (r.to)
         props << prop(kToTag, addressList(*r.to));
     if (r.cc)
@@ -216,11 +205,6 @@ QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText, std::optiona
     const QByteArray body =
         be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId) + messageText;
     return block(kMSrc, body);
-}
-
-int attcStoredLength(int payloadSize)
-{
-    return roundUpToBlock(20 + payloadSize) - 20;
 }
 
 QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad)
@@ -300,10 +284,9 @@ QByteArray folderEntry(const FolderEntry& e)
     size += size % 2;
 
     QByteArray b = zeros(size);
-    const std::array<quint8, 3> flags = e.flags.value_or(shape.flags);
-    b[0] = char(flags[0]);
-    b[1] = char(flags[1]);
-    b[2] = char(flags[2]);
+    b[0] = char(shape.flags[0]);
+    b[1] = char(shape.flags[1]);
+    b[2] = char(shape.flags[2]);
     b[3] = char(storedLength);
     putBe32(b, 8, e.id);
     if (shape.hasParent)

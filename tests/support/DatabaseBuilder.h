@@ -23,8 +23,8 @@ namespace testdb {
 
 // ---- Bytes -----------------------------------------------------------------
 
-QByteArray be16(quint16 v);
 QByteArray be32(quint32 v);
+QByteArray zeros(int n);
 // Big-endian UTF-16, no terminator.
 QByteArray utf16be(const QString& s);
 // The 8-bit text form used by subjects, bodies and names: FF FF, then the bytes.
@@ -32,23 +32,21 @@ QByteArray narrow(const QByteArray& bytes);
 // The calendar's wrapped text: a 32-byte preamble whose u32 at 24 is the text
 // length, then the text (itself FF FF + 8-bit or UTF-16).
 QByteArray wrapped(const QByteArray& text);
-// A four-byte tag from its numeric form: 0x00000301 -> 00 00 03 01.
-QByteArray tag(quint32 code);
 // Seconds since 1904-01-01 00:00:00 of the given wall-clock time (no zone).
 quint32 macStamp(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+// An 8-byte time property whose low half (bytes 4..7) is the Mac stamp.
+QByteArray macTime(quint32 stamp);
 
 // ---- Blocks ----------------------------------------------------------------
 
 // The tags the scanner recognises (plain arrays: usable from any static initialiser).
 constexpr char kFLID[] = "FLID", kMLRC[] = "MLRC", kMSrc[] = "MSrc", kMaRC[] = "MaRC", kAttc[] = "Attc",
                kCTRC[] = "CTRC", kCLRC[] = "CLRC", kTSRC[] = "TSRC", kNTRC[] = "NTRC";
-bool isScannedTag(const QByteArray& fourBytes);
 
 struct BlockOptions {
     int byte8 = -1;                   // -1: as the content makes it; else this value
     std::optional<quint32> sizeField; // written at 4 instead of L - 20
     int minLength = 0;                // pad to at least this many bytes first
-    int cutTo = -1;                   // keep only this many bytes (a truncated block)
 };
 
 // A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
@@ -71,7 +69,6 @@ Property prop32(quint32 tagCode, quint32 value); // data: one big-endian u32
 // one only changes the word at 24 and leaves the bytes where they were.
 QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props,
                          std::optional<quint32> tableLength = {}, const BlockOptions& options = {});
-int defaultTableLength(int propertyCount);
 
 // ---- Mail ------------------------------------------------------------------
 
@@ -131,8 +128,6 @@ QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText,
 // Attachment block: id at 16, payload from 20. The export reads S (size field)
 // bytes from 20, so the payload is padded with `pad` up to S.
 QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad = '\r');
-// The S bytes the export reads back for a payload of this size.
-int attcStoredLength(int payloadSize);
 
 // Account record: account id (03 11), account name (1E 10, 8-bit), then extra.
 QByteArray marcBlock(quint32 accountId, const QByteArray& accountName, const QList<Property>& extra = {});
@@ -159,7 +154,6 @@ struct FolderEntry {
     bool eightBit = false;              // FF FF + UTF-8 bytes instead of UTF-16BE
     std::optional<quint32> accountId;   // account folder: name length 0, id at 20
     FolderLayout layout = FolderLayout::Auto;
-    std::optional<std::array<quint8, 3>> flags; // raw B0 B1 B2, keeping the layout's positions
     std::optional<int> nameLength;      // raw byte 3
     int padding = 0;                    // extra zero bytes at the entry's end
 };

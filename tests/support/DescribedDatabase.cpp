@@ -75,27 +75,14 @@ quint32 number(const QByteArray& word)
     return ok ? n : (fail("not a number: ", word), 0);
 }
 
-QDateTime dateTime(const QByteArray& word)
+// Seconds from the start of the year `epoch` to a date word, both UTC.
+qint64 secondsSince(int epoch, const QByteArray& word)
 {
     QDateTime t = QDateTime::fromString(QString::fromLatin1(word), Qt::ISODate);
     if (!t.isValid())
         fail("not a date: ", word);
     t.setTimeSpec(Qt::UTC);
-    return t;
-}
-
-quint32 macStampOf(const QByteArray& word)
-{
-    const QDateTime t = dateTime(word);
-    return macStamp(t.date().year(), t.date().month(), t.date().day(), t.time().hour(), t.time().minute(),
-                    t.time().second());
-}
-
-QByteArray calendarTimeOf(const QByteArray& word)
-{
-    const QDateTime t = dateTime(word);
-    return calendarTime(calendarStamp(t.date().year(), t.date().month(), t.date().day(), t.time().hour(),
-                                      t.time().minute()));
+    return QDateTime(QDate(epoch, 1, 1), QTime(0, 0), Qt::UTC).secsTo(t);
 }
 
 QByteArray value(const QList<Token>& t, int from)
@@ -106,17 +93,24 @@ QByteArray value(const QList<Token>& t, int from)
         {"narrow", [](const QByteArray& a) { return narrow(a); }},
         {"hex", [](const QByteArray& a) { return QByteArray::fromHex(a); }},
         {"u8", [](const QByteArray& a) { return QByteArray(1, char(number(a))); }},
-        {"u16", [](const QByteArray& a) { return be16(quint16(number(a))); }},
+        {"u16", [](const QByteArray& a) { return be32(number(a) & 0xFFFF).mid(2); }},
         {"u32", [](const QByteArray& a) { return be32(number(a)); }},
         {"zeros", [](const QByteArray& a) { return QByteArray(int(qMin(number(a), 1u << 24)), '\0'); }},
         {"guid", [](const QByteArray& a) { return guidBytes(quint8(number(a))); }},
-        {"mactime", [](const QByteArray& a) { return macTime(macStampOf(a)); }},
-        {"caltime", calendarTimeOf},
+        {"mactime", [](const QByteArray& a) { return macTime(quint32(secondsSince(1904, a))); }},
+        {"caltime", [](const QByteArray& a) { return calendarTime(quint32(secondsSince(1601, a) / 60)); }},
     };
     QByteArray out;
     for (int i = from; i < t.size(); ++i) {
         if (t[i].quoted) {
             out += t[i].text;
+        } else if (t[i].text == "fill" && i + 2 < t.size()) {
+            const QByteArray& piece = t[i + 2].text;
+            const quint32 count = number(t[i + 1].text);
+            if (quint64(count) * quint64(piece.size()) > (1u << 26))
+                fail("fill too large");
+            out += piece.repeated(int(count));
+            i += 2;
         } else if (t[i].text == "wrapped") {
             return out + wrapped(value(t, i + 1));
         } else {
@@ -161,9 +155,8 @@ class Reader {
 public:
     QByteArray read(const QByteArray& description)
     {
-        const QList<QByteArray> lines = description.split('\n');
-        for (m_line = 0; m_line < lines.size(); ++m_line) {
-            const QByteArray line = lines[m_line].trimmed();
+        for (const auto& [at, line] : expanded(description.split('\n'))) {
+            m_line = at;
             if (line.startsWith('|') && (m_block.kind == Kind::Text || m_block.kind == Kind::Attachment))
                 m_block.data += unescaped(line.mid(line.startsWith("| ") ? 2 : 1)) + '\r';
             else if (line.startsWith('|'))
@@ -177,6 +170,36 @@ public:
     int line() const { return m_line + 1; }
 
 private:
+    // The lines with their numbers, each `repeat` section written out as
+    // often as it says, its counter in place of {n}.
+    QList<std::pair<int, QByteArray>> expanded(const QList<QByteArray>& lines)
+    {
+        QList<std::pair<int, QByteArray>> out;
+        for (m_line = 0; m_line < lines.size(); ++m_line) {
+            const QByteArray line = lines[m_line].trimmed();
+            if (!line.startsWith("repeat ")) {
+                out.append({m_line, line});
+                continue;
+            }
+            const QList<Token> t = tokens(line);
+            const quint32 count = number(arg(t, 1));
+            const qint64 first = t.size() > 2 ? number(t[2].text) : 1, step = t.size() > 3 ? number(t[3].text) : 1;
+            int end = m_line + 1;
+            for (; end < lines.size() && lines[end].trimmed() != "end"; ++end)
+                if (lines[end].trimmed().startsWith("repeat "))
+                    fail("repeats do not nest");
+            if (end == lines.size())
+                fail("repeat without end");
+            if (quint64(count) * quint64(end - m_line) > (1u << 20))
+                fail("repeat too large");
+            for (quint32 k = 0; k < count; ++k)
+                for (int i = m_line + 1; i < end; ++i)
+                    out.append({i, lines[i].trimmed().replace("{n}", QByteArray::number(first + k * step))});
+            m_line = end;
+        }
+        return out;
+    }
+
     Database& database()
     {
         if (!m_db)
@@ -229,6 +252,8 @@ private:
                 option = number(t[3].text);
         } else if (word == "poke") {
             b.pokes.append({int(number(arg(t, 1))), value(t, 2)});
+        } else if (word == "line" && (b.kind == Kind::Text || b.kind == Kind::Attachment)) {
+            b.data += value(t, 1) + '\r';
         } else if (word == "cut") {
             b.cut = int(number(arg(t, 1)));
         } else if (word == "prop" && (b.kind == Kind::Account || b.kind == Kind::Table || b.kind == Kind::Mail)) {
@@ -275,7 +300,7 @@ private:
         else if (field == "folder" || field == "id")
             (field == "id" ? r.mailId : r.folderId) = number(arg(t, 1));
         else if (field == "date")
-            r.date = macStampOf(arg(t, 1));
+            r.date = quint32(secondsSince(1904, arg(t, 1)));
         else if (field == "table-length")
             m_block.tableLength = number(arg(t, 1));
         else if (field == "attachments")

@@ -1,47 +1,38 @@
 #include "SampleDatabase.h"
 
-#include "DatabaseBuilder.h"
 #include "DescribedDatabase.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace testdb {
 
-QByteArray buildSampleDatabase()
+namespace {
+
+QByteArray describedOrFatal(const QString& path)
 {
     QString error;
-    const QByteArray bytes = describedDatabaseFile(QStringLiteral(ER_SAMPLE_DESCRIPTION), &error);
+    const QByteArray bytes = describedDatabaseFile(path, &error);
     if (!error.isEmpty())
         qFatal("%s", qPrintable(error));
     return bytes;
 }
 
-void appendSamplePimBlocks(Database& db)
+} // namespace
+
+QByteArray buildSampleDatabase()
 {
-    const QByteArray sample = buildSampleDatabase();
-    for (const ScannedBlock& b : scanBlocks(sample))
-        if (b.tag == kCTRC || b.tag == kCLRC || b.tag == kTSRC || b.tag == kNTRC)
-            db.add(sample.mid(int(b.offset), int(b.length)));
+    return describedOrFatal(QStringLiteral(ER_SAMPLE_DESCRIPTION));
 }
 
-QList<SampleFolder> sampleFolders()
+QString caseFile(const QString& name)
 {
-    constexpr quint32 kNoParent = 0xFFFFFFFEu;
-    return {
-        {7, kNoParent, QStringLiteral("On My Computer"), 0},
-        {1, 7, QStringLiteral("Inbox"), 14},
-        {2, 7, QStringLiteral("Outbox"), 0},
-        {3, 7, QStringLiteral("Sent Items"), 8},
-        {4, 7, QStringLiteral("Drafts"), 1},
-        {5, 7, QStringLiteral("Deleted Items"), 3},
-        {6, 7, QStringLiteral("Junk E-mail"), 0},
-        {101, 7, QStringLiteral("Projects"), 6},
-        {102, 101, QStringLiteral("Budget 2008"), 4},
-        {103, 101, QStringLiteral("Q1/Q2 Reports"), 3},
-        {104, 1, QStringLiteral("Family"), 4},
-        {105, 101, QString::fromUtf8("Z\u00fcrich Office"), 1},
-        {kSampleAccountFolderId, kNoParent, QString::fromLatin1(kSampleAccountName), 0},
-        {201, kSampleAccountFolderId, QStringLiteral("Inbox"), 4},
-        {100000, kNoParent, QStringLiteral("Folder1"), kSampleOrphanedSummaries},
-    };
+    return QFileInfo(QStringLiteral(ER_SAMPLE_DESCRIPTION)).dir().filePath(QStringLiteral("../cases/") + name);
+}
+
+QByteArray describedCase(const QString& name)
+{
+    return describedOrFatal(caseFile(name + QStringLiteral(".db.txt")));
 }
 
 } // namespace testdb

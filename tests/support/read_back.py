@@ -1,24 +1,9 @@
-"""Reads written files back with readers independent of the program (the
-email and mailbox packages, vobject, icalendar; run with Debian's
-/usr/bin/python3, whose packages they are):
-
-  read_back.py KIND PATH...   ("-" for a path reads standard input)
-
-prints a JSON list, per path {"path", "kind", ...} or {..., "error"}:
-  mbox   "messages": "from" (the From_ line less "From "), "bytes" (base64,
-         mboxrd un-quoted: one ">" off each ^>+From line), "headers" (From,
-         To, Cc as [name, address]; Subject), "defects" (their count)
-  eml    "subject", "crlf" (only CR LF line ends), "defects", "text" (the
-         first text/plain part)
-  vcard  "cards": per card, property name (lower case) to its occurrences,
-         {"params": {name: [values]}, "value": text or list of parts}
-  ical   "calendar": {"name", "props", "errors", "components"}, props
-         {"name", "params", "value"}: a date "yyyymmdd", a date-time
-         "yyyymmddThhmmss" and "Z" in UTC, nothing when floating, else "?",
-         the zone, "=" and the UTC instant; a duration in seconds
-
-python3-icalendar 4.0 undoes TEXT escapes twice (a backslash written before
-",", ";" or "n" reads as an escape): such values are checked by KDE's reader."""
+"""Reads written files back with readers independent of the program (run
+with Debian's /usr/bin/python3, whose packages they are):
+read_back.py KIND PATH... ("-" reads standard input) prints a JSON list, per
+path {"path", "kind", ...} or {..., "error"}; what each kind holds is in
+read_mbox, read_eml, read_vcard and read_ical below. python3-icalendar 4.0
+undoes TEXT escapes twice: such values are checked by KDE's reader."""
 
 import base64
 import datetime

@@ -1,15 +1,13 @@
 #include "../ScanTestSupport.h"
+#include "../TestFiles.h"
 
-#include "DatabaseBuilder.h"
-#include "PimBlocks.h"
+#include "SampleDatabase.h"
 #include "archive/BlockScanner.h"
 #include "archive/ItemListModel.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QThread>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -22,51 +20,11 @@ constexpr quint32 kInbox = 1;
 
 using ertest::ScannedDatabase;
 
-// Five mails whose every column orders them differently. Mail 4 has neither
-// sender, subject nor date in its record: the text names it. Mail 2 has an
-// attachment. Mail 5 has an address but no name.
-QByteArray mailDatabase()
+// tests/data/cases/item-list.db.txt: five mails whose every column orders
+// them differently; the other categories are the sample's items.
+QByteArray database(ItemCategory category)
 {
-    Database db;
-    db.add(flidBlock({{kInbox, {}, QStringLiteral("Inbox")}}));
-    struct Mail {
-        std::optional<Address> sender;
-        std::optional<QString> subject;
-        std::optional<quint32> date;
-        QByteArray headers;
-        int bodySize;
-    };
-    const Mail mails[] = {
-        {Address{"zed@x.org", QStringLiteral("Zed")}, QStringLiteral("Quarterly report"), macStamp(2008, 3, 5), "", 1700},
-        {Address{"bob@y.org", QStringLiteral("Bob")}, QStringLiteral("lunch"), macStamp(2007, 1, 1),
-         "\rContent-Description: menu.pdf", 1300},
-        {Address{"c@z.org", QStringLiteral("carol")}, QStringLiteral("Agenda"), macStamp(2009, 6, 1), "", 100},
-        {std::nullopt, std::nullopt, std::nullopt, "\rFrom: Dora <d@w.org>\rSubject: Found in text", 500},
-        {Address{"aaron@q.org", QString()}, QStringLiteral("Minutes"), macStamp(2008, 1, 1), "", 900},
-    };
-    quint32 id = 0;
-    for (const Mail& m : mails) {
-        MailRecordBlock record;
-        record.folderId = kInbox;
-        record.mailId = ++id;
-        record.sender = m.sender;
-        if (m.subject)
-            record.subject = utf16be(*m.subject);
-        record.date = m.date;
-        db.add(mlrcBlock(record));
-        const QByteArray subject = m.subject ? "\rSubject: " + m.subject->toUtf8() : QByteArray();
-        db.add(msrcBlock(id, "X-Id: " + QByteArray::number(id) + subject + m.headers + "\r\r"
-                                 + QByteArray(m.bodySize, 'x')));
-    }
-    return db.bytes();
-}
-
-QByteArray pimDatabase()
-{
-    Database db;
-    db.add(flidBlock({{7, {}, QStringLiteral("On My Computer")}}));
-    appendSamplePimBlocks(db);
-    return db.bytes();
+    return category == ItemCategory::Mail ? describedCase(QStringLiteral("item-list")) : buildSampleDatabase();
 }
 
 // The records of the proxy's rows, top to bottom; mails count from 1.
@@ -80,125 +38,58 @@ std::vector<int> shownRecords(const ItemListProxy& proxy)
     return records;
 }
 
-// The Inbox with its texts read, or every item of another category.
-void listAll(ItemListModel& model, ItemCategory category)
-{
-    if (category == ItemCategory::Mail) {
-        model.showMailFolder(kInbox);
-        model.readTexts();
-    } else {
-        model.showCategory(category);
-    }
-}
-
-struct SortCase {
-    const char* name;
-    ItemCategory category;
-    int column;
-    Qt::SortOrder order;
-    std::vector<int> records;
-};
-
-std::ostream& operator<<(std::ostream& out, const SortCase& c) { return out << c.name; }
-
-class ItemListSort : public testing::TestWithParam<SortCase> {};
-
-const SortCase kSortCases[] = {
-    {"mail text", ItemCategory::Mail, ItemListModel::MailText, Qt::AscendingOrder, {5, 4, 2, 3, 1}},
-    // Mail 4's record has neither sender nor subject: the text's "Dora" and
-    // "Found in text" sort in their place.
-    {"mail sender", ItemCategory::Mail, ItemListModel::MailSender, Qt::AscendingOrder, {5, 2, 3, 4, 1}},
-    {"mail sender down", ItemCategory::Mail, ItemListModel::MailSender, Qt::DescendingOrder, {1, 4, 3, 2, 5}},
-    {"mail subject", ItemCategory::Mail, ItemListModel::MailSubject, Qt::AscendingOrder, {3, 4, 2, 5, 1}},
-    {"mail date", ItemCategory::Mail, ItemListModel::MailDate, Qt::AscendingOrder, {4, 2, 5, 1, 3}},
-    {"mail date down", ItemCategory::Mail, ItemListModel::MailDate, Qt::DescendingOrder, {3, 1, 5, 2, 4}},
-    {"mail size", ItemCategory::Mail, ItemListModel::MailSize, Qt::AscendingOrder, {3, 4, 5, 2, 1}},
-    // Equal keys keep the folder's order either way.
-    {"mail attachment", ItemCategory::Mail, ItemListModel::MailAttachment, Qt::AscendingOrder, {1, 3, 4, 5, 2}},
-    {"mail attachment down", ItemCategory::Mail, ItemListModel::MailAttachment, Qt::DescendingOrder, {2, 1, 3, 4, 5}},
-    {"contact name", ItemCategory::Contacts, ItemListModel::ContactName, Qt::DescendingOrder, {3, 1, 0}},
-    {"contact company", ItemCategory::Contacts, ItemListModel::ContactCompany, Qt::AscendingOrder, {1, 3, 0}},
-    {"contact e-mail", ItemCategory::Contacts, ItemListModel::ContactEmail, Qt::DescendingOrder, {3, 1, 0}},
-    {"event start", ItemCategory::Calendar, ItemListModel::EventStart, Qt::AscendingOrder, {0, 2, 1}},
-    {"event title", ItemCategory::Calendar, ItemListModel::EventTitle, Qt::AscendingOrder, {1, 0, 2}},
-    // A task without a due date comes before the dated ones.
-    {"task due", ItemCategory::Tasks, ItemListModel::TaskDue, Qt::AscendingOrder, {2, 0, 1}},
-    {"task priority", ItemCategory::Tasks, ItemListModel::TaskPriority, Qt::AscendingOrder, {0, 1, 2}},
-    {"task priority down", ItemCategory::Tasks, ItemListModel::TaskPriority, Qt::DescendingOrder, {2, 1, 0}},
-    {"task title", ItemCategory::Tasks, ItemListModel::TaskTitle, Qt::AscendingOrder, {0, 2, 1}},
-    {"note title", ItemCategory::Notes, ItemListModel::NoteTitle, Qt::AscendingOrder, {1, 0}},
-};
-
-TEST_P(ItemListSort, OrdersRowsByTheColumnsKeys)
-{
-    const SortCase& c = GetParam();
-    ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
-    ItemListModel model(db.state);
-    listAll(model, c.category);
-    ItemListProxy proxy;
-    proxy.setSourceModel(&model);
-    proxy.sort(c.column, c.order);
-    EXPECT_EQ(shownRecords(proxy), c.records);
-}
-
-INSTANTIATE_TEST_SUITE_P(Columns, ItemListSort, testing::ValuesIn(kSortCases));
-
-struct SearchCase {
-    const char* name;
-    ItemCategory category;
-    const char* typed;
-    std::vector<int> records;
-};
-
-std::ostream& operator<<(std::ostream& out, const SearchCase& c) { return out << c.name; }
-
-class ItemListSearch : public testing::TestWithParam<SearchCase> {};
-
-const SearchCase kSearchCases[] = {
-    {"sender name, any case", ItemCategory::Mail, "ZED", {1}},
-    {"sender address", ItemCategory::Mail, "y.org", {2}},
-    {"address without a name", ItemCategory::Mail, "Aaron", {5}},
-    {"subject", ItemCategory::Mail, "agenda", {3}},
-    {"found in the text", ItemCategory::Mail, "found in", {4}},
-    {"several", ItemCategory::Mail, ".org", {1, 2, 3, 5}},
-    {"nothing typed", ItemCategory::Mail, "", {1, 2, 3, 4, 5}},
-    {"blanks only", ItemCategory::Mail, "  ", {1, 2, 3, 4, 5}},
-    {"no match", ItemCategory::Mail, "invoice", {}},
-    // The body is not searched.
-    {"body", ItemCategory::Mail, "xxxx", {}},
-    {"contact company", ItemCategory::Contacts, "harbour", {0}},
-    {"contact second address", ItemCategory::Contacts, "bob.stone@", {1}},
-    {"contact name, folded", ItemCategory::Contacts, "ØRSTED", {3}},
-    {"contact not listed", ItemCategory::Contacts, "acme", {}},
-    {"event title", ItemCategory::Calendar, "weekly", {2}},
-    {"event location", ItemCategory::Calendar, "room 12", {}},
-    {"task note", ItemCategory::Tasks, "drawer", {1}},
-    {"task title", ItemCategory::Tasks, "milk", {0}},
-    {"note text", ItemCategory::Notes, "COFFEE", {0}},
-    {"note text, folded", ItemCategory::Notes, "CAFÉ", {1}},
-};
-
-TEST_P(ItemListSearch, KeepsTheRowsThatHoldTheTypedText)
-{
-    const SearchCase& c = GetParam();
-    ScannedDatabase db(c.category == ItemCategory::Mail ? mailDatabase() : pimDatabase());
-    ItemListModel model(db.state);
-    listAll(model, c.category);
-    ItemListProxy proxy;
-    proxy.setSourceModel(&model);
-    proxy.setSearchText(QString::fromUtf8(c.typed));
-    EXPECT_EQ(shownRecords(proxy), c.records);
-}
-
-INSTANTIATE_TEST_SUITE_P(Typed, ItemListSearch, testing::ValuesIn(kSearchCases));
-
 } // namespace
 
-// Rows come from the stores at once; the text pass then adds what only the
-// texts say, and the rows end as the folder's list has them.
+// tests/data/cases/item-list.rows.txt: what each sort and search shows.
+TEST(ItemListModel, SortsAndSearchesAsTheTableSays)
+{
+    const QMap<QString, ItemCategory> categories{
+        {QStringLiteral("mail"), ItemCategory::Mail},         {QStringLiteral("contacts"), ItemCategory::Contacts},
+        {QStringLiteral("calendar"), ItemCategory::Calendar}, {QStringLiteral("tasks"), ItemCategory::Tasks},
+        {QStringLiteral("notes"), ItemCategory::Notes}};
+    ScannedDatabase mail(database(ItemCategory::Mail)), sample(buildSampleDatabase());
+    int cases = 0;
+    for (const QString& line : QString::fromUtf8(ertest::readFile(caseFile(QStringLiteral("item-list.rows.txt"))))
+                                   .split(QLatin1Char('\n'))) {
+        const QStringList f = line.split(QLatin1Char('|'));
+        if (line.startsWith(QLatin1Char('#')) || f.size() != 3)
+            continue;
+        SCOPED_TRACE(line.toStdString());
+        ++cases;
+        const ItemCategory category = categories.value(f[0].trimmed());
+        ItemListModel model((category == ItemCategory::Mail ? mail : sample).state);
+        if (category == ItemCategory::Mail) {
+            model.showMailFolder(kInbox);
+            model.readTexts();
+        } else {
+            model.showCategory(category);
+        }
+        ItemListProxy proxy;
+        proxy.setSourceModel(&model);
+        const QString quoted = f[1].section(QLatin1Char('"'), 1, 1);
+        if (f[1].trimmed().startsWith(QLatin1String("sort"))) {
+            int column = 0;
+            while (column < model.columnCount() && model.headerData(column, Qt::Horizontal).toString() != quoted)
+                ++column;
+            ASSERT_LT(column, model.columnCount());
+            proxy.sort(column, f[1].trimmed().endsWith(QLatin1String("down")) ? Qt::DescendingOrder : Qt::AscendingOrder);
+        } else {
+            proxy.setSearchText(quoted);
+        }
+        QStringList shown;
+        for (int record : shownRecords(proxy))
+            shown << QString::number(record);
+        EXPECT_EQ(shown.join(QLatin1Char(' ')).toStdString(), f[2].simplified().toStdString());
+    }
+    EXPECT_GT(cases, 0);
+}
+
+// Rows come from the stores at once; a stopped text pass leaves them so and
+// the list incomplete; a whole pass then adds what only the texts say, and
+// the rows end as the folder's list has them.
 TEST(ItemListModel, MailRowsBeforeAndAfterTheTextPass)
 {
-    ScannedDatabase db(mailDatabase());
+    ScannedDatabase db(database(ItemCategory::Mail));
     ItemListModel model(db.state);
     ItemListProxy proxy;
     proxy.setSourceModel(&model);
@@ -216,6 +107,13 @@ TEST(ItemListModel, MailRowsBeforeAndAfterTheTextPass)
     EXPECT_EQ(at(4, 0, SenderRole).toString(), QStringLiteral("aaron@q.org"));
     EXPECT_EQ(at(0, 0, SenderAddressRole).toString(), QStringLiteral("zed@x.org"));
 
+    std::atomic<bool> stop{true};
+    MailListHooks hooks;
+    hooks.stop = &stop;
+    model.readTexts(hooks);
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_FALSE(model.textsComplete());
+    EXPECT_FALSE(at(1, 0, AttachmentRole).toBool());
     model.readTexts();
     EXPECT_TRUE(model.textsComplete());
     QStringList texts;
@@ -235,24 +133,6 @@ TEST(ItemListModel, MailRowsBeforeAndAfterTheTextPass)
     }
 }
 
-// A stopped pass leaves the rows it did not reach as the stores give them,
-// and the list incomplete.
-TEST(ItemListModel, StoppedTextPassKeepsEveryRow)
-{
-    ScannedDatabase db(mailDatabase());
-    ItemListModel model(db.state);
-    model.showMailFolder(kInbox);
-    std::atomic<bool> stop{true};
-    MailListHooks hooks;
-    hooks.stop = &stop;
-    model.readTexts(hooks);
-    EXPECT_EQ(model.rowCount(), 5);
-    EXPECT_FALSE(model.textsComplete());
-    model.readTexts();
-    EXPECT_TRUE(model.textsComplete());
-    EXPECT_TRUE(model.index(1, 0).data(AttachmentRole).toBool());
-}
-
 // The pass on a worker: its results arrive in the model's thread; a pass cut
 // short by clear() ends as stopped at once, and its late signal changes
 // nothing.
@@ -262,7 +142,7 @@ TEST(ItemListModel, TextPassOnAWorker)
     char name[] = "core_tests";
     char* argv[] = {name, nullptr};
     QCoreApplication app(argc, argv);
-    ScannedDatabase db(mailDatabase());
+    ScannedDatabase db(database(ItemCategory::Mail));
     ItemListModel model(db.state);
     std::vector<bool> finished;
     QObject::connect(&model, &ItemListModel::textPassFinished, [&](bool complete) { finished.push_back(complete); });

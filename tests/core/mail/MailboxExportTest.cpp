@@ -2,12 +2,11 @@
 // message's Date header, and "From " lowered at line starts however the
 // text arrives. Whole mailboxes are in the golden files (mail-bundle).
 
+#include "../ScanTestSupport.h"
 #include "../TestFiles.h"
-#include "DatabaseBuilder.h"
+#include "SampleDatabase.h"
 #include "archive/BlockScanner.h"
 #include "mail/MailboxExport.h"
-
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -56,38 +55,25 @@ TEST(MailboxFromEscaping, LowersFromOnlyAtLineStarts)
     }
 }
 
-// Texts longer than one read: a "From " line across the first 1 MiB, and a
-// Date header that only comes after it.
+// Texts longer than one read (tests/data/cases/large-texts.db.txt): a "From "
+// line across the first 1 MiB, and a Date header that only comes after it.
 TEST(MailboxExport, LargeTextsAreCopiedWhole)
 {
-    constexpr int kChunk = 1024 * 1024;
-    const auto dated = [](const QByteArray& date, const QByteArray& body) {
-        return "Subject: s\rDate: " + date + "\r\r" + body + "\r";
-    };
-    const QByteArray line = QByteArray(99, 'a') + '\r';
-    QByteArray early = dated("5 Mar 2008 10:11:12 +0100", QByteArray());
-    early += line.repeated((kChunk - 3 - early.size()) / line.size());
-    early += QByteArray(kChunk - 3 - early.size(), 'b') + "\rFrom the middle\r" + line.repeated(15000);
-    const QByteArray late = "Subject: late\r" + line.repeated(11000) + dated("6 Mar 2008 10:11:12 +0100", "x");
-
-    Database db;
-    db.add(flidBlock({{1, {}, QStringLiteral("Inbox")}}));
-    db.add(mlrcBlock({1, 101}));
-    db.add(mlrcBlock({1, 102}));
-    db.add(msrcBlock(101, early));
-    db.add(msrcBlock(102, late));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Database"));
-    ASSERT_TRUE(db.writeTo(path));
-    ScanState state;
-    scanDatabase(path, state);
-    SaveContext context(dir.filePath(QStringLiteral("save")));
-    context.databasePath = path;
+    const QByteArray bytes = describedCase(QStringLiteral("large-texts"));
+    ertest::ScannedDatabase db(bytes);
+    const ScanState& state = db.state;
+    ASSERT_EQ(state.mail.messages.size(), 2u);
+    QList<QByteArray> texts;
+    for (const StoredMessage& m : state.mail.messages)
+        texts << bytes.mid(int(m.text().offset), int(m.text().length));
+    ASSERT_EQ(texts[0].indexOf("\rFrom the middle"), 1024 * 1024 - 3);
+    SaveContext context(db.dir.filePath(QStringLiteral("save")));
+    context.databasePath = db.path;
     context.folderPaths << FolderPath{1, QStringLiteral("/Inbox")};
     ASSERT_TRUE(QDir().mkpath(context.saveDir + QStringLiteral("/Inbox")));
 
     EXPECT_TRUE(writeMailboxes(state.mail, context));
     EXPECT_TRUE(ertest::readFile(mailboxPathFor(context.saveDir, QStringLiteral("/Inbox")))
-                == "From ???@???  Mar 05 10:11:12 2008\r" + QByteArray(early).replace("\rFrom the", "\rfrom the")
-                       + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + late + "\r");
+                == "From ???@???  Mar 05 10:11:12 2008\r" + texts[0].replace("\rFrom the", "\rfrom the")
+                       + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + texts[1] + "\r");
 }

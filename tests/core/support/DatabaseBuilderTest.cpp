@@ -1,8 +1,8 @@
-// The promises of the database builder that the other tests rely on.
+// The promises of the database builder and the description reader that the
+// other tests and the benchmarks rely on.
 
 #include "DatabaseBuilder.h"
 #include "DescribedDatabase.h"
-#include "SampleDatabase.h"
 
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -34,34 +34,17 @@ TEST(DatabaseBuilderBlocks, EveryKindPassesTheBlockCheckAndKeepsItsPayload)
         const QByteArray filler(n, 'x');
         const MailRecordBlock r{1, {}, {}, narrow(filler.left(100)), {}, {}, QList<Address>{}, utf16be(QString(filler))};
         const QByteArray msrc = msrcBlock(77, filler), attc = attcBlock(5, filler);
+        QList<FolderEntry> folders;
+        for (int k = 0; k < n / 100; ++k)
+            folders << FolderEntry{quint32(10 + k), 7, "Same"}; // equal lengths would make words 40 and 42 equal
+        const QByteArray flid = flidBlock(folders);
         for (const QByteArray& b : {block(kCTRC, be32(0) + filler), propertyBlock(kNTRC, {prop(0x1F01, filler)}),
-                                    marcBlock(3, filler), mlrcBlock(r), msrc, attc})
+                                    marcBlock(3, filler), mlrcBlock(r), msrc, attc, flid})
             expectPassesBlockCheck(b);
         EXPECT_EQ(msrc.mid(8, 4) + msrc.mid(16, 4 + n), be32(n) + be32(77) + filler);
-        // The export copies S bytes from offset 20: the payload, then the pad bytes.
-        EXPECT_EQ(int(wordAt(attc, 4)), attcStoredLength(n));
-        EXPECT_EQ(attc.mid(16), be32(5) + filler + QByteArray(attcStoredLength(n) - n, '\r'));
-    }
-}
-
-TEST(DatabaseBuilderFolders, Words40And42DifferUnlessAskedToBeEqual)
-{
-    const FlidOptions equal{true, {}};
-    QList<FolderEntry> entries;
-    for (int n = 0; n <= 11; ++n) {
-        SCOPED_TRACE(n);
-        const QByteArray b = flidBlock(entries), same = flidBlock(entries, equal);
-        expectPassesBlockCheck(b);
-        EXPECT_NE(wordAt<quint16>(b, 40), wordAt<quint16>(b, 42));
-        EXPECT_EQ(wordAt<quint16>(same, 40), wordAt<quint16>(same, 42));
-        // The entries chain from 1052 by their lengths and end at a zero word.
-        for (const QByteArray& table : {b, same}) {
-            int at = 1052;
-            for (int k = 0; k < n; at += wordAt<qint16>(table, 28 + 2 * k++))
-                EXPECT_EQ(wordAt(table, at + 8), entries[k].id);
-            EXPECT_EQ(wordAt(table, at), 0u);
-        }
-        entries << FolderEntry{quint32(10 + n), 7, "Same"}; // equal lengths would make the words equal
+        // The export copies S bytes from offset 20: the payload, then CR pad bytes.
+        EXPECT_EQ(attc.mid(16), be32(5) + filler + QByteArray(attc.size() - 20 - n, '\r'));
+        EXPECT_NE(wordAt<quint16>(flid, 40), wordAt<quint16>(flid, 42));
     }
 }
 
@@ -81,37 +64,32 @@ TEST(DatabaseBuilderDatabase, BlocksLandWhereTheScannerLooks)
     EXPECT_EQ(found, QList<QByteArray>({"MSrc512", "MSrc1536", "Attc2816"}));
 }
 
-TEST(DatabaseBuilderSample, IsDeterministicAndHoldsWhatItsConstantsSay)
+// Each description reads as the second one does, or fails with that error.
+TEST(DatabaseBuilderDescription, ReadsTheShorthandsAndSaysWhereItIsWrong)
 {
-    const QByteArray sample = buildSampleDatabase();
-    EXPECT_EQ(sample, buildSampleDatabase());
-    EXPECT_EQ(sample.left(4), be32(4));
-
-    QMap<QByteArray, int> tags;
-    for (const ScannedBlock& b : scanBlocks(sample))
-        ++tags[b.tag];
-    EXPECT_EQ(tags, (QMap<QByteArray, int>{{kFLID, 2}, {kMSrc, kSampleSummaries}, {kMLRC, kSampleMailRecords},
-                                           {kAttc, kSampleAttachments}, {kMaRC, kSampleAccounts},
-                                           {kCTRC, int(kSampleContactBlocks)}, {kNTRC, int(kSampleNotes)},
-                                           {kCLRC, int(kSampleEvents)}, {kTSRC, int(kSampleTasks)}}));
-    int damaged = 0;
-    for (int at = 0; at + 9 <= sample.size(); ++at)
-        damaged += isScannedTag(sample.mid(at, 4)) && quint8(sample[at + 7]) == 0xEC && quint8(sample[at + 8]) > 1;
-    EXPECT_EQ(damaged, kSampleDamagedBlocks);
-    const QList<SampleFolder> folders = sampleFolders();
-    EXPECT_EQ(folders.size(), kSampleFolders + kSampleOrphanFolders);
-    int mails = 0;
-    for (const SampleFolder& f : folders)
-        mails += f.mails;
-    EXPECT_EQ(mails, kSampleMailCount);
-    EXPECT_EQ(folders.last().mails, kSampleOrphanedSummaries);
-}
-
-TEST(DatabaseBuilderDescription, SaysWhereItIsWrong)
-{
-    QString error;
-    EXPECT_TRUE(describedDatabase("folders\n  folder 1 - Auto \"Inbox\"\nmail\n  sender x\n", &error).isEmpty());
-    EXPECT_EQ(error, QStringLiteral("line 4: unknown mail field sender"));
-    EXPECT_TRUE(describedDatabase("text 1\n  | x\n  poke 300 u32 1\n", &error).isEmpty());
-    EXPECT_EQ(error, QStringLiteral("line 1: poke past the block's end"));
+    const std::pair<const char*, const char*> cases[] = {
+        {"text 1\n  line fill 3 \"ab\" u8 65\n  | x\n", "text 1\n  | abababA\n  | x\n"},
+        {"repeat 2 5 3\ntext {n}\n  | id {n}\nend\ntext 9\n", "text 5\n| id 5\ntext 8\n| id 8\ntext 9\n"},
+        {"repeat 0\ntext 1\nend\n", ""},
+        {"folders\n  folder 1 - Auto \"Inbox\"\nmail\n  sender x\n", "error: line 4: unknown mail field sender"},
+        {"text 1\n  | x\n  poke 300 u32 1\n", "error: line 1: poke past the block's end"},
+        {"repeat 3\nmail\n  folder x\nend\n", "error: line 3: not a number: x"},
+        {"repeat 2\ntext 1\n", "error: line 1: repeat without end"},
+        {"repeat 2\nrepeat 2\nend\nend\n", "error: line 1: repeats do not nest"},
+        {"repeat 1000000\ntext 1\n| x\nend\n", "error: line 1: repeat too large"},
+        {"raw fill 99999999 \"ab\"\n", "error: line 1: fill too large"},
+        {"end\n", "error: line 1: unexpected end"},
+    };
+    for (const auto& [description, expected] : cases) {
+        SCOPED_TRACE(description);
+        QString error;
+        const QByteArray bytes = describedDatabase(description, &error);
+        if (QByteArray(expected).startsWith("error: ")) {
+            EXPECT_EQ(error.toStdString(), expected + 7);
+            EXPECT_TRUE(bytes.isEmpty());
+        } else {
+            EXPECT_EQ(error, QString());
+            EXPECT_EQ(bytes, describedDatabase(expected));
+        }
+    }
 }
