@@ -15,16 +15,16 @@ bool byId(const IdEntry& a, const IdEntry& b)
 // Sorts entries by id with a least-significant-digit radix sort, three
 // passes of 11 bits: stable, so entries made in position order stay in it
 // within one id. A pass whose digit is the same for every entry is skipped.
-void sortByIdKeepingOrder(RecordArray<IdEntry>& entries)
+// `scratch` is room for the passes, as long as `entries`, uninitialised.
+void sortByIdKeepingOrder(RecordArray<IdEntry>& entries, IdEntry* scratch)
 {
     const std::size_t n = entries.size();
     if (n < 2)
         return;
     constexpr int kBits = 11;
     constexpr std::size_t kBuckets = std::size_t(1) << kBits;
-    std::vector<IdEntry> scratch(n);
     IdEntry* from = entries.begin();
-    IdEntry* to = scratch.data();
+    IdEntry* to = scratch;
     std::vector<std::size_t> counts(kBuckets);
     for (int shift = 0; shift < 32; shift += kBits) {
         std::fill(counts.begin(), counts.end(), 0);
@@ -48,7 +48,7 @@ void sortByIdKeepingOrder(RecordArray<IdEntry>& entries)
 
 // Sorted by id, then by position: within one id the scan order stays.
 template <class List, class Wanted>
-void sortIds(RecordArray<IdEntry>& out, const List& list, Wanted wanted)
+void sortIds(RecordArray<IdEntry>& out, const List& list, Wanted wanted, RecordArray<IdEntry>& scratch)
 {
     out.clear();
     out.reserve(list.size());
@@ -58,7 +58,8 @@ void sortIds(RecordArray<IdEntry>& out, const List& list, Wanted wanted)
             out.push_back({item.mailId, position});
         ++position;
     }
-    sortByIdKeepingOrder(out);
+    scratch.clear();
+    sortByIdKeepingOrder(out, scratch.extend(out.size()));
 }
 
 std::pair<const IdEntry*, const IdEntry*> entriesWithId(const RecordArray<IdEntry>& index, quint64 id)
@@ -73,9 +74,11 @@ std::pair<const IdEntry*, const IdEntry*> entriesWithId(const RecordArray<IdEntr
 
 void MailStore::indexIds()
 {
-    sortIds(recordsById, records, [](const MailRecord&) { return true; });
+    // One scratch area serves both sorts.
+    RecordArray<IdEntry> scratch;
+    sortIds(recordsById, records, [](const MailRecord&) { return true; }, scratch);
     // A block too short to hold its mail id is no stored message of any id.
-    sortIds(messagesById, messages, [](const StoredMessage& m) { return m.blockSize >= 21; });
+    sortIds(messagesById, messages, [](const StoredMessage& m) { return m.blockSize >= 21; }, scratch);
     folderIds.clear();
     for (const std::list<FolderRecord>* list : {&folders, &unlinkedFolders})
         for (const FolderRecord& folder : *list)
