@@ -6,6 +6,7 @@
 #include "GoldenFiles.h"
 
 #include "../core/PythonCheck.h"
+#include "../core/TestFiles.h"
 #include "../core/ScanTestSupport.h"
 #include "DescribedDatabase.h"
 #include "SampleDatabase.h"
@@ -42,10 +43,7 @@ namespace {
 
 void writeLines(const QString& path, const QStringList& lines)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    for (const QString& line : lines)
-        f.write(line.toUtf8() + '\n');
+    ertest::writeFile(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n');
 }
 
 // One record's lines, set apart from the next.
@@ -58,20 +56,17 @@ QStringList recordLines(const QString& row, const QString& key, const QStringLis
     return lines << QString();
 }
 
-// The database that NAME.db.txt beside the golden sets describes, written
-// into `dir` and scanned; its path.
-QString scanDescribed(const QString& name, const QTemporaryDir& dir, ScanState& state)
-{
-    QString error;
-    const QByteArray bytes = testdb::describedDatabaseFile(QStringLiteral(ER_GOLDEN_DIR "/") + name + ".db.txt", &error);
-    EXPECT_TRUE(error.isEmpty()) << error.toStdString();
-    const QString path = dir.filePath(QStringLiteral("Database"));
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
-    EXPECT_EQ(scanDatabase(path, state).kind, ScanOutcome::Completed);
-    return path;
-}
+// The database that NAME.db.txt beside the golden sets describes, scanned.
+struct Described : ertest::ScannedDatabase {
+    explicit Described(const char* name) : ScannedDatabase(bytesOf(name)) {}
+    static QByteArray bytesOf(const char* name)
+    {
+        QString error;
+        const QByteArray bytes = testdb::describedDatabaseFile(QStringLiteral(ER_GOLDEN_DIR "/") + name + ".db.txt", &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return bytes;
+    }
+};
 
 // Writes the outputs named in `cases` below `dir` through the run a user
 // gets and compares each with its golden set; the folder of the last.
@@ -127,9 +122,9 @@ QStringList mailLists(ScanState& state, const FolderTreeModel& tree, bool withPr
 // of them.
 TEST(Golden, MailCases)
 {
-    QTemporaryDir dir;
-    ScanState state;
-    scanDescribed(QStringLiteral("mail-cases"), dir, state);
+    Described described("mail-cases");
+    const QTemporaryDir& dir = described.dir;
+    ScanState& state = described.state;
     const FolderTreeModel tree = buildFolderTree(state);
     const QString exported = expectOutputsMatch(state, tree, dir.path(), {{OutputFormat::Bundle, "mail-bundle"},
                                                                           {OutputFormat::PortableExport, "mail-export"}});
@@ -171,10 +166,8 @@ TEST(Golden, MailCases)
 // shape and sender (mail-fields.db.txt), through both outputs.
 TEST(Golden, MailFields)
 {
-    QTemporaryDir dir;
-    ScanState state;
-    scanDescribed(QStringLiteral("mail-fields"), dir, state);
-    expectOutputsMatch(state, buildFolderTree(state), dir.path(), {{OutputFormat::Bundle, "mail-fields-bundle"},
+    Described s("mail-fields");
+    expectOutputsMatch(s.state, buildFolderTree(s.state), s.dir.path(), {{OutputFormat::Bundle, "mail-fields-bundle"},
                                                                    {OutputFormat::PortableExport, "mail-fields-export"}});
 }
 
@@ -213,10 +206,8 @@ TEST(Golden, Sample)
 TEST(Golden, TextOfEveryKindInTheExport)
 {
     const std::string macRomanText = "Müller Café", utf8Text = "Grüß Gott", wideText = "会議 🎉";
-    QTemporaryDir dir;
-    ScanState state;
-    scanDescribed(QStringLiteral("text-export"), dir, state);
-    const QString output = expectOutputsMatch(state, buildFolderTree(state), dir.path(),
+    Described s("text-export");
+    const QString output = expectOutputsMatch(s.state, buildFolderTree(s.state), s.dir.path(),
                                               {{OutputFormat::PortableExport, "text-export"}});
 
     // Each file as an independent reader decodes it holds every text it was

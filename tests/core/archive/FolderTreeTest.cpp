@@ -46,11 +46,14 @@ QStringList shape(const FolderTreeModel& tree)
 
 // The root and Mail items and the paths of folders placed every way are in
 // the golden files and the regression cases (folder-tables); a scan without
-// folders has no tree at all.
-TEST(FolderTree, NoFoldersNoTree)
+// folders, or a stopped build, has no tree at all.
+TEST(FolderTree, NoFoldersOrAStopGiveNoTree)
 {
-    ScanState empty;
-    EXPECT_TRUE(buildFolderTree(empty).isEmpty());
+    TreeFixture t;
+    EXPECT_TRUE(buildFolderTree(t.state).isEmpty());
+    t.folder(1, kNoParentFolder, QStringLiteral("Inbox"));
+    std::atomic<bool> stop{true};
+    EXPECT_TRUE(buildFolderTree(t.state, &stop).isEmpty());
 }
 
 // A folder found before its parent is not nested: it and its icon show where
@@ -71,25 +74,19 @@ TEST(FolderTree, IconsFollowWhereAFolderIsPlaced)
     }
 }
 
-TEST(FolderTree, NamesAreCutTo129Characters)
+// Names are cut to 129 characters; once-only names are counted afresh by
+// every build.
+TEST(FolderTree, LongAndOnceOnlyNames)
 {
     TreeFixture t;
     t.folder(23, kNoParentFolder, QString(200, QLatin1Char('n')));
-    const FolderTreeModel tree = buildFolderTree(t.state);
-    EXPECT_EQ(tree.item(tree.findById(23)).name, QString(129, QLatin1Char('n')));
-}
-
-TEST(FolderTree, OnceOnlyNamesPerBuild)
-{
-    TreeFixture t;
     t.folder(40, kNoParentFolder, QStringLiteral("favorites"));
     t.folder(41, kNoParentFolder, QStringLiteral("Favorites"));
     t.folder(42, kNoParentFolder, QStringLiteral("Directory"));
-    FolderTreeModel tree = buildFolderTree(t.state);
-    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("favorites@Mail"), QStringLiteral("Directory@Mail")}));
-    // A second build counts afresh.
-    tree = buildFolderTree(t.state);
-    EXPECT_EQ(shape(tree), QStringList({QStringLiteral("favorites@Mail"), QStringLiteral("Directory@Mail")}));
+    const QStringList want{QString(129, QLatin1Char('n')) + QStringLiteral("@Mail"), QStringLiteral("favorites@Mail"),
+                           QStringLiteral("Directory@Mail")};
+    for (int build = 0; build < 2; ++build)
+        EXPECT_EQ(shape(buildFolderTree(t.state)), want);
 
     // A repeated once-only folder that holds mail stays, also as an orphan
     // (its parent is lost).
@@ -97,8 +94,7 @@ TEST(FolderTree, OnceOnlyNamesPerBuild)
     withMail.folder(50, kNoParentFolder, QStringLiteral("Favorites"));
     withMail.folder(51, 999, QStringLiteral("Favorites"));
     withMail.mailIn(51);
-    tree = buildFolderTree(withMail.state);
-    EXPECT_GE(tree.findById(51), 0);
+    EXPECT_GE(buildFolderTree(withMail.state).findById(51), 0);
 }
 
 TEST(FolderTree, RepeatedBuildsGiveTheSameTree)
@@ -114,14 +110,6 @@ TEST(FolderTree, RepeatedBuildsGiveTheSameTree)
     const QStringList second = shape(buildFolderTree(t.state));
     EXPECT_EQ(second.size(), first.size());
     EXPECT_EQ(shape(buildFolderTree(t.state)), second);
-}
-
-TEST(FolderTree, StopTokenGivesAnEmptyTree)
-{
-    TreeFixture t;
-    t.folder(1, kNoParentFolder, QStringLiteral("Inbox"));
-    std::atomic<bool> stop{true};
-    EXPECT_TRUE(buildFolderTree(t.state, &stop).isEmpty());
 }
 
 // The item model walks the tree as the tree has it: every index's parent is

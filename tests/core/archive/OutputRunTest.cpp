@@ -4,6 +4,7 @@
 // writing; temporaries of killed runs are reported; a database that is no
 // regular file or disk is refused without blocking.
 
+#include "../ScanTestSupport.h"
 #include "../TestFiles.h"
 
 #include "SampleDatabase.h"
@@ -91,15 +92,13 @@ TEST(OutputRun, VerdictsBeforeWriting)
 
 TEST(OutputRun, ARunRefusesWhatWasNotOursEvenWhenItAppearedDuringTheScan)
 {
-    QTemporaryDir db, folder;
-    const QString database = db.filePath(QStringLiteral("Database"));
-    writeFile(database, testdb::buildSampleDatabase());
-    ScanState state;
-    ASSERT_EQ(scanDatabase(database, state).kind, ScanOutcome::Completed);
+    ertest::ScannedDatabase s(testdb::buildSampleDatabase());
+    ScanState& state = s.state;
+    QTemporaryDir folder;
     // Checked as free; then a bundle appears before the run writes.
     OutputTarget target;
     target.folder = folder.path();
-    target.databasePath = database;
+    target.databasePath = s.path;
     ASSERT_EQ(checkOutput(target).verdict, OutputCheck::Ready);
     writeFile(bundlePath(folder.path()) + "/theirs");
     const OutputResult result = writeOutput(state, buildFolderTree(state), target);

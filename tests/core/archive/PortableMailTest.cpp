@@ -87,17 +87,12 @@ TEST(Mboxrd, MailboxPathsMirrorTheFolderTree)
 TEST(PortableExport, EntriesAlreadyThereAreNeitherWrittenOverNorThrough)
 {
     ertest::ScannedDatabase s(testdb::buildSampleDatabase());
-    const QTemporaryDir& dir = s.dir;
-    ScanState& state = s.state;
-    const QString target = dir.filePath(QStringLiteral("export"));
-    ASSERT_TRUE(QDir().mkpath(target));
-    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), target + QStringLiteral("/contacts.vcf")));
-    QFile readme(target + QStringLiteral("/README.txt"));
-    ASSERT_TRUE(readme.open(QIODevice::WriteOnly) && readme.write("mine") == 4);
-    readme.close();
+    const QString target = s.dir.filePath(QStringLiteral("export"));
+    ertest::writeFile(target + QStringLiteral("/README.txt"), "mine");
+    ASSERT_TRUE(QFile::link(s.dir.filePath(QStringLiteral("elsewhere")), target + QStringLiteral("/contacts.vcf")));
 
-    const PortableResult result = exportPortable(state, buildFolderTree(state), target);
+    const PortableResult result = exportPortable(s.state, buildFolderTree(s.state), target);
     EXPECT_EQ(result.failureCount, 2);
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("elsewhere"))));
-    EXPECT_EQ(ertest::readFile(readme.fileName()), QByteArray("mine"));
+    EXPECT_FALSE(QFileInfo::exists(s.dir.filePath(QStringLiteral("elsewhere"))));
+    EXPECT_EQ(ertest::readFile(target + QStringLiteral("/README.txt")), QByteArray("mine"));
 }

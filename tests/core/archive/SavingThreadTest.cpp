@@ -10,8 +10,6 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
 {
     ertest::ScannedDatabase scanned(testdb::buildSampleDatabase());
     ScanState& state = scanned.state;
-    const QTemporaryDir& dir = scanned.dir;
-    const QString& database = scanned.path;
     const FolderTreeModel tree = buildFolderTree(state);
 
     SavingThread thread;
@@ -28,13 +26,13 @@ TEST(SavingThread, RunsTheSaveAndSignalsItsEndOnce)
 
     state.stopFlag = true; // left over from an earlier stop: a new save clears it
     OutputTarget target;
-    target.folder = dir.path();
-    target.databasePath = database;
+    target.folder = scanned.dir.path();
+    target.databasePath = scanned.path;
     thread.startRun(&state, tree, target);
     ASSERT_TRUE(thread.wait(60000));
     EXPECT_EQ(finished.load(), 1);
     EXPECT_EQ(started.load(), 1);
     EXPECT_FALSE(runningAtFinish.load()) << "the running flag is cleared before the end is signalled";
     EXPECT_TRUE(thread.lastResult().succeeded());
-    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("Main Identity.rge/Archive.xml"))));
+    EXPECT_TRUE(QFileInfo::exists(scanned.dir.filePath(QStringLiteral("Main Identity.rge/Archive.xml"))));
 }

@@ -1,3 +1,5 @@
+#include "../TestFiles.h"
+
 #include "output/ItemFiles.h"
 
 #include <QFile>
@@ -19,7 +21,10 @@ TEST(ItemFiles, TextRules)
     EXPECT_EQ(crAsBackslashN(QByteArray("a\rb\0", 4)), QByteArray("a\\nb"));
 }
 
-TEST(ItemFiles, NamesAreNeverReusedWithinASave)
+// Names are never reused within a save, nor is a file already on disk; a
+// name taken after it was claimed, by a file or by a dangling link, is a
+// failure: nothing is written over the file or through the link.
+TEST(ItemFiles, NamesAreNeverReusedAndWhatAppearsAtOneIsLeftAlone)
 {
     QTemporaryDir dir;
     SaveContext context(dir.path());
@@ -29,35 +34,19 @@ TEST(ItemFiles, NamesAreNeverReusedWithinASave)
     EXPECT_EQ(a, dir.filePath(QString(26, QLatin1Char('A'))));
     EXPECT_EQ(b, a + QStringLiteral("-2"));
     EXPECT_EQ(c, a + QStringLiteral("-3"));
+    ertest::writeFile(a, "theirs");
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), b));
+    EXPECT_FALSE(writeItemFile(a, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
+    EXPECT_FALSE(writeItemFile(b, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
+    EXPECT_EQ(context.failures.count(), 2);
+    EXPECT_EQ(ertest::readFile(a), QByteArray("theirs"));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("elsewhere"))));
 
-    // A file already on disk is not overwritten either.
-    QByteArray guid(16, '\x01');
+    const QByteArray guid(16, '\x01');
     SaveContext second(dir.path());
     const QString first = itemFilePath(second, dir.path(), guid);
     ASSERT_TRUE(writeItemFile(first, "BEGIN:VCARD\r\n", kVCardCodes, second.failures));
     SaveContext third(dir.path());
     EXPECT_EQ(itemFilePath(third, dir.path(), guid), first + QStringLiteral("-2"));
     EXPECT_EQ(second.failures.count(), 0);
-}
-
-// A name taken after it was claimed, by a file or by a dangling link, is a
-// failure: nothing is written over the file or through the link.
-TEST(ItemFiles, WhatAppearsAtAClaimedNameIsLeftAlone)
-{
-    QTemporaryDir dir;
-    SaveContext context(dir.path());
-    const QString file = itemFilePath(context, dir.path(), std::nullopt);
-    const QString link = itemFilePath(context, dir.path(), std::nullopt);
-    {
-        QFile existing(file);
-        ASSERT_TRUE(existing.open(QIODevice::WriteOnly) && existing.write("theirs") == 6);
-    }
-    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("elsewhere")), link));
-    EXPECT_FALSE(writeItemFile(file, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
-    EXPECT_FALSE(writeItemFile(link, "BEGIN:VCARD\r\n", kVCardCodes, context.failures));
-    EXPECT_EQ(context.failures.count(), 2);
-    QFile existing(file);
-    ASSERT_TRUE(existing.open(QIODevice::ReadOnly));
-    EXPECT_EQ(existing.readAll(), QByteArray("theirs"));
-    EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("elsewhere"))));
 }
