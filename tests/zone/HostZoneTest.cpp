@@ -1,12 +1,9 @@
-// What the host's time zone changes (CTest runs this binary once per zone).
-// The bundle's event files state the host's current offset and move Office
-// 2004 times, stored in UTC, by it; a composed mail's Date line carries it
-// beside the stored wall-clock time: zone-<zone>.txt, one golden file per
-// zone. Office 2008 times stay as stored, even inside a daylight-saving gap
-// of the host's zone; a named zone's definition comes from the zone
-// database, not the host; an Office 2004 all-day event keeps its day whether
-// it falls in the host's summer or winter time: the portable calendar and the
-// previews are the same in every zone, zone-every.txt.
+// What the host's time zone changes (CTest runs this binary once per zone):
+// the offset the bundle's event files state and move Office 2004 times (in
+// UTC) by, and a composed mail's Date line, in zone-<zone>.txt. The portable
+// calendar and the previews (2008 times as stored, even in a gap of the
+// host's zone; named zones by the zone database; 2004 all-day events on their
+// day in summer and winter) are the same in every zone: zone-every.txt.
 
 #include "../core/TestFiles.h"
 #include "../core/contacts/PimGolden.h"

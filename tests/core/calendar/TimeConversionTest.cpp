@@ -9,25 +9,19 @@
 
 TEST(TimeConversion, StampsBreakDownOverTheWholeRange)
 {
-    const struct {
-        quint32 stamp;
-        const char* digits;
-    } cases[] = {
-        {0, "19040101000000"},           {5097600, "19040229000000"},    // 1904 is a leap year
-        {31536000 + 86400, "19050101000000"}, {126230399, "19071231235959"}, // the last second of a cycle
-        {126230400, "19080101000000"},   {3000000000u, "19990124052000"},
-        {4294967295u, "20400206062815"}, // the largest stamp
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(er::macStampDigits(c.stamp), QString::fromLatin1(c.digits)) << c.stamp;
-        EXPECT_EQ(er::macStampToDateTime(c.stamp).toString(QStringLiteral("yyyyMMddhhmmss")), QString::fromLatin1(c.digits));
-    }
+    // A sweep over the range, with the first and last days of a leap year
+    // (1904), the last second of a four-year cycle and the largest stamp.
+    QList<quint64> stamps = {0, 5097600, 31536000 + 86400, 126230399, 126230400, 0xFFFFFFFFu};
+    for (quint64 stamp = 0; stamp <= 0xFFFFFFFFu; stamp += 9999991)
+        stamps << stamp;
     const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
-    for (quint64 stamp = 0; stamp <= 0xFFFFFFFFu; stamp += 9999991) {
+    for (const quint64 stamp : stamps) {
+        const QDateTime expected = epoch.addSecs(qint64(stamp));
+        ASSERT_EQ(er::macStampDigits(quint32(stamp)), expected.toString(QStringLiteral("yyyyMMddhhmmss"))) << stamp;
+        ASSERT_EQ(er::macStampToDateTime(quint32(stamp)), expected) << stamp;
         er::BrokenDownTime t;
         t.wDayOfWeek = 7;
         er::breakDownMacStamp(&t, stamp);
-        const QDateTime expected = epoch.addSecs(qint64(stamp));
         ASSERT_EQ(QDate(t.wYear, t.wMonth, t.wDay), expected.date()) << stamp;
         ASSERT_EQ(QTime(t.wHour, t.wMinute, t.wSecond), expected.time()) << stamp;
         ASSERT_EQ(t.wDayOfWeek, 7) << "left as the caller had it";

@@ -1,16 +1,12 @@
-// The dialogs that write files of their own: the activity log's report and
-// the preferences, each saying plainly when it could not write.
+// The activity log's report, a file the window writes by itself, and what it
+// says when it could not write it.
 
 #include "GuiTestMain.h"
 #include "ModalAnswer.h"
 
 #include "app/QLogReport.h"
-#include "dialogs/PreferencesDlg.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QPushButton>
-#include <QSettings>
 
 using ertest::child;
 using ertest::readAll;
@@ -70,38 +66,6 @@ private slots:
         QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
                  (QStringList{"blocker", "folder", "report.txt"}));
         QCOMPARE(readAll(dir.filePath("report.txt")), QByteArray("earlier"));
-    }
-
-    // OK stores the choice, Cancel does not, and a store that cannot be
-    // written is reported with the dialog left open.
-    void preferences()
-    {
-        QSettings stored(QStringLiteral("vantrel"), QStringLiteral("EntouragePreferences"));
-        stored.clear();
-        stored.sync();
-        PreferencesDlg dlg;
-        dlg.show();
-        auto* box = child<QCheckBox>(&dlg, "CheckForUpdateCheckBox");
-        auto* combo = child<QComboBox>(&dlg, "comboBoxUpdates");
-        QTest::mouseClick(box, Qt::LeftButton);
-        combo->setCurrentIndex(combo->findText(QStringLiteral("Weekly")));
-        QTest::mouseClick(child(&dlg, "OkButton"), Qt::LeftButton);
-        dlg.show();
-        QTest::mouseClick(box, Qt::LeftButton);
-        QTest::mouseClick(child(&dlg, "CancelButton"), Qt::LeftButton);
-        stored.sync();
-        QCOMPARE(stored.value("CheckForUpdate").toBool(), true);
-        QCOMPARE(stored.value("UpdateInterval").toString(), QStringLiteral("Weekly"));
-
-        const QString dir = QFileInfo(stored.fileName()).absolutePath();
-        QVERIFY(QDir(dir).removeRecursively());
-        QVERIFY(ertest::writeFile(dir, "a file where the settings folder belongs"));
-        dlg.show();
-        auto seen = ertest::answerBoxes({QMessageBox::Ok});
-        QTest::mouseClick(child(&dlg, "OkButton"), Qt::LeftButton);
-        QVERIFY(QFile::remove(dir));
-        QCOMPARE(seen->size(), 1);
-        QVERIFY(dlg.isVisible());
     }
 };
 

@@ -1,13 +1,12 @@
-// The link file and the resources folder the build assembles: how the link
-// file is read, the documents are there, and every link of the link file and
-// of the help pages leads to a page (and an anchor) that exists.
+// The resources folder the build assembles: the documents are there, and
+// every link of the link file and of the help pages leads to a page (and an
+// anchor) that exists.
 
 #include "GuiTestMain.h"
 
 #include "app/LinkSettings.h"
 
 #include <QRegularExpression>
-#include <QSettings>
 #include <QUrl>
 
 namespace {
@@ -35,27 +34,6 @@ class ResourcesTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Only top-level strings count; damage voids the file; the shipped file
-    // is never written.
-    void linkSettings()
-    {
-        QTemporaryDir dir;
-        const QString good = dir.filePath("good.plist");
-        const QByteArray goodBytes =
-            "<?xml version=\"1.0\"?>\n<plist version=\"1.0\"><dict>"
-            "<key>Nested</key><dict><key>KBLink</key><string>wrong</string></dict>"
-            "<key>Orphan</key><key>KBLink</key><string>https://kb.example.com/?a=1&amp;b=2</string>"
-            "<key>Count</key><integer>6</integer></dict></plist>";
-        QVERIFY(ertest::writeFile(good, goodBytes));
-        QCOMPARE(er::gui::linkSetting(good, "KBLink"), QString("https://kb.example.com/?a=1&b=2"));
-        QCOMPARE(er::gui::linkSetting(good, "Count") + er::gui::linkSetting(good, "Orphan"), QString("6"));
-        QSettings(good, er::gui::propertyListFormat()).setValue("KBLink", "changed");
-        QCOMPARE(readAll(good), goodBytes);
-        const QString cut = dir.filePath("cut.plist");
-        QVERIFY(ertest::writeFile(cut, goodBytes.chopped(12)));
-        QCOMPARE(er::gui::linkSetting(cut, "KBLink"), QString());
-    }
-
     // The documents are there, and the link file and the help pages link only
     // to pages and anchors of ours that exist.
     void linksLeadToPagesThatExist()

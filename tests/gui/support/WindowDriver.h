@@ -88,9 +88,8 @@ struct WindowDriver {
             waitForFill();
     }
 
-    QAbstractItemModel* rows() const { return lister()->proxy(); }
-    int rowCount() const { return rows()->rowCount(); }
-    QModelIndex row(int at) const { return rows()->index(at, lister()->model()->textColumn()); }
+    int rowCount() const { return lister()->proxy()->rowCount(); }
+    QModelIndex row(int at) const { return lister()->proxy()->index(at, lister()->model()->textColumn()); }
     void clickRow(int at) const { emit list()->clicked(row(at)); }
     void selectRows(const QList<int>& at) const
     {
