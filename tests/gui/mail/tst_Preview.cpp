@@ -1,6 +1,6 @@
 // The mail preview keeps hostile HTML in a box: nothing remote or local is
-// fetched, scripts do not run, links and refreshes do not navigate, and text
-// previews stay plain text.
+// fetched, scripts do not run, links and refreshes do not navigate, the page
+// lives in a private folder, and text previews stay plain text.
 
 #include "GuiTestMain.h"
 
@@ -131,6 +131,35 @@ private slots:
         QVERIFY(!server.hasPendingConnections() && m_opened.isEmpty());
         for (const char* scheme : {"http", "https"})
             QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+
+    // Our own files and inline data, nothing else, however it is spelt.
+    void filterAdmitsOnlyOurFilesAndInlineData()
+    {
+        er::gui::PreviewRequestFilter filter;
+        const QString path = m_dir.filePath(QStringLiteral("page.html"));
+        const QString page = QUrl::fromLocalFile(path).toString();
+        filter.setAllowedFiles({path});
+        for (const QString& url : {page, QStringLiteral("data:image/png;base64,iVBORw0KGgo="), QStringLiteral("DATA:text/plain,x")})
+            QVERIFY2(filter.allows(QUrl(url)), qPrintable(url));
+        for (const QString& url : {QUrl::fromLocalFile(m_dir.filePath("other.png")).toString(), page + ".bak",
+                                   page + "?x=1", "file://server" + path, "https://example.com/" + path,
+                                   QStringLiteral("ws://example.com/a"), QStringLiteral("blob:file:///x"), QString()})
+            QVERIFY2(!filter.allows(QUrl(url)), qPrintable(url));
+        filter.setAllowedFiles({});
+        QVERIFY(!filter.allows(QUrl(page)));
+    }
+
+    // A reset clears the header; the page lives in a folder only we can read.
+    void blankPageLivesInAPrivateFolder()
+    {
+        m_header->setPlainText(QStringLiteral("From: stale"));
+        m_preview->resetPreview();
+        QCOMPARE(m_header->toPlainText(), QString());
+        const QFileInfo page(m_preview->previewPagePath());
+        QVERIFY(page.isFile());
+        const QFile::Permissions groupOrOthers(0x0077);
+        QVERIFY(!(QFileInfo(page.absolutePath()).permissions() & groupOrOthers));
     }
 
     void textLinesArePlainText()
