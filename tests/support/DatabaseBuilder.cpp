@@ -104,17 +104,12 @@ QByteArray macTime(quint32 stamp)
 
 // ---- Blocks ----------------------------------------------------------------
 
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options)
+QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8)
 {
-    QByteArray b = tag4.left(4);
-    b += zeros(4 - b.size());
-    b += zeros(4);
-    b += bodyFrom8;
-    const int length = roundUpToBlock(std::max(b.size(), options.minLength));
+    QByteArray b = tag4.left(4).leftJustified(8, '\0') + bodyFrom8;
+    const int length = roundUpToBlock(b.size());
     b += zeros(length - b.size());
-    putBe32(b, 4, options.sizeField.value_or(quint32(length - 20)));
-    if (options.byte8 >= 0)
-        b[8] = char(options.byte8);
+    putBe32(b, 4, quint32(length - 20));
     return b;
 }
 
@@ -130,8 +125,7 @@ Property prop32(quint32 tagCode, quint32 value)
     return prop(tagCode, be32(value));
 }
 
-QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength,
-                         const BlockOptions& options)
+QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength)
 {
     const quint32 natural = quint32(12 + 8 * props.size());
     const quint32 table = tableLength.value_or(natural);
@@ -145,10 +139,12 @@ QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, s
         body += zeros(int(table - natural));
     for (const Property& p : props)
         body += p.data;
-    return block(tag4, body, options);
+    return block(tag4, body);
 }
 
 // ---- Mail ------------------------------------------------------------------
+
+namespace {
 
 QByteArray addressList(const QList<Address>& entries)
 {
@@ -194,6 +190,8 @@ QList<Property> mailProperties(const MailRecordBlock& r)
     props << r.extra;
     return props;
 }
+
+} // namespace
 
 QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength)
 {
@@ -259,8 +257,6 @@ FolderLayout resolvedLayout(const FolderEntry& e)
     return e.accountId ? FolderLayout::NoParentB0 : FolderLayout::NoParent;
 }
 
-} // namespace
-
 QByteArray folderEntry(const FolderEntry& e)
 {
     const FolderLayout layout = resolvedLayout(e);
@@ -274,13 +270,11 @@ QByteArray folderEntry(const FolderEntry& e)
     const bool readAs255 = name.size() > 127 || (layout == FolderLayout::ParentWide && !name.isEmpty());
     if (name.size() > 254)
         name.truncate(254);
-    int storedLength = name.size() > 127 ? -1 : name.size();
-    if (e.nameLength)
-        storedLength = *e.nameLength;
+    const int storedLength = name.size() > 127 ? -1 : name.size();
 
     const int nameAt = e.eightBit ? shape.eightBitAt : shape.wideAt;
     const int nameEnd = nameAt + name.size() + (readAs255 ? 2 : 0);
-    int size = std::max(24, name.isEmpty() ? 0 : nameEnd) + e.padding;
+    int size = std::max(24, name.isEmpty() ? 0 : nameEnd);
     size += size % 2;
 
     QByteArray b = zeros(size);
@@ -301,37 +295,24 @@ QByteArray folderEntry(const FolderEntry& e)
     return b;
 }
 
-QByteArray flidBlock(const QList<FolderEntry>& entries, const FlidOptions& options)
+} // namespace
+
+QByteArray flidBlock(const QList<FolderEntry>& entries)
 {
     QList<QByteArray> bytes;
     for (const FolderEntry& e : entries)
         bytes << folderEntry(e);
 
+    // Words 40 and 42 are the lengths of entries 6 and 7 (past the table's
+    // end, free words): equal ones make the decoder skip the block.
     const int n = bytes.size();
-    // Words 40 and 42 are the lengths of entries 6 and 7; equal words make the
-    // decoder skip the block.
-    if (n >= 8) {
-        const int len6 = bytes[6].size(), len7 = bytes[7].size();
-        if (!options.equalWords40And42 && len6 == len7)
-            bytes[7] += zeros(2);
-        else if (options.equalWords40And42 && len6 != len7)
-            bytes[len6 < len7 ? 6 : 7] += zeros(std::abs(len6 - len7));
-    }
-
+    if (n >= 8 && bytes[6].size() == bytes[7].size())
+        bytes[7] += zeros(2);
     QVector<qint16> lengths(512, 0);
     for (int k = 0; k < std::min(n, 512); ++k)
         lengths[k] = qint16(bytes[k].size());
-    if (n < 8) {
-        // Entries 6 and 7 are past the table's end here, so their words are free.
-        if (!options.equalWords40And42 && lengths[6] == lengths[7])
-            lengths[7] = qint16(lengths[6] + 2);
-        else if (options.equalWords40And42)
-            lengths[7] = lengths[6];
-    }
-    for (auto it = options.lengthOverrides.cbegin(); it != options.lengthOverrides.cend(); ++it)
-        if (it.key() >= 0 && it.key() < 512)
-            lengths[it.key()] = it.value();
-
+    if (lengths[6] == lengths[7])
+        lengths[7] = qint16(lengths[6] + 2);
     QByteArray body = zeros(20);
     for (qint16 len : lengths)
         body += be16(quint16(len));

@@ -12,7 +12,6 @@
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QtGlobal>
 
@@ -43,16 +42,10 @@ QByteArray macTime(quint32 stamp);
 constexpr char kFLID[] = "FLID", kMLRC[] = "MLRC", kMSrc[] = "MSrc", kMaRC[] = "MaRC", kAttc[] = "Attc",
                kCTRC[] = "CTRC", kCLRC[] = "CLRC", kTSRC[] = "TSRC", kNTRC[] = "NTRC";
 
-struct BlockOptions {
-    int byte8 = -1;                   // -1: as the content makes it; else this value
-    std::optional<quint32> sizeField; // written at 4 instead of L - 20
-    int minLength = 0;                // pad to at least this many bytes first
-};
-
 // A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
 // zero-padded so that L is a multiple of 256 (which makes byte 7 0xEC). Byte 8
 // is the body's first byte: the check needs it to be 0 or 1.
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options = {});
+QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8);
 
 // ---- Property tables -------------------------------------------------------
 
@@ -68,7 +61,7 @@ Property prop32(quint32 tagCode, quint32 value); // data: one big-endian u32
 // tableLength moves the data to 20 + tableLength (zeros in between); a smaller
 // one only changes the word at 24 and leaves the bytes where they were.
 QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props,
-                         std::optional<quint32> tableLength = {}, const BlockOptions& options = {});
+                         std::optional<quint32> tableLength = {});
 
 // ---- Mail ------------------------------------------------------------------
 
@@ -76,9 +69,6 @@ struct Address {
     QByteArray address; // 8-bit
     QString name;       // stored as UTF-16BE
 };
-// u32 count, one spare byte, then per entry 24 spare bytes, u32 address
-// length, address, u32 name length, name. An empty list is 5 bytes.
-QByteArray addressList(const QList<Address>& entries);
 
 // Property tags of the mail record.
 enum MailTag : quint32 {
@@ -113,10 +103,10 @@ struct MailRecordBlock {
     std::optional<QByteArray> threadTopic;
     QList<Property> extra;                // appended after the above
 };
-// The descriptors in the order they are written: folder id and mail id first
-// (the mail-record walk also reads two descriptors' worth of the data area as
-// tags; small ids there read as no known tag).
-QList<Property> mailProperties(const MailRecordBlock& record);
+// Folder id and mail id are written first (the mail-record walk also reads two
+// descriptors' worth of the data area as tags; small ids there read as no
+// known tag). Address lists: u32 count, one spare byte, then per entry 24
+// spare bytes, u32 address length, address, u32 name length, name.
 QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength = {});
 
 // Message text block: u32 text length at 8 (its top byte is the check byte 8,
@@ -154,20 +144,12 @@ struct FolderEntry {
     bool eightBit = false;              // FF FF + UTF-8 bytes instead of UTF-16BE
     std::optional<quint32> accountId;   // account folder: name length 0, id at 20
     FolderLayout layout = FolderLayout::Auto;
-    std::optional<int> nameLength;      // raw byte 3
-    int padding = 0;                    // extra zero bytes at the entry's end
-};
-
-struct FlidOptions {
-    bool equalWords40And42 = false;     // make the block one the decoder skips
-    QMap<int, qint16> lengthOverrides;  // raw length word k, written last
 };
 
 // Entry lengths at 28 + 2k (k < 512), entries from 1052, then four zero bytes
-// ending the table. By default the words at 40 and 42 differ.
-QByteArray flidBlock(const QList<FolderEntry>& entries, const FlidOptions& options = {});
-// One entry's bytes, as flidBlock lays it out.
-QByteArray folderEntry(const FolderEntry& entry);
+// ending the table. The words at 40 and 42 differ (equal ones make the decoder
+// skip the block).
+QByteArray flidBlock(const QList<FolderEntry>& entries);
 
 // ---- Whole files -----------------------------------------------------------
 

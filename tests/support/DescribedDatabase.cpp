@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 
 #include <functional>
 #include <optional>

@@ -52,10 +52,10 @@ TEST(DatabaseBuilderDatabase, BlocksLandWhereTheScannerLooks)
 {
     EXPECT_EQ(Database(true).bytes().left(4) + Database(false).bytes().left(4), be32(3) + be32(4));
     Database db;
-    const BlockOptions broken{2, {}, 768};
-    // The scanner steps 256 through the broken block at 768: 1024, 1280,
-    // then 1536.
-    const QList<qint64> at{db.add(msrcBlock(1, "one")), db.add(block(kMLRC, {}, broken)), db.add(msrcBlock(2, "two")),
+    // Byte 8 of 2 breaks the block at 768: the scanner steps 256 through it,
+    // to 1024, 1280, then 1536.
+    const QByteArray broken = block(kMLRC, QByteArray(1, 2)).leftJustified(768, '\0');
+    const QList<qint64> at{db.add(msrcBlock(1, "one")), db.add(broken), db.add(msrcBlock(2, "two")),
                            db.addGarbage(2, 7), db.add(attcBlock(3, "three"))};
     EXPECT_EQ(at, QList<qint64>({512, 768, 1536, 1792, 2816}));
     QList<QByteArray> found;
