@@ -1,7 +1,9 @@
 #include "DatabaseBuilder.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 #include <QVector>
 
@@ -90,11 +92,16 @@ QByteArray wrapped(const QByteArray& text)
     return preamble + text;
 }
 
+qint64 secondsSince(int epochYear, const QDateTime& at)
+{
+    QDateTime utc = at;
+    utc.setTimeSpec(Qt::UTC);
+    return QDateTime(QDate(epochYear, 1, 1), QTime(0, 0), Qt::UTC).secsTo(utc);
+}
+
 quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 {
-    const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
-    const QDateTime at(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC);
-    return quint32(epoch.secsTo(at));
+    return quint32(secondsSince(1904, QDateTime(QDate(year, month, day), QTime(hour, minute, second))));
 }
 
 QByteArray macTime(quint32 stamp)
@@ -381,12 +388,11 @@ qint64 Database::addGarbage(int units512, quint32 seed)
     return add(noise);
 }
 
-bool Database::writeTo(const QString& path) const
+bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool written = file.write(m_bytes) == m_bytes.size();
+    const bool written = QDir().mkpath(QFileInfo(path).absolutePath())
+        && file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

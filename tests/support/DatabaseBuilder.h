@@ -11,6 +11,7 @@
 //   32 + 8k, data one after the other from 20 + T.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QtGlobal>
@@ -31,6 +32,8 @@ QByteArray narrow(const QByteArray& bytes);
 // The calendar's wrapped text: a 32-byte preamble whose u32 at 24 is the text
 // length, then the text (itself FF FF + 8-bit or UTF-16).
 QByteArray wrapped(const QByteArray& text);
+// Seconds from the start of the year epochYear to `at`, both taken as UTC.
+qint64 secondsSince(int epochYear, const QDateTime& at);
 // Seconds since 1904-01-01 00:00:00 of the given wall-clock time (no zone).
 quint32 macStamp(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 // An 8-byte time property whose low half (bytes 4..7) is the Mac stamp.
@@ -153,6 +156,10 @@ QByteArray flidBlock(const QList<FolderEntry>& entries);
 
 // ---- Whole files -----------------------------------------------------------
 
+// Writes the bytes to the path, making its folder first; false when any of it
+// could not be written.
+bool writeBytes(const QString& path, const QByteArray& bytes);
+
 class Database {
 public:
     // A 512-byte header region; Office 2004 files begin 00 00 00 03,
@@ -170,7 +177,7 @@ public:
     qint64 addGarbage(int units512, quint32 seed);
 
     const QByteArray& bytes() const { return m_bytes; }
-    bool writeTo(const QString& path) const;
+    bool writeTo(const QString& path) const { return writeBytes(path, m_bytes); }
 
 private:
     void advanceScan();

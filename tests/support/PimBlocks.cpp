@@ -1,7 +1,5 @@
 #include "PimBlocks.h"
 
-#include <QDateTime>
-
 namespace testdb {
 
 QByteArray guidBytes(quint8 seed)
@@ -14,9 +12,7 @@ QByteArray guidBytes(quint8 seed)
 
 quint32 calendarStamp(int year, int month, int day, int hour, int minute)
 {
-    const QDateTime base(QDate(1601, 1, 1), QTime(0, 0), Qt::UTC);
-    const QDateTime at(QDate(year, month, day), QTime(hour, minute), Qt::UTC);
-    return quint32(base.secsTo(at) / 60);
+    return quint32(secondsSince(1601, QDateTime(QDate(year, month, day), QTime(hour, minute))) / 60);
 }
 
 } // namespace testdb
