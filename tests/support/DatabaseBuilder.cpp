@@ -49,6 +49,18 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
     return valid ? pos + qint64(qFromBigEndian<quint32>(file.constData() + pos + 4)) + 20 : pos + 256;
 }
 
+// A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
+// zero-padded so that L is a multiple of 256 (which makes byte 7 0xEC). Byte 8
+// is the body's first byte: the check needs it to be 0 or 1.
+QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8)
+{
+    QByteArray b = tag4.left(4).leftJustified(8, '\0') + bodyFrom8;
+    const int length = roundUpToBlock(b.size());
+    b += zeros(length - b.size());
+    b.replace(4, 4, be32(quint32(length - 20)));
+    return b;
+}
+
 // The S bytes the export reads back for an attachment payload of this size.
 int attcStoredLength(int payloadSize)
 {
@@ -107,17 +119,6 @@ quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 QByteArray macTime(quint32 stamp)
 {
     return be32(0) + be32(stamp);
-}
-
-// ---- Blocks ----------------------------------------------------------------
-
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8)
-{
-    QByteArray b = tag4.left(4).leftJustified(8, '\0') + bodyFrom8;
-    const int length = roundUpToBlock(b.size());
-    b += zeros(length - b.size());
-    putBe32(b, 4, quint32(length - 20));
-    return b;
 }
 
 // ---- Property tables -------------------------------------------------------

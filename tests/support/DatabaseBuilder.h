@@ -1,8 +1,8 @@
 #pragma once
 // Builds database bytes for the tests and the bundled sample: blocks of every
 // tag, property tables, folder tables and whole database files. Every block it
-// makes passes the scanner's block check unless an option breaks it on
-// purpose, so a test states only what it is about.
+// makes passes the scanner's block check (a description's poke and cut break
+// one on purpose), so a test states only what it is about.
 //
 // Layout reminders (offsets from a block's tag, integers big-endian):
 //   0 tag, 4 size field S, block length L = S + 20; byte 7 must be 0xEC and
@@ -44,11 +44,6 @@ QByteArray macTime(quint32 stamp);
 // The tags the scanner recognises (plain arrays: usable from any static initialiser).
 constexpr char kFLID[] = "FLID", kMLRC[] = "MLRC", kMSrc[] = "MSrc", kMaRC[] = "MaRC", kAttc[] = "Attc",
                kCTRC[] = "CTRC", kCLRC[] = "CLRC", kTSRC[] = "TSRC", kNTRC[] = "NTRC";
-
-// A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
-// zero-padded so that L is a multiple of 256 (which makes byte 7 0xEC). Byte 8
-// is the body's first byte: the check needs it to be 0 or 1.
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8);
 
 // ---- Property tables -------------------------------------------------------
 
