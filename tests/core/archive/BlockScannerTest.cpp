@@ -6,7 +6,6 @@
 
 #include "DatabaseBuilder.h"
 #include "DescribedDatabase.h"
-#include "PimBlocks.h"
 #include "format/BlockView.h"
 
 #include <sys/resource.h>

@@ -4,7 +4,6 @@
 // where composed messages show what was read.
 
 #include "DatabaseBuilder.h"
-#include "DescribedDatabase.h"
 #include "archive/BlockScanner.h"
 #include "format/BlockView.h"
 #include "mail/MailDecoders.h"
@@ -13,16 +12,6 @@
 
 using namespace er;
 using namespace testdb;
-
-namespace {
-
-// The first block of the described database.
-QByteArray describedBlock(const char* description)
-{
-    return describedDatabase(description).mid(512);
-}
-
-} // namespace
 
 // The writers cut text at a zero as well, so the decoder's own cut shows
 // only here.
@@ -41,8 +30,11 @@ TEST(MailRecordDecoder, TextsEndAtTheirZero)
 
 TEST(MailRecordDecoder, APropertyEndsWithItsBlock)
 {
-    // Descriptor 0, the body, claims 4 GB: the walk goes on without reading it.
-    const QByteArray b = describedBlock("mail\n prop 0x1F1E \"\"\n prop 0x0307 u32 5\n poke 36 u32 0xFFFFFFF0\n");
+    // A descriptor claiming 4 GB: the walk goes on without reading it.
+    MailRecordBlock huge;
+    huge.extra = {prop(kBodyTag, QByteArray()), prop(kMailIdTag, be32(5))};
+    QByteArray b = mlrcBlock(huge);
+    b.replace(36, 4, be32(0xFFFFFFF0)); // descriptor 0, the body's length
     ScanState state;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(b));
     EXPECT_LT(state.mail.records.back().body.size, quint32(b.size()));
@@ -76,7 +68,9 @@ TEST(AccountAndAttachmentDecoders, FieldsAndBounds)
     EXPECT_EQ(a.property1F10, QByteArray("raw"));
 
     // A name that lies past the block is empty.
-    decodeBlock(state, BlockTag::MaRC, BlockView::whole(describedBlock("account 4 \"Name\"\n poke 44 u32 100000\n")));
+    QByteArray cut = marcBlock(4, "Name");
+    cut.replace(32 + 8 + 4, 4, be32(100000));
+    decodeBlock(state, BlockTag::MaRC, BlockView::whole(cut));
     EXPECT_EQ(state.mail.accounts.back().accountId, 4u);
     EXPECT_TRUE(state.mail.accounts.back().accountName.isEmpty());
 
