@@ -1,6 +1,5 @@
 #include "DatabaseBuilder.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,7 +7,6 @@
 #include <QVector>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace testdb {
 
@@ -59,12 +57,6 @@ QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8)
     b += zeros(length - b.size());
     b.replace(4, 4, be32(quint32(length - 20)));
     return b;
-}
-
-// The S bytes the export reads back for an attachment payload of this size.
-int attcStoredLength(int payloadSize)
-{
-    return roundUpToBlock(20 + payloadSize) - 20;
 }
 
 } // namespace
@@ -208,15 +200,13 @@ QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> table
 
 QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText, std::optional<quint32> textLengthField)
 {
-    const QByteArray body =
-        be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId) + messageText;
-    return block(kMSrc, body);
+    return block(kMSrc, be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId)
+                     + messageText);
 }
 
-QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad)
+QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload)
 {
-    QByteArray stored = payload;
-    stored += QByteArray(attcStoredLength(payload.size()) - payload.size(), pad);
+    const QByteArray stored = payload.leftJustified(roundUpToBlock(20 + payload.size()) - 20, '\r');
     return block(kAttc, zeros(8) + be32(attachmentId) + stored);
 }
 

@@ -114,8 +114,8 @@ QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText,
                      std::optional<quint32> textLengthField = {});
 
 // Attachment block: id at 16, payload from 20. The export reads S (size field)
-// bytes from 20, so the payload is padded with `pad` up to S.
-QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad = '\r');
+// bytes from 20, so the payload is padded with CR up to S.
+QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload);
 
 // Account record: account id (03 11), account name (1E 10, 8-bit), then extra.
 QByteArray marcBlock(quint32 accountId, const QByteArray& accountName, const QList<Property>& extra = {});
