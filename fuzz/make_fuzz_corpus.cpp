@@ -14,12 +14,6 @@
 
 namespace {
 
-bool writeSeed(const QString& dir, const QString& name, const QByteArray& bytes)
-{
-    QFile file(dir + QLatin1Char('/') + name);
-    return QDir().mkpath(dir) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // The decoder target of each tag, and the options byte that makes the mail
 // target decode it as that kind of block.
 struct BlockTarget {
@@ -55,12 +49,13 @@ int main(int argc, char* argv[])
     bool ok = true;
     int n = 0;
     for (const auto& [name, bytes] : databases) {
-        ok &= writeSeed(root + QStringLiteral("/fuzz_database"), name, bytes);
+        ok &= testdb::writeBytes(root + QStringLiteral("/fuzz_database/") + name, bytes);
         for (const testdb::ScannedBlock& block : testdb::scanBlocks(bytes))
             for (const BlockTarget& t : kTargets)
                 if (block.tag == t.tag)
-                    ok &= writeSeed(root + QLatin1Char('/') + QLatin1String(t.target), QString::number(n++),
-                                    t.options + bytes.mid(int(block.offset), int(block.length)));
+                    ok &= testdb::writeBytes(root + QLatin1Char('/') + QLatin1String(t.target) + QLatin1Char('/')
+                                                 + QString::number(n++),
+                                             t.options + bytes.mid(int(block.offset), int(block.length)));
     }
     if (!ok) {
         std::fprintf(stderr, "make-fuzz-corpus: cannot write the seeds below %s\n", qPrintable(root));

@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
 
@@ -28,25 +27,14 @@
 
 using namespace er;
 
+// Case names as gtest lists them.
+void PrintTo(const QString& s, std::ostream* os) { *os << s.toStdString(); }
+
 namespace {
 
 bool g_updateExpected = false;
 
 const QString kCases = QStringLiteral(ER_REGRESSIONS_DIR);
-
-std::vector<std::string> caseNames()
-{
-    std::vector<std::string> names;
-    for (const QString& file : QDir(kCases).entryList({QStringLiteral("*.db.txt"), QStringLiteral("*.bin")}))
-        names.push_back(file.toStdString());
-    return names;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile out(path);
-    return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
-}
 
 // Every file below root with its size, and the subject lines of mailboxes
 // (what a lost or doubled mail changes first).
@@ -117,13 +105,13 @@ QString summaryOf(const QString& database, const QString& work)
     return s.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-class Replay : public testing::TestWithParam<std::string> {};
+class Replay : public testing::TestWithParam<QString> {};
 
 } // namespace
 
 TEST_P(Replay, MatchesWhatWasWrittenBefore)
 {
-    const QString file = QString::fromStdString(GetParam());
+    const QString& file = GetParam();
     const QString base = file.left(file.indexOf(QLatin1Char('.')));
     QByteArray bytes = ertest::readFile(kCases + QLatin1Char('/') + file);
     if (file.endsWith(QLatin1String(".db.txt"))) {
@@ -136,19 +124,21 @@ TEST_P(Replay, MatchesWhatWasWrittenBefore)
     QTemporaryDir work;
     ASSERT_TRUE(work.isValid());
     const QString database = work.filePath(QStringLiteral("Database"));
-    ASSERT_TRUE(writeFile(database, bytes));
+    ertest::writeFile(database, bytes);
     const QString summary = summaryOf(database, work.path());
     const QString expectedPath = kCases + QLatin1Char('/') + base + QStringLiteral(".expected");
     if (g_updateExpected)
-        ASSERT_TRUE(writeFile(expectedPath, summary.toUtf8()));
+        ertest::writeFile(expectedPath, summary.toUtf8());
     else
         EXPECT_EQ(summary.toStdString(), ertest::readFile(expectedPath).toStdString()) << "rewrite with --update-golden";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, Replay, testing::ValuesIn(caseNames()), [](const auto& info) {
-    return QString::fromStdString(info.param).section(QLatin1Char('.'), 0, 0).replace(QLatin1Char('-'), QLatin1Char('_'))
-        .toStdString();
-});
+INSTANTIATE_TEST_SUITE_P(Cases, Replay,
+                         testing::ValuesIn(QDir(kCases).entryList({QStringLiteral("*.db.txt"), QStringLiteral("*.bin")})),
+                         [](const auto& info) {
+                             return info.param.section(QLatin1Char('.'), 0, 0).replace(QLatin1Char('-'), QLatin1Char('_'))
+                                 .toStdString();
+                         });
 
 int main(int argc, char** argv)
 {

@@ -1,12 +1,12 @@
 #include "DatabaseBuilder.h"
 
-#include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 #include <QVector>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace testdb {
 
@@ -47,10 +47,16 @@ qint64 scanStep(const QByteArray& file, qint64 pos, bool* isBlock)
     return valid ? pos + qint64(qFromBigEndian<quint32>(file.constData() + pos + 4)) + 20 : pos + 256;
 }
 
-// The S bytes the export reads back for an attachment payload of this size.
-int attcStoredLength(int payloadSize)
+// A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
+// zero-padded so that L is a multiple of 256 (which makes byte 7 0xEC). Byte 8
+// is the body's first byte: the check needs it to be 0 or 1.
+QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8)
 {
-    return roundUpToBlock(20 + payloadSize) - 20;
+    QByteArray b = tag4.left(4).leftJustified(8, '\0') + bodyFrom8;
+    const int length = roundUpToBlock(b.size());
+    b += zeros(length - b.size());
+    b.replace(4, 4, be32(quint32(length - 20)));
+    return b;
 }
 
 } // namespace
@@ -90,32 +96,21 @@ QByteArray wrapped(const QByteArray& text)
     return preamble + text;
 }
 
+qint64 secondsSince(int epochYear, const QDateTime& at)
+{
+    QDateTime utc = at;
+    utc.setTimeSpec(Qt::UTC);
+    return QDateTime(QDate(epochYear, 1, 1), QTime(0, 0), Qt::UTC).secsTo(utc);
+}
+
 quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 {
-    const QDateTime epoch(QDate(1904, 1, 1), QTime(0, 0), Qt::UTC);
-    const QDateTime at(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC);
-    return quint32(epoch.secsTo(at));
+    return quint32(secondsSince(1904, QDateTime(QDate(year, month, day), QTime(hour, minute, second))));
 }
 
 QByteArray macTime(quint32 stamp)
 {
     return be32(0) + be32(stamp);
-}
-
-// ---- Blocks ----------------------------------------------------------------
-
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options)
-{
-    QByteArray b = tag4.left(4);
-    b += zeros(4 - b.size());
-    b += zeros(4);
-    b += bodyFrom8;
-    const int length = roundUpToBlock(std::max(b.size(), options.minLength));
-    b += zeros(length - b.size());
-    putBe32(b, 4, options.sizeField.value_or(quint32(length - 20)));
-    if (options.byte8 >= 0)
-        b[8] = char(options.byte8);
-    return b;
 }
 
 // ---- Property tables -------------------------------------------------------
@@ -130,8 +125,7 @@ Property prop32(quint32 tagCode, quint32 value)
     return prop(tagCode, be32(value));
 }
 
-QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength,
-                         const BlockOptions& options)
+QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, std::optional<quint32> tableLength)
 {
     const quint32 natural = quint32(12 + 8 * props.size());
     const quint32 table = tableLength.value_or(natural);
@@ -145,10 +139,12 @@ QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props, s
         body += zeros(int(table - natural));
     for (const Property& p : props)
         body += p.data;
-    return block(tag4, body, options);
+    return block(tag4, body);
 }
 
 // ---- Mail ------------------------------------------------------------------
+
+namespace {
 
 QByteArray addressList(const QList<Address>& entries)
 {
@@ -195,6 +191,8 @@ QList<Property> mailProperties(const MailRecordBlock& r)
     return props;
 }
 
+} // namespace
+
 QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength)
 {
     return propertyBlock(kMLRC, mailProperties(record), tableLength);
@@ -202,15 +200,13 @@ QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> table
 
 QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText, std::optional<quint32> textLengthField)
 {
-    const QByteArray body =
-        be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId) + messageText;
-    return block(kMSrc, body);
+    return block(kMSrc, be32(textLengthField.value_or(quint32(messageText.size()))) + zeros(4) + be32(mailId)
+                     + messageText);
 }
 
-QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad)
+QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload)
 {
-    QByteArray stored = payload;
-    stored += QByteArray(attcStoredLength(payload.size()) - payload.size(), pad);
+    const QByteArray stored = payload.leftJustified(roundUpToBlock(20 + payload.size()) - 20, '\r');
     return block(kAttc, zeros(8) + be32(attachmentId) + stored);
 }
 
@@ -259,8 +255,6 @@ FolderLayout resolvedLayout(const FolderEntry& e)
     return e.accountId ? FolderLayout::NoParentB0 : FolderLayout::NoParent;
 }
 
-} // namespace
-
 QByteArray folderEntry(const FolderEntry& e)
 {
     const FolderLayout layout = resolvedLayout(e);
@@ -274,13 +268,11 @@ QByteArray folderEntry(const FolderEntry& e)
     const bool readAs255 = name.size() > 127 || (layout == FolderLayout::ParentWide && !name.isEmpty());
     if (name.size() > 254)
         name.truncate(254);
-    int storedLength = name.size() > 127 ? -1 : name.size();
-    if (e.nameLength)
-        storedLength = *e.nameLength;
+    const int storedLength = name.size() > 127 ? -1 : name.size();
 
     const int nameAt = e.eightBit ? shape.eightBitAt : shape.wideAt;
     const int nameEnd = nameAt + name.size() + (readAs255 ? 2 : 0);
-    int size = std::max(24, name.isEmpty() ? 0 : nameEnd) + e.padding;
+    int size = std::max(24, name.isEmpty() ? 0 : nameEnd);
     size += size % 2;
 
     QByteArray b = zeros(size);
@@ -301,37 +293,24 @@ QByteArray folderEntry(const FolderEntry& e)
     return b;
 }
 
-QByteArray flidBlock(const QList<FolderEntry>& entries, const FlidOptions& options)
+} // namespace
+
+QByteArray flidBlock(const QList<FolderEntry>& entries)
 {
     QList<QByteArray> bytes;
     for (const FolderEntry& e : entries)
         bytes << folderEntry(e);
 
+    // Words 40 and 42 are the lengths of entries 6 and 7 (past the table's
+    // end, free words): equal ones make the decoder skip the block.
     const int n = bytes.size();
-    // Words 40 and 42 are the lengths of entries 6 and 7; equal words make the
-    // decoder skip the block.
-    if (n >= 8) {
-        const int len6 = bytes[6].size(), len7 = bytes[7].size();
-        if (!options.equalWords40And42 && len6 == len7)
-            bytes[7] += zeros(2);
-        else if (options.equalWords40And42 && len6 != len7)
-            bytes[len6 < len7 ? 6 : 7] += zeros(std::abs(len6 - len7));
-    }
-
+    if (n >= 8 && bytes[6].size() == bytes[7].size())
+        bytes[7] += zeros(2);
     QVector<qint16> lengths(512, 0);
     for (int k = 0; k < std::min(n, 512); ++k)
         lengths[k] = qint16(bytes[k].size());
-    if (n < 8) {
-        // Entries 6 and 7 are past the table's end here, so their words are free.
-        if (!options.equalWords40And42 && lengths[6] == lengths[7])
-            lengths[7] = qint16(lengths[6] + 2);
-        else if (options.equalWords40And42)
-            lengths[7] = lengths[6];
-    }
-    for (auto it = options.lengthOverrides.cbegin(); it != options.lengthOverrides.cend(); ++it)
-        if (it.key() >= 0 && it.key() < 512)
-            lengths[it.key()] = it.value();
-
+    if (lengths[6] == lengths[7])
+        lengths[7] = qint16(lengths[6] + 2);
     QByteArray body = zeros(20);
     for (qint16 len : lengths)
         body += be16(quint16(len));
@@ -400,12 +379,11 @@ qint64 Database::addGarbage(int units512, quint32 seed)
     return add(noise);
 }
 
-bool Database::writeTo(const QString& path) const
+bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    const bool written = file.write(m_bytes) == m_bytes.size();
+    const bool written = QDir().mkpath(QFileInfo(path).absolutePath())
+        && file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
     file.close();
     return written && file.error() == QFileDevice::NoError;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Builds database bytes for the tests and the bundled sample: blocks of every
 // tag, property tables, folder tables and whole database files. Every block it
-// makes passes the scanner's block check unless an option breaks it on
-// purpose, so a test states only what it is about.
+// makes passes the scanner's block check (a description's poke and cut break
+// one on purpose), so a test states only what it is about.
 //
 // Layout reminders (offsets from a block's tag, integers big-endian):
 //   0 tag, 4 size field S, block length L = S + 20; byte 7 must be 0xEC and
@@ -11,8 +11,8 @@
 //   32 + 8k, data one after the other from 20 + T.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
-#include <QMap>
 #include <QString>
 #include <QtGlobal>
 
@@ -32,6 +32,8 @@ QByteArray narrow(const QByteArray& bytes);
 // The calendar's wrapped text: a 32-byte preamble whose u32 at 24 is the text
 // length, then the text (itself FF FF + 8-bit or UTF-16).
 QByteArray wrapped(const QByteArray& text);
+// Seconds from the start of the year epochYear to `at`, both taken as UTC.
+qint64 secondsSince(int epochYear, const QDateTime& at);
 // Seconds since 1904-01-01 00:00:00 of the given wall-clock time (no zone).
 quint32 macStamp(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 // An 8-byte time property whose low half (bytes 4..7) is the Mac stamp.
@@ -42,17 +44,6 @@ QByteArray macTime(quint32 stamp);
 // The tags the scanner recognises (plain arrays: usable from any static initialiser).
 constexpr char kFLID[] = "FLID", kMLRC[] = "MLRC", kMSrc[] = "MSrc", kMaRC[] = "MaRC", kAttc[] = "Attc",
                kCTRC[] = "CTRC", kCLRC[] = "CLRC", kTSRC[] = "TSRC", kNTRC[] = "NTRC";
-
-struct BlockOptions {
-    int byte8 = -1;                   // -1: as the content makes it; else this value
-    std::optional<quint32> sizeField; // written at 4 instead of L - 20
-    int minLength = 0;                // pad to at least this many bytes first
-};
-
-// A whole block: tag, size field, then bodyFrom8 (the bytes from offset 8 on),
-// zero-padded so that L is a multiple of 256 (which makes byte 7 0xEC). Byte 8
-// is the body's first byte: the check needs it to be 0 or 1.
-QByteArray block(const QByteArray& tag4, const QByteArray& bodyFrom8, const BlockOptions& options = {});
 
 // ---- Property tables -------------------------------------------------------
 
@@ -68,7 +59,7 @@ Property prop32(quint32 tagCode, quint32 value); // data: one big-endian u32
 // tableLength moves the data to 20 + tableLength (zeros in between); a smaller
 // one only changes the word at 24 and leaves the bytes where they were.
 QByteArray propertyBlock(const QByteArray& tag4, const QList<Property>& props,
-                         std::optional<quint32> tableLength = {}, const BlockOptions& options = {});
+                         std::optional<quint32> tableLength = {});
 
 // ---- Mail ------------------------------------------------------------------
 
@@ -76,9 +67,6 @@ struct Address {
     QByteArray address; // 8-bit
     QString name;       // stored as UTF-16BE
 };
-// u32 count, one spare byte, then per entry 24 spare bytes, u32 address
-// length, address, u32 name length, name. An empty list is 5 bytes.
-QByteArray addressList(const QList<Address>& entries);
 
 // Property tags of the mail record.
 enum MailTag : quint32 {
@@ -113,10 +101,10 @@ struct MailRecordBlock {
     std::optional<QByteArray> threadTopic;
     QList<Property> extra;                // appended after the above
 };
-// The descriptors in the order they are written: folder id and mail id first
-// (the mail-record walk also reads two descriptors' worth of the data area as
-// tags; small ids there read as no known tag).
-QList<Property> mailProperties(const MailRecordBlock& record);
+// Folder id and mail id are written first (the mail-record walk also reads two
+// descriptors' worth of the data area as tags; small ids there read as no
+// known tag). Address lists: u32 count, one spare byte, then per entry 24
+// spare bytes, u32 address length, address, u32 name length, name.
 QByteArray mlrcBlock(const MailRecordBlock& record, std::optional<quint32> tableLength = {});
 
 // Message text block: u32 text length at 8 (its top byte is the check byte 8,
@@ -126,8 +114,8 @@ QByteArray msrcBlock(quint32 mailId, const QByteArray& messageText,
                      std::optional<quint32> textLengthField = {});
 
 // Attachment block: id at 16, payload from 20. The export reads S (size field)
-// bytes from 20, so the payload is padded with `pad` up to S.
-QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload, char pad = '\r');
+// bytes from 20, so the payload is padded with CR up to S.
+QByteArray attcBlock(quint32 attachmentId, const QByteArray& payload);
 
 // Account record: account id (03 11), account name (1E 10, 8-bit), then extra.
 QByteArray marcBlock(quint32 accountId, const QByteArray& accountName, const QList<Property>& extra = {});
@@ -154,22 +142,18 @@ struct FolderEntry {
     bool eightBit = false;              // FF FF + UTF-8 bytes instead of UTF-16BE
     std::optional<quint32> accountId;   // account folder: name length 0, id at 20
     FolderLayout layout = FolderLayout::Auto;
-    std::optional<int> nameLength;      // raw byte 3
-    int padding = 0;                    // extra zero bytes at the entry's end
-};
-
-struct FlidOptions {
-    bool equalWords40And42 = false;     // make the block one the decoder skips
-    QMap<int, qint16> lengthOverrides;  // raw length word k, written last
 };
 
 // Entry lengths at 28 + 2k (k < 512), entries from 1052, then four zero bytes
-// ending the table. By default the words at 40 and 42 differ.
-QByteArray flidBlock(const QList<FolderEntry>& entries, const FlidOptions& options = {});
-// One entry's bytes, as flidBlock lays it out.
-QByteArray folderEntry(const FolderEntry& entry);
+// ending the table. The words at 40 and 42 differ (equal ones make the decoder
+// skip the block).
+QByteArray flidBlock(const QList<FolderEntry>& entries);
 
 // ---- Whole files -----------------------------------------------------------
+
+// Writes the bytes to the path, making its folder first; false when any of it
+// could not be written.
+bool writeBytes(const QString& path, const QByteArray& bytes);
 
 class Database {
 public:
@@ -188,7 +172,7 @@ public:
     qint64 addGarbage(int units512, quint32 seed);
 
     const QByteArray& bytes() const { return m_bytes; }
-    bool writeTo(const QString& path) const;
+    bool writeTo(const QString& path) const { return writeBytes(path, m_bytes); }
 
 private:
     void advanceScan();

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QMap>
 
 #include <functional>
 #include <optional>
@@ -78,11 +79,8 @@ quint32 number(const QByteArray& word)
 // Seconds from the start of the year `epoch` to a date word, both UTC.
 qint64 secondsSince(int epoch, const QByteArray& word)
 {
-    QDateTime t = QDateTime::fromString(QString::fromLatin1(word), Qt::ISODate);
-    if (!t.isValid())
-        fail("not a date: ", word);
-    t.setTimeSpec(Qt::UTC);
-    return QDateTime(QDate(epoch, 1, 1), QTime(0, 0), Qt::UTC).secsTo(t);
+    const QDateTime t = QDateTime::fromString(QString::fromLatin1(word), Qt::ISODate);
+    return t.isValid() ? testdb::secondsSince(epoch, t) : (fail("not a date: ", word), 0);
 }
 
 QByteArray value(const QList<Token>& t, int from)
@@ -125,14 +123,11 @@ QByteArray value(const QList<Token>& t, int from)
 
 FolderLayout layoutNamed(const QByteArray& name)
 {
-    static const QMap<QByteArray, FolderLayout> kLayouts{
-        {"Auto", FolderLayout::Auto},         {"ParentWide", FolderLayout::ParentWide},
-        {"Parent", FolderLayout::Parent},     {"ParentOddB1", FolderLayout::ParentOddB1},
-        {"ParentB1", FolderLayout::ParentB1}, {"NoParent", FolderLayout::NoParent},
-        {"NoParentB0", FolderLayout::NoParentB0}, {"NoParentOther", FolderLayout::NoParentOther}};
-    if (!kLayouts.contains(name))
-        fail("unknown folder layout ", name);
-    return kLayouts.value(name);
+    // In the order of the enumeration.
+    static const QByteArrayList kLayouts{"Auto",     "ParentWide", "Parent",     "ParentOddB1",
+                                         "ParentB1", "NoParent",   "NoParentB0", "NoParentOther"};
+    const int index = kLayouts.indexOf(name);
+    return index >= 0 ? FolderLayout(index) : (fail("unknown folder layout ", name), FolderLayout::Auto);
 }
 
 // The block being read, until the next one begins.

@@ -5,7 +5,7 @@
 #include "../ScanTestSupport.h"
 
 #include "DatabaseBuilder.h"
-#include "PimBlocks.h"
+#include "DescribedDatabase.h"
 #include "format/BlockView.h"
 
 #include <sys/resource.h>
@@ -70,13 +70,10 @@ TEST(BlockScanner, EmptyAndTinyFilesAndProgressThatEndsAtTheRange)
 
 TEST(BlockScanner, SizeLimitIsInclusiveAndAnOversizedBlockIsSteppedOver)
 {
-    const QList<FolderEntry> entries{{7, {}, QStringLiteral("On My Computer")}};
     for (const bool tooLarge : {false, true}) {
         const int length = tooLarge ? 30000128 : 29999872;
-        BlockOptions o;
-        o.minLength = length;
-        const QByteArray big = block(kFLID, flidBlock(entries).mid(8), o);
-        ASSERT_EQ(big.size(), length);
+        QByteArray big = flidBlock({{7, {}, QStringLiteral("On My Computer")}}).leftJustified(length, '\0');
+        big.replace(4, 4, be32(length - 20));
         Database file;
         file.add(big);
         file.add(msrcBlock(5, "after"));
@@ -90,19 +87,12 @@ TEST(BlockScanner, SizeLimitIsInclusiveAndAnOversizedBlockIsSteppedOver)
 
 TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
 {
-    MailRecordBlock r;
-    r.folderId = 3;
-    r.mailId = 12;
-    r.subject = utf16be(QStringLiteral("cut short"));
-    BlockOptions o;
-    o.sizeField = 400000000 - 20; // the largest mail record there is
-    QByteArray b = propertyBlock(kMLRC, mailProperties(r), {}, o);
-    Database db;
-    db.add(b);
-
+    // The size field claims the largest mail record there is.
+    const QByteArray db =
+        describedDatabase("mail\n folder 3\n id 12\n subject wide \"cut short\"\n poke 4 u32 399999980\n");
     const long before = maxResidentKiB();
     ScanState state;
-    scanBytes(db.bytes(), state);
+    scanBytes(db, state);
     const long grown = maxResidentKiB() - before;
     ASSERT_EQ(state.mail.records.size(), 1u);
     EXPECT_EQ(state.mail.records.front().mailId, 12u);
@@ -112,10 +102,7 @@ TEST(BlockScanner, TruncatedLastBlockIsDecodedWithoutAllocatingItsDeclaredSize)
 
 TEST(BlockScanner, StopDropsEverythingFound)
 {
-    Database db;
-    db.add(flidBlock({{7, {}, QStringLiteral("Root")}}));
-    for (int i = 0; i < 20; ++i)
-        db.add(msrcBlock(static_cast<quint32>(i + 1), "text"));
+    const QByteArray db = describedDatabase("folders\n folder 7 - Auto \"Root\"\nrepeat 20\ntext {n}\n| text\nend\n");
     ScanState state;
     std::atomic<bool> stop{false};
     ScanHooks hooks;
@@ -124,7 +111,7 @@ TEST(BlockScanner, StopDropsEverythingFound)
         if (examined == 10)
             stop = true;
     };
-    EXPECT_EQ(scanBytes(db.bytes(), state, hooks).kind, ScanOutcome::Stopped);
+    EXPECT_EQ(scanBytes(db, state, hooks).kind, ScanOutcome::Stopped);
     EXPECT_TRUE(state.mail.folders.empty());
     EXPECT_TRUE(state.mail.messages.empty());
     EXPECT_TRUE(state.mail.messagesById.empty());
@@ -134,11 +121,7 @@ TEST(BlockScanner, StopDropsEverythingFound)
 
 TEST(BlockScanner, FoldersAreAnnouncedOnceAtTheNextBlock)
 {
-    Database db;
-    db.add(msrcBlock(1, "a"));
-    db.add(flidBlock({{7, {}, QStringLiteral("Root")}}));
-    db.add(msrcBlock(2, "b"));
-    db.add(msrcBlock(3, "c"));
+    const QByteArray db = describedDatabase("text 1\nfolders\n folder 7 - Auto \"Root\"\ntext 2\ntext 3\n");
     ScanState state;
     int calls = 0;
     std::size_t summariesAtCall = 0;
@@ -147,7 +130,7 @@ TEST(BlockScanner, FoldersAreAnnouncedOnceAtTheNextBlock)
         ++calls;
         summariesAtCall = state.mail.messages.size();
     };
-    scanBytes(db.bytes(), state, hooks);
+    scanBytes(db, state, hooks);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(summariesAtCall, 1u);
 }

@@ -68,8 +68,7 @@ void checkRecovery(const QByteArray& clean, const QByteArray& damaged)
 
     QTemporaryDir dir; // the save reads the texts from the database again
     const QString path = dir.filePath(QStringLiteral("Database"));
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(damaged) == damaged.size() && file.flush());
+    ertest::writeFile(path, damaged);
     ScanState state;
     const ScanOutcome outcome = scanDatabase(path, state);
     ASSERT_TRUE(outcome.kind == ScanOutcome::Completed || outcome.kind == ScanOutcome::NothingUsable);

@@ -5,6 +5,7 @@
 #include "../ScanTestSupport.h"
 
 #include "DatabaseBuilder.h"
+#include "DescribedDatabase.h"
 #include "archive/BlockScanner.h"
 #include "mail/MessageWriter.h"
 
@@ -25,14 +26,10 @@ TEST(MessageWriter, DateHeaderNamesStayEnglish)
 
 TEST(MessageWriter, AStopEndsTheMessageWhereItStands)
 {
-    MailRecordBlock r{1, {}, Address{"alice@example.com", QStringLiteral("Alice")}, utf16be(QStringLiteral("Hello")),
-                      macStamp(2008, 3, 5), {}, {}, narrow("body")};
-    r.attachmentIds = {7};
-    Database db;
-    db.add(flidBlock({FolderEntry{1, {}, QStringLiteral("Inbox")}}));
-    db.add(mlrcBlock(r));
-    db.add(attcBlock(7, "Content-Type: text/plain\r\rnote\r"));
-    ertest::ScannedDatabase scanned(db.bytes());
+    ertest::ScannedDatabase scanned(describedDatabase(
+        "folders\n folder 1 - Auto \"Inbox\"\nmail\n folder 1\n from \"alice@example.com\" \"Alice\"\n"
+        " subject wide \"Hello\"\n date 2008-03-05T00:00:00\n body narrow \"body\"\n attachments 7\n"
+        "attachment 7\n| Content-Type: text/plain\n|\n| note\n"));
     ScanState& state = scanned.state;
     DatabaseFile database;
     ASSERT_TRUE(database.open(scanned.path));

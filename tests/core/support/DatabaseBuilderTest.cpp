@@ -38,7 +38,7 @@ TEST(DatabaseBuilderBlocks, EveryKindPassesTheBlockCheckAndKeepsItsPayload)
         for (int k = 0; k < n / 100; ++k)
             folders << FolderEntry{quint32(10 + k), 7, "Same"}; // equal lengths would make words 40 and 42 equal
         const QByteArray flid = flidBlock(folders);
-        for (const QByteArray& b : {block(kCTRC, be32(0) + filler), propertyBlock(kNTRC, {prop(0x1F01, filler)}),
+        for (const QByteArray& b : {propertyBlock(kNTRC, {prop(0x1F01, filler)}),
                                     marcBlock(3, filler), mlrcBlock(r), msrc, attc, flid})
             expectPassesBlockCheck(b);
         EXPECT_EQ(msrc.mid(8, 4) + msrc.mid(16, 4 + n), be32(n) + be32(77) + filler);
@@ -52,10 +52,11 @@ TEST(DatabaseBuilderDatabase, BlocksLandWhereTheScannerLooks)
 {
     EXPECT_EQ(Database(true).bytes().left(4) + Database(false).bytes().left(4), be32(3) + be32(4));
     Database db;
-    const BlockOptions broken{2, {}, 768};
-    // The scanner steps 256 through the broken block at 768: 1024, 1280,
-    // then 1536.
-    const QList<qint64> at{db.add(msrcBlock(1, "one")), db.add(block(kMLRC, {}, broken)), db.add(msrcBlock(2, "two")),
+    // Byte 8 of 2 breaks the block at 768: the scanner steps 256 through it,
+    // to 1024, 1280, then 1536.
+    QByteArray broken = propertyBlock(kMLRC, {}).leftJustified(768, '\0');
+    broken[8] = 2;
+    const QList<qint64> at{db.add(msrcBlock(1, "one")), db.add(broken), db.add(msrcBlock(2, "two")),
                            db.addGarbage(2, 7), db.add(attcBlock(3, "three"))};
     EXPECT_EQ(at, QList<qint64>({512, 768, 1536, 1792, 2816}));
     QList<QByteArray> found;
