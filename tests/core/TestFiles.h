@@ -9,6 +9,8 @@
 #include <QList>
 #include <QStringList>
 
+#include "DatabaseBuilder.h"
+
 #include <gtest/gtest.h>
 
 namespace ertest {
@@ -24,9 +26,7 @@ inline QByteArray readFile(const QString& path)
 // Writes the bytes to the path, making its folder; a failure fails the test.
 inline void writeFile(const QString& path, const QByteArray& bytes = "x")
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size()) << path.toStdString();
+    EXPECT_TRUE(testdb::writeBytes(path, bytes)) << path.toStdString();
 }
 
 // The lines of a CR LF text file, checking on the way that every line ends

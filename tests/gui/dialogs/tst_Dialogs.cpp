@@ -4,6 +4,8 @@
 #include "GuiTestMain.h"
 #include "ModalAnswer.h"
 
+#include "DatabaseBuilder.h"
+
 #include "app/QLogReport.h"
 
 #include <QPushButton>
@@ -33,7 +35,7 @@ private slots:
         QFETCH(QString, target);
         QFETCH(bool, writable);
         QTemporaryDir dir;
-        QVERIFY(ertest::writeFile(dir.filePath("blocker"), {}) && ertest::writeFile(dir.filePath("report.txt"), "earlier"));
+        QVERIFY(testdb::writeBytes(dir.filePath("blocker"), {}) && testdb::writeBytes(dir.filePath("report.txt"), "earlier"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
         const QString path = target.startsWith(QLatin1Char('/')) ? target : dir.filePath(target);
         QLogReport log;

@@ -49,12 +49,6 @@ inline QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 }  // namespace ertest
 
 #define ER_GUI_TEST_MAIN(TestClass)                                         \
