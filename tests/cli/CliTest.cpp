@@ -101,8 +101,9 @@ TEST(Cli, ExitStatusAndMessages)
         EXPECT_EQ(r.out, row.out) << what;
         for (const QString& part : row.errHas)
             EXPECT_TRUE(r.err.contains(part)) << what << ": " << r.err.toStdString();
-        if (row.args.startsWith(QStringLiteral("scan")) && row.exitCode == 0)
+        if (row.args.startsWith(QStringLiteral("scan")) && row.exitCode == 0) {
             EXPECT_EQ(r.err.count('\n'), 1) << what << ": " << r.err.toStdString();
+        }
     }
     QFile reportFile(report);
     ASSERT_TRUE(reportFile.open(QIODevice::ReadOnly));

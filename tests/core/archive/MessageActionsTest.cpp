@@ -92,8 +92,9 @@ TEST(MessageActions, FailuresAndStopsAreSaid)
             MessageActionHooks hooks;
             if (situation == FileAsTarget || situation == BelowAFile)
                 target = situation == FileAsTarget ? file : file + QStringLiteral("/below");
-            if (situation == DatabaseGone)
+            if (situation == DatabaseGone) {
                 ASSERT_TRUE(QFile::remove(s.state.databasePath));
+            }
             if (situation == Stop) {
                 hooks.stop = &stop;
                 hooks.progress = [&] { stop = true; };
@@ -109,8 +110,9 @@ TEST(MessageActions, FailuresAndStopsAreSaid)
             EXPECT_LE(result.written.size(), situation == Stop ? 1 : 0);
             for (const QString& path : result.written)
                 EXPECT_TRUE(QFileInfo(path).isFile());
-            if (situation == Stop && action == "folder")
+            if (situation == Stop && action == "folder") {
                 EXPECT_FALSE(QFileInfo::exists(target));
+            }
             EXPECT_EQ(readFile(file), QByteArray("not a directory"));
         }
     }

@@ -125,8 +125,9 @@ TEST_P(WriterContract, AWholeRunSaysEachStepAndEndsItsProgress)
     // The bundle's mail steps count 512-byte units of text, so its bar may
     // end short; it never runs past its range.
     EXPECT_LE(ticks, int(range));
-    if (GetParam().format == OutputFormat::PortableExport)
+    if (GetParam().format == OutputFormat::PortableExport) {
         EXPECT_EQ(ticks, int(range));
+    }
 }
 
 // The database is gone by the time of the run: the mail cannot be read.
