@@ -269,7 +269,7 @@ int main(int argc, char* argv[])
     const quint64 blocks = records + messages + others + folders;
     // The mail's record arrays and text pool live in memory mapped for them,
     // outside the heap the counters see.
-    const unsigned long long mailStoreBytes = records * sizeof(er::MailRecord)
+    const unsigned long long mailStoreBytes = records * sizeof(er::MailRecord) + mail.spans.size() * sizeof(er::PropertySpan)
         + messages * sizeof(er::StoredMessage) + attachments * sizeof(er::AttachmentBlock)
         + (mail.recordsById.size() + mail.messagesById.size()) * sizeof(er::IdEntry) + mail.texts.size();
     const unsigned long long textBytes = mail.texts.size();
@@ -314,9 +314,10 @@ int main(int argc, char* argv[])
     std::printf("bytes held at the end: %lld (usable sizes), %.0f per mail\n", static_cast<long long>(heldBytes),
                 perItem(heldBytes, mails));
     std::printf("peak heap growth during the scan: %lld bytes (usable sizes)\n", static_cast<long long>(peakGrowth));
-    std::printf("mail stores outside the heap: %llu bytes (records %llu x %zu, stored messages %llu x %zu, "
-                "lookups, texts %llu), %.0f per mail\n",
+    std::printf("mail stores outside the heap: %llu bytes (records %llu x %zu, their property spans %llu x %zu, "
+                "stored messages %llu x %zu, lookups, texts %llu), %.0f per mail\n",
                 mailStoreBytes, static_cast<unsigned long long>(records), sizeof(er::MailRecord),
+                static_cast<unsigned long long>(mail.spans.size()), sizeof(er::PropertySpan),
                 static_cast<unsigned long long>(messages), sizeof(er::StoredMessage), textBytes,
                 perItem(mailStoreBytes, mails));
     std::printf("freed with the state: %llu blocks\n",

@@ -237,8 +237,9 @@ std::vector<MailListRow> storedMailListRows(const ScanState& state, quint64 fold
         if (!record.composed() || record.folderId() != folderId)
             continue;
         MailListRow& row = addRow(state.mail.text(record.fromName), state.mail.text(record.subject));
-        row.offset = static_cast<qint64>(record.fileOffset(record.body));
-        row.size = record.body.size;
+        const FileSpan body = state.mail.span(record, MailProperty::Body);
+        row.offset = static_cast<qint64>(body.offset);
+        row.size = body.size;
         row.record = &record;
     }
     return rows;
@@ -282,9 +283,11 @@ std::vector<MailListRow> mailListRows(ScanState& state, quint64 folderId, const 
                 else
                     plan.attachment(i, row.summary->blockOffset, size);
             } else {
+                const FileSpan body = state.mail.span(*row.record, MailProperty::Body);
+                const FileSpan attachments = state.mail.span(*row.record, MailProperty::AttachmentList);
                 if (needsFallback[static_cast<size_t>(i)])
-                    plan.fallback(i, row.record->fileOffset(row.record->body), row.record->body.size);
-                plan.attachment(i, row.record->fileOffset(row.record->attachmentList), row.record->attachmentList.size);
+                    plan.fallback(i, body.offset, body.size);
+                plan.attachment(i, attachments.offset, attachments.size);
             }
         }
         std::vector<TextRead>& reads = plan.reads();

@@ -259,7 +259,8 @@ QString mailboxTooLarge(const ScanState& state, const QString& folder, const Fil
         bytes[summary.parentFolderId] += summary.textSize;
     for (const MailRecord& record : state.mail.records)
         if (record.composed())
-            bytes[record.folderId()] += record.body.size + record.attachmentList.size;
+            bytes[record.folderId()] += state.mail.span(record, MailProperty::Body).size
+                + state.mail.span(record, MailProperty::AttachmentList).size;
     for (auto it = bytes.cbegin(); it != bytes.cend(); ++it) {
         if (it.value() <= quint64(limit))
             continue;

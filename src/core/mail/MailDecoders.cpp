@@ -4,7 +4,9 @@
 #include "format/PropertyTable.h"
 #include "format/PropertyText.h"
 
+#include <array>
 #include <cstring>
+#include <limits>
 
 namespace er {
 
@@ -120,6 +122,7 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
 {
     MailRecord& mail = store.records.emplace_back();
     mail.blockOffset = static_cast<quint64>(b.fileOffset());
+    std::array<PropertySpan, size_t(MailProperty::Count)> found{};
 
     walkPropertyTable(b, TableBound::TableLength, [&](const PropertyDescriptor& p) {
         const quint64 d = p.dataOffset;
@@ -129,7 +132,8 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
         // data of the blocks that follow.
         // A span past the block holds nothing (and its offset is never
         // read).
-        auto locate = [&](PropertySpan& span) {
+        auto locate = [&](MailProperty property) {
+            PropertySpan& span = found[size_t(property)];
             const bool inside = d < b.length();
             span.offset = static_cast<quint32>(inside ? d : 0);
             span.size = static_cast<quint32>(inside ? qMin<quint64>(n, b.length() - d) : 0);
@@ -154,17 +158,25 @@ void decodeMailRecord(MailStore& store, const BlockView& b)
                 for (size_t i = 0; i < mail.date.size(); ++i)
                     mail.date[i] = b.u8(d + i);
             break;
-        case kTagBody: locate(mail.body); break;
-        case kTagTo: locate(mail.to); break;
-        case kTagCc: locate(mail.cc); break;
-        case kTagAttachments: locate(mail.attachmentList); break;
-        case kTagMessageID: locate(mail.messageId); break;
-        case kTagThreadIndex: locate(mail.threadIndex); break;
-        case kTagThreadTopic: locate(mail.threadTopic); break;
+        case kTagBody: locate(MailProperty::Body); break;
+        case kTagTo: locate(MailProperty::To); break;
+        case kTagCc: locate(MailProperty::Cc); break;
+        case kTagAttachments: locate(MailProperty::AttachmentList); break;
+        case kTagMessageID: locate(MailProperty::MessageId); break;
+        case kTagThreadIndex: locate(MailProperty::ThreadIndex); break;
+        case kTagThreadTopic: locate(MailProperty::ThreadTopic); break;
         default:
             break;
         }
     });
+    // Only the spans that hold data are kept (an empty one reads as absent).
+    mail.firstSpan = static_cast<quint32>(store.spans.size());
+    for (size_t i = 0; i < found.size(); ++i) {
+        if (found[i].size == 0 || store.spans.size() >= std::numeric_limits<quint32>::max())
+            continue;
+        store.spans.emplace_back() = found[i];
+        mail.spanMask |= quint8(1u << i);
+    }
 }
 
 void decodeStoredMessage(MailStore& store, const BlockView& b)

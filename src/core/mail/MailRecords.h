@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QtAlgorithms>
 #include <QtGlobal>
 
 #include <array>
@@ -23,9 +24,21 @@ struct PropertySpan {
     quint32 size = 0;
 };
 
+// The properties of a mail record whose data are read back from the file
+// when its message is composed or listed.
+enum class MailProperty : quint8 { Body, To, Cc, AttachmentList, MessageId, ThreadIndex, ThreadTopic, Count };
+
+// A property's data in the file: the absolute offset (0 when empty) and the
+// length.
+struct FileSpan {
+    quint64 offset = 0;
+    quint32 size = 0;
+};
+
 // The mail record of one "MLRC" block. Its texts are in the store's text
 // pool; header and body data stay in the database file, located by spans
-// (checked by whoever reads them).
+// (checked by whoever reads them). Only the spans of properties that hold
+// data are kept, in the store's span array (MailStore::span).
 struct MailRecord {
     // File offset of the record's block; the spans count from it.
     quint64 blockOffset = 0;
@@ -40,27 +53,23 @@ struct MailRecord {
     TextRef fromAddress;
     TextRef fromName;
     TextRef subject;
-    PropertySpan body;
-    PropertySpan to;
-    PropertySpan cc;
-    PropertySpan attachmentList;
-    PropertySpan messageId;
-    PropertySpan threadIndex;
-    PropertySpan threadTopic;
     // The 8 data bytes as stored; bytes 4 to 7 are a big-endian Mac stamp.
     std::array<quint8, 8> date{};
+    // The record's spans sit in MailStore::spans from firstSpan on, one for
+    // each bit of spanMask (bit n for MailProperty n), in property order.
+    quint32 firstSpan = 0;
+    quint8 spanMask = 0;
     // Set at linking: the record names a mail id whose text block was not
     // found (damaged, or past what the scan reached).
     bool storedTextMissing = false;
 
-    // The absolute file offset of a span's data; 0 for an empty span.
-    quint64 fileOffset(PropertySpan span) const { return span.size ? blockOffset + span.offset : 0; }
     // The folder the message is listed and saved in.
     quint64 folderId() const { return orphanFolderId ? orphanFolderId : parentFolderId; }
     // The message of this record is composed from the record itself: it has
     // no stored text (mail id 0), or its text was lost.
     bool composed() const { return mailId == 0 || storedTextMissing; }
 };
+static_assert(int(MailProperty::Count) <= 8, "one bit of spanMask per property");
 
 // The summary of one "MSrc" block (the stored message text). Folder, sender
 // and subject come from the mail record with the same mail id at linking.
@@ -123,6 +132,8 @@ struct MailStore {
     // still count as decoded folders.
     std::list<FolderRecord> unlinkedFolders;
     RecordArray<MailRecord> records;
+    // The records' non-empty property spans (see MailRecord::firstSpan).
+    RecordArray<PropertySpan> spans;
     RecordArray<StoredMessage> messages;
     std::deque<MailAccount> accounts;
     RecordArray<AttachmentBlock> attachments;
@@ -156,6 +167,17 @@ struct MailStore {
     // How many records, or stored messages, carry the id.
     int recordsWithId(quint64 mailId) const;
     int messagesWithId(quint64 mailId) const;
+
+    // Where a record's property lies in the file; empty when the record has
+    // no data for it.
+    FileSpan span(const MailRecord& record, MailProperty property) const
+    {
+        const unsigned bit = 1u << unsigned(property);
+        if (!(record.spanMask & bit))
+            return FileSpan();
+        const PropertySpan& s = spans[record.firstSpan + qPopulationCount(quint8(record.spanMask & (bit - 1)))];
+        return FileSpan{record.blockOffset + s.offset, s.size};
+    }
 
     // A text of a record or stored message, decoded.
     QString text(TextRef ref) const { return texts.text(ref); }

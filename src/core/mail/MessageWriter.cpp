@@ -380,18 +380,20 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
 
     if (!goOn())
         return true;
-    if (inRange(r.to.size, kToLimit)) {
+    const FileSpan to = m_mail.span(r, MailProperty::To);
+    if (inRange(to.size, kToLimit)) {
         QByteArray list;
-        m_database.readExactly(r.fileOffset(r.to), r.to.size, &list);
+        m_database.readExactly(to.offset, to.size, &list);
         const QList<ListedAddress> entries = addressListEntries(list);
         put(m_portable ? portableAddressHeader<KMime::Headers::To>(entries) : "To: " + addressListText(entries) + '\r');
     }
 
     if (!goOn())
         return true;
-    if (r.cc.size != kEmptyAddressList && inRange(r.cc.size, kCcLimit)) {
+    const FileSpan cc = m_mail.span(r, MailProperty::Cc);
+    if (cc.size != kEmptyAddressList && inRange(cc.size, kCcLimit)) {
         QByteArray list;
-        m_database.readExactly(r.fileOffset(r.cc), r.cc.size, &list);
+        m_database.readExactly(cc.offset, cc.size, &list);
         const QList<ListedAddress> entries = addressListEntries(list);
         put(m_portable ? portableAddressHeader<KMime::Headers::Cc>(entries) : "Cc: " + addressListText(entries) + '\r');
     }
@@ -399,21 +401,23 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
     QByteArray data;
     if (!goOn())
         return true;
-    if (inRange(r.messageId.size, kHeaderPropertyLimit)
-        && m_database.readExactly(r.fileOffset(r.messageId), r.messageId.size, &data))
+    const FileSpan messageId = m_mail.span(r, MailProperty::MessageId);
+    if (inRange(messageId.size, kHeaderPropertyLimit) && m_database.readExactly(messageId.offset, messageId.size, &data))
         put("Message-ID: <" + headerSafe(data) + ">\r");
 
     if (!goOn())
         return true;
-    if (inRange(r.threadTopic.size, kHeaderPropertyLimit)
-        && m_database.readExactly(r.fileOffset(r.threadTopic), r.threadTopic.size, &data))
+    const FileSpan threadTopic = m_mail.span(r, MailProperty::ThreadTopic);
+    if (inRange(threadTopic.size, kHeaderPropertyLimit)
+        && m_database.readExactly(threadTopic.offset, threadTopic.size, &data))
         put(m_portable ? portableTextHeader(KMime::Headers::Generic("Thread-Topic"), utf8OfWideProperty(data))
                        : "Thread-Topic: " + headerSafe(utf8OfWideProperty(data)) + '\r');
 
     if (!goOn())
         return true;
-    if (inRange(r.threadIndex.size, kHeaderPropertyLimit)
-        && m_database.readExactly(r.fileOffset(r.threadIndex), r.threadIndex.size, &data))
+    const FileSpan threadIndex = m_mail.span(r, MailProperty::ThreadIndex);
+    if (inRange(threadIndex.size, kHeaderPropertyLimit)
+        && m_database.readExactly(threadIndex.offset, threadIndex.size, &data))
         put("Thread-Index: " + headerSafe(data) + '\r');
 
     put("Mime-version: 1.1\r");
@@ -426,19 +430,20 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
         put("This message is in MIME format. Since your mail reader does not understand\r"
             "this format, some or all of this message may not be legible.\r\r\r");
     };
-    const bool attachmentList = r.fileOffset(r.attachmentList) != 0 && r.attachmentList.size != 0;
-    if (r.body.size == 0) {
+    const FileSpan attachmentList = m_mail.span(r, MailProperty::AttachmentList);
+    const FileSpan bodySpan = m_mail.span(r, MailProperty::Body);
+    if (bodySpan.size == 0) {
         // Without a body the record's header lines are still the message:
         // alone, or before the attachments.
-        if (!attachmentList) {
+        if (attachmentList.size == 0) {
             put("\r");
             return true;
         }
         openMultipart();
     }
     QByteArray body;
-    if (r.body.size != 0 && r.body.size <= kBodyLimit
-        && m_database.readExactly(r.fileOffset(r.body), r.body.size, &body)) {
+    if (bodySpan.size != 0 && bodySpan.size <= kBodyLimit
+        && m_database.readExactly(bodySpan.offset, bodySpan.size, &body)) {
         body = utf8OfWideProperty(body);
         const bool ascii = isAscii(body);
         const QByteArray charset = ascii ? "\"US-ASCII\"" : "\"UTF-8\"";
@@ -463,8 +468,8 @@ bool MessageWriter::composeMessage(const MailRecord& r, const ByteSink& sink)
     if (!goOn())
         return true;
     QByteArray references;
-    if (r.fileOffset(r.attachmentList) != 0 && inRange(r.attachmentList.size, kAttachmentListLimit)
-        && m_database.readExactly(r.fileOffset(r.attachmentList), r.attachmentList.size, &references)) {
+    if (inRange(attachmentList.size, kAttachmentListLimit)
+        && m_database.readExactly(attachmentList.offset, attachmentList.size, &references)) {
         const qint64 size = references.size();
         // Each attachment goes into the message once, however often the
         // list names it.

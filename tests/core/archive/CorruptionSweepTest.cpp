@@ -37,7 +37,7 @@ QStringList fingerprints(const ScanState& s)
     for (const StoredMessage& m : s.mail.messages)
         out << QStringLiteral("text %1 %2 %3").arg(m.mailId).arg(m.blockOffset).arg(m.textSize);
     for (const MailRecord& m : s.mail.records)
-        out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(s.mail.text(m.subject)).arg(m.fileOffset(m.body));
+        out << QStringLiteral("record %1 %2 %3").arg(m.mailId).arg(s.mail.text(m.subject)).arg(s.mail.span(m, MailProperty::Body).offset);
     for (const ContactView c : s.contacts)
         out << "contact " + text(c.field(ContactField::GUID)) + text(c.field(ContactField::FirstName));
     for (const NoteView n : s.notes)

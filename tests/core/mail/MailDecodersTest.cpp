@@ -37,7 +37,7 @@ TEST(MailRecordDecoder, APropertyEndsWithItsBlock)
     b.replace(36, 4, be32(0xFFFFFFF0)); // descriptor 0, the body's length
     ScanState state;
     decodeBlock(state, BlockTag::MLRC, BlockView::whole(b));
-    EXPECT_LT(state.mail.records.back().body.size, quint32(b.size()));
+    EXPECT_LT(state.mail.span(state.mail.records.back(), MailProperty::Body).size, quint32(b.size()));
     EXPECT_EQ(state.mail.records.back().mailId, 0u) << "its data lie past the block";
 }
 
