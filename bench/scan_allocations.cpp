@@ -258,6 +258,7 @@ int main(int argc, char* argv[])
     const quint64 mails = er::recomputeMailCount(*state);
     const quint64 records = mail.records.size();
     const quint64 messages = mail.messages.size();
+    const quint64 spans = mail.spans.size();
     const quint64 folders = mail.folders.size();
     const quint64 attachments = mail.attachments.size();
     const quint64 accounts = mail.accounts.size();
@@ -269,7 +270,7 @@ int main(int argc, char* argv[])
     const quint64 blocks = records + messages + others + folders;
     // The mail's record arrays and text pool live in memory mapped for them,
     // outside the heap the counters see.
-    const unsigned long long mailStoreBytes = records * sizeof(er::MailRecord) + mail.spans.size() * sizeof(er::PropertySpan)
+    const unsigned long long mailStoreBytes = records * sizeof(er::MailRecord) + spans * sizeof(er::PropertySpan)
         + messages * sizeof(er::StoredMessage) + attachments * sizeof(er::AttachmentBlock)
         + (mail.recordsById.size() + mail.messagesById.size()) * sizeof(er::IdEntry) + mail.texts.size();
     const unsigned long long textBytes = mail.texts.size();
@@ -317,7 +318,7 @@ int main(int argc, char* argv[])
     std::printf("mail stores outside the heap: %llu bytes (records %llu x %zu, their property spans %llu x %zu, "
                 "stored messages %llu x %zu, lookups, texts %llu), %.0f per mail\n",
                 mailStoreBytes, static_cast<unsigned long long>(records), sizeof(er::MailRecord),
-                static_cast<unsigned long long>(mail.spans.size()), sizeof(er::PropertySpan),
+                static_cast<unsigned long long>(spans), sizeof(er::PropertySpan),
                 static_cast<unsigned long long>(messages), sizeof(er::StoredMessage), textBytes,
                 perItem(mailStoreBytes, mails));
     std::printf("freed with the state: %llu blocks\n",
