@@ -144,9 +144,9 @@ void ItemListModel::showMailFolder(quint64 folderId)
         item.row = std::move(rows[i]);
         TextRef name, address, subject;
         if (const StoredMessage* summary = item.row.summary) {
-            name = summary->fromName;
-            address = summary->fromAddress;
-            subject = summary->subject;
+            name = store.fromNameOf(*summary);
+            address = store.fromAddressOf(*summary);
+            subject = store.subjectOf(*summary);
             // The date is the linked record's.
             if (const MailRecord* record = store.lastRecordWithId(summary->mailId))
                 item.stamp = mailStamp(*record);

@@ -77,11 +77,10 @@ void linkMail(ScanState& state)
         if (lastRecord) {
             const MailRecord& r = mail.records[lastRecord->position];
             summary.parentFolderId = r.parentFolderId;
-            summary.fromAddress = r.fromAddress;
-            summary.fromName = r.fromName;
-            summary.subject = r.subject;
+            summary.pairedRecord = lastRecord->position + 1;
             summary.linked = r.parentFolderId != 0 && folders.has(r.parentFolderId);
         } else {
+            summary.pairedRecord = 0;
             summary.linked = false;
         }
         it = next;

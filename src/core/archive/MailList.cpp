@@ -228,7 +228,8 @@ std::vector<MailListRow> storedMailListRows(const ScanState& state, quint64 fold
     for (const StoredMessage& summary : state.mail.messages) {
         if (summary.parentFolderId != folderId)
             continue;
-        MailListRow& row = addRow(state.mail.text(summary.fromName), state.mail.text(summary.subject));
+        MailListRow& row = addRow(state.mail.text(state.mail.fromNameOf(summary)),
+                                    state.mail.text(state.mail.subjectOf(summary)));
         row.offset = static_cast<qint64>(summary.blockOffset);
         row.size = summary.textSize;
         row.summary = &summary;

@@ -82,10 +82,10 @@ struct StoredMessage {
     // so it bounds a damaged source size.
     quint32 blockSize = 0;
     bool linked = false;
-    // The linked record's texts, in MailStore::texts.
-    TextRef fromAddress;
-    TextRef fromName;
-    TextRef subject;
+    // The record that linking paired with it (the last with its mail id),
+    // whose sender and subject it shows: its position in MailStore::records
+    // plus one; 0 when there is none (see MailStore::recordOf).
+    quint32 pairedRecord = 0;
 
     // Where the message text lies: behind the block header, bounded by the
     // block.
@@ -178,6 +178,16 @@ struct MailStore {
         const PropertySpan& s = spans[record.firstSpan + qPopulationCount(quint8(record.spanMask & (bit - 1)))];
         return FileSpan{record.blockOffset + s.offset, s.size};
     }
+
+    // The record paired with a stored message at linking; null when none.
+    const MailRecord* recordOf(const StoredMessage& message) const
+    {
+        return message.pairedRecord ? &records[message.pairedRecord - 1] : nullptr;
+    }
+    // A paired record's texts; empty without one.
+    TextRef fromAddressOf(const StoredMessage& m) const { return recordOf(m) ? recordOf(m)->fromAddress : TextRef(); }
+    TextRef fromNameOf(const StoredMessage& m) const { return recordOf(m) ? recordOf(m)->fromName : TextRef(); }
+    TextRef subjectOf(const StoredMessage& m) const { return recordOf(m) ? recordOf(m)->subject : TextRef(); }
 
     // A text of a record or stored message, decoded.
     QString text(TextRef ref) const { return texts.text(ref); }

@@ -121,11 +121,11 @@ void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, App
 // Stored message texts reach the mailbox only when they are something: the
 // folder is known, and the text is at least a header's worth or the record
 // gave it a sender or subject.
-bool storedTextWorthWriting(const StoredMessage& summary)
+bool storedTextWorthWriting(const MailStore& mail, const StoredMessage& summary)
 {
     return summary.parentFolderId != 0
-        && (summary.textSize >= kSummaryMinimumSize || !summary.fromAddress.isEmpty()
-            || !summary.subject.isEmpty() || !summary.fromName.isEmpty());
+        && (summary.textSize >= kSummaryMinimumSize || !mail.fromAddressOf(summary).isEmpty()
+            || !mail.subjectOf(summary).isEmpty() || !mail.fromNameOf(summary).isEmpty());
 }
 
 // ---- From escaping ---------------------------------------------------------
@@ -356,7 +356,7 @@ QHash<quint64, QVector<const StoredMessage*>> storedMessagesByFolder(const MailS
 {
     QHash<quint64, QVector<const StoredMessage*>> byFolder;
     for (const StoredMessage& summary : mail.messages)
-        if (storedTextWorthWriting(summary))
+        if (storedTextWorthWriting(mail, summary))
             byFolder[summary.parentFolderId].append(&summary);
     return byFolder;
 }

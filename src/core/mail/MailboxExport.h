@@ -92,6 +92,6 @@ void writeComposedMessages(const MailStore& mail, SaveContext& context, Database
 // Whether a stored message text is written to a mailbox at all: its folder is
 // known, and the text is at least a header's worth or its record gave it a
 // sender or subject. (The bundle and the portable export agree on this.)
-bool storedTextWorthWriting(const StoredMessage& summary);
+bool storedTextWorthWriting(const MailStore& mail, const StoredMessage& summary);
 
 } // namespace er

@@ -123,7 +123,7 @@ QVector<MailboxPlan> planMailboxes(const MailStore& mail, const SaveContext& con
 {
     QHash<quint64, QVector<const StoredMessage*>> storedByFolder;
     for (const StoredMessage& summary : mail.messages)
-        if (storedTextWorthWriting(summary))
+        if (storedTextWorthWriting(mail, summary))
             storedByFolder[summary.parentFolderId].append(&summary);
     QHash<quint64, QVector<const MailRecord*>> composedByFolder;
     for (const MailRecord& record : mail.records)
@@ -222,7 +222,7 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     // would show no headers at all behind its quoted form: our own From_
     // line takes its place, with its sender and date where the message has
     // none of its own.
-    QByteArray sender = mail.bytes(summary.fromAddress);
+    QByteArray sender = mail.bytes(mail.fromAddressOf(summary));
     QDateTime envelopeDate;
     if (first.startsWith("From ")) {
         int end = 0;

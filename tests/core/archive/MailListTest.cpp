@@ -73,13 +73,14 @@ TEST(MailListFallback, AttachmentMarkNeedsANonBlankDescription)
 TEST(MailList, NamesAndSubjectsAreCutAtNulAnd128Characters)
 {
     ListedDatabase listed;
-    // Longer than the decoder keeps: set by hand.
-    listed.state.mail.messages.front().subject = listed.state.mail.texts.addText(QString(200, QLatin1Char('s')));
+    // Longer than the decoder keeps: set by hand, on the record the message
+    // shows.
+    MailStore& mail = listed.state.mail;
+    MailRecord& paired = mail.records[mail.messages.front().pairedRecord - 1];
+    paired.subject = mail.texts.addText(QString(200, QLatin1Char('s')));
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\n") + QString(128, QLatin1Char('s'))));
-    listed.state.mail.messages.front().fromName =
-        listed.state.mail.texts.addText(QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden"));
-    listed.state.mail.messages.front().subject =
-        listed.state.mail.texts.addText(QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden"));
+    paired.fromName = mail.texts.addText(QStringLiteral("Ann") + QChar(0) + QStringLiteral("hidden"));
+    paired.subject = mail.texts.addText(QStringLiteral("cut") + QChar(0) + QStringLiteral("hidden"));
     EXPECT_EQ(listed.texts(kInbox), QStringList(QStringLiteral("Ann\ncut")));
 }
 
