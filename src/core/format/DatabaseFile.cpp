@@ -66,18 +66,31 @@ bool DatabaseFile::readExactly(quint64 offset, quint64 length, QByteArray* out)
 
 QByteArray DatabaseFile::readUpTo(quint64 offset, quint64 length)
 {
+    QByteArray data;
+    readInto(offset, length, &data);
+    return data;
+}
+
+quint64 DatabaseFile::readInto(quint64 offset, quint64 length, QByteArray* out)
+{
+    out->resize(0);
     if (!isOpen() || offset >= static_cast<quint64>(qMax<qint64>(0, m_size)))
-        return QByteArray();
+        return 0;
     const quint64 available = static_cast<quint64>(m_size) - offset;
     const quint64 wanted = qMin<quint64>(qMin(length, available), std::numeric_limits<int>::max());
     if (wanted == 0)
-        return QByteArray();
+        return 0;
 #if defined(Q_OS_UNIX)
-    // Positioned reads: one call per piece, no seek before it.
-    QByteArray data(static_cast<int>(wanted), Qt::Uninitialized);
+    // Positioned reads: one call per piece, no seek before it. The array
+    // keeps its storage when it is large enough (resize never shrinks it);
+    // a new one is allocated to the size wanted, no more.
+    if (static_cast<quint64>(out->capacity()) < wanted || !out->isDetached())
+        *out = QByteArray(static_cast<int>(wanted), Qt::Uninitialized);
+    else
+        out->resize(static_cast<int>(wanted));
     qint64 got = 0;
     while (got < static_cast<qint64>(wanted)) {
-        const ssize_t n = ::pread(m_file.handle(), data.data() + got, static_cast<size_t>(wanted) - got,
+        const ssize_t n = ::pread(m_file.handle(), out->data() + got, static_cast<size_t>(wanted) - got,
                                   static_cast<off_t>(offset + got));
         if (n < 0 && errno == EINTR)
             continue;
@@ -85,12 +98,13 @@ QByteArray DatabaseFile::readUpTo(quint64 offset, quint64 length)
             break;
         got += n;
     }
-    data.truncate(static_cast<int>(got));
-    return data;
+    out->resize(static_cast<int>(got));
+    return static_cast<quint64>(got);
 #else
     if (!m_file.seek(static_cast<qint64>(offset)))
-        return QByteArray();
-    return m_file.read(static_cast<qint64>(wanted));
+        return 0;
+    *out = m_file.read(static_cast<qint64>(wanted));
+    return static_cast<quint64>(out->size());
 #endif
 }
 

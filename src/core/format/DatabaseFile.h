@@ -42,6 +42,8 @@ public:
     // Up to length bytes at offset: what the file holds of the range (may be
     // fewer, or none). Never allocates more than the file can supply.
     QByteArray readUpTo(quint64 offset, quint64 length);
+    // The same into *out, reusing its storage; the number of bytes read.
+    quint64 readInto(quint64 offset, quint64 length, QByteArray* out);
     // The big-endian u32 at offset; false when it cannot be read.
     bool readU32(quint64 offset, quint32* out);
 

@@ -24,15 +24,22 @@ StoredTextReader::StoredTextReader(DatabaseFile& database, const StoredText& tex
 
 QByteArray StoredTextReader::next()
 {
+    QByteArray piece;
+    next(&piece);
+    return piece;
+}
+
+bool StoredTextReader::next(QByteArray* piece)
+{
+    piece->resize(0);
     if (atEnd())
-        return QByteArray();
+        return false;
     const quint64 wanted = qMin<quint64>(DatabaseFile::kCopyChunk, m_length - m_position);
-    const QByteArray piece = m_database.readUpTo(m_offset + m_position, wanted);
-    const quint64 got = static_cast<quint64>(piece.size());
+    const quint64 got = m_database.readInto(m_offset + m_position, wanted, piece);
     if (got < wanted)
         m_length = m_position + got;
     m_position += got;
-    return piece;
+    return got > 0;
 }
 
 QByteArray StoredTextReader::readAll()

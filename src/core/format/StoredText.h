@@ -41,6 +41,9 @@ public:
     bool atEnd() const { return m_position >= m_length; }
     // The next piece; empty at the end.
     QByteArray next();
+    // The next piece into *piece, whose storage is reused from piece to
+    // piece; false (and *piece empty) at the end.
+    bool next(QByteArray* piece);
     // Back to the text's first byte.
     void rewind() { m_position = 0; }
     // The rest of the text in one array.
