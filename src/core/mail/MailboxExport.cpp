@@ -79,21 +79,53 @@ QByteArray dayWord(const QByteArray& word)
     return word.size() == 1 ? '0' + word : word;
 }
 
+// The first i in [from, size - 1) where data[i] ends a line (a CR, or also an
+// LF when lfEndsLines) and data[i + 1] is `next`; size when there is none.
+// Both the From escaper and the Date search look only at line starts, and a
+// line start followed by their letter is rare: sixteen bytes are tested at a
+// time (vector code on every processor the compilers know).
+qint64 findLineStartWith(const char* data, qint64 from, qint64 size, char next, bool lfEndsLines)
+{
+    qint64 i = from;
+#if defined(__GNUC__)
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    constexpr qint64 kWidth = static_cast<qint64>(sizeof(Bytes));
+    for (; i + kWidth < size; i += kWidth) {
+        Bytes here, after;
+        std::memcpy(&here, data + i, sizeof here);
+        std::memcpy(&after, data + i + 1, sizeof after);
+        Bytes hit = (here == '\r');
+        if (lfEndsLines)
+            hit |= (here == '\n');
+        hit &= (after == static_cast<unsigned char>(next));
+        quint64 halves[2];
+        std::memcpy(halves, &hit, sizeof halves);
+        if ((halves[0] | halves[1]) != 0)
+            break; // the scalar loop below finds which byte
+    }
+#endif
+    for (; i + 1 < size; ++i)
+        if ((data[i] == '\r' || (lfEndsLines && data[i] == '\n')) && data[i + 1] == next)
+            return i;
+    return size;
+}
+
 // Appends one stored message: separator line, text in bounded chunks with
 // line-start "From " lowered, one CR.
-void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, AppendFile& mailbox)
+void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, AppendFile& mailbox, QByteArray& piece)
 {
     StoredTextReader text(database, summary.text());
-    QByteArray first = text.next();
+    text.next(&piece);
     SeparatorLineFinder finder;
-    finder.feed(first);
+    finder.feed(piece);
     // The separator precedes the text: when the first piece does not settle
     // it, the rest is searched first and the text read again to copy it,
     // rather than holding a large text whole.
+    bool firstPieceHeld = true;
     if (!finder.done() && !text.atEnd()) {
-        while (!finder.done() && !text.atEnd())
-            finder.feed(text.next());
-        first.clear();
+        while (!finder.done() && text.next(&piece))
+            finder.feed(piece);
+        firstPieceHeld = false;
         text.rewind();
     }
     if (!mailbox.write(finder.line()))
@@ -106,12 +138,10 @@ void copyStoredMessage(const StoredMessage& summary, DatabaseFile& database, App
             ok = mailbox.write(span, n);
     };
     MboxFromEscaper escaper;
-    escaper.feed(first.constData(), first.size(), toMailbox);
-    first.clear();
-    while (ok && !text.atEnd()) {
-        const QByteArray piece = text.next();
+    if (firstPieceHeld)
         escaper.feed(piece.constData(), piece.size(), toMailbox);
-    }
+    while (ok && text.next(&piece))
+        escaper.feed(piece.constData(), piece.size(), toMailbox);
     escaper.finish(toMailbox);
     toMailbox("\r", 1);
 }
@@ -132,6 +162,8 @@ bool storedTextWorthWriting(const MailStore& mail, const StoredMessage& summary)
 
 void MboxFromEscaper::feed(const char* data, qint64 size, const Sink& sink)
 {
+    if (size <= 0)
+        return;
     qint64 i = 0;
     if (!m_held.isEmpty()) {
         // Complete the held line start, or learn that it is no "From ".
@@ -146,40 +178,28 @@ void MboxFromEscaper::feed(const char* data, qint64 size, const Sink& sink)
         m_atLineStart = false;
     }
     qint64 spanStart = i;
-    // The next carriage return and line feed at or after i, found with
-    // memchr and kept until passed: texts are long and lines many.
-    qint64 nextCr = -1, nextLf = -1;
-    const auto nextOf = [data, size](char c, qint64 from) -> qint64 {
-        const void* found = std::memchr(data + from, c, static_cast<size_t>(size - from));
-        return found ? static_cast<const char*>(found) - data : size;
-    };
-    while (i < size) {
-        if (m_atLineStart) {
+    // The next line start to test: here when a line ended just before,
+    // else behind the next line end followed by an "F".
+    qint64 lineStart = m_atLineStart ? i : findLineStartWith(data, i, size, 'F', true) + 1;
+    while (lineStart < size) {
+        qint64 k = 0;
+        while (k < kFromLength && lineStart + k < size && data[lineStart + k] == kFrom[k])
+            ++k;
+        if (k == kFromLength) {
+            sink(data + spanStart, lineStart - spanStart);
+            sink("f", 1);
+            spanStart = lineStart + 1;
+        } else if (lineStart + k == size) {
+            // A start of "From " at the end of the piece waits for the next.
+            sink(data + spanStart, lineStart - spanStart);
+            m_held = QByteArray(data + lineStart, static_cast<int>(k));
             m_atLineStart = false;
-            qint64 k = 0;
-            while (k < kFromLength && i + k < size && data[i + k] == kFrom[k])
-                ++k;
-            if (k == kFromLength) {
-                sink(data + spanStart, i - spanStart);
-                sink("f", 1);
-                spanStart = i + 1;
-            } else if (i + k == size) {
-                sink(data + spanStart, i - spanStart);
-                m_held = QByteArray(data + i, static_cast<int>(k));
-                return;
-            }
+            return;
         }
-        if (nextCr < i)
-            nextCr = nextOf('\r', i);
-        if (nextLf < i)
-            nextLf = nextOf('\n', i);
-        const qint64 lineEnd = qMin(nextCr, nextLf);
-        if (lineEnd >= size)
-            break;
-        i = lineEnd + 1;
-        m_atLineStart = true;
+        lineStart = findLineStartWith(data, lineStart, size, 'F', true) + 1;
     }
     sink(data + spanStart, size - spanStart);
+    m_atLineStart = i < size ? isLineEnd(data[size - 1]) : m_atLineStart;
 }
 
 void MboxFromEscaper::feed(const char* data, qint64 size, QByteArray* out)
@@ -218,9 +238,11 @@ void SeparatorLineFinder::feed(const char* data, qint64 size)
                 m_position += static_cast<quint64>(size - i);
                 return;
             }
-            // Nothing can start a Date header before the next CR.
-            const void* cr = std::memchr(data + i, '\r', static_cast<size_t>(size - i));
-            const qint64 next = cr ? static_cast<const char*>(cr) - data : size;
+            // Nothing can start a Date header before a CR followed by a "D"
+            // (or a CR that ends this piece).
+            qint64 next = findLineStartWith(data, i, size, 'D', false);
+            if (next == size && data[size - 1] == '\r')
+                next = size - 1;
             m_position += static_cast<quint64>(next - i);
             i = next;
             if (i == size)
@@ -389,6 +411,8 @@ bool writeMailboxes(const MailStore& mail, SaveContext& context)
     context.status(QStringLiteral("Saving Mail Folders..."));
 
     const auto byFolder = storedMessagesByFolder(mail);
+    // One read buffer for every text: it grows to the largest piece once.
+    QByteArray piece;
 
     for (const FolderPath& folder : context.folderPaths) {
         if (context.stopRequested())
@@ -405,7 +429,7 @@ bool writeMailboxes(const MailStore& mail, SaveContext& context)
         for (const StoredMessage* summary : *messages) {
             if (context.stopRequested())
                 break;
-            copyStoredMessage(*summary, database, mailbox);
+            copyStoredMessage(*summary, database, mailbox, piece);
             context.progress();
         }
         mailbox.close();

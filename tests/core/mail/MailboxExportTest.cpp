@@ -31,6 +31,9 @@ TEST(MailboxSeparator, WordsComeFromTheDateHeader)
         {"X: y\rDate: 5 Mar 2008", "From ???@???  Mar 05  2008\r"},
         {"X\rDate: 5 Ma", "From ???@???  Ma 05  \r"},
         {"X\rDate: Wed, 5 Mar\rSubject: 2008 10:11:12", "From ???@??? Wed Mar 05  \r"},
+        // Found behind long lines, and behind a line that starts with "D".
+        {"X-Long: 0123456789012345678901234567890123456789\rDo: x\rDate: 5 Mar 2008 10:11:12 +0100\r",
+         "From ???@???  Mar 05 10:11:12 2008\r"},
     };
     for (const auto& [text, line] : cases) {
         EXPECT_EQ(separatorLineFor(text), QByteArray(line)) << text;
@@ -53,6 +56,22 @@ TEST(MailboxFromEscaping, LowersFromOnlyAtLineStarts)
         escaper.finish(&out);
         EXPECT_EQ(out, expected) << "pieces of " << piece;
     }
+    // Line starts at every offset of a long text (it is searched sixteen
+    // bytes at a time), whole and in pieces.
+    QByteArray longText, longExpected;
+    for (int pad = 0; pad < 40; ++pad) {
+        longText += QByteArray(pad, 'F') + '\r' + text;
+        longExpected += QByteArray(pad, 'F') + '\r' + expected;
+    }
+    for (int piece : {7, 16, 17, 100000}) {
+        QByteArray out;
+        MboxFromEscaper escaper;
+        for (int i = 0; i < longText.size(); i += piece)
+            escaper.feed(longText.mid(i, piece), &out);
+        escaper.finish(&out);
+        EXPECT_EQ(out, escapeMboxFromLines(longText)) << "pieces of " << piece;
+    }
+    EXPECT_EQ(escapeMboxFromLines(longText), longExpected);
 }
 
 // Texts longer than one read (tests/data/cases/large-texts.db.txt): a "From "
