@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QString>
 
+#include <array>
 #include <cstring>
 #include <optional>
 
@@ -238,7 +239,14 @@ QByteArray portableTextHeader(KMime::Headers::Generics::Unstructured&& header, c
 QByteArray htmlOf(const QByteArray& text)
 {
     // Written through a pointer into room for the longest outcome (five
-    // bytes per input byte): appending byte by byte costs a call each.
+    // bytes per input byte); the runs between the bytes that change are
+    // copied whole.
+    static const auto kChanges = [] {
+        std::array<bool, 256> changes{};
+        for (const unsigned char c : {'&', '<', '>', '\r', '\n'})
+            changes[c] = true;
+        return changes;
+    }();
     QByteArray out(text.size() * 5, Qt::Uninitialized);
     char* o = out.data();
     const auto put = [&o](const char* s, int n) {
@@ -248,8 +256,14 @@ QByteArray htmlOf(const QByteArray& text)
     const char* in = text.constData();
     const int n = text.size();
     for (int i = 0; i < n; ++i) {
-        const char c = in[i];
-        switch (c) {
+        int run = i;
+        while (run < n && !kChanges[static_cast<unsigned char>(in[run])])
+            ++run;
+        put(in + i, run - i);
+        if (run == n)
+            break;
+        i = run;
+        switch (in[i]) {
         case '&': put("&amp;", 5); break;
         case '<': put("&lt;", 4); break;
         case '>': put("&gt;", 4); break;
@@ -258,8 +272,7 @@ QByteArray htmlOf(const QByteArray& text)
                 ++i;
             put("<br>\r", 5);
             break;
-        case '\n': put("<br>\r", 5); break;
-        default: *o++ = c; break;
+        default: put("<br>\r", 5); break; // LF
         }
     }
     out.truncate(static_cast<int>(o - out.constData()));
@@ -278,22 +291,43 @@ QByteArray quotedPrintable(const QByteArray& in)
     QByteArray out(3 * n + 2 * (3 * n / (kQpLineLength - 3) + 1), Qt::Uninitialized);
     char* o = out.data();
     const char* p = in.constData();
+    // Whether the byte at i is written as it is (a blank only when its line
+    // goes on behind it).
+    const auto literalAt = [p, n](int i) {
+        const quint8 c = quint8(p[i]);
+        return (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && i + 1 < n && p[i + 1] != '\r');
+    };
+    const auto startsFrom = [p, n](int i) { return p[i] == 'F' && n - i >= 5 && std::memcmp(p + i, "From ", 5) == 0; };
     int lineLength = 0;
-    for (int i = 0; i < n; ++i) {
+    int i = 0;
+    while (i < n) {
         const quint8 c = quint8(p[i]);
         if (c == '\r') {
             *o++ = '\r';
             lineLength = 0;
+            ++i;
             continue;
         }
-        const bool lineEndsNext = i + 1 == n || p[i + 1] == '\r';
-        bool literal = (c >= 33 && c <= 126 && c != '=') || ((c == ' ' || c == '\t') && !lineEndsNext);
+        bool literal = literalAt(i);
+        if (literal && lineLength < kQpLineLength && !(lineLength == 0 && startsFrom(i))) {
+            // A run of literal bytes, as far as the line has room.
+            const int end = qMin(n, i + (kQpLineLength - lineLength));
+            int run = i + 1;
+            while (run < end && literalAt(run))
+                ++run;
+            std::memcpy(o, p + i, static_cast<size_t>(run - i));
+            o += run - i;
+            lineLength += run - i;
+            i = run;
+            continue;
+        }
         if (lineLength + (literal ? 1 : 3) > kQpLineLength) {
             *o++ = '=';
             *o++ = '\r';
             lineLength = 0;
         }
-        if (lineLength == 0 && c == 'F' && n - i >= 5 && std::memcmp(p + i, "From ", 5) == 0)
+        // An "F" that would begin a line as "From " is encoded.
+        if (lineLength == 0 && startsFrom(i))
             literal = false;
         if (literal) {
             *o++ = char(c);
@@ -304,6 +338,7 @@ QByteArray quotedPrintable(const QByteArray& in)
             *o++ = hex[c & 15];
             lineLength += 3;
         }
+        ++i;
     }
     out.truncate(static_cast<int>(o - out.constData()));
     return out;
