@@ -3,7 +3,9 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -133,13 +135,24 @@ bool writeNewFile(const QString& path, const QByteArray& bytes, FinderCodes code
 
 AppendFile::AppendFile(const QString& path, SaveFailures& failures) : m_path(path), m_file(path), m_failures(failures)
 {
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         fail(m_file.errorString());
+        return;
+    }
+    m_fileSize = m_file.size();
+#if defined(O_DIRECT)
+    m_directAllowed = true;
+#endif
 }
 
 AppendFile::~AppendFile()
 {
     close();
+}
+
+void AppendFile::FreeBuffer::operator()(char* p) const
+{
+    std::free(p);
 }
 
 bool AppendFile::write(const QByteArray& bytes)
@@ -152,40 +165,134 @@ bool AppendFile::write(const char* bytes, qint64 n)
     if (m_failed || !m_file.isOpen())
         return false;
     while (n > 0) {
-        if (m_piece.isEmpty() && n >= kPieceSize) {
-            // Whole pieces straight from the caller's bytes.
+        if (!m_directAllowed && m_pieceUsed == 0 && n >= kPieceSize) {
+            // Whole pieces straight from the caller's bytes (direct writes
+            // need the aligned piece).
             const qint64 whole = n / kPieceSize * kPieceSize;
-            if (!writeOut(bytes, whole))
+            if (!writeOut(bytes, whole, false))
                 return false;
             bytes += whole;
             n -= whole;
             continue;
         }
-        if (m_piece.capacity() < kPieceSize)
-            m_piece.reserve(static_cast<int>(kPieceSize));
-        const qint64 room = qMin(n, kPieceSize - m_piece.size());
-        m_piece.append(bytes, static_cast<int>(room));
+        if (!m_piece) {
+            void* memory = nullptr;
+#if defined(Q_OS_UNIX)
+            if (posix_memalign(&memory, kDirectAlignment, kPieceSize) != 0)
+                memory = nullptr;
+#else
+            memory = std::malloc(kPieceSize);
+#endif
+            if (!memory)
+                throw std::bad_alloc();
+            m_piece.reset(static_cast<char*>(memory));
+        }
+        const qint64 room = qMin(n, kPieceSize - m_pieceUsed);
+        std::memcpy(m_piece.get() + m_pieceUsed, bytes, static_cast<size_t>(room));
+        m_pieceUsed += room;
         bytes += room;
         n -= room;
-        if (m_piece.size() == kPieceSize && !flushPiece())
+        if (m_pieceUsed == kPieceSize && !flushPiece(false))
             return false;
     }
     return true;
 }
 
-bool AppendFile::writeOut(const char* bytes, qint64 n)
+bool AppendFile::setDirect(bool on)
 {
+#if defined(O_DIRECT)
+    const int fd = m_file.handle();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) != 0)
+        return false;
+    m_directOn = on;
+    return true;
+#else
+    return !on;
+#endif
+}
+
+bool AppendFile::writeOut(const char* bytes, qint64 n, bool direct)
+{
+    if (direct != m_directOn && !setDirect(direct)) {
+        if (!direct) {
+            fail(qt_error_string(errno));
+            return false;
+        }
+        m_directAllowed = false; // this file system does not take them
+        direct = false;
+    }
+#if defined(Q_OS_UNIX)
+    const int fd = m_file.handle();
+    while (n > 0) {
+        const ssize_t written = ::write(fd, bytes, static_cast<size_t>(n));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0 && direct && errno == EINVAL) {
+            // Refused before anything was written: write it the ordinary way.
+            m_directAllowed = false;
+            if (!setDirect(false)) {
+                fail(qt_error_string(errno));
+                return false;
+            }
+            direct = false;
+            continue;
+        }
+        if (written <= 0) {
+            fail(written < 0 ? qt_error_string(errno) : QStringLiteral("nothing could be written"));
+            return false;
+        }
+        bytes += written;
+        n -= written;
+        m_fileSize += written;
+        if (direct && n > 0 && m_fileSize % kDirectAlignment != 0) {
+            // A short write left the rest unaligned.
+            if (!setDirect(false)) {
+                fail(qt_error_string(errno));
+                return false;
+            }
+            direct = false;
+        }
+    }
+    return true;
+#else
+    Q_UNUSED(direct);
     if (m_file.write(bytes, n) != n) {
         fail(m_file.errorString());
         return false;
     }
+    m_fileSize += n;
     return true;
+#endif
 }
 
-bool AppendFile::flushPiece()
+// Writes the gathered bytes: a full piece while writing, everything when
+// closing. Direct writes need an aligned file offset, so a file that did not
+// end on one first gets the bytes up to it the ordinary way; a rest shorter
+// than the alignment stays gathered (or, when closing, goes the ordinary way).
+bool AppendFile::flushPiece(bool closing)
 {
-    const bool ok = m_piece.isEmpty() || writeOut(m_piece.constData(), m_piece.size());
-    m_piece.resize(0);
+    char* piece = m_piece.get();
+    bool ok = true;
+    if (m_directAllowed && m_pieceUsed >= (closing ? kDirectMinimum : kDirectAlignment)) {
+        const qint64 head = (kDirectAlignment - m_fileSize % kDirectAlignment) % kDirectAlignment;
+        if (head > 0) {
+            ok = writeOut(piece, head, false);
+            m_pieceUsed -= head;
+            std::memmove(piece, piece + head, static_cast<size_t>(m_pieceUsed));
+        }
+        const qint64 whole = m_pieceUsed / kDirectAlignment * kDirectAlignment;
+        if (ok && whole > 0) {
+            ok = writeOut(piece, whole, m_directAllowed);
+            m_pieceUsed -= whole;
+            std::memmove(piece, piece + whole, static_cast<size_t>(m_pieceUsed));
+        }
+        if (!closing || !ok)
+            return ok;
+    }
+    if (m_pieceUsed > 0)
+        ok = writeOut(piece, m_pieceUsed, false);
+    m_pieceUsed = 0;
     return ok;
 }
 
@@ -195,13 +302,14 @@ bool AppendFile::close()
         // QFile::close() reports nothing: write what is gathered and flush
         // first to see a failed write (a full disk shows up here).
         if (!m_failed)
-            flushPiece();
+            flushPiece(true);
         if (!m_file.flush() && !m_failed)
             fail(m_file.errorString());
         m_file.close();
         if (m_file.error() != QFileDevice::NoError && !m_failed)
             fail(m_file.errorString());
     }
+    m_piece.reset();
     return !m_failed;
 }
 

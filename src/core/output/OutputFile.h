@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace er {
 
 // Four-character Finder codes, first character most significant.
@@ -41,8 +43,11 @@ QStringList missingFolders(const QString& folder);
 
 // A file opened for appending. Writes after a failure are dropped; the first
 // failure of each open/write/close is recorded once. Writes are gathered and
-// reach the file in whole pieces of kPieceSize bytes (whole pages, so that
-// the system never has to zero the rest of a page a short write began).
+// reach the file in whole pieces of kPieceSize bytes. Where the system
+// allows it, whole pages of a large file go to the disk directly rather than
+// through the page cache: the save writes each byte once and never reads it
+// back, and filling fresh cache pages is what writing costs most. A file
+// system that refuses direct writes gets ordinary ones.
 class AppendFile {
 public:
     AppendFile(const QString& path, SaveFailures& failures);
@@ -51,6 +56,12 @@ public:
     AppendFile& operator=(const AppendFile&) = delete;
 
     static constexpr qint64 kPieceSize = 1024 * 1024;
+    // Direct writes go in multiples of this, from file offsets and memory
+    // aligned to it (the largest logical block size in use).
+    static constexpr qint64 kDirectAlignment = 4096;
+    // A file's last gathered bytes go directly only from this many on: a
+    // direct write waits for the disk, which small files should not.
+    static constexpr qint64 kDirectMinimum = 64 * 1024;
 
     bool isOpen() const { return m_file.isOpen(); }
     bool write(const QByteArray& bytes);
@@ -60,13 +71,22 @@ public:
     const QString& path() const { return m_path; }
 
 private:
+    struct FreeBuffer {
+        void operator()(char* p) const;
+    };
+
     void fail(const QString& reason);
-    bool writeOut(const char* bytes, qint64 n);
-    bool flushPiece();
+    bool writeOut(const char* bytes, qint64 n, bool direct);
+    bool setDirect(bool on);
+    bool flushPiece(bool closing);
 
     QString m_path;
     QFile m_file;
-    QByteArray m_piece;
+    std::unique_ptr<char, FreeBuffer> m_piece; // kPieceSize bytes, aligned
+    qint64 m_pieceUsed = 0;
+    qint64 m_fileSize = 0; // where the next byte goes
+    bool m_directAllowed = false;
+    bool m_directOn = false;
     SaveFailures& m_failures;
     bool m_failed = false;
 };

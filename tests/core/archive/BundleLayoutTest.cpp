@@ -49,6 +49,56 @@ TEST(OutputFile, WriteFailuresAreCountedAndCreationKeepsContents)
     EXPECT_EQ(failures.count(), 1);
 }
 
+// Appending keeps what the file held and adds the bytes exactly, whatever the
+// file's size before (large pieces go out page-aligned, the rest around them
+// the ordinary way) and whatever the sizes of the writes.
+TEST(OutputFile, AppendingAddsEveryByteAfterWhatWasThere)
+{
+    constexpr qint64 piece = AppendFile::kPieceSize;
+    struct Case {
+        int existing;
+        qint64 size;
+        int chunk;
+    };
+    const Case cases[] = {
+        {0, 2 * piece + 77, 1000},                            // whole pieces, a small rest
+        {1000, 2 * piece + AppendFile::kDirectMinimum + 5, 7}, // unaligned start, a large rest
+        {4096, piece + 10000, 4096},                          // aligned start, rest below the minimum
+        {5000, 3 * piece + 1, int(3 * piece + 1)},            // one write of several pieces
+        {0, 3000, 300},                                       // a small file
+    };
+    QByteArray text;
+    for (qint64 i = 0; i < 3 * piece + AppendFile::kDirectMinimum; ++i)
+        text.append(char('a' + (i * 7 + i / 4093) % 26));
+
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.existing << " then " << c.size << " in " << c.chunk);
+        const QString path = dir.filePath(QStringLiteral("Inbox-%1-%2.mbox").arg(c.existing).arg(c.size));
+        const QByteArray before(c.existing, 'E');
+        ertest::writeFile(path, before);
+        SaveFailures failures;
+        {
+            AppendFile file(path, failures);
+            for (qint64 at = 0; at < c.size; at += c.chunk)
+                ASSERT_TRUE(file.write(text.constData() + at, qMin<qint64>(c.chunk, c.size - at)));
+            EXPECT_TRUE(file.close());
+        }
+        const QByteArray after = ertest::readFile(path);
+        ASSERT_EQ(after.size(), c.existing + c.size);
+        EXPECT_TRUE(after.startsWith(before));
+        EXPECT_TRUE(after.mid(c.existing) == text.left(int(c.size)));
+        EXPECT_EQ(failures.count(), 0);
+    }
+
+    // A device that takes no direct writes gets ordinary ones.
+    SaveFailures failures;
+    AppendFile sink(QStringLiteral("/dev/null"), failures);
+    EXPECT_TRUE(sink.write(text));
+    EXPECT_TRUE(sink.close());
+    EXPECT_EQ(failures.count(), 0);
+}
+
 TEST(BundleLayout, RemovalIsLiteralAndNeverFollowsLinks)
 {
     QTemporaryDir dir;
