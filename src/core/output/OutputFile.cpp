@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <system_error>
 
 #if defined(Q_OS_UNIX)
 #include <fcntl.h>
@@ -155,6 +156,24 @@ void AppendFile::FreeBuffer::operator()(char* p) const
     std::free(p);
 }
 
+namespace {
+
+std::unique_ptr<char, AppendFile::FreeBuffer> allocatePiece()
+{
+    void* memory = nullptr;
+#if defined(Q_OS_UNIX)
+    if (posix_memalign(&memory, AppendFile::kDirectAlignment, AppendFile::kPieceSize) != 0)
+        memory = nullptr;
+#else
+    memory = std::malloc(AppendFile::kPieceSize);
+#endif
+    if (!memory)
+        throw std::bad_alloc();
+    return std::unique_ptr<char, AppendFile::FreeBuffer>(static_cast<char*>(memory));
+}
+
+} // namespace
+
 bool AppendFile::write(const QByteArray& bytes)
 {
     return write(bytes.constData(), bytes.size());
@@ -175,18 +194,8 @@ bool AppendFile::write(const char* bytes, qint64 n)
             n -= whole;
             continue;
         }
-        if (!m_piece) {
-            void* memory = nullptr;
-#if defined(Q_OS_UNIX)
-            if (posix_memalign(&memory, kDirectAlignment, kPieceSize) != 0)
-                memory = nullptr;
-#else
-            memory = std::malloc(kPieceSize);
-#endif
-            if (!memory)
-                throw std::bad_alloc();
-            m_piece.reset(static_cast<char*>(memory));
-        }
+        if (!m_piece)
+            m_piece = allocatePiece();
         const qint64 room = qMin(n, kPieceSize - m_pieceUsed);
         std::memcpy(m_piece.get() + m_pieceUsed, bytes, static_cast<size_t>(room));
         m_pieceUsed += room;
@@ -272,6 +281,8 @@ bool AppendFile::writeOut(const char* bytes, qint64 n, bool direct)
 // than the alignment stays gathered (or, when closing, goes the ordinary way).
 bool AppendFile::flushPiece(bool closing)
 {
+    if (!finishDirectWrite())
+        return false;
     char* piece = m_piece.get();
     bool ok = true;
     if (m_directAllowed && m_pieceUsed >= (closing ? kDirectMinimum : kDirectAlignment)) {
@@ -283,6 +294,8 @@ bool AppendFile::flushPiece(bool closing)
         }
         const qint64 whole = m_pieceUsed / kDirectAlignment * kDirectAlignment;
         if (ok && whole > 0) {
+            if (!closing && m_directAllowed && startDirectWrite(whole))
+                return true;
             ok = writeOut(piece, whole, m_directAllowed);
             m_pieceUsed -= whole;
             std::memmove(piece, piece + whole, static_cast<size_t>(m_pieceUsed));
@@ -296,8 +309,78 @@ bool AppendFile::flushPiece(bool closing)
     return ok;
 }
 
+// Hands the first `whole` gathered bytes to a write of their own and goes on
+// gathering, after the rest, into the other piece.
+bool AppendFile::startDirectWrite(qint64 whole)
+{
+#if defined(Q_OS_UNIX)
+    if (!m_directOn && !setDirect(true)) {
+        m_directAllowed = false; // this file system does not take them
+        return false;
+    }
+    if (!m_inFlight)
+        m_inFlight = allocatePiece();
+    const qint64 rest = m_pieceUsed - whole;
+    std::memcpy(m_inFlight.get(), m_piece.get() + whole, static_cast<size_t>(rest));
+    std::swap(m_piece, m_inFlight);
+    m_pieceUsed = rest;
+    m_inFlightSize = whole;
+    const int fd = m_file.handle();
+    const char* bytes = m_inFlight.get();
+    const auto writeAll = [fd, bytes, whole]() -> std::pair<qint64, int> {
+        qint64 done = 0;
+        while (done < whole) {
+            const ssize_t written = ::write(fd, bytes + done, static_cast<size_t>(whole - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return {done, written < 0 ? errno : EIO};
+            done += written;
+            if (done < whole && done % kDirectAlignment != 0)
+                break; // a short write: the rest goes the ordinary way
+        }
+        return {done, 0};
+    };
+    try {
+        m_inFlightDone = std::async(std::launch::async, writeAll);
+    } catch (const std::system_error&) {
+        // No thread to be had: the write is made when its outcome is taken.
+        m_inFlightDone = std::async(std::launch::deferred, writeAll);
+    }
+    return true;
+#else
+    Q_UNUSED(whole);
+    return false;
+#endif
+}
+
+// Waits for the write in flight and takes its outcome: a refusal of direct
+// writes or a short write sends the rest the ordinary way; a failure is
+// recorded.
+bool AppendFile::finishDirectWrite()
+{
+    if (!m_inFlightDone.valid())
+        return true;
+    const std::pair<qint64, int> outcome = m_inFlightDone.get();
+    m_fileSize += outcome.first;
+    const qint64 rest = m_inFlightSize - outcome.first;
+    m_inFlightSize = 0;
+    if (rest == 0)
+        return true;
+    if (outcome.second == EINVAL) {
+        m_directAllowed = false;
+    } else if (outcome.second != 0) {
+        fail(qt_error_string(outcome.second));
+        return false;
+    }
+    return writeOut(m_inFlight.get() + outcome.first, rest, false);
+}
+
 bool AppendFile::close()
 {
+    // The write in flight uses the file and the piece: it ends first.
+    if (!finishDirectWrite())
+        m_pieceUsed = 0;
     if (m_file.isOpen()) {
         // QFile::close() reports nothing: write what is gathered and flush
         // first to see a failed write (a full disk shows up here).
@@ -310,6 +393,7 @@ bool AppendFile::close()
             fail(m_file.errorString());
     }
     m_piece.reset();
+    m_inFlight.reset();
     return !m_failed;
 }
 

@@ -9,7 +9,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
+#include <utility>
 
 namespace er {
 
@@ -46,8 +48,11 @@ QStringList missingFolders(const QString& folder);
 // reach the file in whole pieces of kPieceSize bytes. Where the system
 // allows it, whole pages of a large file go to the disk directly rather than
 // through the page cache: the save writes each byte once and never reads it
-// back, and filling fresh cache pages is what writing costs most. A file
-// system that refuses direct writes gets ordinary ones.
+// back, and filling fresh cache pages is what writing costs most. Such a
+// write waits for the disk, so it goes out while the next piece is gathered
+// (one piece in flight; its outcome is taken, and any failure recorded, on
+// the caller's thread). A file system that refuses direct writes gets
+// ordinary ones.
 class AppendFile {
 public:
     AppendFile(const QString& path, SaveFailures& failures);
@@ -70,19 +75,25 @@ public:
     bool close();
     const QString& path() const { return m_path; }
 
-private:
     struct FreeBuffer {
         void operator()(char* p) const;
     };
 
+private:
     void fail(const QString& reason);
     bool writeOut(const char* bytes, qint64 n, bool direct);
     bool setDirect(bool on);
     bool flushPiece(bool closing);
+    bool startDirectWrite(qint64 whole);
+    bool finishDirectWrite();
 
     QString m_path;
     QFile m_file;
     std::unique_ptr<char, FreeBuffer> m_piece; // kPieceSize bytes, aligned
+    std::unique_ptr<char, FreeBuffer> m_inFlight; // the piece being written
+    qint64 m_inFlightSize = 0;
+    // Bytes written and the error (0 for none) of the write in flight.
+    std::future<std::pair<qint64, int>> m_inFlightDone;
     qint64 m_pieceUsed = 0;
     qint64 m_fileSize = 0; // where the next byte goes
     bool m_directAllowed = false;
