@@ -15,6 +15,9 @@
 #if defined(Q_OS_LINUX) || defined(Q_OS_MACOS)
 #include <sys/xattr.h>
 #endif
+#if defined(Q_OS_LINUX)
+#include <sys/vfs.h>
+#endif
 
 namespace er {
 
@@ -134,6 +137,38 @@ bool writeNewFile(const QString& path, const QByteArray& bytes, FinderCodes code
 #endif
 }
 
+namespace {
+
+// Direct writes only on the local disk file systems: on a network file
+// system each one waits for the server, and on a memory one they gain
+// nothing.
+bool takesDirectWrites(int fd)
+{
+#if defined(Q_OS_LINUX) && defined(O_DIRECT)
+    struct statfs fs;
+    if (::fstatfs(fd, &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:     // ext2, ext3, ext4
+    case 0x58465342UL: // xfs
+    case 0x9123683EUL: // btrfs
+    case 0xF2F52010UL: // f2fs
+    case 0x4D44UL:     // FAT
+    case 0x2011BAB0UL: // exFAT
+    case 0x7366746EUL: // NTFS
+    case 0x482BUL:     // HFS+
+        return true;
+    default:
+        return false;
+    }
+#else
+    Q_UNUSED(fd);
+    return false;
+#endif
+}
+
+} // namespace
+
 AppendFile::AppendFile(const QString& path, SaveFailures& failures) : m_path(path), m_file(path), m_failures(failures)
 {
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
@@ -141,9 +176,7 @@ AppendFile::AppendFile(const QString& path, SaveFailures& failures) : m_path(pat
         return;
     }
     m_fileSize = m_file.size();
-#if defined(O_DIRECT)
-    m_directAllowed = true;
-#endif
+    m_directAllowed = takesDirectWrites(m_file.handle());
 }
 
 AppendFile::~AppendFile()

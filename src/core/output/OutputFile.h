@@ -51,8 +51,8 @@ QStringList missingFolders(const QString& folder);
 // back, and filling fresh cache pages is what writing costs most. Such a
 // write waits for the disk, so it goes out while the next piece is gathered
 // (one piece in flight; its outcome is taken, and any failure recorded, on
-// the caller's thread). A file system that refuses direct writes gets
-// ordinary ones.
+// the caller's thread). Network and memory file systems, and any that
+// refuses direct writes, get ordinary ones.
 class AppendFile {
 public:
     AppendFile(const QString& path, SaveFailures& failures);

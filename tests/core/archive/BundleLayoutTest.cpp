@@ -91,7 +91,8 @@ TEST(OutputFile, AppendingAddsEveryByteAfterWhatWasThere)
         EXPECT_EQ(failures.count(), 0);
     }
 
-    // A device that takes no direct writes gets ordinary ones.
+    // Where direct writes are not made (here a device, not a disk file
+    // system), ordinary ones write everything.
     SaveFailures failures;
     AppendFile sink(QStringLiteral("/dev/null"), failures);
     EXPECT_TRUE(sink.write(text));
