@@ -211,11 +211,13 @@ private:
     bool m_ok = true;
 };
 
+// `piece` is the read buffer, kept from message to message.
 void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, DatabaseFile& database,
-                        AppendFile& mailbox)
+                        AppendFile& mailbox, QByteArray& piece)
 {
     StoredTextReader text(database, summary.text());
-    QByteArray first = text.next();
+    text.next(&piece);
+    QByteArray& first = piece;
     const MailRecord* record =
         summary.mailId != 0 ? mail.lastRecordWithId(summary.mailId) : nullptr;
     // A text that begins with an old mbox envelope line ("From sender date")
@@ -240,11 +242,8 @@ void writeStoredMessage(const MailStore& mail, const StoredMessage& summary, Dat
     bool ok = out.begin(sender,
                         firstValid(messageHeaderDate(first), envelopeDate.isValid() ? envelopeDate : mailRecordStoredDate(record)),
                         first);
-    first.clear();
-    while (ok && !text.atEnd()) {
-        const QByteArray piece = text.next();
+    while (ok && text.next(&piece))
         ok = out.put(piece.constData(), piece.size());
-    }
     out.end();
 }
 
@@ -479,6 +478,8 @@ void writePortableMailboxes(const MailStore& mail, SaveContext& context, const Q
 
     MessageWriter writer(database, mail, context);
     writer.setPortableForm(true);
+    // One read buffer for every stored text: it grows to the largest piece once.
+    QByteArray piece;
     // Every directory once, in one set: deep trees cost their number of
     // directories, not the sum of their depths.
     QSet<QString> directoriesTried;
@@ -510,7 +511,7 @@ void writePortableMailboxes(const MailStore& mail, SaveContext& context, const Q
             if (context.stopRequested())
                 return;
             if (mailbox.isOpen())
-                writeStoredMessage(mail, *summary, database, mailbox);
+                writeStoredMessage(mail, *summary, database, mailbox, piece);
             context.progress();
         }
         for (const MailRecord* record : plan.composed) {
