@@ -7,6 +7,7 @@
 #include "SampleDatabase.h"
 #include "archive/BlockScanner.h"
 #include "mail/MailboxExport.h"
+#include "mail/MboxrdExport.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +93,26 @@ TEST(MailboxExport, LargeTextsAreCopiedWhole)
     ASSERT_TRUE(QDir().mkpath(context.saveDir + QStringLiteral("/Inbox")));
 
     EXPECT_TRUE(writeMailboxes(state.mail, context));
+    const QByteArray quotedFirst = mboxrdText(texts[0]);
+    const QByteArray quotedSecond = mboxrdText(texts[1]);
     EXPECT_TRUE(ertest::readFile(mailboxPathFor(context.saveDir, QStringLiteral("/Inbox")))
                 == "From ???@???  Mar 05 10:11:12 2008\r" + texts[0].replace("\rFrom the", "\rfrom the")
                        + "\rFrom ???@???  Mar 06 10:11:12 2008\r" + texts[1] + "\r");
+
+    // The portable export reads them in the same pieces.
+    SaveContext portable(db.dir.filePath(QStringLiteral("portable")));
+    portable.databasePath = db.path;
+    const QString inbox = QStringLiteral("/Main Identity.rge/Mail/Inbox");
+    portable.folderPaths << FolderPath{1, inbox};
+    ASSERT_TRUE(QDir().mkpath(portable.saveDir));
+    CreatedPaths created;
+    writePortableMailboxes(state.mail, portable, portable.saveDir, &created);
+    const QByteArray mbox = ertest::readFile(portableMailboxPath(portable.saveDir, inbox));
+    // Each message: its From_ line, the quoted text, an empty line.
+    const int firstText = mbox.indexOf('\n') + 1;
+    ASSERT_GT(firstText, 0);
+    EXPECT_TRUE(mbox.mid(firstText).startsWith(quotedFirst + "\nFrom "));
+    const QByteArray second = mbox.mid(firstText + quotedFirst.size() + 1);
+    EXPECT_TRUE(second.mid(second.indexOf('\n') + 1) == quotedSecond + "\n");
+    EXPECT_EQ(portable.failures.count(), 0);
 }
