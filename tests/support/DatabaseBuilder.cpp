@@ -105,7 +105,7 @@ qint64 secondsSince(int epochYear, const QDateTime& at)
 
 quint32 macStamp(int year, int month, int day, int hour, int minute, int second)
 {
-    return quint32(secondsSince(1904, QDateTime(QDate(year, month, day), QTime(hour, minute, second))));
+    return quint32(secondsSince(1904, QDateTime(QDate(year, month, day), QTime(hour, minute, second), Qt::UTC)));
 }
 
 QByteArray macTime(quint32 stamp)

@@ -79,7 +79,12 @@ quint32 number(const QByteArray& word)
 // Seconds from the start of the year `epoch` to a date word, both UTC.
 qint64 secondsSince(int epoch, const QByteArray& word)
 {
-    const QDateTime t = QDateTime::fromString(QString::fromLatin1(word), Qt::ISODate);
+    // Read as UTC from the start (with or without its "Z"): a local reading
+    // would move a date in a daylight-saving gap of the host's zone.
+    const QList<QByteArray> parts = (word.endsWith('Z') ? word.chopped(1) : word).split('T');
+    const QDate day = QDate::fromString(QString::fromLatin1(parts.value(0)), Qt::ISODate);
+    const QTime time = parts.size() > 1 ? QTime::fromString(QString::fromLatin1(parts[1]), Qt::ISODate) : QTime(0, 0);
+    const QDateTime t(day, time, Qt::UTC);
     return t.isValid() ? testdb::secondsSince(epoch, t) : (fail("not a date: ", word), 0);
 }
 
