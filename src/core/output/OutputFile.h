@@ -75,6 +75,7 @@ public:
     bool close();
     const QString& path() const { return m_path; }
 
+    // Frees a piece (aligned memory, hence not delete).
     struct FreeBuffer {
         void operator()(char* p) const;
     };
