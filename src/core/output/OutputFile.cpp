@@ -254,6 +254,30 @@ bool AppendFile::setDirect(bool on)
 #endif
 }
 
+#if defined(Q_OS_UNIX)
+namespace {
+
+// Writes until all is written, an error, or a short direct write that left
+// the file's end unaligned: the bytes written and the error (0 for none).
+std::pair<qint64, int> writeFully(int fd, const char* bytes, qint64 n, bool direct)
+{
+    qint64 done = 0;
+    while (done < n) {
+        const ssize_t written = ::write(fd, bytes + done, static_cast<size_t>(n - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return {done, written < 0 ? errno : EIO};
+        done += written;
+        if (direct && done < n && done % AppendFile::kDirectAlignment != 0)
+            break;
+    }
+    return {done, 0};
+}
+
+} // namespace
+#endif
+
 bool AppendFile::writeOut(const char* bytes, qint64 n, bool direct)
 {
     if (direct != m_directOn && !setDirect(direct)) {
@@ -262,43 +286,10 @@ bool AppendFile::writeOut(const char* bytes, qint64 n, bool direct)
             return false;
         }
         m_directAllowed = false; // this file system does not take them
-        direct = false;
     }
 #if defined(Q_OS_UNIX)
-    const int fd = m_file.handle();
-    while (n > 0) {
-        const ssize_t written = ::write(fd, bytes, static_cast<size_t>(n));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0 && direct && errno == EINVAL) {
-            // Refused before anything was written: write it the ordinary way.
-            m_directAllowed = false;
-            if (!setDirect(false)) {
-                fail(qt_error_string(errno));
-                return false;
-            }
-            direct = false;
-            continue;
-        }
-        if (written <= 0) {
-            fail(written < 0 ? qt_error_string(errno) : QStringLiteral("nothing could be written"));
-            return false;
-        }
-        bytes += written;
-        n -= written;
-        m_fileSize += written;
-        if (direct && n > 0 && m_fileSize % kDirectAlignment != 0) {
-            // A short write left the rest unaligned.
-            if (!setDirect(false)) {
-                fail(qt_error_string(errno));
-                return false;
-            }
-            direct = false;
-        }
-    }
-    return true;
+    return settle(bytes, n, writeFully(m_file.handle(), bytes, n, m_directOn));
 #else
-    Q_UNUSED(direct);
     if (m_file.write(bytes, n) != n) {
         fail(m_file.errorString());
         return false;
@@ -306,6 +297,23 @@ bool AppendFile::writeOut(const char* bytes, qint64 n, bool direct)
     m_fileSize += n;
     return true;
 #endif
+}
+
+// Takes the outcome of writing n bytes: when a direct write was refused
+// (before anything was written) or fell short, the rest goes the ordinary
+// way; a failure is recorded.
+bool AppendFile::settle(const char* bytes, qint64 n, std::pair<qint64, int> outcome)
+{
+    m_fileSize += outcome.first;
+    if (outcome.first == n)
+        return true;
+    if (outcome.second == EINVAL && m_directOn) {
+        m_directAllowed = false;
+    } else if (outcome.second != 0) {
+        fail(qt_error_string(outcome.second));
+        return false;
+    }
+    return writeOut(bytes + outcome.first, n - outcome.first, false);
 }
 
 // Writes the gathered bytes: a full piece while writing, everything when
@@ -360,20 +368,7 @@ bool AppendFile::startDirectWrite(qint64 whole)
     m_inFlightSize = whole;
     const int fd = m_file.handle();
     const char* bytes = m_inFlight.get();
-    const auto writeAll = [fd, bytes, whole]() -> std::pair<qint64, int> {
-        qint64 done = 0;
-        while (done < whole) {
-            const ssize_t written = ::write(fd, bytes + done, static_cast<size_t>(whole - done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                return {done, written < 0 ? errno : EIO};
-            done += written;
-            if (done < whole && done % kDirectAlignment != 0)
-                break; // a short write: the rest goes the ordinary way
-        }
-        return {done, 0};
-    };
+    const auto writeAll = [fd, bytes, whole] { return writeFully(fd, bytes, whole, true); };
     try {
         m_inFlightDone = std::async(std::launch::async, writeAll);
     } catch (const std::system_error&) {
@@ -395,18 +390,9 @@ bool AppendFile::finishDirectWrite()
     if (!m_inFlightDone.valid())
         return true;
     const std::pair<qint64, int> outcome = m_inFlightDone.get();
-    m_fileSize += outcome.first;
-    const qint64 rest = m_inFlightSize - outcome.first;
+    const qint64 size = m_inFlightSize;
     m_inFlightSize = 0;
-    if (rest == 0)
-        return true;
-    if (outcome.second == EINVAL) {
-        m_directAllowed = false;
-    } else if (outcome.second != 0) {
-        fail(qt_error_string(outcome.second));
-        return false;
-    }
-    return writeOut(m_inFlight.get() + outcome.first, rest, false);
+    return settle(m_inFlight.get(), size, outcome);
 }
 
 bool AppendFile::close()

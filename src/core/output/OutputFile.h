@@ -83,6 +83,7 @@ public:
 private:
     void fail(const QString& reason);
     bool writeOut(const char* bytes, qint64 n, bool direct);
+    bool settle(const char* bytes, qint64 n, std::pair<qint64, int> outcome);
     bool setDirect(bool on);
     bool flushPiece(bool closing);
     bool startDirectWrite(qint64 whole);
